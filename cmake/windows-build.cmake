@@ -1,0 +1,41 @@
+# Cross build of the setup for 64-bit Windows, and its tests under Wine.
+enable_language(RC)
+
+get_filename_component(PELLUMARA_BUILD_ROOT "${CMAKE_BINARY_DIR}/.." ABSOLUTE)
+set(PELLUMARA_DIST_DIR "${PELLUMARA_BUILD_ROOT}/dist" CACHE PATH "Where the setup program is written")
+
+# Everything links statically, so the setup is one self-contained file.
+add_link_options(-static -static-libgcc -static-libstdc++)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+add_library(pellumara_rules STATIC ${PELLUMARA_RULES_SOURCES})
+target_include_directories(pellumara_rules PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_compile_options(pellumara_rules PRIVATE ${PELLUMARA_WARNINGS})
+
+# Everything of the setup but its entry point, so that tests can link it.
+add_library(pellumara_core STATIC)
+target_include_directories(pellumara_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_compile_options(pellumara_core PRIVATE ${PELLUMARA_WARNINGS})
+target_link_libraries(pellumara_core PUBLIC pellumara_rules
+  comctl32 shell32 ole32 oleaut32 uuid advapi32 user32 gdi32)
+
+add_subdirectory(src/framework)
+add_subdirectory(src/app)
+add_subdirectory(src/engine)
+add_subdirectory(src/integration)
+add_subdirectory(src/resources)
+
+add_executable(pellumara64-setup WIN32 src/app/the_app.cpp src/framework/app_main.cpp)
+target_compile_options(pellumara64-setup PRIVATE ${PELLUMARA_WARNINGS})
+target_link_libraries(pellumara64-setup PRIVATE pellumara_core pellumara_resources)
+set_target_properties(pellumara64-setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PELLUMARA_DIST_DIR})
+
+# Tests run under Wine, each executable in a fresh copy of the base prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR
+  env BUILD_DIR=${PELLUMARA_BUILD_ROOT} ${PROJECT_SOURCE_DIR}/tools/wine-run.sh)
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+add_subdirectory(tests/windows)

@@ -1,0 +1,98 @@
+#include "app/the_app.h"
+
+#include <cstring>
+
+#include "app/exit_codes.h"
+#include "app/install_folder.h"
+#include "app/install_options.h"
+#include "app/viewer_window.h"
+#include "app/windows_version.h"
+#include "engine/messages.h"
+#include "engine/run_installation.h"
+#include "engine/setup_log.h"
+#include "rules/option_reader.h"
+#include "rules/text_rules.h"
+
+namespace {
+
+TheApp the_app;
+
+// The setup is started from download folders and often elevated: load DLLs
+// from the system folder only, never from beside the setup or the current
+// directory. SetDefaultDllDirectories is looked up because Windows 7 has it
+// only with an update.
+void RestrictLibrarySearch() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (set_default != nullptr) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  SetDllDirectoryA("");
+}
+
+int ExitCodeFor(InstallResult result) {
+  switch (result) {
+    case InstallResult::kInstalled: return kExitInstalled;
+    case InstallResult::kFolderRejected: return kExitFolderRejected;
+    case InstallResult::kPayloadFailed: return kExitPayloadFailed;
+  }
+  return kExitPayloadFailed;
+}
+
+}  // namespace
+
+TheApp::TheApp() : CWinApp(nullptr) {}
+
+BOOL TheApp::InitInstance() {
+  RestrictLibrarySearch();
+  // No critical-error or open-file-error boxes: a silent run shows no window,
+  // and the wizard reports a bad folder with its own messages.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+
+  if (std::strstr(GetCommandLineA(), "/silent") == nullptr) {
+    RunWizard();
+  } else {
+    RunSilent();
+  }
+  return FALSE;
+}
+
+void TheApp::CreateHeadingFont() {
+  std::memset(&log_font_, 0, sizeof log_font_);
+  log_font_.lfHeight = 20;
+  log_font_.lfWeight = 600;
+  log_font_.lfQuality = ANTIALIASED_QUALITY;
+  CopyBounded(log_font_.lfFaceName, sizeof log_font_.lfFaceName, "MS Sans Serif");
+  if (IsWindowsVersionAtLeast(5, 1, 0)) {
+    log_font_.lfWeight = 700;
+    CopyBounded(log_font_.lfFaceName, sizeof log_font_.lfFaceName, "Arial");
+  }
+  heading_font_ = CreateFontIndirectA(&log_font_);
+}
+
+void TheApp::RunWizard() {
+  CreateHeadingFont();
+  // The wizard's pages are not part of this build: the run ends without
+  // installing anything.
+  if (heading_font_ != nullptr) DeleteObject(heading_font_);
+  exit_code_ = kExitWizardCancelled;
+}
+
+void TheApp::RunSilent() {
+  if (IsViewerRunning()) {
+    WriteSetupLog(LoadMessage(IDS_VIEWER_RUNNING).c_str());
+    exit_code_ = kExitViewerRunning;
+    return;
+  }
+
+  InstallOptions options;
+  ProposeTargetFolder(options.target_folder);
+  char command_line[kCommandLineSize];
+  CopyCommandLine(GetCommandLineA(), command_line);
+  ApplyCommandLineOptions(command_line, options);
+  options.silent = 1;
+
+  InstallResult result = InstallResult::kPayloadFailed;
+  RunInstallation(options, &result);
+  exit_code_ = ExitCodeFor(result);
+}

@@ -1,0 +1,5 @@
+#include "app/viewer_window.h"
+
+#include <windows.h>
+
+bool IsViewerRunning() { return FindWindowA(kViewerWindowClass, nullptr) != nullptr; }

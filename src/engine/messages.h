@@ -1,0 +1,9 @@
+// The setup's German message table (string resources 1 to 11).
+#pragma once
+
+#include <string>
+
+#include "resources/resource.h"
+
+// The text of a message; an empty string when it cannot be loaded.
+std::string LoadMessage(int id);

@@ -1,0 +1,81 @@
+#include "engine/run_installation.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "engine/folder_chain.h"
+#include "engine/messages.h"
+#include "engine/payload_extraction.h"
+#include "engine/setup_log.h"
+#include "engine/viewer_settings.h"
+#include "integration/integrate_with_system.h"
+#include "rules/text_rules.h"
+
+namespace {
+
+// Wizard mode shows the message; silent mode logs "first: second".
+void ReportFailure(const InstallOptions& options, const std::string& caption,
+                   const std::string& message, const std::string& first,
+                   const std::string& second) {
+  if (options.silent) {
+    WriteSetupLog((first + ": " + second).c_str());
+  } else {
+    MessageBoxA(GetActiveWindow(), message.c_str(), caption.c_str(), MB_ICONERROR);
+  }
+}
+
+std::string CurrentDirectory() {
+  char current[MAX_PATH] = "";
+  DWORD length = GetCurrentDirectoryA(sizeof current, current);
+  return length > 0 && length < sizeof current ? std::string(current, length) : std::string();
+}
+
+int Stop(InstallResult* result, InstallResult why) {
+  if (result != nullptr) *result = why;
+  return 0;
+}
+
+int ConfirmAssociations(const InstallOptions& options, const std::string& caption) {
+  if (!options.associate || options.silent) return 1;
+  std::string question = LoadMessage(IDS_CONFIRM_ASSOCIATIONS);
+  int answer = MessageBoxA(GetActiveWindow(), question.c_str(), caption.c_str(),
+                           MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+  return answer == IDNO ? 0 : 1;
+}
+
+}  // namespace
+
+int RunInstallation(const InstallOptions& options, InstallResult* result) {
+  const std::string caption = LoadMessage(IDS_CAPTION);
+  char folder[kPathSize];
+  CopyBounded(folder, sizeof folder, options.target_folder);
+
+  if (folder[0] == '\0') {
+    std::string message = LoadMessage(IDS_INVALID_FOLDER);
+    ReportFailure(options, caption, message, message, folder);
+    return Stop(result, InstallResult::kFolderRejected);
+  }
+  if (!CreateFolderChain(folder)) {
+    std::string message = LoadMessage(IDS_CANNOT_CREATE_FOLDER);
+    ReportFailure(options, caption, message, message, folder);
+    return Stop(result, InstallResult::kFolderRejected);
+  }
+  const std::string start_directory = CurrentDirectory();
+  if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder) != 0) {
+    // A walk that failed inside the folder has left the current directory
+    // there; the log belongs in the start directory like every other entry.
+    if (!start_directory.empty()) SetCurrentDirectoryA(start_directory.c_str());
+    std::string message = LoadMessage(IDS_INSTALL_FAILED);
+    ReportFailure(options, caption, message, folder, message);
+    return Stop(result, InstallResult::kPayloadFailed);
+  }
+
+  WriteViewerSettings(options.target_folder, options.ini_folder);
+  int associations_confirmed = ConfirmAssociations(options, caption);
+  IntegrateWithSystem(associations_confirmed, options.associate, options.target_folder,
+                      options.start_menu_shortcut, options.desktop_shortcut,
+                      options.thumbnails_shortcut, options.all_users, options.association_marks);
+  if (result != nullptr) *result = InstallResult::kInstalled;
+  return 1;
+}

@@ -1,0 +1,16 @@
+// The one routine that installs the viewer, in wizard and in silent mode.
+#pragma once
+
+#include "app/install_options.h"
+
+// How an installation ended; silent mode turns it into the exit code.
+enum class InstallResult {
+  kInstalled,       // went through (nothing after extraction is checked)
+  kFolderRejected,  // empty target folder, or it could not be created
+  kPayloadFailed,   // the archive could not be unpacked
+};
+
+// Installs with the given choices and reports a failure itself (message box
+// in wizard mode, setup log in silent mode). 1 when the installation went
+// through, 0 when it stopped at a reported failure.
+int RunInstallation(const InstallOptions& options, InstallResult* result = nullptr);

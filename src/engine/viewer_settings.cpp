@@ -1,0 +1,5 @@
+#include "engine/viewer_settings.h"
+
+void WriteViewerSettings(const char*, const char*) {
+  // The settings file is written together with the unpacked viewer.
+}

@@ -1,0 +1,74 @@
+#include "rules/folder_chain_rules.h"
+
+#include <cstring>
+
+#include "app/install_options.h"
+#include "rules/text_rules.h"
+
+namespace {
+
+// Restores the remembered current directory on every way out.
+class CurrentDirectoryKeeper {
+ public:
+  explicit CurrentDirectoryKeeper(FolderSystem& system)
+      : system_(system), saved_(system.CurrentDirectory()) {}
+  ~CurrentDirectoryKeeper() {
+    if (!saved_.empty()) system_.ChangeDirectory(saved_.c_str());
+  }
+  CurrentDirectoryKeeper(const CurrentDirectoryKeeper&) = delete;
+  CurrentDirectoryKeeper& operator=(const CurrentDirectoryKeeper&) = delete;
+
+ private:
+  FolderSystem& system_;
+  std::string saved_;
+};
+
+bool EndsInBackslash(const char* text, std::size_t length) {
+  return length > 0 && text[length - 1] == '\\';
+}
+
+// Rebuilds path level by level into rebuilt, creating each level on the way.
+void CreateLevels(FolderSystem& system, const char* path, char* rebuilt) {
+  std::size_t length = std::strlen(path);
+  std::size_t built = 0;
+  std::size_t scan = 0;
+  rebuilt[0] = '\0';
+  // The two leading backslashes of a UNC path are no level separators.
+  if (length > 1 && path[0] == '\\' && path[1] == '\\') {
+    rebuilt[built++] = '\\';
+    rebuilt[built++] = '\\';
+    scan = 2;
+  }
+  std::size_t end = length < kPathSize ? length : kPathSize;
+  for (; scan < end; ++scan) {
+    if (path[scan] != '\\') {
+      if (built < kPathSize - 1) rebuilt[built++] = path[scan];
+      continue;
+    }
+    rebuilt[built] = '\0';
+    TrimBlanks(rebuilt);
+    built = std::strlen(rebuilt);
+    system.MakeDirectory(rebuilt);
+    // A doubled backslash adds no second one.
+    if (!EndsInBackslash(rebuilt, built) && built <= 258) rebuilt[built++] = '\\';
+  }
+  rebuilt[built] = '\0';
+}
+
+}  // namespace
+
+int CreateFolderChainIn(FolderSystem& system, char* path) {
+  if (path[0] == '\0') return 0;
+  TrimBlanks(path);
+  if (path[0] == '\0') return 0;
+  AppendBackslash(path);
+
+  CurrentDirectoryKeeper keeper(system);
+  if (system.ChangeDirectory(path)) return 1;
+
+  char rebuilt[kPathSize];
+  CreateLevels(system, path, rebuilt);
+  std::memcpy(path, rebuilt, std::strlen(rebuilt) + 1);
+  AppendBackslash(path);
+  return system.ChangeDirectory(path) ? 1 : 0;
+}

@@ -1,0 +1,67 @@
+#include "rules/text_rules.h"
+
+#include <climits>
+#include <cstring>
+
+bool CopyBounded(char* dest, std::size_t dest_size, std::string_view src) {
+  if (dest_size == 0 || src.size() >= dest_size) return false;
+  std::memcpy(dest, src.data(), src.size());
+  dest[src.size()] = '\0';
+  return true;
+}
+
+bool AppendBounded(char* dest, std::size_t dest_size, std::string_view src) {
+  std::size_t length = strnlen(dest, dest_size);
+  if (length >= dest_size || src.size() >= dest_size - length) return false;
+  std::memcpy(dest + length, src.data(), src.size());
+  dest[length + src.size()] = '\0';
+  return true;
+}
+
+void AppendBackslash(char* path) {
+  std::size_t length = std::strlen(path);
+  if (length > 0 && path[length - 1] == '\\') return;
+  if (length > 258) return;
+  path[length] = '\\';
+  path[length + 1] = '\0';
+}
+
+namespace {
+
+void TrimTrailingBlanks(char* text) {
+  std::size_t length = std::strlen(text);
+  while (length > 0 && text[length - 1] == ' ') text[--length] = '\0';
+}
+
+}  // namespace
+
+void TrimBlanks(char* path) {
+  TrimTrailingBlanks(path);
+  std::size_t length = std::strlen(path);
+  if (path[0] != ' ' || length >= 260) return;
+  std::size_t skip = 0;
+  while (path[skip] == ' ') ++skip;
+  std::memmove(path, path + skip, length - skip + 1);
+}
+
+void UnquoteFolder(char* path) {
+  TrimTrailingBlanks(path);
+  std::size_t length = std::strlen(path);
+  if (length > 0 && path[length - 1] == '"') path[--length] = '\0';
+  if (path[0] == '"') std::memmove(path, path + 1, length);  // moves the terminator too
+  TrimTrailingBlanks(path);
+}
+
+int ReadDecimal(const char* text) {
+  const char* at = text;
+  while (*at == ' ' || (*at >= '\t' && *at <= '\r')) ++at;
+  bool negative = false;
+  if (*at == '+' || *at == '-') negative = (*at++ == '-');
+  long long value = 0;
+  for (; *at >= '0' && *at <= '9'; ++at) {
+    value = value * 10 + (*at - '0');
+    if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+  }
+  if (negative) return value > INT_MAX ? INT_MIN : static_cast<int>(-value);
+  return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}

@@ -1,0 +1,31 @@
+// String rules shared by every subsystem: bounded copies into the fixed path
+// buffers, blank trimming and the atoi-style number reading of the options.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+// Copies src into dest (dest_size bytes, terminator included). Returns false
+// and leaves dest unchanged when src does not fit.
+bool CopyBounded(char* dest, std::size_t dest_size, std::string_view src);
+
+// Appends src to the terminated string in dest. Returns false and leaves dest
+// unchanged when the result would not fit.
+bool AppendBounded(char* dest, std::size_t dest_size, std::string_view src);
+
+// Appends a backslash unless the path already ends in one. Only done while
+// the path has at most 258 characters, so it still fits a 260-byte buffer.
+void AppendBackslash(char* path);
+
+// Removes trailing blanks, then leading blanks if the string is shorter than
+// 260 characters. Only ' ' counts as a blank.
+void TrimBlanks(char* path);
+
+// Cleans a folder value from the command line: trailing blanks, one closing
+// and one opening quote, trailing blanks again. Leading blanks stay.
+void UnquoteFolder(char* path);
+
+// Reads a decimal number the way atoi does (leading white space, optional
+// sign, digits up to the first non-digit; no digits gives 0), but saturates
+// at the int range instead of overflowing.
+int ReadDecimal(const char* text);

@@ -1,0 +1,162 @@
+#include "rules/folder_chain_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/install_options.h"
+
+namespace {
+
+// A file system of folders only. Like Windows, it folds repeated separators
+// and ignores a trailing one when it looks a folder up; drive roots and UNC
+// shares exist from the start.
+class FakeFolders final : public FolderSystem {
+ public:
+  FakeFolders() : existing_{"C:", "\\\\server\\share"}, current_("C:\\Start") {
+    existing_.insert("C:\\Start");
+  }
+
+  bool ChangeDirectory(const char* path) override {
+    std::string key = Normalise(path);
+    if (existing_.count(key) == 0) return false;
+    current_ = path;
+    return true;
+  }
+  void MakeDirectory(const char* path) override {
+    made.push_back(path);
+    std::string key = Normalise(path);
+    std::size_t parent_end = key.find_last_of('\\');
+    // Drive roots and server names cannot be made; a level needs its parent.
+    if (parent_end == std::string::npos || existing_.count(key.substr(0, parent_end)) == 0) return;
+    if (denied.count(key) == 0) existing_.insert(key);
+  }
+  std::string CurrentDirectory() override { return current_; }
+
+  bool Exists(const std::string& path) const { return existing_.count(Normalise(path)) != 0; }
+  const std::string& current() const { return current_; }
+
+  std::vector<std::string> made;
+  std::set<std::string> denied;
+
+ private:
+  static std::string Normalise(const std::string& path) {
+    std::string out;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+      bool unc_start = i < 2 && path.compare(0, 2, "\\\\") == 0;
+      if (path[i] == '\\' && !unc_start && !out.empty() && out.back() == '\\') continue;
+      out += path[i];
+    }
+    while (out.size() > 2 && out.back() == '\\') out.pop_back();
+    if (out.size() == 3 && out[1] == ':') out.pop_back();
+    return out;
+  }
+
+  std::set<std::string> existing_;
+  std::string current_;
+};
+
+struct Result {
+  int status;
+  std::string path;
+};
+
+Result Create(FakeFolders& folders, const std::string& path) {
+  auto buffer = std::make_unique<char[]>(kPathSize);  // exact size for the sanitizers
+  std::memcpy(buffer.get(), path.c_str(), path.size() + 1);
+  int status = CreateFolderChainIn(folders, buffer.get());
+  return {status, buffer.get()};
+}
+
+TEST(CreateFolderChain, EmptyOrBlankPathTouchesNothing) {
+  FakeFolders folders;
+  EXPECT_EQ(Create(folders, "").status, 0);
+  Result blank = Create(folders, "    ");
+  EXPECT_EQ(blank.status, 0);
+  EXPECT_EQ(blank.path, "");
+  EXPECT_TRUE(folders.made.empty());
+}
+
+TEST(CreateFolderChain, ExistingFolderGainsBackslash) {
+  FakeFolders folders;
+  Result result = Create(folders, "  C:\\Start ");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.path, "C:\\Start\\");
+  EXPECT_TRUE(folders.made.empty());
+  EXPECT_EQ(folders.current(), "C:\\Start");
+}
+
+TEST(CreateFolderChain, CreatesEveryLevelWithoutTrailingBlanks) {
+  FakeFolders folders;
+  Result result = Create(folders, "C:\\Data\\New Folder \\Pictures\\");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.path, "C:\\Data\\New Folder\\Pictures\\");
+  EXPECT_EQ(folders.made, (std::vector<std::string>{"C:", "C:\\Data", "C:\\Data\\New Folder",
+                                                    "C:\\Data\\New Folder\\Pictures"}));
+  EXPECT_TRUE(folders.Exists("C:\\Data\\New Folder\\Pictures"));
+  EXPECT_EQ(folders.current(), "C:\\Start");
+}
+
+TEST(CreateFolderChain, DoubledBackslashCollapses) {
+  FakeFolders folders;
+  Result result = Create(folders, "C:\\\\Data\\\\Sub");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.path, "C:\\Data\\Sub\\");
+  EXPECT_TRUE(folders.Exists("C:\\Data\\Sub"));
+}
+
+TEST(CreateFolderChain, UncPathCreatesOnlyBelowTheShare) {
+  FakeFolders folders;
+  Result result = Create(folders, "\\\\server\\share\\sub\\");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.path, "\\\\server\\share\\sub\\");
+  EXPECT_EQ(folders.made,
+            (std::vector<std::string>{"\\\\server", "\\\\server\\share", "\\\\server\\share\\sub"}));
+}
+
+TEST(CreateFolderChain, FailedLevelGivesZeroAndRestoresTheCurrentDirectory) {
+  FakeFolders folders;
+  folders.denied.insert("C:\\Locked");
+  Result result = Create(folders, "C:\\Locked\\Sub");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.path, "C:\\Locked\\Sub\\");
+  EXPECT_EQ(folders.current(), "C:\\Start");
+
+  Result missing_drive = Create(folders, "Q:\\Nowhere");
+  EXPECT_EQ(missing_drive.status, 0);
+  EXPECT_EQ(folders.current(), "C:\\Start");
+}
+
+TEST(CreateFolderChain, PathOf259CharactersGetsNoBackslash) {
+  FakeFolders folders;
+  std::string path = "C:\\" + std::string(100, 'a') + "\\" + std::string(155, 'b');
+  ASSERT_EQ(path.size(), 259u);
+  Result result = Create(folders, path);
+  EXPECT_EQ(result.status, 0);  // the last level is never created
+  EXPECT_EQ(result.path, path);
+  EXPECT_TRUE(folders.Exists("C:\\" + std::string(100, 'a')));
+  EXPECT_FALSE(folders.Exists(path));
+}
+
+TEST(CreateFolderChain, PathOf258CharactersFits) {
+  FakeFolders folders;
+  std::string path = "C:\\" + std::string(100, 'a') + "\\" + std::string(154, 'b');
+  ASSERT_EQ(path.size(), 258u);
+  Result result = Create(folders, path);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.path, path + "\\");
+}
+
+TEST(CreateFolderChain, LevelsOfBlanksOnlyStayInBounds) {
+  FakeFolders folders;
+  std::string path = "C:\\x" + std::string(250, ' ') + "\\y";
+  Result result = Create(folders, path);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.path, "C:\\x\\y\\");
+}
+
+}  // namespace

@@ -1,0 +1,187 @@
+#include "rules/option_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+const char kProgram[] = "\"C:\\Downloads\\pellumara64-setup.exe\" ";
+
+InstallOptions Read(const std::string& options) {
+  std::string raw = kProgram + options;
+  char command_line[kCommandLineSize];
+  CopyCommandLine(raw.c_str(), command_line);
+  InstallOptions result;
+  std::strcpy(result.target_folder, "C:\\Proposed\\");
+  ApplyCommandLineOptions(command_line, result);
+  return result;
+}
+
+int MarkedCount(const InstallOptions& options) {
+  int count = 0;
+  for (int mark : options.association_marks) count += mark != 0;
+  return count;
+}
+
+std::string ValueOf(const std::string& command_line, const char* name) {
+  auto value = std::make_unique<char[]>(kPathSize);  // exact size for the sanitizers
+  if (!ReadOptionValue(command_line.c_str(), name, value.get())) return "<absent>";
+  return value.get();
+}
+
+TEST(ReadOptionValue, ValueRunsToTheNextSlash) {
+  EXPECT_EQ(ValueOf("x /desktop=1 /group=1", "/desktop="), "1 ");
+  EXPECT_EQ(ValueOf("x /folder=/group=1", "/folder="), "");
+  EXPECT_EQ(ValueOf("x /folder=C:\\a b\\c", "/folder="), "C:\\a b\\c");
+  EXPECT_EQ(ValueOf("x /folder=C:/Tools/x", "/folder="), "C:");
+  EXPECT_EQ(ValueOf("x /group=1", "/folder="), "<absent>");
+  EXPECT_EQ(ValueOf("x /Folder=C:\\a", "/folder="), "<absent>");
+}
+
+TEST(ReadOptionValue, FirstOccurrenceCounts) {
+  EXPECT_EQ(ValueOf("x /group=2 /group=1", "/group="), "2 ");
+}
+
+TEST(ReadOptionValue, ValueStopsAt260FromTheName) {
+  std::string line = "x /folder=" + std::string(400, 'a');
+  EXPECT_EQ(ValueOf(line, "/folder="), std::string(252, 'a'));
+  line = "x /ini=" + std::string(400, 'b');
+  EXPECT_EQ(ValueOf(line, "/ini="), std::string(255, 'b'));
+  line = "x /folder=" + std::string(252, 'a');
+  EXPECT_EQ(ValueOf(line, "/folder="), std::string(252, 'a'));
+  line = "x /folder=" + std::string(251, 'a');
+  EXPECT_EQ(ValueOf(line, "/folder="), std::string(251, 'a'));
+}
+
+TEST(CopyCommandLine, CutsAt519Characters) {
+  char out[kCommandLineSize];
+  std::string raw(600, 'z');
+  CopyCommandLine(raw.c_str(), out);
+  EXPECT_EQ(std::strlen(out), 519u);
+  std::string exact(519, 'y');
+  CopyCommandLine(exact.c_str(), out);
+  EXPECT_EQ(std::string(out), exact);
+
+  // A value beyond the cut is not seen: here the "1" is the 520th character.
+  std::string line = std::string(512, ' ') + "/group=1";
+  InstallOptions options;
+  CopyCommandLine(line.c_str(), out);
+  ApplyCommandLineOptions(out, options);
+  EXPECT_EQ(options.start_menu_shortcut, 0);
+  line = std::string(511, ' ') + "/group=1";
+  CopyCommandLine(line.c_str(), out);
+  ApplyCommandLineOptions(out, options);
+  EXPECT_EQ(options.start_menu_shortcut, 1);
+}
+
+TEST(ApplyCommandLineOptions, NoOptionsKeepsDefaults) {
+  InstallOptions options = Read("/silent");
+  EXPECT_STREQ(options.target_folder, "C:\\Proposed\\");
+  EXPECT_EQ(options.start_menu_shortcut, 0);
+  EXPECT_EQ(options.desktop_shortcut, 0);
+  EXPECT_EQ(options.thumbnails_shortcut, 0);
+  EXPECT_EQ(options.all_users, 0);
+  EXPECT_STREQ(options.ini_folder, "");
+  EXPECT_EQ(options.associate, 0);
+  EXPECT_EQ(MarkedCount(options), 0);
+}
+
+TEST(ApplyCommandLineOptions, ReadsEveryOption) {
+  InstallOptions options = Read(
+      "/silent /ini=%APPDATA%\\Pellumara /allusers=1 /assoc=1 /thumbs=1 /desktop=5 /group=1 "
+      "/folder=\"C:\\Program Files\\Pellumara\" ");
+  EXPECT_STREQ(options.target_folder, "C:\\Program Files\\Pellumara");
+  EXPECT_EQ(options.desktop_shortcut, 5);
+  EXPECT_EQ(options.thumbnails_shortcut, 1);
+  EXPECT_EQ(options.start_menu_shortcut, 1);
+  EXPECT_EQ(options.all_users, 1);
+  EXPECT_STREQ(options.ini_folder, "%APPDATA%\\Pellumara");
+  EXPECT_EQ(options.associate, 1);
+}
+
+TEST(ApplyCommandLineOptions, EmptyValues) {
+  InstallOptions options = Read("/silent /desktop=/group=1 /folder=/thumbs=1");
+  EXPECT_EQ(options.desktop_shortcut, 0);
+  EXPECT_EQ(options.start_menu_shortcut, 1);
+  EXPECT_STREQ(options.target_folder, "");  // an empty /folder= replaces the proposal
+  EXPECT_EQ(options.thumbnails_shortcut, 1);
+}
+
+TEST(ApplyCommandLineOptions, AssocSelections) {
+  InstallOptions images = Read("/silent /assoc=1");
+  EXPECT_EQ(images.associate, 1);
+  EXPECT_EQ(MarkedCount(images), kImageFormatCount);
+  EXPECT_EQ(images.association_marks[51], 1);
+  EXPECT_EQ(images.association_marks[52], 0);
+
+  InstallOptions all = Read("/silent /assoc=2");
+  EXPECT_EQ(all.associate, 1);
+  EXPECT_EQ(MarkedCount(all), kFormatCount);
+
+  for (const char* other : {"/assoc=3", "/assoc=0", "/assoc=", "/assoc=-1", "/assoc=x"}) {
+    InstallOptions ignored = Read(std::string("/silent ") + other);
+    EXPECT_EQ(ignored.associate, 0) << other;
+    EXPECT_EQ(MarkedCount(ignored), 0) << other;
+  }
+}
+
+TEST(ApplyCommandLineOptions, NamesAreCaseSensitive) {
+  InstallOptions options = Read("/silent /Folder=C:\\X /GROUP=1 /Desktop=1");
+  EXPECT_STREQ(options.target_folder, "C:\\Proposed\\");
+  EXPECT_EQ(options.start_menu_shortcut, 0);
+  EXPECT_EQ(options.desktop_shortcut, 0);
+}
+
+TEST(ApplyCommandLineOptions, FolderCutAtSlash) {
+  InstallOptions options = Read("/silent /folder=C:\\Tools\\Pe/llumara /group=1");
+  EXPECT_STREQ(options.target_folder, "C:\\Tools\\Pe");
+  EXPECT_EQ(options.start_menu_shortcut, 1);
+}
+
+TEST(ApplyCommandLineOptions, LongFolderIsBounded) {
+  InstallOptions options = Read("/silent /folder=C:\\" + std::string(300, 'd'));
+  EXPECT_EQ(std::strlen(options.target_folder), 252u);
+}
+
+std::string FolderOf(const std::string& command) {
+  auto out = std::make_unique<char[]>(kPathSize);
+  std::memset(out.get(), 'x', kPathSize);
+  if (!FolderFromOpenCommand(command.c_str(), out.get())) {
+    EXPECT_STREQ(out.get(), "");
+    return "<none>";
+  }
+  return out.get();
+}
+
+TEST(FolderFromOpenCommand, TakesTheViewersFolder) {
+  EXPECT_EQ(FolderOf("\"D:\\Tools\\Pellumara\\p_mara64.exe\" \"%1\""), "D:\\Tools\\Pellumara\\");
+  EXPECT_EQ(FolderOf("\"C:\\Program Files\\Pellumara\\p_mara64.exe\" \"%1\""),
+            "C:\\Program Files\\Pellumara\\");
+  EXPECT_EQ(FolderOf("\"C:\\p_mara64.exe\""), "C:\\");
+  EXPECT_EQ(FolderOf("\"C:p_mara64.exe\""), "C:\\");
+  EXPECT_EQ(FolderOf("\"C:\\Tools/Pellumara/p_mara64.exe\""), "C:\\Tools/Pellumara/\\");
+}
+
+TEST(FolderFromOpenCommand, UnquotedCommandKeepsItsFirstCharacter) {
+  EXPECT_EQ(FolderOf("D:\\Tools\\Pellumara\\p_mara64.exe \"%1\""), "D:\\Tools\\Pellumara\\");
+  EXPECT_EQ(FolderOf("D:\\Tools\\Pellumara\\p_mara64.exe"), "D:\\Tools\\Pellumara\\");
+}
+
+TEST(FolderFromOpenCommand, RejectsOtherCommands) {
+  EXPECT_EQ(FolderOf("\"D:\\Tools\\other.exe\" \"%1\""), "<none>");
+  EXPECT_EQ(FolderOf("\"D:\\Tools\\P_MARA64.EXE\" \"%1\""), "<none>");
+  EXPECT_EQ(FolderOf(""), "<none>");
+  EXPECT_EQ(FolderOf("\"p_mara64.exe\" \"%1\""), "<none>");
+}
+
+TEST(FolderFromOpenCommand, LongPathStaysInBounds) {
+  std::string folder = "C:\\" + std::string(240, 'f') + "\\";
+  EXPECT_EQ(FolderOf("\"" + folder + "p_mara64.exe\" \"%1\""), folder);
+  std::string too_long = "C:\\" + std::string(258, 'f') + "\\p_mara64.exe";
+  EXPECT_EQ(FolderOf("\"" + too_long + "\""), "<none>");
+}
+
+}  // namespace

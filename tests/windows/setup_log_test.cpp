@@ -1,0 +1,57 @@
+// The setup log's entries, byte for byte.
+#include "engine/setup_log.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/log_entries.h"
+#include "support/scratch.h"
+
+namespace {
+
+class SetupLog : public ::testing::Test {
+ protected:
+  void SetUp() override { SetCurrentDirectoryA(scratch_.path().c_str()); }
+  void TearDown() override { SetCurrentDirectoryA("C:\\"); }
+  std::string Log() const { return ReadFileBytes(scratch_ / kSetupLogName); }
+
+  ScratchFolder scratch_{"setup-log"};
+};
+
+TEST_F(SetupLog, EntryIsDateTimeMessageAndSeparator) {
+  WriteSetupLog("Ung\xFCltiges Zielverzeichnis!: ");
+  std::vector<LogEntry> entries = ParseLog(Log());
+  ASSERT_EQ(entries.size(), 1u) << Log();
+  EXPECT_EQ(entries[0].date, TodayShortDate());
+  EXPECT_EQ(entries[0].message, "Ung\xFCltiges Zielverzeichnis!: ");
+}
+
+TEST_F(SetupLog, LineBreaksInTheMessageBecomeCrLfAndOneSeparatorFollows) {
+  WriteSetupLog("first\nsecond\n\nthird");
+  std::string log = Log();
+  ASSERT_GT(log.size(), 20u);
+  std::string after_time = log.substr(log.find(": ", log.find(" - ")) + 2);
+  EXPECT_EQ(after_time,
+            "first\r\nsecond\r\n\r\nthird\r\n------------------------------------------------\r\n");
+}
+
+TEST_F(SetupLog, AppendsAndNeverTruncates) {
+  WriteFileBytes(scratch_ / kSetupLogName, "earlier content\r\n");
+  WriteSetupLog("one");
+  WriteSetupLog("two");
+  std::string log = Log();
+  EXPECT_EQ(log.rfind("earlier content\r\n", 0), 0u);
+  std::vector<LogEntry> entries = ParseLog(log.substr(17));
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].message, "one");
+  EXPECT_EQ(entries[1].message, "two");
+}
+
+TEST_F(SetupLog, UnopenableLogLosesTheEntrySilently) {
+  CreateDirectoryA((scratch_ / kSetupLogName).c_str(), nullptr);  // a folder in the way
+  WriteSetupLog("lost");
+  EXPECT_TRUE(FolderExists(scratch_ / kSetupLogName));
+}
+
+}  // namespace

@@ -1,0 +1,182 @@
+// The real setup program, started with "/silent": exit codes, log entries,
+// the proposed folder and the reading of options, and never a window.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/messages.h"
+#include "engine/setup_log.h"
+#include "support/log_entries.h"
+#include "support/scratch.h"
+#include "support/setup_process.h"
+
+namespace {
+
+const char kOpenCommandKey[] = "SOFTWARE\\Classes\\Pellumara\\shell\\open\\command";
+
+class SilentSetup : public ::testing::Test {
+ protected:
+  // Runs the setup from the scratch folder and returns its exit code; every
+  // run must end by itself and show no window.
+  int Run(const std::string& command_line, std::vector<std::string> environment = {}) {
+    SetupLaunch launch;
+    launch.command_line = command_line;
+    launch.working_directory = start_.path();
+    launch.environment = std::move(environment);
+    SetupRun run = RunSetup(launch);
+    EXPECT_TRUE(run.finished) << command_line;
+    EXPECT_TRUE(run.windows_seen.empty()) << "window: " << run.windows_seen.front();
+    return run.exit_code;
+  }
+  int RunWith(const std::string& options) { return Run(SetupCommandLine(options)); }
+
+  std::vector<LogEntry> Log() const { return ParseLog(ReadFileBytes(start_ / kSetupLogName)); }
+  // The one entry of the log; fails unless there is exactly one.
+  std::string OnlyLogMessage() const {
+    std::vector<LogEntry> entries = Log();
+    EXPECT_EQ(entries.size(), 1u);
+    if (entries.empty()) return "<no entry>";
+    EXPECT_EQ(entries[0].date, TodayShortDate());
+    return entries[0].message;
+  }
+
+  void TearDown() override { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kOpenCommandKey); }
+
+  ScratchFolder start_{"silent-start"};
+  // A temporary folder that does not exist makes unpacking fail early.
+  const std::vector<std::string> kNoTemp = {"TMP=Q:\\no-temp", "TEMP=Q:\\no-temp"};
+};
+
+std::string FolderRejected(const std::string& folder) {
+  return LoadMessage(IDS_INVALID_FOLDER) + ": " + folder;
+}
+std::string FolderNotCreated(const std::string& folder) {
+  return LoadMessage(IDS_CANNOT_CREATE_FOLDER) + ": " + folder;
+}
+std::string PayloadFailed(const std::string& folder) {
+  return folder + ": " + LoadMessage(IDS_INSTALL_FAILED);
+}
+
+TEST_F(SilentSetup, EmptyFolderIsRejectedWithExitCode2) {
+  EXPECT_EQ(RunWith("/silent /folder= /group=1"), 2);
+  EXPECT_EQ(OnlyLogMessage(), FolderRejected(""));
+}
+
+TEST_F(SilentSetup, FolderOnAMissingDriveIsNotCreated) {
+  EXPECT_EQ(RunWith("/silent /folder=Q:\\Tools\\Pellumara"), 2);
+  EXPECT_EQ(OnlyLogMessage(), FolderNotCreated("Q:\\Tools\\Pellumara\\"));
+}
+
+TEST_F(SilentSetup, FailedUnpackingPutsTheFolderFirstAndExits3) {
+  ScratchFolder target("silent-target");
+  EXPECT_EQ(Run(SetupCommandLine("/silent /folder=" + target.path()), kNoTemp), 3);
+  EXPECT_EQ(OnlyLogMessage(), PayloadFailed(target.path() + "\\"));
+}
+
+TEST_F(SilentSetup, SecondRunAppendsBelowTheFirst) {
+  EXPECT_EQ(RunWith("/silent /folder="), 2);
+  EXPECT_EQ(RunWith("/silent /folder=Q:\\x"), 2);
+  std::vector<LogEntry> entries = Log();
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].message, FolderRejected(""));
+  EXPECT_EQ(entries[1].message, FolderNotCreated("Q:\\x\\"));
+}
+
+TEST_F(SilentSetup, RunningViewerStopsEverythingWithExitCode1) {
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = DefWindowProcA;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.lpszClassName = "Pellumara";
+  RegisterClassA(&window_class);
+  HWND viewer = CreateWindowA("Pellumara", "viewer", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(viewer, nullptr);
+  ScratchFolder parent("silent-viewer");
+  EXPECT_EQ(RunWith("/silent /folder=" + parent.path() + "\\Target /group=1 /desktop=1"), 1);
+  DestroyWindow(viewer);
+  EXPECT_EQ(OnlyLogMessage(), LoadMessage(IDS_VIEWER_RUNNING));
+  EXPECT_FALSE(FolderExists(parent / "Target"));
+}
+
+TEST_F(SilentSetup, EarlierInstallationsFolderIsProposed) {
+  SetRegistryString(HKEY_LOCAL_MACHINE, kOpenCommandKey, nullptr,
+                    "\"Q:\\Earlier Place\\p_mara64.exe\" \"%1\"");
+  EXPECT_EQ(RunWith("/silent"), 2);
+  EXPECT_EQ(OnlyLogMessage(), FolderNotCreated("Q:\\Earlier Place\\"));
+}
+
+TEST_F(SilentSetup, UnquotedEarlierCommandKeepsItsDrive) {
+  SetRegistryString(HKEY_LOCAL_MACHINE, kOpenCommandKey, nullptr, "Q:\\Earlier\\p_mara64.exe %1");
+  EXPECT_EQ(RunWith("/silent"), 2);
+  EXPECT_EQ(OnlyLogMessage(), FolderNotCreated("Q:\\Earlier\\"));
+}
+
+TEST_F(SilentSetup, OtherProgramsCommandProposesProgramFiles) {
+  SetRegistryString(HKEY_LOCAL_MACHINE, kOpenCommandKey, nullptr, "\"Q:\\Other\\view.exe\" \"%1\"");
+  EXPECT_EQ(Run(SetupCommandLine("/silent"), kNoTemp), 3);
+  EXPECT_EQ(OnlyLogMessage(), PayloadFailed("C:\\Program Files\\Pellumara\\"));
+  RemoveTree("C:\\Program Files\\Pellumara");
+}
+
+TEST_F(SilentSetup, QuotedFolderWithBlanks) {
+  EXPECT_EQ(RunWith("/silent /folder=\"Q:\\With Blank\\Pellumara\" /group=1"), 2);
+  EXPECT_EQ(OnlyLogMessage(), FolderNotCreated("Q:\\With Blank\\Pellumara\\"));
+}
+
+TEST_F(SilentSetup, FolderIsCutAtASlash) {
+  EXPECT_EQ(RunWith("/silent /folder=Q:\\Tools/Pellumara"), 2);
+  EXPECT_EQ(OnlyLogMessage(), FolderNotCreated("Q:\\Tools\\"));
+}
+
+TEST_F(SilentSetup, OptionNamesAreCaseSensitive) {
+  SetRegistryString(HKEY_LOCAL_MACHINE, kOpenCommandKey, nullptr, "\"Q:\\Proposed\\p_mara64.exe\"");
+  EXPECT_EQ(RunWith("/silent /Folder=Q:\\Other /FOLDER=Q:\\Third"), 2);
+  EXPECT_EQ(OnlyLogMessage(), FolderNotCreated("Q:\\Proposed\\"));
+}
+
+TEST_F(SilentSetup, CommandLineIsReadUpTo519Characters) {
+  std::string prefix = SetupCommandLine("/silent /folder=Q:\\");
+  ASSERT_LT(prefix.size(), 400u);
+  std::string folder_text(600 - prefix.size(), 'd');
+  // Only the first 519 characters count, and the value at most 252 of them.
+  std::size_t visible = std::min<std::size_t>(519 - prefix.size(), 252 - 3);
+  EXPECT_EQ(Run(prefix + folder_text), 2);
+  EXPECT_EQ(OnlyLogMessage(), FolderNotCreated("Q:\\" + folder_text.substr(0, visible) + "\\"));
+}
+
+TEST_F(SilentSetup, CommandLineCutInsideTheFolderValue) {
+  std::string prefix = SetupCommandLine(std::string(300, ' ') + "/silent /folder=Q:\\");
+  ASSERT_LT(prefix.size(), 519u);
+  std::size_t visible = 519 - prefix.size();
+  EXPECT_EQ(Run(prefix + std::string(200, 'e') + " /group=1"), 2);
+  EXPECT_EQ(OnlyLogMessage(), FolderNotCreated("Q:\\" + std::string(visible, 'e') + "\\"));
+}
+
+TEST_F(SilentSetup, ProgramPathContainingSilentSelectsSilentMode) {
+  ScratchFolder copy("silent");
+  std::string copied = copy / "pellumara64-setup.exe";
+  ASSERT_TRUE(CopyFileA(SetupProgram().c_str(), copied.c_str(), FALSE));
+  std::string with_slash = "C:\\pellumara-tests/silent/pellumara64-setup.exe";
+  EXPECT_EQ(Run("\"" + with_slash + "\" /folder="), 2);
+  EXPECT_EQ(OnlyLogMessage(), FolderRejected(""));
+}
+
+TEST_F(SilentSetup, UnwritableLogChangesNothingElse) {
+  CreateDirectoryA((start_ / kSetupLogName).c_str(), nullptr);
+  EXPECT_EQ(RunWith("/silent /folder="), 2);
+  EXPECT_TRUE(FolderExists(start_ / kSetupLogName));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  SetSetupProgramFromArguments(argc, argv);
+  if (SetupProgram().empty()) {
+    std::fprintf(stderr, "silent_setup_tests: pass --setup=<path of pellumara64-setup.exe>\n");
+    return 2;
+  }
+  return RUN_ALL_TESTS();
+}

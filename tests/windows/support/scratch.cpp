@@ -1,0 +1,129 @@
+#include "support/scratch.h"
+
+#include <shellapi.h>
+
+#include <fstream>
+#include <sstream>
+
+ScratchFolder::ScratchFolder(const std::string& name) : path_("C:\\pellumara-tests\\" + name) {
+  RemoveTree(path_);
+  CreateDirectoryA("C:\\pellumara-tests", nullptr);
+  CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+void RemoveTree(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string child = path + "\\" + name;
+      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        DeleteFileA(child.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
+}
+
+bool FileExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::string CurrentDirectory() {
+  char current[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof current, current);
+  return current;
+}
+
+namespace {
+
+HKEY CreateKey(const std::string& path) {
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                  nullptr);
+  return key;
+}
+
+void DeleteKeyTree(HKEY hive, const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  char child[256];
+  while (RegEnumKeyA(key, 0, child, sizeof child) == ERROR_SUCCESS) {
+    DeleteKeyTree(hive, path + "\\" + child);
+  }
+  RegCloseKey(key);
+  RegDeleteKeyA(hive, path.c_str());
+}
+
+}  // namespace
+
+RegistryOverride::RegistryOverride(const std::string& name)
+    : root_("Software\\PellumaraTests\\" + name) {
+  DeleteKeyTree(HKEY_CURRENT_USER, root_);
+  machine_ = CreateKey(root_ + "\\HKLM");
+  user_ = CreateKey(root_ + "\\HKCU");
+  classes_ = CreateKey(root_ + "\\HKCR");
+  // HKCU last: the keys above are created under the real HKCU.
+  RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_);
+  RegOverridePredefKey(HKEY_CLASSES_ROOT, classes_);
+  RegOverridePredefKey(HKEY_CURRENT_USER, user_);
+}
+
+RegistryOverride::~RegistryOverride() {
+  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+  RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+  RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+  RegCloseKey(machine_);
+  RegCloseKey(user_);
+  RegCloseKey(classes_);
+  DeleteKeyTree(HKEY_CURRENT_USER, root_);
+}
+
+void SetRegistryString(HKEY hive, const std::string& key, const char* name, const std::string& data) {
+  HKEY opened;
+  if (RegCreateKeyExA(hive, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr) !=
+      ERROR_SUCCESS) {
+    return;
+  }
+  RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                 static_cast<DWORD>(data.size() + 1));
+  RegCloseKey(opened);
+}
+
+std::string ReadRegistryString(HKEY hive, const std::string& key, const char* name) {
+  char data[1024];
+  DWORD size = sizeof data;
+  DWORD type = 0;
+  if (RegGetValueA(hive, key.c_str(), name, RRF_RT_REG_SZ, &type, data, &size) != ERROR_SUCCESS) {
+    return "<missing>";
+  }
+  return data;
+}

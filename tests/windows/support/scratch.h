@@ -1,0 +1,50 @@
+// Scratch folders, files and registry roots for the Windows tests.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// A folder below C:\pellumara-tests, removed with everything in it.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& name);
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::string& path() const { return path_; }  // no trailing backslash
+  std::string operator/(const std::string& child) const { return path_ + "\\" + child; }
+
+ private:
+  std::string path_;
+};
+
+// Redirects HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER and HKEY_CLASSES_ROOT of
+// this process to fresh keys below HKCU\Software\PellumaraTests, and removes
+// them again.
+class RegistryOverride {
+ public:
+  explicit RegistryOverride(const std::string& name);
+  ~RegistryOverride();
+  RegistryOverride(const RegistryOverride&) = delete;
+  RegistryOverride& operator=(const RegistryOverride&) = delete;
+
+ private:
+  std::string root_;
+  HKEY machine_ = nullptr;
+  HKEY user_ = nullptr;
+  HKEY classes_ = nullptr;
+};
+
+void RemoveTree(const std::string& path);
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string CurrentDirectory();
+
+// Sets (or deletes, for an empty data) a registry string value.
+void SetRegistryString(HKEY hive, const std::string& key, const char* name, const std::string& data);
+// The string value, or "<missing>".
+std::string ReadRegistryString(HKEY hive, const std::string& key, const char* name);

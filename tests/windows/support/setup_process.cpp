@@ -1,0 +1,98 @@
+#include "support/setup_process.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <map>
+
+namespace {
+
+std::string g_setup_program;
+
+struct WindowSearch {
+  DWORD process_id;
+  std::vector<std::string>* seen;
+};
+
+BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<WindowSearch*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->process_id || !IsWindowVisible(window)) return TRUE;
+  char text[256] = "";
+  if (GetWindowTextA(window, text, sizeof text) == 0) GetClassNameA(window, text, sizeof text);
+  for (const std::string& known : *search->seen) {
+    if (known == text) return TRUE;
+  }
+  search->seen->push_back(text);
+  return TRUE;
+}
+
+// The current environment with the given entries replaced or added, as a
+// block for CreateProcessA.
+std::string EnvironmentBlock(const std::vector<std::string>& changes) {
+  std::map<std::string, std::string> entries;
+  char* block = GetEnvironmentStringsA();
+  for (const char* entry = block; *entry != '\0'; entry += std::strlen(entry) + 1) {
+    std::string text = entry;
+    std::size_t equals = text.find('=', 1);
+    if (equals == std::string::npos) continue;
+    entries[text.substr(0, equals)] = text;
+  }
+  FreeEnvironmentStringsA(block);
+  for (const std::string& change : changes) entries[change.substr(0, change.find('=', 1))] = change;
+  std::string result;
+  for (const auto& entry : entries) result += entry.second + '\0';
+  return result + '\0';
+}
+
+}  // namespace
+
+void SetSetupProgramFromArguments(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--setup=", 8) != 0) continue;
+    std::string unix_path = argv[i] + 8;
+    std::string windows_path = "Z:";
+    for (char c : unix_path) windows_path += c == '/' ? '\\' : c;
+    g_setup_program = windows_path;
+  }
+}
+
+const std::string& SetupProgram() { return g_setup_program; }
+
+std::string SetupCommandLine(const std::string& options) {
+  return "\"" + g_setup_program + "\" " + options;
+}
+
+SetupRun RunSetup(const SetupLaunch& launch) {
+  SetupRun run;
+  std::string command_line = launch.command_line;
+  std::string environment = EnvironmentBlock(launch.environment);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0,
+                      environment.data(),
+                      launch.working_directory.empty() ? nullptr : launch.working_directory.c_str(),
+                      &startup, &process)) {
+    return run;
+  }
+  WindowSearch search = {process.dwProcessId, &run.windows_seen};
+  DWORD waited = 0;
+  while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
+    EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&search));
+    waited += 20;
+    if (waited >= launch.timeout_ms) {
+      TerminateProcess(process.hProcess, 99);
+      WaitForSingleObject(process.hProcess, 5000);
+      break;
+    }
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  run.exit_code = static_cast<int>(code);
+  run.finished = waited < launch.timeout_ms;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return run;
+}

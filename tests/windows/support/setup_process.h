@@ -1,0 +1,31 @@
+// Starting the real setup program from a test and watching it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Set by main() from --setup=<unix path of pellumara64-setup.exe>.
+void SetSetupProgramFromArguments(int argc, char** argv);
+// The setup's path as Windows sees it (on Wine's Z: drive).
+const std::string& SetupProgram();
+
+struct SetupRun {
+  int exit_code = -1;
+  bool finished = false;
+  // Titles (or classes) of visible top-level windows the process showed.
+  std::vector<std::string> windows_seen;
+};
+
+struct SetupLaunch {
+  std::string command_line;       // whole command line, program path included
+  std::string working_directory;  // where the setup starts (and logs)
+  // Extra environment entries "NAME=value" that replace the inherited ones.
+  std::vector<std::string> environment;
+  unsigned timeout_ms = 60000;
+};
+
+// Runs the setup to its end, watching for windows it shows.
+SetupRun RunSetup(const SetupLaunch& launch);
+
+// The usual command line: the quoted program path, a blank, then options.
+std::string SetupCommandLine(const std::string& options);

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Runs one Windows program under Wine the way the tests need it: in a fresh
+# copy of the base prefix named after the program, with an X server of its
+# own, and with Wine's output sent to a file (Wine's server outlives the
+# program and would keep a pipe open).
+#   wine-run.sh PROGRAM.exe [ARGS...]
+# PELLUMARA_PREFIX_NAME overrides the prefix's name; PELLUMARA_KEEP_PREFIX=1
+# reuses an existing prefix of that name instead of a fresh copy.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine-env.sh"
+
+program=${1:?usage: wine-run.sh PROGRAM.exe [ARGS...]}
+shift
+name=${PELLUMARA_PREFIX_NAME:-$(basename "$program" .exe)}
+export WINEPREFIX="$BUILD_DIR/wine/run/$name"
+if [ "${PELLUMARA_KEEP_PREFIX:-0}" != 1 ] || [ ! -d "$WINEPREFIX" ]; then
+  bash "$here/wine-prefix.sh" fresh "$WINEPREFIX" || exit 125
+fi
+
+work=$(mktemp -d)
+cleanup() {
+  WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# An X server for programs that make windows; -displayfd picks a free display.
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(cat "$work/display")"
+
+wineserver -p >/dev/null 2>&1 </dev/null
+wine "$program" "$@" >"$work/output" 2>&1 </dev/null
+status=$?
+cat "$work/output"
+exit $status
