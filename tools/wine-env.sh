@@ -6,3 +6,9 @@ export WINEDEBUG=-all
 # Keep Wine from mirroring test shortcuts as desktop entries on the host.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export WINEARCH=win64
+# Dates, times and code pages the tests read must not depend on the host:
+# German time (a POSIX rule, so no tzdata is needed) and a UTF-8 C locale,
+# under which Wine's ANSI code page is 1252.
+export TZ="CET-1CEST,M3.5.0,M10.5.0/3"
+export LANG=C.UTF-8
+unset LC_ALL
