@@ -6,37 +6,51 @@
 #include "rules/option_reader.h"
 #include "rules/text_rules.h"
 
+namespace {
+
+// Reads a value of HKEY_LOCAL_MACHINE into value (kPathSize + 1 bytes: one
+// more than a read may fill, so that a 260-byte value without terminator
+// still ends in one). False when the key cannot be opened; the value then
+// stays empty. read is the result of the read itself.
+bool ReadMachineValue(const char* key_path, const char* name, char* value, LONG& read) {
+  value[0] = '\0';
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD size = kPathSize;
+  read = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(key);
+  value[kPathSize] = '\0';
+  return true;
+}
+
+}  // namespace
+
 int FindPreviousInstallFolder(char* out) {
   out[0] = '\0';
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Pellumara\\shell\\open\\command", 0,
-                    KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+  char command[kPathSize + 1];
+  LONG read = ERROR_SUCCESS;
+  // The value's type is not checked: what counts is whether a command naming
+  // the viewer came back. A value too long for the buffer leaves its
+  // contents undefined, so it proposes nothing.
+  if (!ReadMachineValue("SOFTWARE\\Classes\\Pellumara\\shell\\open\\command", nullptr, command,
+                        read) ||
+      read == ERROR_MORE_DATA || command[0] == '\0') {
     return 0;
   }
-  // One byte more than the value may fill, so that a value of 260 bytes
-  // without a terminator still reads as a terminated string.
-  char command[kPathSize + 1] = "";
-  DWORD size = kPathSize;
-  RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(command), &size);
-  RegCloseKey(key);
-  if (command[0] == '\0') return 0;
   return FolderFromOpenCommand(command, out) ? 1 : 0;
 }
 
 int DefaultInstallFolder(char* out) {
   CopyBounded(out, kPathSize, "C:\\Pellumara\\");
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
-                    KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+  char program_files[kPathSize + 1];
+  LONG read = ERROR_SUCCESS;
+  if (!ReadMachineValue("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                        program_files, read) ||
+      read != ERROR_SUCCESS || program_files[0] == '\0') {
     return 1;
   }
-  char program_files[kPathSize + 1] = "";
-  DWORD size = kPathSize;
-  LONG read = RegQueryValueExA(key, "ProgramFilesDir", nullptr, nullptr,
-                               reinterpret_cast<BYTE*>(program_files), &size);
-  RegCloseKey(key);
-  if (read != ERROR_SUCCESS || program_files[0] == '\0') return 1;
-
   char proposed[kPathSize];
   if (!CopyBounded(proposed, sizeof proposed, program_files)) return 1;
   AppendBackslash(proposed);
