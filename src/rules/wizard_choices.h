@@ -1,0 +1,20 @@
+// How the wizard's controls become the installation's choices.
+#pragma once
+
+#include <string>
+
+#include "app/install_options.h"
+
+// The settings folder offered on the ready page, left unexpanded.
+constexpr char kAppDataSettingsFolder[] = "%APPDATA%\\Pellumara";
+
+// Reads the association marks from the state bits of the list's items
+// (LVIS_STATEIMAGEMASK part): a state image other than 1 (unchecked) marks
+// the row. Clears every mark and associate first; rows beyond the list stay
+// unmarked.
+void MarksFromListStates(const unsigned* states, int count, InstallOptions& options);
+
+// The installed viewer's path for the folder the welcome page holds, trimmed
+// as the installation trims it. Empty when the path would not fit in 259
+// characters.
+std::string ViewerPathForFolder(const char* typed_folder);
