@@ -28,20 +28,9 @@ TEST(IntegrationTexts, VersionTexts) {
   EXPECT_EQ(EarlierLinkName("4.38"), "Pellumara 64 4.38.lnk");
 }
 
-TEST(IntegrationTexts, TypeValues) {
-  EXPECT_EQ(ProgId("jpg"), "Pellumara.jpg");
+TEST(IntegrationTexts, TypeTextUpperCasesOnlyLetters) {
   EXPECT_EQ(TypeText("mp3"), "Pellumara MP3 File");
   EXPECT_EQ(TypeText("jp2"), "Pellumara JP2 File");
-  const std::string viewer = "C:\\P\\p_mara64.exe";
-  EXPECT_EQ(IconValue(DefaultIcon::kOwnIcon, viewer), "%1");
-  EXPECT_EQ(IconValue(DefaultIcon::kViewerIcon0, viewer), viewer + ",0");
-  EXPECT_EQ(IconValue(DefaultIcon::kViewerIcon8, viewer), viewer + ",8");
-  EXPECT_EQ(IconValue(DefaultIcon::kViewerIcon9, viewer), viewer + ",9");
-  EXPECT_EQ(ExtensionKeyPath("jpeg"), "SOFTWARE\\Classes\\.jpeg");
-  EXPECT_EQ(ProgIdKeyPath("jpg"), "SOFTWARE\\Classes\\Pellumara.jpg");
-  EXPECT_EQ(UserChoiceKeyPath("jpe"),
-            "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.jpe\\UserChoice");
-  EXPECT_EQ(CapabilityValueName("jpg"), ".jpg");
 }
 
 }  // namespace
