@@ -25,8 +25,8 @@ void AssociateExtension(const char* extension, const char* type_name, const char
                            open_command);
   registry.SetDefaultValue(HKEY_LOCAL_MACHINE, (prog_id_key + "\\DefaultIcon").c_str(), icon_value);
 
-  if (HKEY capabilities = registry.OpenKey(HKEY_LOCAL_MACHINE, kFileAssociationsKey,
-                                           KEY_SET_VALUE)) {
+  if (HKEY capabilities =
+          registry.OpenKey(HKEY_LOCAL_MACHINE, kFileAssociationsKey, KEY_SET_VALUE)) {
     registry.SetString(capabilities, CapabilityValueName(type_name).c_str(), prog_id.c_str());
     registry.CloseKey(capabilities);
   }

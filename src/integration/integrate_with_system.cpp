@@ -15,8 +15,8 @@ const char kCapabilitiesKey[] = "SOFTWARE\\Pellumara\\Capabilities";
 
 void RegisterBrowseVerbs(RegistryLayer& registry, const std::string& viewer_path) {
   const std::string browse_command = BrowseCommand(viewer_path);
-  for (const char* shell_key : {"SOFTWARE\\Classes\\Directory\\shell\\",
-                                "SOFTWARE\\Classes\\Drive\\shell\\"}) {
+  for (const char* shell_key :
+       {"SOFTWARE\\Classes\\Directory\\shell\\", "SOFTWARE\\Classes\\Drive\\shell\\"}) {
     const std::string verb_key = shell_key + std::string(kBrowseVerb);
     registry.SetDefaultValue(HKEY_LOCAL_MACHINE, verb_key.c_str(), kBrowseVerb);
     registry.SetDefaultValue(HKEY_LOCAL_MACHINE, (verb_key + "\\command").c_str(),
@@ -71,13 +71,13 @@ void RegisterCapabilities(RegistryLayer& registry, const std::string& viewer_pat
     registry.CloseKey(capabilities);
   }
   // Filled by the association pass.
-  if (HKEY associations = registry.CreateKey(HKEY_LOCAL_MACHINE,
-                                             "SOFTWARE\\Pellumara\\Capabilities\\FileAssociations")) {
+  if (HKEY associations = registry.CreateKey(
+          HKEY_LOCAL_MACHINE, "SOFTWARE\\Pellumara\\Capabilities\\FileAssociations")) {
     registry.CloseKey(associations);
   }
   // Only listed where the system keeps such a list: opened, never created.
-  if (HKEY registered = registry.OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\RegisteredApplications",
-                                         KEY_SET_VALUE)) {
+  if (HKEY registered =
+          registry.OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\RegisteredApplications", KEY_SET_VALUE)) {
     registry.SetString(registered, "Pellumara", kCapabilitiesKey);
     registry.CloseKey(registered);
   }

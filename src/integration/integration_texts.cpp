@@ -20,9 +20,7 @@ std::string ViewerPath(const std::string& program_folder) {
   return program_folder + kViewerFileName;
 }
 
-std::string OpenCommand(const std::string& viewer_path) {
-  return "\"" + viewer_path + "\" \"%1\"";
-}
+std::string OpenCommand(const std::string& viewer_path) { return "\"" + viewer_path + "\" \"%1\""; }
 
 std::string BrowseCommand(const std::string& viewer_path) {
   return "\"" + viewer_path + "\" \"%1 /thumbs\"";

@@ -146,12 +146,13 @@ int CreateProgramGroup(const char* program_folder, int all_users) {
     const char* link_name;
     const char* file;
   };
+  // Link names are code page 1252: \334 is "Ü", \374 is "ü".
   static const DocumentLink kDocuments[] = {
-      {"\xDC" "ber Pellumara.lnk", "p_about.txt"},
+      {"\334ber Pellumara.lnk", "p_about.txt"},
       {"Was ist neu.lnk", "p_changes.txt"},
       {"Kommandozeilen-Optionen.lnk", "p_options.txt"},
-      {"Verf\xFC" "gbare PlugIns.lnk", "p_plugins.txt"},
-      {"Verf\xFC" "gbare Sprachen.lnk", "p_languages.txt"},
+      {"Verf\374gbare PlugIns.lnk", "p_plugins.txt"},
+      {"Verf\374gbare Sprachen.lnk", "p_languages.txt"},
       {"Pellumara Hilfe.lnk", "help\\p_mara32_deutsch.chm"},
   };
   int result = 0;

@@ -33,7 +33,8 @@ TEST(FormatCatalogue, Holds90RegistrationsOf73TypesWithoutDuplicates) {
   for (const FormatRow& format : FormatCatalogue) {
     ASSERT_GE(format.registration_count(), 1) << format.list_text;
     registrations += format.registration_count();
-    for (int i = 0; i < format.registration_count(); ++i) types.insert(format.registrations[i].type_name);
+    for (int i = 0; i < format.registration_count(); ++i)
+      types.insert(format.registrations[i].type_name);
   }
   EXPECT_EQ(registrations, 90);
   EXPECT_EQ(AllRegistrations().size(), 90u) << "an extension is registered twice";
@@ -44,7 +45,8 @@ TEST(FormatCatalogue, ExtensionsAndTypesAreLowerCaseWithoutDot) {
   for (const auto& [extension, found] : AllRegistrations()) {
     for (const std::string& text : {extension, found.type_name}) {
       for (char c : text) {
-        EXPECT_TRUE(std::islower(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)))
+        EXPECT_TRUE(std::islower(static_cast<unsigned char>(c)) ||
+                    std::isdigit(static_cast<unsigned char>(c)))
             << text;
       }
     }

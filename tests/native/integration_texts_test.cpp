@@ -9,7 +9,8 @@ namespace {
 TEST(IntegrationTexts, ProgramFolderIsTrimmedAndEndsInABackslash) {
   EXPECT_EQ(ProgramFolder(" C:\\Tools\\Pellumara "), "C:\\Tools\\Pellumara\\");
   EXPECT_EQ(ProgramFolder("C:\\Tools\\Pellumara\\"), "C:\\Tools\\Pellumara\\");
-  EXPECT_EQ(ViewerPath(ProgramFolder(" C:\\Tools\\Pellumara ")), "C:\\Tools\\Pellumara\\p_mara64.exe");
+  EXPECT_EQ(ViewerPath(ProgramFolder(" C:\\Tools\\Pellumara ")),
+            "C:\\Tools\\Pellumara\\p_mara64.exe");
   // A folder that fills its buffer still gets its backslash.
   std::string long_folder = "C:\\" + std::string(256, 'a');
   EXPECT_EQ(ProgramFolder(long_folder.c_str()), long_folder + "\\");
@@ -19,7 +20,8 @@ TEST(IntegrationTexts, TheThreeCommandsQuoteDifferently) {
   const std::string viewer = "C:\\Tools\\Pellumara\\p_mara64.exe";
   EXPECT_EQ(OpenCommand(viewer), "\"C:\\Tools\\Pellumara\\p_mara64.exe\" \"%1\"");
   EXPECT_EQ(BrowseCommand(viewer), "\"C:\\Tools\\Pellumara\\p_mara64.exe\" \"%1 /thumbs\"");
-  EXPECT_EQ(UninstallCommand("C:\\Tools\\Pellumara\\"), "\"C:\\Tools\\Pellumara\\pm_uninstall.exe\"");
+  EXPECT_EQ(UninstallCommand("C:\\Tools\\Pellumara\\"),
+            "\"C:\\Tools\\Pellumara\\pm_uninstall.exe\"");
 }
 
 TEST(IntegrationTexts, VersionTexts) {

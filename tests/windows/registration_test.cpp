@@ -26,7 +26,8 @@ const std::string kClasses = "HKLM\\SOFTWARE\\Classes";
 const std::string kCapabilityValues = "HKLM\\SOFTWARE\\Pellumara\\Capabilities\\FileAssociations";
 const std::string kUninstall =
     "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pellumara64";
-const std::string kFileExts = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+const std::string kFileExts =
+    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
 
 std::string Sz(const std::string& text) { return "sz:" + text; }
 
@@ -113,7 +114,8 @@ TEST_F(ProgramRegistration, RegisteredApplicationsIsOpenedNeverCreated) {
 }
 
 TEST_F(ProgramRegistration, GenericClassLosesAnEarlierIcon) {
-  SetRegistryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Pellumara\\DefaultIcon", nullptr, "x,1");
+  SetRegistryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Pellumara\\DefaultIcon", nullptr,
+                    "x,1");
   EXPECT_FALSE(Integrate(None()).HasKey(kClasses + "\\Pellumara\\DefaultIcon"));
 }
 
@@ -164,7 +166,9 @@ TEST_F(AssociationPass, EveryTypeIsRegisteredButNoExtensionTakenWithoutMarks) {
 
 TEST_F(AssociationPass, ValuesOfTheCatalogue) {
   RegistryDump dump = Integrate(None());
-  auto icon = [&](const char* type) { return dump.Value(kClasses + "\\Pellumara." + type + "\\DefaultIcon"); };
+  auto icon = [&](const char* type) {
+    return dump.Value(kClasses + "\\Pellumara." + type + "\\DefaultIcon");
+  };
   for (const char* own : {"ani", "cur", "icl", "ico"}) EXPECT_EQ(icon(own), Sz("%1")) << own;
   for (const char* video : {"asf", "avi", "mpg", "mpe", "mov", "wmv"}) {
     EXPECT_EQ(icon(video), Sz(std::string(kViewer) + ",9")) << video;
@@ -238,9 +242,10 @@ TEST(AssociationQuestion, DecliningGivesTheSameAsNoMarks) {
 
 TEST_F(AssociationPass, UnmarkedRowsKeepWhatTheyHad) {
   SetRegistryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.png", nullptr, "Other.png");
-  SetRegistryString(HKEY_CURRENT_USER,
-                    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.png\\UserChoice",
-                    "Progid", "Other.png");
+  SetRegistryString(
+      HKEY_CURRENT_USER,
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.png\\UserChoice",
+      "Progid", "Other.png");
   Marks audio_only;
   audio_only.values[62] = 1;  // MP3
   Integrate(audio_only);

@@ -37,7 +37,7 @@ std::string FolderOf(int csidl) {
 class TracingRegistry : public RegistryLayer {
  public:
   std::vector<std::string> operations;
-  std::string refused_open;  // a key path whose opening fails
+  std::string refused_open;                 // a key path whose opening fails
   std::vector<std::string> links_to_check;  // must exist at the first write
   bool links_there_at_first_write = false;
   int keys_handed_out = 0;
@@ -99,7 +99,8 @@ class RegistryOrder : public ::testing::Test {
   // Index of the first operation equal to expected, or -1.
   int Find(const std::string& expected) const {
     auto found = std::find(trace_.operations.begin(), trace_.operations.end(), expected);
-    return found == trace_.operations.end() ? -1 : static_cast<int>(found - trace_.operations.begin());
+    return found == trace_.operations.end() ? -1
+                                            : static_cast<int>(found - trace_.operations.begin());
   }
   // The operations from index on, as many as expected holds.
   std::vector<std::string> From(int index, std::size_t count) const {
@@ -146,18 +147,19 @@ TEST_F(RegistryOrder, RegistrationStepsRunInTheirOrder) {
                 "set-default HKLM " + std::string(kUninstallKey) + " = ",
                 "open HKLM " + std::string(kUninstallKey) + " 0xf003f",
             }));
-  EXPECT_EQ(From(9, 10), (std::vector<std::string>{
-                             "set-string DisplayName = Pellumara 64 (remove only)",
-                             "set-string UninstallString = \"C:\\Tools\\Pellumara\\pm_uninstall.exe\"",
-                             "set-string Publisher = Kestrelwood",
-                             "set-string InstallLocation = " + viewer,
-                             "set-string DisplayVersion = 4.41",
-                             "set-string DisplayIcon = " + viewer + ",0",
-                             "set-dword VersionMajor = 4",
-                             "set-dword VersionMinor = 41",
-                             "set-dword EstimatedSize = 5120",
-                             "close",
-                         }));
+  EXPECT_EQ(From(9, 10),
+            (std::vector<std::string>{
+                "set-string DisplayName = Pellumara 64 (remove only)",
+                "set-string UninstallString = \"C:\\Tools\\Pellumara\\pm_uninstall.exe\"",
+                "set-string Publisher = Kestrelwood",
+                "set-string InstallLocation = " + viewer,
+                "set-string DisplayVersion = 4.41",
+                "set-string DisplayIcon = " + viewer + ",0",
+                "set-dword VersionMajor = 4",
+                "set-dword VersionMinor = 41",
+                "set-dword EstimatedSize = 5120",
+                "close",
+            }));
   EXPECT_EQ(From(19, 10),
             (std::vector<std::string>{
                 "create HKLM SOFTWARE\\Pellumara",
@@ -192,21 +194,21 @@ TEST_F(RegistryOrder, MarkedAliasWritesItsTypeAndChoiceInOrder) {
       "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.jpe\\UserChoice";
   const std::string prog_id_key = "SOFTWARE\\Classes\\Pellumara.jpg";
   const std::string viewer = "C:\\Tools\\Pellumara\\p_mara64.exe";
-  EXPECT_EQ(From(Find("set-default HKLM SOFTWARE\\Classes\\.jpe = Pellumara.jpg"), 11),
-            (std::vector<std::string>{
-                "set-default HKLM SOFTWARE\\Classes\\.jpe = Pellumara.jpg",
-                "set-default HKLM " + prog_id_key + " = Pellumara JPG File",
-                "set-default HKLM " + prog_id_key + "\\shell\\open\\command = \"" + viewer +
-                    "\" \"%1\"",
-                "set-default HKLM " + prog_id_key + "\\DefaultIcon = " + viewer + ",0",
-                "open HKLM SOFTWARE\\Pellumara\\Capabilities\\FileAssociations 0x2",
-                "set-string .jpg = Pellumara.jpg",
-                "close",
-                "delete HKCU " + choice,
-                "create HKCU " + choice,
-                "set-string Progid = Pellumara.jpg",
-                "close",
-            }));
+  EXPECT_EQ(
+      From(Find("set-default HKLM SOFTWARE\\Classes\\.jpe = Pellumara.jpg"), 11),
+      (std::vector<std::string>{
+          "set-default HKLM SOFTWARE\\Classes\\.jpe = Pellumara.jpg",
+          "set-default HKLM " + prog_id_key + " = Pellumara JPG File",
+          "set-default HKLM " + prog_id_key + "\\shell\\open\\command = \"" + viewer + "\" \"%1\"",
+          "set-default HKLM " + prog_id_key + "\\DefaultIcon = " + viewer + ",0",
+          "open HKLM SOFTWARE\\Pellumara\\Capabilities\\FileAssociations 0x2",
+          "set-string .jpg = Pellumara.jpg",
+          "close",
+          "delete HKCU " + choice,
+          "create HKCU " + choice,
+          "set-string Progid = Pellumara.jpg",
+          "close",
+      }));
   // The unmarked row after it touches neither the default nor the choice.
   EXPECT_EQ(Find("set-default HKLM SOFTWARE\\Classes\\.jpm = Pellumara.jpm"), -1);
   EXPECT_EQ(Find("delete HKCU Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\"
@@ -222,7 +224,8 @@ TEST_F(RegistryOrder, RefusedUninstallKeyKeepsOnlyItsEmptyDefault) {
   EXPECT_EQ(dump.ValueNames(entry), NameSet{"@"});
   EXPECT_EQ(dump.Value(entry), "sz:");
   // The steps after it run all the same.
-  EXPECT_EQ(dump.ValueNames("HKLM\\SOFTWARE\\Pellumara\\Capabilities\\FileAssociations").size(), 73u);
+  EXPECT_EQ(dump.ValueNames("HKLM\\SOFTWARE\\Pellumara\\Capabilities\\FileAssociations").size(),
+            73u);
 }
 
 }  // namespace

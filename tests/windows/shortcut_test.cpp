@@ -103,14 +103,15 @@ std::map<std::string, Link> ExpectedGroup(bool with_uninstaller) {
   std::map<std::string, Link> links = {
       {"Pellumara 64 4.41.lnk", Expected(kViewer)},
       {"Pellumara - Thumbnails.lnk", Expected(kViewer, "/thumbs", kViewer, 7)},
-      {"\xDC" "ber Pellumara.lnk", Expected(kProgram + "p_about.txt")},
+      {"\334ber Pellumara.lnk", Expected(kProgram + "p_about.txt")},
       {"Was ist neu.lnk", Expected(kProgram + "p_changes.txt")},
       {"Kommandozeilen-Optionen.lnk", Expected(kProgram + "p_options.txt")},
-      {"Verf\xFC" "gbare PlugIns.lnk", Expected(kProgram + "p_plugins.txt")},
-      {"Verf\xFC" "gbare Sprachen.lnk", Expected(kProgram + "p_languages.txt")},
+      {"Verf\374gbare PlugIns.lnk", Expected(kProgram + "p_plugins.txt")},
+      {"Verf\374gbare Sprachen.lnk", Expected(kProgram + "p_languages.txt")},
       {"Pellumara Hilfe.lnk", Expected(kProgram + "help\\p_mara32_deutsch.chm")},
   };
-  if (with_uninstaller) links["Pellumara deinstallieren.lnk"] = Expected(kProgram + "pm_uninstall.exe");
+  if (with_uninstaller)
+    links["Pellumara deinstallieren.lnk"] = Expected(kProgram + "pm_uninstall.exe");
   return links;
 }
 
@@ -119,7 +120,8 @@ const char* const kDesktopLinks[] = {"Pellumara 64.lnk", "Pellumara 64 Thumbnail
 class Shortcuts : public ::testing::Test {
  protected:
   void TearDown() override {
-    for (int csidl : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) RemoveTree(FolderOf(csidl) + "\\Pellumara");
+    for (int csidl : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS})
+      RemoveTree(FolderOf(csidl) + "\\Pellumara");
     for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
       for (const char* name : kDesktopLinks) DeleteFileA((FolderOf(csidl) + "\\" + name).c_str());
     }
@@ -184,13 +186,15 @@ TEST_F(Shortcuts, EightLinksInTheGroupFromWindows8On) {
 
 TEST_F(Shortcuts, NineLinksInTheGroupBeforeWindows8) {
   if (IsWindowsVersionAtLeast(6, 2, 0)) {
-    ASSERT_FALSE(PrefixToldToReport("win7")) << "the prefix was set to win7 but reports 6.2 or later";
+    ASSERT_FALSE(PrefixToldToReport("win7"))
+        << "the prefix was set to win7 but reports 6.2 or later";
     GTEST_SKIP() << "this Windows is 6.2 or later";
   }
   EXPECT_EQ(CreateProgramGroup(kProgram.c_str(), 0), 1);
   const std::string group = FolderOf(CSIDL_PROGRAMS) + "\\Pellumara";
   EXPECT_EQ(FilesIn(group).size(), 9u);
-  EXPECT_EQ(ReadLink(group + "\\Pellumara deinstallieren.lnk"), Expected(kProgram + "pm_uninstall.exe"));
+  EXPECT_EQ(ReadLink(group + "\\Pellumara deinstallieren.lnk"),
+            Expected(kProgram + "pm_uninstall.exe"));
 }
 
 TEST_F(Shortcuts, AllUsersPutsEveryLinkInTheCommonFolders) {
@@ -263,9 +267,8 @@ TEST_F(Shortcuts, PathsLongerThan259CharactersAreNotAttempted) {
                                    nullptr, nullptr, 0),
             0);
   std::string long_target = "C:\\" + std::string(260, 't');
-  EXPECT_EQ(CreateShortcutInFolder(inside.c_str(), "t.lnk", long_target.c_str(), nullptr,
-                                   nullptr, 0),
-            0);
+  EXPECT_EQ(
+      CreateShortcutInFolder(inside.c_str(), "t.lnk", long_target.c_str(), nullptr, nullptr, 0), 0);
   EXPECT_EQ(FilesIn(deep).size(), 1u);
 }
 
