@@ -5,7 +5,9 @@
 # program and would keep a pipe open).
 #   wine-run.sh PROGRAM.exe [ARGS...]
 # PELLUMARA_PREFIX_NAME overrides the prefix's name; PELLUMARA_KEEP_PREFIX=1
-# reuses an existing prefix of that name instead of a fresh copy.
+# reuses an existing prefix of that name instead of a fresh copy;
+# PELLUMARA_WINDOWS_VERSION (for example win7) sets the Windows version the
+# prefix reports before the program starts.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
@@ -33,6 +35,9 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(cat "$work/display")"
 
 wineserver -p >/dev/null 2>&1 </dev/null
+if [ -n "${PELLUMARA_WINDOWS_VERSION:-}" ]; then
+  wine winecfg -v "$PELLUMARA_WINDOWS_VERSION" >"$work/winecfg" 2>&1 </dev/null || { cat "$work/winecfg"; exit 125; }
+fi
 wine "$program" "$@" >"$work/output" 2>&1 </dev/null
 status=$?
 cat "$work/output"

@@ -1,6 +1,120 @@
 #include "integration/integrate_with_system.h"
 
-int IntegrateWithSystem(int, int, const char*, int, int, int, int, const int*) {
-  // Registration arrives with the system integration.
+#include <string>
+
+#include "integration/file_associations.h"
+#include "integration/integration_texts.h"
+#include "integration/shortcuts.h"
+
+namespace {
+
+const char kBrowseVerb[] = "Browse with &Pellumara";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pellumara64";
+const char kApplicationKey[] = "Applications\\p_mara64.exe";
+const char kCapabilitiesKey[] = "SOFTWARE\\Pellumara\\Capabilities";
+
+void RegisterBrowseVerbs(RegistryLayer& registry, const std::string& viewer_path) {
+  const std::string browse_command = BrowseCommand(viewer_path);
+  for (const char* shell_key :
+       {"SOFTWARE\\Classes\\Directory\\shell\\", "SOFTWARE\\Classes\\Drive\\shell\\"}) {
+    const std::string verb_key = shell_key + std::string(kBrowseVerb);
+    registry.SetDefaultValue(HKEY_LOCAL_MACHINE, verb_key.c_str(), kBrowseVerb);
+    registry.SetDefaultValue(HKEY_LOCAL_MACHINE, (verb_key + "\\command").c_str(),
+                             browse_command.c_str());
+  }
+}
+
+void RegisterGenericClass(RegistryLayer& registry, const std::string& open_command) {
+  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Pellumara", "Pellumara");
+  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Pellumara\\shell\\open\\command",
+                           open_command.c_str());
+  // The generic class shows no icon of its own.
+  registry.DeleteKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Pellumara\\DefaultIcon");
+}
+
+void RegisterApplicationEntry(RegistryLayer& registry, const std::string& open_command) {
+  registry.SetDefaultValue(HKEY_CLASSES_ROOT, "Applications\\p_mara64.exe\\shell\\open\\command",
+                           open_command.c_str());
+  if (HKEY application = registry.OpenKey(HKEY_CLASSES_ROOT, kApplicationKey, KEY_ALL_ACCESS)) {
+    registry.SetString(application, "FriendlyAppName", "Pellumara 64-bit");
+    registry.CloseKey(application);
+  }
+}
+
+void WriteUninstallEntry(RegistryLayer& registry, const std::string& program_folder,
+                         const std::string& viewer_path) {
+  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, kUninstallKey, "");
+  HKEY entry = registry.OpenKey(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_ALL_ACCESS);
+  if (entry == nullptr) return;
+  registry.SetString(entry, "DisplayName", "Pellumara 64 (remove only)");
+  registry.SetString(entry, "UninstallString", UninstallCommand(program_folder).c_str());
+  registry.SetString(entry, "Publisher", "Kestrelwood");
+  registry.SetString(entry, "InstallLocation", viewer_path.c_str());
+  registry.SetString(entry, "DisplayVersion", DisplayVersion().c_str());
+  registry.SetString(entry, "DisplayIcon", (viewer_path + ",0").c_str());
+  registry.SetDword(entry, "VersionMajor", kViewerVersionMajor);
+  registry.SetDword(entry, "VersionMinor", kViewerVersionMinor);
+  registry.SetDword(entry, "EstimatedSize", 5120);  // kilobytes
+  registry.CloseKey(entry);
+}
+
+void RegisterCapabilities(RegistryLayer& registry, const std::string& viewer_path) {
+  if (HKEY application = registry.CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Pellumara")) {
+    registry.CloseKey(application);
+  }
+  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Pellumara\\shell\\open\\command",
+                           ("\"" + viewer_path + "\"").c_str());
+  if (HKEY capabilities = registry.CreateKey(HKEY_LOCAL_MACHINE, kCapabilitiesKey)) {
+    registry.SetString(capabilities, "ApplicationDescription",
+                       "Picture viewer, editor and converter - one of the most popular viewers "
+                       "worldwide");
+    registry.CloseKey(capabilities);
+  }
+  // Filled by the association pass.
+  if (HKEY associations = registry.CreateKey(
+          HKEY_LOCAL_MACHINE, "SOFTWARE\\Pellumara\\Capabilities\\FileAssociations")) {
+    registry.CloseKey(associations);
+  }
+  // Only listed where the system keeps such a list: opened, never created.
+  if (HKEY registered =
+          registry.OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\RegisteredApplications", KEY_SET_VALUE)) {
+    registry.SetString(registered, "Pellumara", kCapabilitiesKey);
+    registry.CloseKey(registered);
+  }
+}
+
+}  // namespace
+
+int IntegrateWithSystem(int associations_confirmed, int associate, const char* target_folder,
+                        int start_menu_shortcut, int desktop_shortcut, int thumbnails_shortcut,
+                        int all_users, const int* association_marks) {
+  return IntegrateWithSystem(associations_confirmed, associate, target_folder, start_menu_shortcut,
+                             desktop_shortcut, thumbnails_shortcut, all_users, association_marks,
+                             SystemRegistry());
+}
+
+int IntegrateWithSystem(int associations_confirmed, int associate, const char* target_folder,
+                        int start_menu_shortcut, int desktop_shortcut, int thumbnails_shortcut,
+                        int all_users, const int* association_marks, RegistryLayer& registry) {
+  const std::string program_folder = ProgramFolder(target_folder);
+  if (start_menu_shortcut) CreateProgramGroup(program_folder.c_str(), all_users);
+  const std::string viewer_path = ViewerPath(program_folder);
+  if (desktop_shortcut) {
+    CreateShortcut(viewer_path.c_str(), "Pellumara 64.lnk", nullptr,
+                   "Pellumara 64 - Bildbetrachter", nullptr, 0, all_users, 0);
+  }
+  // Every link is made before the first registry write.
+  if (thumbnails_shortcut) {
+    CreateShortcut(viewer_path.c_str(), "Pellumara 64 Thumbnails.lnk", viewer_path.c_str(),
+                   "Pellumara - Thumbnails", "/thumbs", 7, all_users, 0);
+    RegisterBrowseVerbs(registry, viewer_path);
+  }
+  const std::string open_command = OpenCommand(viewer_path);
+  RegisterGenericClass(registry, open_command);
+  RegisterApplicationEntry(registry, open_command);
+  WriteUninstallEntry(registry, program_folder, viewer_path);
+  RegisterCapabilities(registry, viewer_path);
+  RunAssociationPass(viewer_path, open_command, association_marks, associations_confirmed,
+                     associate, registry);
   return 1;
 }

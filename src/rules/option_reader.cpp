@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "integration/format_catalogue.h"
 #include "rules/text_rules.h"
 
 void CopyCommandLine(const char* raw, char (&out)[kCommandLineSize]) {
@@ -40,9 +41,12 @@ void ReadFolder(const char* command_line, const char* name, char* field) {
 
 void ApplyAssocSelection(int selection, InstallOptions& options) {
   if (selection != 1 && selection != 2) return;
-  int marked_rows = selection == 1 ? kImageFormatCount : kFormatCount;
   options.associate = 1;
-  for (int row = 0; row < marked_rows; ++row) options.association_marks[row] = 1;
+  if (selection == 1) {
+    SelectImagesOnly(options.association_marks);
+  } else {
+    SelectAll(options.association_marks);
+  }
 }
 
 }  // namespace

@@ -5,4 +5,6 @@ set(PELLUMARA_RULES_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/option_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_chain_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wizard_choices.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../integration/format_catalogue.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../integration/integration_texts.cpp
 )

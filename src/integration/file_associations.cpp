@@ -1,0 +1,81 @@
+#include "integration/file_associations.h"
+
+#include <shlobj.h>
+
+#include "integration/format_catalogue.h"
+#include "integration/integration_texts.h"
+
+namespace {
+
+const char kFileAssociationsKey[] = "SOFTWARE\\Pellumara\\Capabilities\\FileAssociations";
+
+}  // namespace
+
+void AssociateExtension(const char* extension, const char* type_name, const char* open_command,
+                        const char* icon_value, int marked, RegistryLayer& registry) {
+  const std::string prog_id = ProgId(type_name);
+  const std::string prog_id_key = ProgIdKeyPath(type_name);
+
+  if (marked) {
+    registry.SetDefaultValue(HKEY_LOCAL_MACHINE, ExtensionKeyPath(extension).c_str(),
+                             prog_id.c_str());
+  }
+  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, prog_id_key.c_str(), TypeText(type_name).c_str());
+  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, (prog_id_key + "\\shell\\open\\command").c_str(),
+                           open_command);
+  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, (prog_id_key + "\\DefaultIcon").c_str(), icon_value);
+
+  if (HKEY capabilities =
+          registry.OpenKey(HKEY_LOCAL_MACHINE, kFileAssociationsKey, KEY_SET_VALUE)) {
+    registry.SetString(capabilities, CapabilityValueName(type_name).c_str(), prog_id.c_str());
+    registry.CloseKey(capabilities);
+  }
+
+  if (!marked) return;
+  // The choice is deleted and made anew: the shell guards an existing one.
+  const std::string user_choice = UserChoiceKeyPath(extension);
+  registry.DeleteKey(HKEY_CURRENT_USER, user_choice.c_str());
+  HKEY choice = registry.CreateKey(HKEY_CURRENT_USER, user_choice.c_str());
+  if (choice == nullptr) return;
+  registry.SetString(choice, "Progid", prog_id.c_str());
+  registry.CloseKey(choice);
+}
+
+void NotifyAssociationChange() {
+  SystemParametersInfoA(SPI_SETICONS, 0, nullptr, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSHNOWAIT | SHCNF_IDLIST, nullptr, nullptr);
+}
+
+void RunAssociationPass(const std::string& viewer_path, const std::string& open_command,
+                        const int* association_marks, int associations_confirmed, int associate,
+                        RegistryLayer& registry) {
+  const std::string own_icon = IconValue(DefaultIcon::kOwnIcon, viewer_path);
+  const std::string viewer_icon_0 = IconValue(DefaultIcon::kViewerIcon0, viewer_path);
+  const std::string viewer_icon_9 = IconValue(DefaultIcon::kViewerIcon9, viewer_path);
+  const std::string viewer_icon_8 = IconValue(DefaultIcon::kViewerIcon8, viewer_path);
+  auto icon_of = [&](DefaultIcon icon) -> const std::string& {
+    switch (icon) {
+      case DefaultIcon::kOwnIcon:
+        return own_icon;
+      case DefaultIcon::kViewerIcon8:
+        return viewer_icon_8;
+      case DefaultIcon::kViewerIcon9:
+        return viewer_icon_9;
+      case DefaultIcon::kViewerIcon0:
+        break;
+    }
+    return viewer_icon_0;
+  };
+
+  for (int row = 0; row < kFormatCount; ++row) {
+    const FormatRow& format = FormatCatalogue[row];
+    const int marked = associations_confirmed ? association_marks[row] : 0;
+    const std::string& icon_value = icon_of(format.default_icon);
+    for (int i = 0; i < format.registration_count(); ++i) {
+      const Registration& registration = format.registrations[i];
+      AssociateExtension(registration.extension, registration.type_name, open_command.c_str(),
+                         icon_value.c_str(), marked, registry);
+    }
+  }
+  if (associate) NotifyAssociationChange();
+}

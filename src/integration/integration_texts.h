@@ -1,0 +1,43 @@
+// The paths, commands and names the system integration writes, formed from
+// the install folder and the format catalogue. No Windows calls here.
+#pragma once
+
+#include <string>
+
+#include "integration/format_catalogue.h"
+
+constexpr int kViewerVersionMajor = 4;
+constexpr int kViewerVersionMinor = 41;
+constexpr char kViewerFileName[] = "p_mara64.exe";
+constexpr char kUninstallerFileName[] = "pm_uninstall.exe";
+
+// The target folder trimmed of blanks and ending in a backslash.
+std::string ProgramFolder(const char* target_folder);
+// program_folder followed by the viewer's file name.
+std::string ViewerPath(const std::string& program_folder);
+// "<viewer>" "%1": the command that opens a document.
+std::string OpenCommand(const std::string& viewer_path);
+// "<viewer>" "%1 /thumbs": the switch sits inside the quotes around %1.
+std::string BrowseCommand(const std::string& viewer_path);
+// "<program folder>pm_uninstall.exe" in double quotes.
+std::string UninstallCommand(const std::string& program_folder);
+// "4.41"
+std::string DisplayVersion();
+// "Pellumara 64 4.41.lnk": the Start-menu link of this version.
+std::string VersionedLinkName();
+// The Start-menu link name of an earlier version such as "4.40".
+std::string EarlierLinkName(const char* version);
+
+// "Pellumara.<type>"
+std::string ProgId(const char* type_name);
+// "Pellumara <TYPE> File": only ASCII letters of the type are upper-cased.
+std::string TypeText(const char* type_name);
+// "%1" for the file's own icon, else "<viewer>,N".
+std::string IconValue(DefaultIcon icon, const std::string& viewer_path);
+
+// Registry key paths of one registration.
+std::string ExtensionKeyPath(const char* extension);   // SOFTWARE\Classes\.<ext>
+std::string ProgIdKeyPath(const char* type_name);      // SOFTWARE\Classes\Pellumara.<type>
+std::string UserChoiceKeyPath(const char* extension);  // ...\FileExts\.<ext>\UserChoice
+// The capability value is named after the type, not the extension.
+std::string CapabilityValueName(const char* type_name);  // .<type>

@@ -1,0 +1,32 @@
+// The registry operations of the system integration, one for one with the
+// platform calls they stand for, so that the order of the writes reads
+// plainly in the code and a test can watch it. Results are never reported:
+// a failed write just leaves its value missing.
+#pragma once
+
+#include <windows.h>
+
+class RegistryLayer {
+ public:
+  virtual ~RegistryLayer() = default;
+
+  // RegSetValueA: creates the key and its missing parents, sets the default
+  // value to text (REG_SZ).
+  virtual void SetDefaultValue(HKEY hive, const char* path, const char* text);
+  // RegOpenKeyExA with the given rights; nullptr when the key is missing or
+  // the rights are refused.
+  virtual HKEY OpenKey(HKEY hive, const char* path, REGSAM access);
+  // RegCreateKeyA: opens the key, creating it if missing; nullptr on failure.
+  virtual HKEY CreateKey(HKEY hive, const char* path);
+  // RegSetValueExA with REG_SZ; the size counts the terminating NUL.
+  virtual void SetString(HKEY key, const char* name, const char* text);
+  // RegSetValueExA with REG_DWORD.
+  virtual void SetDword(HKEY key, const char* name, DWORD value);
+  // RegDeleteKeyA of a key without subkeys; a missing key is no error.
+  virtual void DeleteKey(HKEY hive, const char* path);
+  // RegCloseKey
+  virtual void CloseKey(HKEY key);
+};
+
+// The layer that talks to the real registry.
+RegistryLayer& SystemRegistry();

@@ -1,0 +1,20 @@
+// Shell links (.lnk) to the installed viewer: on the desktop and in the
+// Start-menu folder "Pellumara". Each returns 1 when the link file was
+// saved and 0 otherwise; a link whose file, target or icon path would not
+// fit in 259 characters is not attempted.
+#pragma once
+
+// A link in the desktop folder (the common one with all_users), or in the
+// current user's Send To folder with send_to. icon_path, link_description
+// and arguments may be null; icon_index is used only with icon_path.
+int CreateShortcut(const char* target, const char* link_name, const char* icon_path,
+                   const char* link_description, const char* arguments, int icon_index,
+                   int all_users, int send_to);
+
+// A link in folder, which ends in a backslash. Never sets a description.
+int CreateShortcutInFolder(const char* folder, const char* link_name, const char* target,
+                           const char* arguments, const char* icon_path, int icon_index);
+
+// The whole Start-menu folder for the viewer installed in program_folder
+// (ending in a backslash). Returns the result of its last link.
+int CreateProgramGroup(const char* program_folder, int all_users);

@@ -1,0 +1,275 @@
+// Shell links of the installation, read back through IShellLinkA and
+// IPersistFile::Load: where they are, what they start and how they look.
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <string>
+
+#include "app/windows_version.h"
+#include "integration/integrate_with_system.h"
+#include "integration/shortcuts.h"
+#include "support/scratch.h"
+
+namespace {
+
+struct Link {
+  bool loaded = false;
+  std::string target;
+  std::string arguments;
+  std::string icon_path;
+  int icon_index = -1;
+  std::string description;
+};
+
+bool operator==(const Link& a, const Link& b) {
+  return a.loaded == b.loaded && a.target == b.target && a.arguments == b.arguments &&
+         a.icon_path == b.icon_path && a.icon_index == b.icon_index &&
+         a.description == b.description;
+}
+
+std::ostream& operator<<(std::ostream& out, const Link& link) {
+  return out << (link.loaded ? "" : "<not loaded> ") << "target '" << link.target << "' args '"
+             << link.arguments << "' icon '" << link.icon_path << "'," << link.icon_index
+             << " description '" << link.description << "'";
+}
+
+Link ReadLink(const std::string& path) {
+  Link link;
+  CoInitialize(nullptr);
+  IShellLinkA* shell_link = nullptr;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&shell_link))) &&
+      SUCCEEDED(shell_link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+      link.loaded = true;
+      char text[1024] = "";
+      shell_link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
+      link.target = text;
+      text[0] = '\0';
+      shell_link->GetArguments(text, sizeof text);
+      link.arguments = text;
+      text[0] = '\0';
+      shell_link->GetIconLocation(text, sizeof text, &link.icon_index);
+      link.icon_path = text;
+      text[0] = '\0';
+      shell_link->GetDescription(text, sizeof text);
+      link.description = text;
+    }
+  }
+  if (file != nullptr) file->Release();
+  if (shell_link != nullptr) shell_link->Release();
+  CoUninitialize();
+  return link;
+}
+
+Link Expected(const std::string& target, const std::string& arguments = "",
+              const std::string& icon_path = "", int icon_index = 0,
+              const std::string& description = "") {
+  return {true, target, arguments, icon_path, icon_index, description};
+}
+
+std::string FolderOf(int csidl) {
+  char folder[MAX_PATH] = "";
+  SHGetFolderPathA(nullptr, csidl, nullptr, 0, folder);
+  return folder;
+}
+
+std::set<std::string> FilesIn(const std::string& folder) {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+const std::string kProgram = "C:\\Tools\\Pellumara\\";
+const std::string kViewer = kProgram + "p_mara64.exe";
+
+// Every link of the Start-menu folder, by file name (code page 1252).
+std::map<std::string, Link> ExpectedGroup(bool with_uninstaller) {
+  std::map<std::string, Link> links = {
+      {"Pellumara 64 4.41.lnk", Expected(kViewer)},
+      {"Pellumara - Thumbnails.lnk", Expected(kViewer, "/thumbs", kViewer, 7)},
+      {"\334ber Pellumara.lnk", Expected(kProgram + "p_about.txt")},
+      {"Was ist neu.lnk", Expected(kProgram + "p_changes.txt")},
+      {"Kommandozeilen-Optionen.lnk", Expected(kProgram + "p_options.txt")},
+      {"Verf\374gbare PlugIns.lnk", Expected(kProgram + "p_plugins.txt")},
+      {"Verf\374gbare Sprachen.lnk", Expected(kProgram + "p_languages.txt")},
+      {"Pellumara Hilfe.lnk", Expected(kProgram + "help\\p_mara32_deutsch.chm")},
+  };
+  if (with_uninstaller)
+    links["Pellumara deinstallieren.lnk"] = Expected(kProgram + "pm_uninstall.exe");
+  return links;
+}
+
+const char* const kDesktopLinks[] = {"Pellumara 64.lnk", "Pellumara 64 Thumbnails.lnk"};
+
+class Shortcuts : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (int csidl : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS})
+      RemoveTree(FolderOf(csidl) + "\\Pellumara");
+    for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
+      for (const char* name : kDesktopLinks) DeleteFileA((FolderOf(csidl) + "\\" + name).c_str());
+    }
+  }
+
+  void ExpectGroupIn(const std::string& group, bool with_uninstaller) {
+    std::map<std::string, Link> expected = ExpectedGroup(with_uninstaller);
+    std::set<std::string> names;
+    for (const auto& [name, link] : expected) {
+      names.insert(name);
+      EXPECT_EQ(ReadLink(group + "\\" + name), link) << name;
+    }
+    names.insert("Notizen.txt");
+    EXPECT_EQ(FilesIn(group), names);
+  }
+
+  // A folder that already holds the links of two earlier versions and a
+  // file of the user's own.
+  void PrepareEarlierGroup(const std::string& group) {
+    CreateDirectoryA(group.c_str(), nullptr);
+    for (const char* old : {"Pellumara 64 4.40.lnk", "Pellumara 64 4.38.lnk", "Notizen.txt"}) {
+      WriteFileBytes(group + "\\" + old, "old");
+    }
+  }
+
+  int marks_[68] = {};
+};
+
+TEST_F(Shortcuts, GroupForTheCurrentUserReplacesEarlierVersionsLinks) {
+  const std::string group = FolderOf(CSIDL_PROGRAMS) + "\\Pellumara";
+  PrepareEarlierGroup(group);
+  RegistryOverride scratch("shortcuts");
+  IntegrateWithSystem(1, 0, " C:\\Tools\\Pellumara ", 1, 0, 0, 0, marks_);
+  const bool before_windows_8 = !IsWindowsVersionAtLeast(6, 2, 0);
+  ExpectGroupIn(group, before_windows_8);
+  // Once more: each file is replaced, so one set remains.
+  IntegrateWithSystem(1, 0, "C:\\Tools\\Pellumara\\", 1, 0, 0, 0, marks_);
+  ExpectGroupIn(group, before_windows_8);
+  EXPECT_FALSE(FolderExists(FolderOf(CSIDL_COMMON_PROGRAMS) + "\\Pellumara"));
+  for (const char* name : kDesktopLinks) {
+    EXPECT_FALSE(FileExists(FolderOf(CSIDL_DESKTOPDIRECTORY) + "\\" + name)) << name;
+  }
+}
+
+// The test runs twice, in prefixes told to report Windows 7 and Windows 10
+// (PELLUMARA_WINDOWS_VERSION); each run checks that the prefix did so.
+bool PrefixToldToReport(const char* wanted) {
+  const char* version = std::getenv("PELLUMARA_WINDOWS_VERSION");
+  return version != nullptr && std::string(version) == wanted;
+}
+
+TEST_F(Shortcuts, EightLinksInTheGroupFromWindows8On) {
+  if (!IsWindowsVersionAtLeast(6, 2, 0)) {
+    ASSERT_FALSE(PrefixToldToReport("win10")) << "the prefix was set to win10 but reports less";
+    GTEST_SKIP() << "this Windows is older than 6.2";
+  }
+  CreateProgramGroup(kProgram.c_str(), 0);
+  const std::string group = FolderOf(CSIDL_PROGRAMS) + "\\Pellumara";
+  EXPECT_EQ(FilesIn(group).size(), 8u);
+  EXPECT_FALSE(FileExists(group + "\\Pellumara deinstallieren.lnk"));
+}
+
+TEST_F(Shortcuts, NineLinksInTheGroupBeforeWindows8) {
+  if (IsWindowsVersionAtLeast(6, 2, 0)) {
+    ASSERT_FALSE(PrefixToldToReport("win7"))
+        << "the prefix was set to win7 but reports 6.2 or later";
+    GTEST_SKIP() << "this Windows is 6.2 or later";
+  }
+  EXPECT_EQ(CreateProgramGroup(kProgram.c_str(), 0), 1);
+  const std::string group = FolderOf(CSIDL_PROGRAMS) + "\\Pellumara";
+  EXPECT_EQ(FilesIn(group).size(), 9u);
+  EXPECT_EQ(ReadLink(group + "\\Pellumara deinstallieren.lnk"),
+            Expected(kProgram + "pm_uninstall.exe"));
+}
+
+TEST_F(Shortcuts, AllUsersPutsEveryLinkInTheCommonFolders) {
+  const std::string group = FolderOf(CSIDL_COMMON_PROGRAMS) + "\\Pellumara";
+  PrepareEarlierGroup(group);
+  RegistryOverride scratch("shortcuts");
+  IntegrateWithSystem(1, 0, kProgram.c_str(), 1, 1, 1, 1, marks_);
+  ExpectGroupIn(group, !IsWindowsVersionAtLeast(6, 2, 0));
+  const std::string desktop = FolderOf(CSIDL_COMMON_DESKTOPDIRECTORY);
+  EXPECT_EQ(ReadLink(desktop + "\\Pellumara 64.lnk"),
+            Expected(kViewer, "", "", 0, "Pellumara 64 - Bildbetrachter"));
+  EXPECT_EQ(ReadLink(desktop + "\\Pellumara 64 Thumbnails.lnk"),
+            Expected(kViewer, "/thumbs", kViewer, 7, "Pellumara - Thumbnails"));
+  EXPECT_FALSE(FolderExists(FolderOf(CSIDL_PROGRAMS) + "\\Pellumara"));
+  for (const char* name : kDesktopLinks) {
+    EXPECT_FALSE(FileExists(FolderOf(CSIDL_DESKTOPDIRECTORY) + "\\" + name)) << name;
+  }
+}
+
+TEST_F(Shortcuts, DesktopLinksForTheCurrentUser) {
+  RegistryOverride scratch("shortcuts");
+  IntegrateWithSystem(1, 0, kProgram.c_str(), 0, 1, 1, 0, marks_);
+  const std::string desktop = FolderOf(CSIDL_DESKTOPDIRECTORY);
+  EXPECT_EQ(ReadLink(desktop + "\\Pellumara 64.lnk"),
+            Expected(kViewer, "", "", 0, "Pellumara 64 - Bildbetrachter"));
+  EXPECT_EQ(ReadLink(desktop + "\\Pellumara 64 Thumbnails.lnk"),
+            Expected(kViewer, "/thumbs", kViewer, 7, "Pellumara - Thumbnails"));
+  EXPECT_FALSE(FolderExists(FolderOf(CSIDL_PROGRAMS) + "\\Pellumara"));
+  for (const char* name : kDesktopLinks) {
+    EXPECT_FALSE(FileExists(FolderOf(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\" + name)) << name;
+  }
+}
+
+TEST_F(Shortcuts, NoSwitchNoLink) {
+  RegistryOverride scratch("shortcuts");
+  IntegrateWithSystem(1, 0, kProgram.c_str(), 0, 0, 0, 1, marks_);
+  for (int csidl : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
+    EXPECT_FALSE(FolderExists(FolderOf(csidl) + "\\Pellumara"));
+  }
+  for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
+    for (const char* name : kDesktopLinks) EXPECT_FALSE(FileExists(FolderOf(csidl) + "\\" + name));
+  }
+}
+
+TEST_F(Shortcuts, LinkInAFolderReportsWhetherItWasSaved) {
+  ScratchFolder folder("links");
+  const std::string inside = folder.path() + "\\";
+  EXPECT_EQ(CreateShortcutInFolder(inside.c_str(), "a.lnk", kViewer.c_str(), "/x", nullptr, 0), 1);
+  EXPECT_EQ(ReadLink(folder / "a.lnk"), Expected(kViewer, "/x"));
+  EXPECT_EQ(CreateShortcutInFolder((inside + "missing\\").c_str(), "b.lnk", kViewer.c_str(),
+                                   nullptr, nullptr, 0),
+            0);
+}
+
+TEST_F(Shortcuts, PathsLongerThan259CharactersAreNotAttempted) {
+  ScratchFolder folder("long");
+  // A folder that exists, so only the length can stop the link.
+  std::string deep = folder.path();
+  while (deep.size() < 200) {
+    deep += "\\" + std::string(20, 'd');
+    CreateDirectoryA(deep.c_str(), nullptr);
+  }
+  ASSERT_TRUE(FolderExists(deep));
+  const std::string inside = deep + "\\";
+  std::string name(259 - inside.size() - 4, 'n');
+  EXPECT_EQ(CreateShortcutInFolder(inside.c_str(), (name + ".lnk").c_str(), kViewer.c_str(),
+                                   nullptr, nullptr, 0),
+            1);
+  EXPECT_EQ(CreateShortcutInFolder(inside.c_str(), (name + "x.lnk").c_str(), kViewer.c_str(),
+                                   nullptr, nullptr, 0),
+            0);
+  std::string long_target = "C:\\" + std::string(260, 't');
+  EXPECT_EQ(
+      CreateShortcutInFolder(inside.c_str(), "t.lnk", long_target.c_str(), nullptr, nullptr, 0), 0);
+  EXPECT_EQ(FilesIn(deep).size(), 1u);
+}
+
+}  // namespace
