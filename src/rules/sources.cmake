@@ -4,4 +4,7 @@ set(PELLUMARA_RULES_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/text_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/option_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_chain_rules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/payload_rules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/environment_expansion.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/toolbar_skin_rules.cpp
 )
