@@ -27,6 +27,12 @@ bool FolderPart(const char* name, const char* name_part, char* folder, std::size
 }
 
 HANDLE CreateOutputFile(const char* name) {
+  // Windows refuses to replace a read-only file; Wine running as root
+  // replaces it, so the mark is honoured here explicitly.
+  DWORD attributes = GetFileAttributesA(name);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    return INVALID_HANDLE_VALUE;
+  }
   return CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                      nullptr);
 }
