@@ -76,6 +76,9 @@ int ExtractCurrentEntry(unzFile archive) {
   if (unzGetCurrentFileInfo(archive, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) {
     return UNZ_ERRNO;
   }
+  // minizip cuts a longer name without terminating it; such a name could
+  // not be created anyway.
+  if (info.size_filename >= sizeof name) return UNZ_BADZIPFILE;
   // Nothing of an entry is written unless its name stays inside the folder.
   if (!IsSafeEntryName(name)) return UNZ_BADZIPFILE;
   char* buffer = static_cast<char*>(std::malloc(kEntryBufferSize));

@@ -41,8 +41,10 @@ void RemoveExisting(const char* path) {
 // in the meantime makes the creation fail instead of being followed.
 bool WriteTempFile(const char* path, const void* data, DWORD size) {
   RemoveExisting(path);
+  // Marked temporary, so that Windows keeps the short-lived file in its
+  // cache instead of flushing it to the disk.
   HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   BOOL ok = WriteFile(file, data, size, &written, nullptr) && written == size;

@@ -155,6 +155,13 @@ TEST_F(Extraction, NamesLeavingTheTargetStopTheWalkBeforeAnythingOfThem) {
   }
 }
 
+TEST_F(Extraction, NameTooLongForTheNameBufferStopsTheWalk) {
+  EXPECT_EQ(Unzip({FileEntry("kept.txt", "kept"), FileEntry(std::string(600, 'n'), "long"),
+                   FileEntry("after.txt", "after")}),
+            -1);
+  EXPECT_EQ(Tree(target_.path()), "kept.txt");
+}
+
 TEST_F(Extraction, ReadOnlyAndLockedFilesAreSkippedSilently) {
   WriteFileBytes(Target("readonly.txt"), "old read-only");
   ASSERT_TRUE(SetFileAttributesA(Target("readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
