@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/full_disk.h"
 #include "support/scratch.h"
 #include "support/zip_writer.h"
 
@@ -177,6 +178,36 @@ TEST_F(Extraction, ReadOnlyAndLockedFilesAreSkippedSilently) {
   EXPECT_EQ(ReadFileBytes(Target("readonly.txt")), "old read-only");
   EXPECT_EQ(ReadFileBytes(Target("locked.txt")), "old locked");
   EXPECT_EQ(ReadFileBytes(Target("Sub\\fresh.txt")), "fresh");
+}
+
+// Bytes that deflate cannot shrink, so that the archive stays small on C:
+// while the unpacked file does not fit the full disk.
+std::string Incompressible(std::size_t size) {
+  std::string bytes(size, '\0');
+  std::uint32_t state = 2463534242u;
+  for (char& byte : bytes) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    byte = static_cast<char>(state);
+  }
+  return bytes;
+}
+
+TEST_F(Extraction, FullDiskStopsTheWalkAsAFailure) {
+  std::string disk = FullDiskFolder();
+  if (disk.empty()) GTEST_SKIP() << "no small file system mounted (tests/windows/full_disk.sh)";
+  std::string target = disk + "\\target";
+  RemoveTree(target);
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  WriteFileBytes(archive_path_, MakeZip({FileEntry("small.txt", "small"),
+                                         FileEntry("huge.bin", Incompressible(3 << 20)),
+                                         FileEntry("after.txt", "after")}));
+  EXPECT_EQ(UnzipToFolder(archive_path_.c_str(), (target + "\\").c_str()), -1);
+  SetCurrentDirectoryA(start_.c_str());
+  EXPECT_EQ(ReadFileBytes(target + "\\small.txt"), "small");
+  EXPECT_FALSE(FileExists(target + "\\after.txt"));
+  RemoveTree(target);
 }
 
 std::uint64_t Ticks(const FILETIME& time) {

@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <set>
 #include <string>
 
 #include "iowin32.h"
+#include "support/full_disk.h"
 #include "support/scratch.h"
 
 namespace {
@@ -179,6 +179,17 @@ TEST_F(Payload, UnknownOrTooLongTemporaryFolderWritesNothing) {
   SetEnvironmentVariableA("TMP", "Q:\\no-temp\\");
   SetEnvironmentVariableA("TEMP", "Q:\\no-temp\\");
   EXPECT_EQ(Extract(), -1);
+  EXPECT_EQ(Unpacked().files, 0);
+}
+
+TEST_F(Payload, TemporaryArchiveThatDoesNotFitIsDeleted) {
+  std::string disk = FullDiskFolder();
+  if (disk.empty()) GTEST_SKIP() << "no small file system mounted (tests/windows/full_disk.sh)";
+  // The 3 MB archive does not fit the 1 MB file system.
+  SetEnvironmentVariableA("TMP", (disk + "\\").c_str());
+  SetEnvironmentVariableA("TEMP", (disk + "\\").c_str());
+  EXPECT_EQ(Extract(), -1);
+  EXPECT_FALSE(FileExists(disk + "\\" + kPayloadTempName));
   EXPECT_EQ(Unpacked().files, 0);
 }
 
