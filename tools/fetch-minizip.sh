@@ -58,8 +58,9 @@ for wanted in zlib zlib/bookworm; do
 done
 [ "$fetched" = 1 ] || { cat "$work/apt-source.log"; exit 1; }
 
-# The upstream tarball holds contrib/minizip; Debian's patches do not touch
-# the unzip part's files the setup uses.
+# The upstream tarball holds contrib/minizip. Debian's patches change only
+# minizip's Makefile and its zip part, not these unzip files, so the tarball
+# is unpacked without them.
 orig=$(ls "$work"/download/zlib_*.orig.tar.* | head -n 1)
 mkdir -p "$work/unpacked"
 tar -xf "$orig" -C "$work/unpacked"

@@ -83,6 +83,7 @@ measure() {
   echo "$(( (end - start) / 1000000 )) $peak" >>"$out"
 }
 median() { cut -d' ' -f"$2" "$1" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+fastest() { cut -d' ' -f1 "$1" | sort -n | head -n 1; }
 
 # Warm-up: the first Wine process of a prefix starts its services.
 (cd "$bench" && wine standin.exe >>"$work/output.log" 2>&1 </dev/null)
@@ -111,10 +112,11 @@ a=$(median "$work/a" 1); b=$(median "$work/b" 1); c=$(median "$work/c" 1); floor
 a_peak=$(median "$work/a" 2); c_peak=$(median "$work/c" 2)
 ratio() { awk -v x="$1" -v y="$2" 'BEGIN { printf "%.2f", x / y }'; }
 echo "== payload: $(stat -c %s "$archive") bytes compressed, $(unzip -l "$archive" | tail -1 | awk '{ print $1 }') unpacked, 37 entries; $runs runs each"
-echo "(a) setup, silent installation:      ${a} ms   peak resident ${a_peak} kB"
-echo "(b) native unzip -o:                 ${b} ms"
-echo "(c) NSIS installer, silent:          ${c} ms   peak resident ${c_peak} kB"
+# The machine may be shared: the fastest run is printed beside the median.
+echo "(a) setup, silent installation:      ${a} ms (fastest $(fastest "$work/a") ms)   peak resident ${a_peak} kB"
+echo "(b) native unzip -o:                 ${b} ms (fastest $(fastest "$work/b") ms)"
+echo "(c) NSIS installer, silent:          ${c} ms (fastest $(fastest "$work/c") ms)   peak resident ${c_peak} kB"
 echo "    Wine start of a trivial program: ${floor} ms (part of (a) and (c))"
 echo "a/c = $(ratio "$a" "$c")   (goal <= 1.0)"
 echo "a/b = $(ratio "$a" "$b")   (goal <= 1.5)"
-echo "without the Wine start: (a - start)/(b) = $(ratio "$((a - floor))" "$b"), (a - start)/(c - start) = $(ratio "$((a - floor))" "$((c - floor))")"
+echo "without the Wine start: (a - start)/b = $(ratio "$((a - floor))" "$b"), (a - start)/(c - start) = $(ratio "$((a - floor))" "$((c - floor))")"
