@@ -11,8 +11,8 @@ namespace {
 constexpr DWORD kTempFolderBufferSize = 520;
 
 // The temporary archive's path; false when the temporary folder is unknown
-// or the path would not fit a 260-byte buffer (the archive is then opened
-// and retried by that name).
+// or the path would not fit a 260-byte buffer, the size of the copy that
+// the archive is opened from.
 bool TempFilePath(const char* temp_name, char* path) {
   char folder[kTempFolderBufferSize];
   DWORD length = GetTempPathA(sizeof folder, folder);
@@ -21,19 +21,16 @@ bool TempFilePath(const char* temp_name, char* path) {
 }
 
 // Removes whatever stands at path. A symbolic link or junction is removed
-// itself, never what it points to; only a plain file loses its read-only
-// mark first.
+// itself, never what it points to, even when that is missing; only a plain
+// file loses its read-only mark first.
 void RemoveExisting(const char* path) {
   DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    RemoveDirectoryA(path);
-    return;
-  }
-  if ((attributes & FILE_ATTRIBUTE_READONLY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+      !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
   }
-  DeleteFileA(path);
+  // Folders and links to folders go only with RemoveDirectoryA.
+  if (!DeleteFileA(path)) RemoveDirectoryA(path);
 }
 
 // The setup often runs elevated and the name is fixed: the file is created

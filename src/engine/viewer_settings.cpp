@@ -61,7 +61,7 @@ void WriteViewerSettings(const char* target_folder, const char* ini_folder) {
   char settings_file[kPathSize];
   bool settings_file_ok = program_file_ok && CopyBounded(settings_file, sizeof settings_file, program_file);
   if (ini_folder[0] != '\0') {
-    char settings_folder[kPathSize];
+    char settings_folder[kPathSize] = "";
     if (std::strchr(ini_folder, '%') != nullptr) {
       ExpandEnvironmentReferences(ini_folder, settings_folder);
     } else {

@@ -159,6 +159,21 @@ TEST_F(Payload, LinkAtTheTemporaryNameIsRemovedNotFollowed) {
   EXPECT_EQ(ReadFileBytes(victim), "must stay as it is");
   EXPECT_FALSE(FileExists(temp_file_));
   EXPECT_EQ(Unpacked().files, 32);
+
+  // A link to a file that does not exist yet must not create it either.
+  std::string missing = temp_ / "created-through-link.zip";
+  ASSERT_TRUE(CreateSymbolicLinkA(temp_file_.c_str(), missing.c_str(), 0));
+  EXPECT_EQ(Extract(), 0);
+  EXPECT_FALSE(FileExists(missing));
+  EXPECT_EQ(GetFileAttributesA(temp_file_.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // And a link to a folder is removed, the folder stays as it is.
+  std::string folder = temp_ / "linked-folder";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  ASSERT_TRUE(CreateSymbolicLinkA(temp_file_.c_str(), folder.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY));
+  EXPECT_EQ(Extract(), 0);
+  EXPECT_TRUE(FolderExists(folder));
+  EXPECT_EQ(GetFileAttributesA(temp_file_.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(Payload, SomethingThatCannotBeRemovedAtTheTemporaryNameFails) {
