@@ -20,7 +20,12 @@ ready && exit 0
 work="$out.work"
 rm -rf "$work"
 mkdir -p "$work/sources" "$work/lists/partial" "$work/cache/archives/partial" "$work/download"
-cat >"$work/sources/zlib-src.sources" <<'SOURCES'
+# The machine's own suites as source lines; Debian 12's if it has none.
+system_sources=/etc/apt/sources.list.d/debian.sources
+if [ -f "$system_sources" ] && grep -q '^Types: *deb *$' "$system_sources"; then
+  sed 's/^Types: *deb *$/Types: deb-src/' "$system_sources" >"$work/sources/zlib-src.sources"
+else
+  cat >"$work/sources/zlib-src.sources" <<'SOURCES'
 Types: deb-src
 URIs: http://deb.debian.org/debian
 Suites: bookworm bookworm-updates
@@ -33,6 +38,8 @@ Suites: bookworm-security
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
+fi
+release=$(awk '/^Suites:/ { print $2; exit }' "$work/sources/zlib-src.sources")
 
 apt_options=(
   -o Dir::Etc::SourceList=/dev/null
@@ -48,7 +55,7 @@ apt-get "${apt_options[@]}" update >"$work/apt-update.log" 2>&1 || { cat "$work/
 # The newest version first; a mirror may lack a security pool's sources, so
 # the release's own version serves as well.
 fetched=0
-for wanted in zlib zlib/bookworm; do
+for wanted in zlib "zlib/${release:-bookworm}"; do
   rm -f "$work"/download/*
   if (cd "$work/download" && apt-get "${apt_options[@]}" source --download-only "$wanted") \
       >>"$work/apt-source.log" 2>&1; then
