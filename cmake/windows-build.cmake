@@ -16,8 +16,14 @@ target_compile_options(pellumara_rules PRIVATE ${PELLUMARA_WARNINGS})
 add_library(pellumara_core STATIC)
 target_include_directories(pellumara_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_compile_options(pellumara_core PRIVATE ${PELLUMARA_WARNINGS})
-target_link_libraries(pellumara_core PUBLIC pellumara_rules
+include(cmake/minizip.cmake)
+target_link_libraries(pellumara_core PUBLIC pellumara_rules minizip_unzip
   comctl32 shell32 ole32 oleaut32 uuid advapi32 user32 gdi32)
+
+# The viewer archive, built before the resources that embed it.
+set(PELLUMARA_PAYLOAD_DIR "${CMAKE_BINARY_DIR}/payload")
+set(PELLUMARA_PAYLOAD_ARCHIVE "${PELLUMARA_PAYLOAD_DIR}/pellumara-payload.zip")
+add_subdirectory(tools/payload)
 
 add_subdirectory(src/framework)
 add_subdirectory(src/app)

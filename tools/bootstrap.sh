@@ -7,7 +7,7 @@ packages=(
   cmake make g++ googletest
   g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 xvfb
-  libminizip-dev zlib1g-dev
+  libminizip-dev zlib1g-dev bzip2
 )
 
 missing=()

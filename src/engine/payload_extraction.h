@@ -1,12 +1,37 @@
 // Unpacking the embedded viewer archive into the target folder.
 #pragma once
 
+#include "unzip.h"
+
 constexpr int kPayloadResourceId = 208;
 constexpr char kPayloadResourceType[] = "ZIP";
 constexpr char kPayloadTempName[] = "pmarag_x64.zip";
+constexpr unsigned kEntryBufferSize = 8192;
 
 // Writes the archive resource to temp_name in the temporary folder, unpacks
 // every entry into folder (canonical form) and deletes the temporary file.
 // 0 on success, -1 on failure. The current directory is folder afterwards.
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
                    const char* folder);
+
+// Opens the archive file (trying once more with ".zip" appended), makes
+// folder the current directory and unpacks every entry there. 0 when every
+// entry was unpacked or skipped, -1 when the archive cannot be opened, the
+// folder cannot be entered or the walk stopped at a faulty entry.
+int UnzipToFolder(const char* archive_path, const char* folder);
+
+// Unpacks entry after entry of an opened archive below the current
+// directory, with their paths, overwriting existing files. A file that
+// cannot be created (read-only, locked) is skipped. 0, or -1 when the walk
+// stopped: an unsafe name, a read, data or write error, a CRC mismatch.
+int ExtractAllEntries(unzFile archive);
+
+// Creates every level of an entry's relative folder path ("/" or "\"
+// separated, one trailing "/" allowed). 1 on success, 0 when a level cannot
+// be created, -104 when out of memory.
+int CreateEntryFolders(const char* path);
+
+// Gives file the entry's DOS date (high 16 bits) and time (low 16 bits),
+// taken as local time, as creation and last-write time; the last-access
+// time stays. Nothing happens when the file cannot be opened.
+void SetEntryFileTime(const char* file, unsigned long dos_date_time);

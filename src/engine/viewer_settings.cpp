@@ -1,5 +1,89 @@
 #include "engine/viewer_settings.h"
 
-void WriteViewerSettings(const char*, const char*) {
-  // The settings file is written together with the unpacked viewer.
+#include <windows.h>
+
+#include <cstring>
+
+#include "app/install_options.h"
+#include "engine/folder_chain.h"
+#include "rules/environment_expansion.h"
+#include "rules/text_rules.h"
+
+namespace {
+
+class ProcessEnvironment final : public VariableSource {
+ public:
+  Found Lookup(const char* name, char* value, std::size_t value_size) override {
+    DWORD length = GetEnvironmentVariableA(name, value, static_cast<DWORD>(value_size));
+    if (length == 0) return Found::kUndefined;
+    // A value that does not fit is reported with the size it needs, and
+    // the buffer then holds nothing usable.
+    if (length >= value_size) return Found::kTooLong;
+    return Found::kValue;
+  }
+};
+
+int ScalingPercent() {
+  HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+  if (display == nullptr) return 100;
+  int pixels_per_inch = GetDeviceCaps(display, LOGPIXELSX);
+  DeleteDC(display);
+  return ScalingPercentFromDpi(pixels_per_inch);
+}
+
+// folder followed by the file name; false when it does not fit, so that no
+// cut name is ever written to.
+bool SettingsFileIn(const char* folder, char* file) {
+  file[0] = '\0';
+  return AppendBounded(file, kPathSize, folder) && AppendBounded(file, kPathSize, kSettingsFileName);
+}
+
+}  // namespace
+
+void ExpandEnvironmentReferences(const char* text, char* result) {
+  ProcessEnvironment environment;
+  ExpandReferences(text, environment, result, kPathSize);
+}
+
+ToolbarSkin ChooseToolbarSkin() {
+  int scaling_percent = ScalingPercent();
+  return ChooseToolbarSkinFor(GetSystemMetrics(SM_CYFULLSCREEN), scaling_percent);
+}
+
+void WriteViewerSettings(const char* target_folder, const char* ini_folder) {
+  char program_folder[kPathSize];
+  if (!CopyBounded(program_folder, sizeof program_folder, target_folder)) return;
+  TrimBlanks(program_folder);
+  AppendBackslash(program_folder);
+  char program_file[kPathSize];
+  bool program_file_ok = SettingsFileIn(program_folder, program_file);
+
+  char settings_file[kPathSize];
+  bool settings_file_ok = program_file_ok && CopyBounded(settings_file, sizeof settings_file, program_file);
+  if (ini_folder[0] != '\0') {
+    char settings_folder[kPathSize] = "";
+    if (std::strchr(ini_folder, '%') != nullptr) {
+      ExpandEnvironmentReferences(ini_folder, settings_folder);
+    } else {
+      CopyBounded(settings_folder, sizeof settings_folder, ini_folder);
+    }
+    // The chain's result is not checked: a folder that cannot be made
+    // leaves the redirection while the other keys fail to be written.
+    if (settings_folder[0] != '\0') CreateFolderChain(settings_folder);
+    if (program_file_ok) WritePrivateProfileStringA("Others", "INI_Folder", ini_folder, program_file);
+    // An empty expansion names no folder: a bare file name would send the
+    // profile functions to the Windows folder, so the settings then stay in
+    // the program folder's file.
+    if (settings_folder[0] != '\0') settings_file_ok = SettingsFileIn(settings_folder, settings_file);
+  }
+  if (!settings_file_ok) return;
+
+  WritePrivateProfileStringA("Language", "DLL", "DEUTSCH.DLL", settings_file);
+  WritePrivateProfileStringA("Language", "Lang", "Deutsch", settings_file);
+  char skin[kPathSize] = "";
+  GetPrivateProfileStringA("Toolbar", "Skin", "", skin, sizeof skin, settings_file);
+  if (skin[0] != '\0') return;
+  ToolbarSkin chosen = ChooseToolbarSkin();
+  WritePrivateProfileStringA("Toolbar", "Skin", chosen.skin, settings_file);
+  WritePrivateProfileStringA("Toolbar", "Size", chosen.size, settings_file);
 }

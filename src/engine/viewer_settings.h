@@ -1,7 +1,22 @@
 // The viewer's settings file "p_mara64.ini".
 #pragma once
 
+#include <cstddef>
+
+#include "rules/toolbar_skin_rules.h"
+
+constexpr char kSettingsFileName[] = "p_mara64.ini";
+
 // Writes the language keys, a toolbar skin for this display (unless one is
 // set already) and, when ini_folder is not empty, the settings-folder
 // redirection. Failures are not reported.
 void WriteViewerSettings(const char* target_folder, const char* ini_folder);
+
+// Expands the "%NAME%" references of text from the process environment
+// into result (260 bytes); see ExpandReferences for the rules and bounds.
+void ExpandEnvironmentReferences(const char* text, char* result);
+
+// The skin for this display: its usable full-screen height and the
+// scaling of its logical inch (100 percent when no display context can be
+// made).
+ToolbarSkin ChooseToolbarSkin();

@@ -17,3 +17,6 @@
 
 // Icon
 #define IDI_SETUP 111
+
+// The viewer archive, resource type "ZIP"
+#define IDR_PAYLOAD 208

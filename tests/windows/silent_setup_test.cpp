@@ -163,6 +163,60 @@ TEST_F(SilentSetup, ProgramPathContainingSilentSelectsSilentMode) {
   EXPECT_EQ(OnlyLogMessage(), FolderRejected(""));
 }
 
+// Files and folders below folder, counted.
+void CountTree(const std::string& folder, int& folders, int& files) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      ++folders;
+      CountTree(folder + "\\" + name, folders, files);
+    } else {
+      ++files;
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+std::string Profile(const std::string& file, const char* section, const char* key) {
+  char value[260] = "";
+  GetPrivateProfileStringA(section, key, "<missing>", value, sizeof value, file.c_str());
+  return value;
+}
+
+TEST_F(SilentSetup, InstallationUnpacksTheViewerAndWritesItsSettings) {
+  ScratchFolder parent("silent-install");
+  std::string target = parent / "Neuer Ordner\\Pellumara";
+  EXPECT_EQ(RunWith("/silent /folder=\"" + target + " \""), 0);
+  int folders = 0, files = 0;
+  CountTree(target, folders, files);
+  EXPECT_EQ(folders, 5);
+  EXPECT_EQ(files, 32 + 1);
+  EXPECT_EQ(ReadFileBytes(target + "\\Html\\frame.html").substr(0, 15), "<!DOCTYPE html>");
+  std::string settings = target + "\\p_mara64.ini";
+  EXPECT_EQ(Profile(settings, "Language", "DLL"), "DEUTSCH.DLL");
+  EXPECT_EQ(Profile(settings, "Language", "Lang"), "Deutsch");
+  EXPECT_EQ(Profile(settings, "Toolbar", "Skin"), "Halvorne_24.png");
+  EXPECT_EQ(Profile(settings, "Toolbar", "Size"), "24");
+  EXPECT_FALSE(FileExists(start_ / kSetupLogName));
+  char temp[MAX_PATH] = "";
+  GetTempPathA(sizeof temp, temp);
+  EXPECT_FALSE(FileExists(std::string(temp) + "pmarag_x64.zip"));
+}
+
+TEST_F(SilentSetup, SettingsFolderOptionRedirectsTheSettings) {
+  ScratchFolder parent("silent-ini");
+  std::string target = parent / "Pellumara";
+  std::string settings_folder = parent / "Einstellungen";
+  EXPECT_EQ(RunWith("/silent /folder=" + target + " /ini=" + settings_folder), 0);
+  EXPECT_EQ(Profile(target + "\\p_mara64.ini", "Others", "INI_Folder"), settings_folder);
+  EXPECT_EQ(Profile(target + "\\p_mara64.ini", "Language", "Lang"), "<missing>");
+  EXPECT_EQ(Profile(settings_folder + "\\p_mara64.ini", "Language", "Lang"), "Deutsch");
+}
+
 TEST_F(SilentSetup, UnwritableLogChangesNothingElse) {
   CreateDirectoryA((start_ / kSetupLogName).c_str(), nullptr);
   EXPECT_EQ(RunWith("/silent /folder="), 2);

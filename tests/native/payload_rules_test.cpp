@@ -1,0 +1,69 @@
+#include "rules/payload_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/install_options.h"
+
+namespace {
+
+TEST(EntryNames, RelativeNamesOfThePayloadAreSafe) {
+  for (const char* name : {"p_mara64.exe", "Help/", "Help/p_mara32_deutsch.chm", "a\\b\\c.txt",
+                           "Toolbars/gnome-colors-wise_32.png", "dir/.hidden", "dir/./file",
+                           "name..with..dots", "..file", "file..", ""}) {
+    EXPECT_TRUE(IsSafeEntryName(name)) << name;
+  }
+}
+
+TEST(EntryNames, NamesLeavingTheFolderAreRefused) {
+  for (const char* name : {"/etc/passwd", "\\Windows\\win.ini", "C:\\Windows\\evil.dll",
+                           "C:evil.dll", "c:/evil", "file.txt:stream", "Help/x:y", "..",
+                           "../evil.exe", "..\\evil.exe", "Help/../../evil.exe", "a/b/..",
+                           "a\\..\\..\\b", "... /evil", "a/.. /b", "a/. ./b", "a/.../b"}) {
+    EXPECT_FALSE(IsSafeEntryName(name)) << name;
+  }
+}
+
+TEST(EntryNames, NamePartIsBehindTheLastSeparator) {
+  EXPECT_EQ(EntryNamePart("p_mara64.exe"), "p_mara64.exe");
+  EXPECT_EQ(EntryNamePart("Help/p_mara32_deutsch.chm"), "p_mara32_deutsch.chm");
+  EXPECT_EQ(EntryNamePart("a/b\\c.txt"), "c.txt");
+  EXPECT_EQ(EntryNamePart("Plugins/"), "");
+  EXPECT_EQ(EntryNamePart("a\\"), "");
+}
+
+std::string TempPath(const std::string& folder, const std::string& name, bool* fits) {
+  char* path = new char[kPathSize];
+  std::memset(path, 'x', kPathSize);
+  *fits = BuildTempFilePath(folder, name, path, kPathSize);
+  std::string result = path;
+  delete[] path;
+  return result;
+}
+
+TEST(TempFilePath, AddsTheBackslashOnlyWhenMissing) {
+  bool fits = false;
+  EXPECT_EQ(TempPath("C:\\Temp\\", "pmarag_x64.zip", &fits), "C:\\Temp\\pmarag_x64.zip");
+  EXPECT_TRUE(fits);
+  EXPECT_EQ(TempPath("C:\\Temp", "pmarag_x64.zip", &fits), "C:\\Temp\\pmarag_x64.zip");
+  EXPECT_TRUE(fits);
+}
+
+TEST(TempFilePath, EmptyOrTooLongFolderGivesNoPath) {
+  bool fits = true;
+  EXPECT_EQ(TempPath("", "pmarag_x64.zip", &fits), "");
+  EXPECT_FALSE(fits);
+  // 245 + 14 = 259 characters still fit, one more does not.
+  std::string folder = "C:\\" + std::string(241, 't') + "\\";
+  ASSERT_EQ(folder.size(), 245u);
+  EXPECT_EQ(TempPath(folder, "pmarag_x64.zip", &fits).size(), 259u);
+  EXPECT_TRUE(fits);
+  EXPECT_EQ(TempPath(folder + "u\\", "pmarag_x64.zip", &fits), "");
+  EXPECT_FALSE(fits);
+  EXPECT_EQ(TempPath(std::string(600, 'v'), "pmarag_x64.zip", &fits), "");
+  EXPECT_FALSE(fits);
+}
+
+}  // namespace

@@ -1,0 +1,302 @@
+// Unpacking crafted archives through minizip into a real folder: content,
+// folders, faults that stop the walk, unsafe names, files that cannot be
+// replaced and the times the unpacked files get.
+#include "engine/payload_extraction.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "support/full_disk.h"
+#include "support/scratch.h"
+#include "support/zip_writer.h"
+
+namespace {
+
+// The names below a folder, relative, folders with a trailing "\", sorted.
+void ListTree(const std::string& root, const std::string& relative, std::vector<std::string>& out) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((root + "\\" + relative + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out.push_back(relative + name + "\\");
+      ListTree(root, relative + name + "\\", out);
+    } else {
+      out.push_back(relative + name);
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+std::string Tree(const std::string& root) {
+  std::vector<std::string> names;
+  ListTree(root, "", names);
+  std::sort(names.begin(), names.end());
+  std::string joined;
+  for (const std::string& name : names) joined += (joined.empty() ? "" : "|") + name;
+  return joined;
+}
+
+class Extraction : public ::testing::Test {
+ protected:
+  void SetUp() override { start_ = CurrentDirectory(); }
+  void TearDown() override { SetCurrentDirectoryA(start_.c_str()); }
+
+  int Unzip(const std::vector<ZipEntry>& entries) { return UnzipBytes(MakeZip(entries)); }
+  int UnzipBytes(const std::string& bytes) {
+    WriteFileBytes(archive_path_, bytes);
+    return UnzipToFolder(archive_path_.c_str(), (target_.path() + "\\").c_str());
+  }
+  std::string Target(const std::string& name) const { return target_ / name; }
+
+  std::string start_;
+  ScratchFolder work_{"extraction-work"};
+  ScratchFolder target_{"extraction-target"};
+  std::string archive_path_ = work_ / "crafted.zip";
+};
+
+TEST_F(Extraction, UnpacksFoldersAndFilesAndStaysInTheTarget) {
+  std::string big(300000, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 7919) % 251);
+  ZipEntry stored = FileEntry("stored.bin", "kept as it is");
+  stored.deflate = false;
+  EXPECT_EQ(Unzip({FolderEntry("Docs/"), FileEntry("Docs/readme.txt", "Hallo Welt\r\n"),
+                   FileEntry("Docs/big.bin", big), stored, FolderEntry("Empty/"),
+                   FileEntry("empty.txt", "")}),
+            0);
+  EXPECT_EQ(Tree(target_.path()), "Docs\\|Docs\\big.bin|Docs\\readme.txt|Empty\\|empty.txt|stored.bin");
+  EXPECT_EQ(ReadFileBytes(Target("Docs\\readme.txt")), "Hallo Welt\r\n");
+  EXPECT_EQ(ReadFileBytes(Target("Docs\\big.bin")), big);
+  EXPECT_EQ(ReadFileBytes(Target("stored.bin")), "kept as it is");
+  EXPECT_EQ(ReadFileBytes(Target("empty.txt")), "");
+  EXPECT_STRCASEEQ(CurrentDirectory().c_str(), target_.path().c_str());
+}
+
+TEST_F(Extraction, FilesWithoutFolderEntriesGetTheirFoldersCreated) {
+  EXPECT_EQ(Unzip({FileEntry("a/b/c/deep.txt", "deep"), FileEntry("x\\y\\z.txt", "back"),
+                   FileEntry("a/b/side.txt", "side")}),
+            0);
+  EXPECT_EQ(ReadFileBytes(Target("a\\b\\c\\deep.txt")), "deep");
+  EXPECT_EQ(ReadFileBytes(Target("x\\y\\z.txt")), "back");
+  EXPECT_EQ(ReadFileBytes(Target("a\\b\\side.txt")), "side");
+}
+
+TEST_F(Extraction, ExistingFilesAreOverwritten) {
+  WriteFileBytes(Target("file.txt"), "an older and longer content");
+  EXPECT_EQ(Unzip({FileEntry("file.txt", "new")}), 0);
+  EXPECT_EQ(ReadFileBytes(Target("file.txt")), "new");
+}
+
+TEST_F(Extraction, CrcMismatchStopsTheWalkAsAFailure) {
+  ZipEntry bad = FileEntry("bad.txt", "these bytes do not match their checksum");
+  bad.wrong_crc = true;
+  EXPECT_EQ(Unzip({FileEntry("first.txt", "first"), bad, FileEntry("after.txt", "after")}), -1);
+  // What was written before the fault stays; nothing after it is written.
+  EXPECT_EQ(ReadFileBytes(Target("first.txt")), "first");
+  EXPECT_FALSE(FileExists(Target("after.txt")));
+}
+
+TEST_F(Extraction, BrokenDeflateDataStopsTheWalkAsAFailure) {
+  ZipEntry bad = FileEntry("bad.bin", std::string(5000, 'q'));
+  bad.broken_data = true;
+  EXPECT_EQ(Unzip({FileEntry("first.txt", "first"), bad, FileEntry("after.txt", "after")}), -1);
+  EXPECT_EQ(ReadFileBytes(Target("first.txt")), "first");
+  EXPECT_FALSE(FileExists(Target("after.txt")));
+}
+
+TEST_F(Extraction, TruncatedArchiveIsNotOpenedAndWritesNothing) {
+  std::string whole = MakeZip({FileEntry("one.txt", std::string(4000, 'o')),
+                               FileEntry("two.txt", std::string(4000, 't'))});
+  for (std::size_t cut : {whole.size() - 10, whole.size() / 2, std::size_t{30}, std::size_t{0}}) {
+    EXPECT_EQ(UnzipBytes(whole.substr(0, cut)), -1) << "cut at " << cut;
+    EXPECT_EQ(Tree(target_.path()), "") << "cut at " << cut;
+  }
+}
+
+TEST_F(Extraction, MissingArchiveOrTargetFails) {
+  EXPECT_EQ(UnzipToFolder((work_ / "missing.zip").c_str(), (target_.path() + "\\").c_str()), -1);
+  WriteFileBytes(archive_path_, MakeZip({FileEntry("one.txt", "1")}));
+  std::string before = CurrentDirectory();
+  EXPECT_EQ(UnzipToFolder(archive_path_.c_str(), (target_ / "missing\\").c_str()), -1);
+  EXPECT_EQ(CurrentDirectory(), before);
+}
+
+TEST_F(Extraction, ArchiveIsFoundWithZipAppended) {
+  WriteFileBytes(work_ / "named.zip", MakeZip({FileEntry("one.txt", "1")}));
+  EXPECT_EQ(UnzipToFolder((work_ / "named").c_str(), (target_.path() + "\\").c_str()), 0);
+  EXPECT_EQ(ReadFileBytes(Target("one.txt")), "1");
+}
+
+TEST_F(Extraction, NamesLeavingTheTargetStopTheWalkBeforeAnythingOfThem) {
+  const std::string outside = "C:\\pellumara-tests\\escaped.txt";
+  for (const std::string& name :
+       {std::string("../escaped.txt"), std::string("Docs/../../escaped.txt"),
+        std::string("..\\escaped.txt"), std::string("../escaped-folder/"),
+        std::string("C:\\pellumara-tests\\escaped.txt"), std::string("C:/pellumara-tests/escaped.txt"),
+        std::string("C:escaped.txt"), std::string("/pellumara-tests/escaped.txt"),
+        std::string("\\pellumara-tests\\escaped.txt"), std::string("kept.txt:hidden")}) {
+    RemoveTree(target_.path());
+    CreateDirectoryA(target_.path().c_str(), nullptr);
+    ZipEntry bad = name.back() == '/' ? FolderEntry(name) : FileEntry(name, "escaped");
+    EXPECT_EQ(Unzip({FolderEntry("Docs/"), FileEntry("kept.txt", "kept"), bad,
+                     FileEntry("after.txt", "after")}),
+              -1)
+        << name;
+    EXPECT_FALSE(FileExists(outside)) << name;
+    EXPECT_FALSE(FolderExists("C:\\pellumara-tests\\escaped-folder")) << name;
+    EXPECT_EQ(Tree(target_.path()), "Docs\\|kept.txt") << name;
+    EXPECT_EQ(ReadFileBytes(Target("kept.txt")), "kept") << name;
+    DeleteFileA(outside.c_str());
+    SetCurrentDirectoryA(start_.c_str());
+  }
+}
+
+TEST_F(Extraction, NameTooLongForTheNameBufferStopsTheWalk) {
+  EXPECT_EQ(Unzip({FileEntry("kept.txt", "kept"), FileEntry(std::string(600, 'n'), "long"),
+                   FileEntry("after.txt", "after")}),
+            -1);
+  EXPECT_EQ(Tree(target_.path()), "kept.txt");
+}
+
+TEST_F(Extraction, ReadOnlyAndLockedFilesAreSkippedSilently) {
+  WriteFileBytes(Target("readonly.txt"), "old read-only");
+  ASSERT_TRUE(SetFileAttributesA(Target("readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  WriteFileBytes(Target("locked.txt"), "old locked");
+  HANDLE lock = CreateFileA(Target("locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+
+  int result = Unzip({FileEntry("readonly.txt", "new"), FileEntry("locked.txt", "new"),
+                      FileEntry("Sub/fresh.txt", "fresh")});
+  CloseHandle(lock);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadFileBytes(Target("readonly.txt")), "old read-only");
+  EXPECT_EQ(ReadFileBytes(Target("locked.txt")), "old locked");
+  EXPECT_EQ(ReadFileBytes(Target("Sub\\fresh.txt")), "fresh");
+}
+
+// Bytes that deflate cannot shrink, so that the archive stays small on C:
+// while the unpacked file does not fit the full disk.
+std::string Incompressible(std::size_t size) {
+  std::string bytes(size, '\0');
+  std::uint32_t state = 2463534242u;
+  for (char& byte : bytes) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    byte = static_cast<char>(state);
+  }
+  return bytes;
+}
+
+TEST_F(Extraction, FullDiskStopsTheWalkAsAFailure) {
+  std::string disk = FullDiskFolder();
+  if (disk.empty()) GTEST_SKIP() << "no small file system mounted (tests/windows/full_disk.sh)";
+  std::string target = disk + "\\target";
+  RemoveTree(target);
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  WriteFileBytes(archive_path_, MakeZip({FileEntry("small.txt", "small"),
+                                         FileEntry("huge.bin", Incompressible(3 << 20)),
+                                         FileEntry("after.txt", "after")}));
+  EXPECT_EQ(UnzipToFolder(archive_path_.c_str(), (target + "\\").c_str()), -1);
+  SetCurrentDirectoryA(start_.c_str());
+  EXPECT_EQ(ReadFileBytes(target + "\\small.txt"), "small");
+  EXPECT_FALSE(FileExists(target + "\\after.txt"));
+  RemoveTree(target);
+}
+
+std::uint64_t Ticks(const FILETIME& time) {
+  return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+}
+
+FILETIME Utc(int year, int month, int day, int hour, int minute, int second) {
+  SYSTEMTIME system = {};
+  system.wYear = static_cast<WORD>(year);
+  system.wMonth = static_cast<WORD>(month);
+  system.wDay = static_cast<WORD>(day);
+  system.wHour = static_cast<WORD>(hour);
+  system.wMinute = static_cast<WORD>(minute);
+  system.wSecond = static_cast<WORD>(second);
+  FILETIME file_time;
+  SystemTimeToFileTime(&system, &file_time);
+  return file_time;
+}
+
+struct Times {
+  FILETIME creation, access, write;
+};
+
+Times TimesOf(const std::string& path) {
+  Times times = {};
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  GetFileTime(file, &times.creation, &times.access, &times.write);
+  CloseHandle(file);
+  return times;
+}
+
+// The DOS times are local times, converted with the bias in force now (as
+// LocalFileTimeToFileTime does), not with the one of the entry's date. The
+// test runs with TZ=Europe/Berlin (tests/windows/CMakeLists.txt), so that
+// bias is one or two hours.
+FILETIME UtcNow(int year, int month, int day, int hour, int minute, int second) {
+  TIME_ZONE_INFORMATION zone;
+  DWORD which = GetTimeZoneInformation(&zone);
+  LONG bias = zone.Bias + (which == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : zone.StandardBias);
+  FILETIME local = Utc(year, month, day, hour, minute, second);
+  std::uint64_t ticks = Ticks(local) + static_cast<std::int64_t>(bias) * 60 * 10000000;
+  return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+TEST_F(Extraction, FilesGetTheEntryTimeAsUtcAndKeepTheirAccessTime) {
+  TIME_ZONE_INFORMATION zone;
+  GetTimeZoneInformation(&zone);
+  ASSERT_EQ(zone.Bias, -60) << "run with TZ=Europe/Berlin";
+
+  FILETIME before;
+  GetSystemTimeAsFileTime(&before);
+  ZipEntry winter = FileEntry("winter.txt", "January");
+  winter.dos_date_time = DosDateTime(2024, 1, 15, 10, 30, 0);
+  ZipEntry summer = FileEntry("Sub/summer.txt", "July");
+  summer.dos_date_time = DosDateTime(2023, 7, 1, 23, 59, 58);
+  ASSERT_EQ(Unzip({winter, FolderEntry("Sub/"), summer}), 0);
+  FILETIME after;
+  GetSystemTimeAsFileTime(&after);
+
+  Times winter_times = TimesOf(Target("winter.txt"));
+  EXPECT_EQ(Ticks(winter_times.creation), Ticks(UtcNow(2024, 1, 15, 10, 30, 0)));
+  EXPECT_EQ(Ticks(winter_times.write), Ticks(UtcNow(2024, 1, 15, 10, 30, 0)));
+  EXPECT_NE(Ticks(winter_times.write), Ticks(Utc(2024, 1, 15, 10, 30, 0)));
+  Times summer_times = TimesOf(Target("Sub\\summer.txt"));
+  EXPECT_EQ(Ticks(summer_times.creation), Ticks(UtcNow(2023, 7, 1, 23, 59, 58)));
+  EXPECT_EQ(Ticks(summer_times.write), Ticks(UtcNow(2023, 7, 1, 23, 59, 58)));
+  // The last access is the file system's own, from the moment of unpacking.
+  const std::uint64_t slack = 20000000;  // 2 s of file-system time resolution
+  for (const Times& times : {winter_times, summer_times}) {
+    EXPECT_GE(Ticks(times.access) + slack, Ticks(before));
+    EXPECT_LE(Ticks(times.access), Ticks(after) + slack);
+  }
+}
+
+TEST(EntryFolders, CreatesEveryLevel) {
+  ScratchFolder scratch("entry-folders");
+  std::string start = CurrentDirectory();
+  SetCurrentDirectoryA(scratch.path().c_str());
+  EXPECT_EQ(CreateEntryFolders("one/two/three/"), 1);
+  EXPECT_EQ(CreateEntryFolders("one\\two\\other"), 1);
+  EXPECT_EQ(CreateEntryFolders("one/two/three"), 1);  // existing levels are no error
+  EXPECT_EQ(CreateEntryFolders(""), 0);
+  WriteFileBytes(scratch / "blocker", "a file, not a folder");
+  EXPECT_EQ(CreateEntryFolders("blocker/sub/deeper"), 0);
+  SetCurrentDirectoryA(start.c_str());
+  EXPECT_TRUE(FolderExists(scratch / "one\\two\\three"));
+  EXPECT_TRUE(FolderExists(scratch / "one\\two\\other"));
+  EXPECT_EQ(CreateEntryFolders("Q:/no/drive"), 0);
+}
+
+}  // namespace

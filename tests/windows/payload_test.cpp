@@ -1,0 +1,294 @@
+// The setup's own payload: its layout, the temporary archive on its way to
+// the target folder, and the viewer stand-in it carries.
+#include "engine/payload_extraction.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "iowin32.h"
+#include "support/full_disk.h"
+#include "support/scratch.h"
+
+namespace {
+
+// Points GetTempPathA at a folder of the test's own for the fixture's life.
+class TempFolderOverride {
+ public:
+  explicit TempFolderOverride(const std::string& folder) {
+    Save("TMP", tmp_);
+    Save("TEMP", temp_);
+    SetEnvironmentVariableA("TMP", folder.c_str());
+    SetEnvironmentVariableA("TEMP", folder.c_str());
+  }
+  ~TempFolderOverride() {
+    SetEnvironmentVariableA("TMP", tmp_.c_str());
+    SetEnvironmentVariableA("TEMP", temp_.c_str());
+  }
+
+ private:
+  static void Save(const char* name, std::string& value) {
+    char buffer[1024] = "";
+    GetEnvironmentVariableA(name, buffer, sizeof buffer);
+    value = buffer;
+  }
+  std::string tmp_, temp_;
+};
+
+struct Counts {
+  int folders = 0;
+  int files = 0;
+};
+
+void CountTree(const std::string& folder, Counts& counts) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      ++counts.folders;
+      CountTree(folder + "\\" + name, counts);
+    } else {
+      ++counts.files;
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+class Payload : public ::testing::Test {
+ protected:
+  void SetUp() override { start_ = CurrentDirectory(); }
+  void TearDown() override { SetCurrentDirectoryA(start_.c_str()); }
+
+  int Extract() {
+    return ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName,
+                          (target_.path() + "\\").c_str());
+  }
+  Counts Unpacked() const {
+    Counts counts;
+    CountTree(target_.path(), counts);
+    return counts;
+  }
+
+  std::string start_;
+  ScratchFolder temp_{"payload-temp"};
+  ScratchFolder target_{"payload-target"};
+  TempFolderOverride temp_override_{temp_.path() + "\\"};
+  std::string temp_file_ = temp_ / kPayloadTempName;
+};
+
+TEST_F(Payload, ArchiveHasTheViewersLayout) {
+  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(208), "ZIP");
+  ASSERT_NE(found, nullptr);
+  const char* data = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+  WriteFileBytes(temp_file_, std::string(data, SizeofResource(nullptr, found)));
+  zlib_filefunc_def functions;
+  fill_win32_filefunc(&functions);
+  unzFile archive = unzOpen2(temp_file_.c_str(), &functions);
+  ASSERT_NE(archive, nullptr);
+
+  std::set<std::string> folders_seen;
+  std::set<unsigned long> times;
+  int folders = 0, files = 0;
+  std::string names;
+  for (int status = unzGoToFirstFile(archive); status == UNZ_OK; status = unzGoToNextFile(archive)) {
+    unz_file_info info;
+    char name[520];
+    ASSERT_EQ(unzGetCurrentFileInfo(archive, &info, name, sizeof name, nullptr, 0, nullptr, 0), UNZ_OK);
+    std::string entry = name;
+    names += entry + "|";
+    times.insert(info.dosDate);
+    EXPECT_EQ(info.flag & 1, 0u) << entry << " is encrypted";
+    std::size_t slash = entry.rfind('/', entry.size() - 2);
+    if (slash != std::string::npos) {
+      EXPECT_EQ(folders_seen.count(entry.substr(0, slash + 1)), 1u) << entry << " before its folder";
+    }
+    if (entry.back() == '/') {
+      ++folders;
+      folders_seen.insert(entry);
+      EXPECT_EQ(info.compression_method, 0u) << entry;
+      EXPECT_EQ(info.uncompressed_size, 0u) << entry;
+    } else {
+      ++files;
+      EXPECT_EQ(info.compression_method, 8u) << entry;
+    }
+  }
+  unzClose(archive);
+  EXPECT_EQ(folders, 5);
+  EXPECT_EQ(files, 32);
+  ASSERT_EQ(times.size(), 1u);
+  EXPECT_NE(*times.begin() & 0xFFFF, 0u) << "the fixed time must not be midnight";
+  for (const char* expected :
+       {"p_mara64.exe|", "pm_uninstall.exe|", "p_about.txt|", "p_changes.txt|", "p_languages.txt|",
+        "p_options.txt|", "p_plugins.txt|", "p_mara32.chm|", "Help/p_mara32_deutsch.chm|",
+        "Languages/Deutsch.dll|", "Html/frame.html|", "Html/slideshow.html|", "Html/thumbnails.html|",
+        "Toolbars/Tavrel_16.png|", "Toolbars/Halvorne_24.png|", "Toolbars/gnome-colors-wise_32.png|",
+        "Toolbars/gnome-colors-human_48.png|", "Toolbars/Tavrel_16.txt|", "Toolbars/Halvorne_24.txt|",
+        "Toolbars/gnome-colors-wise_32.txt|", "Toolbars/gnome-colors-human_48.txt|"}) {
+    EXPECT_NE(names.find(expected), std::string::npos) << expected;
+  }
+}
+
+TEST_F(Payload, UnpacksEveryEntryAndRemovesTheTemporaryArchive) {
+  EXPECT_EQ(Extract(), 0);
+  Counts counts = Unpacked();
+  EXPECT_EQ(counts.folders, 5);
+  EXPECT_EQ(counts.files, 32);
+  EXPECT_FALSE(FileExists(temp_file_));
+  EXPECT_STRCASEEQ(CurrentDirectory().c_str(), target_.path().c_str());
+}
+
+TEST_F(Payload, LeftoverTemporaryFileIsReplacedAndGoneAfterwards) {
+  WriteFileBytes(temp_file_, "a leftover of an earlier run, not an archive");
+  SetFileAttributesA(temp_file_.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(Extract(), 0);
+  EXPECT_EQ(Unpacked().files, 32);
+  EXPECT_FALSE(FileExists(temp_file_));
+}
+
+TEST_F(Payload, LinkAtTheTemporaryNameIsRemovedNotFollowed) {
+  std::string victim = temp_ / "victim.txt";
+  WriteFileBytes(victim, "must stay as it is");
+  if (!CreateSymbolicLinkA(temp_file_.c_str(), victim.c_str(), 0)) {
+    GTEST_SKIP() << "symbolic links cannot be made here (error " << GetLastError() << ")";
+  }
+  EXPECT_EQ(Extract(), 0);
+  EXPECT_EQ(ReadFileBytes(victim), "must stay as it is");
+  EXPECT_FALSE(FileExists(temp_file_));
+  EXPECT_EQ(Unpacked().files, 32);
+
+  // A link to a file that does not exist yet must not create it either.
+  std::string missing = temp_ / "created-through-link.zip";
+  ASSERT_TRUE(CreateSymbolicLinkA(temp_file_.c_str(), missing.c_str(), 0));
+  EXPECT_EQ(Extract(), 0);
+  EXPECT_FALSE(FileExists(missing));
+  EXPECT_EQ(GetFileAttributesA(temp_file_.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // And a link to a folder is removed, the folder stays as it is.
+  std::string folder = temp_ / "linked-folder";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  ASSERT_TRUE(CreateSymbolicLinkA(temp_file_.c_str(), folder.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY));
+  EXPECT_EQ(Extract(), 0);
+  EXPECT_TRUE(FolderExists(folder));
+  EXPECT_EQ(GetFileAttributesA(temp_file_.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Payload, SomethingThatCannotBeRemovedAtTheTemporaryNameFails) {
+  CreateDirectoryA(temp_file_.c_str(), nullptr);
+  WriteFileBytes(temp_file_ + "\\inside.txt", "keeps the folder from being removed");
+  EXPECT_EQ(Extract(), -1);
+  EXPECT_EQ(Unpacked().files, 0);
+  EXPECT_EQ(ReadFileBytes(temp_file_ + "\\inside.txt"), "keeps the folder from being removed");
+}
+
+TEST_F(Payload, UnknownOrTooLongTemporaryFolderWritesNothing) {
+  std::string long_folder = "C:\\" + std::string(250, 't') + "\\";
+  SetEnvironmentVariableA("TMP", long_folder.c_str());
+  SetEnvironmentVariableA("TEMP", long_folder.c_str());
+  EXPECT_EQ(Extract(), -1);
+  EXPECT_EQ(Unpacked().files, 0);
+
+  SetEnvironmentVariableA("TMP", "Q:\\no-temp\\");
+  SetEnvironmentVariableA("TEMP", "Q:\\no-temp\\");
+  EXPECT_EQ(Extract(), -1);
+  EXPECT_EQ(Unpacked().files, 0);
+}
+
+TEST_F(Payload, TemporaryArchiveThatDoesNotFitIsDeleted) {
+  std::string disk = FullDiskFolder();
+  if (disk.empty()) GTEST_SKIP() << "no small file system mounted (tests/windows/full_disk.sh)";
+  // The 3 MB archive does not fit the 1 MB file system.
+  SetEnvironmentVariableA("TMP", (disk + "\\").c_str());
+  SetEnvironmentVariableA("TEMP", (disk + "\\").c_str());
+  EXPECT_EQ(Extract(), -1);
+  EXPECT_FALSE(FileExists(disk + "\\" + kPayloadTempName));
+  EXPECT_EQ(Unpacked().files, 0);
+}
+
+TEST_F(Payload, TemporaryArchiveIsDeletedWhenTheTargetCannotBeEntered) {
+  EXPECT_EQ(ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName,
+                           (target_ / "missing\\").c_str()),
+            -1);
+  EXPECT_FALSE(FileExists(temp_file_));
+}
+
+TEST_F(Payload, MissingResourceFails) {
+  EXPECT_EQ(ExtractPayload(209, kPayloadResourceType, kPayloadTempName, (target_.path() + "\\").c_str()), -1);
+  EXPECT_EQ(ExtractPayload(kPayloadResourceId, "TXT", kPayloadTempName, (target_.path() + "\\").c_str()), -1);
+  EXPECT_FALSE(FileExists(temp_file_));
+}
+
+// Starts a program and waits for a top-level window of class "Pellumara".
+struct Viewer {
+  PROCESS_INFORMATION process = {};
+  HWND window = nullptr;
+};
+
+Viewer StartViewer(const std::string& command_line) {
+  Viewer viewer;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  std::string line = command_line;
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &viewer.process)) {
+    return viewer;
+  }
+  for (int i = 0; i < 200 && viewer.window == nullptr; ++i) {
+    viewer.window = FindWindowA("Pellumara", nullptr);
+    if (viewer.window == nullptr) Sleep(50);
+  }
+  return viewer;
+}
+
+std::string WindowTitle(HWND window) {
+  char title[512] = "";
+  GetWindowTextA(window, title, sizeof title);
+  return title;
+}
+
+TEST_F(Payload, UnpackedViewerShowsItsFileAndEndsWhenClosed) {
+  ASSERT_EQ(Extract(), 0);
+  SetCurrentDirectoryA(start_.c_str());
+  std::string viewer_path = target_ / "p_mara64.exe";
+  for (const std::string& arguments : {std::string("C:\\Bilder\\Urlaub.jpg"), std::string("/thumbs C:\\Bilder")}) {
+    Viewer viewer = StartViewer("\"" + viewer_path + "\" " + arguments);
+    ASSERT_NE(viewer.window, nullptr) << arguments;
+    EXPECT_EQ(WindowTitle(viewer.window), "Pellumara - " + arguments);
+    PostMessageA(viewer.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(viewer.process.hProcess, 10000), WAIT_OBJECT_0) << arguments;
+    DWORD exit_code = 1;
+    GetExitCodeProcess(viewer.process.hProcess, &exit_code);
+    EXPECT_EQ(exit_code, 0u);
+    EXPECT_EQ(FindWindowA("Pellumara", nullptr), nullptr);
+    CloseHandle(viewer.process.hThread);
+    CloseHandle(viewer.process.hProcess);
+  }
+}
+
+TEST_F(Payload, UnpackedHelperProgramsAndLibrariesAreRealPrograms) {
+  ASSERT_EQ(Extract(), 0);
+  SetCurrentDirectoryA(start_.c_str());
+  for (const char* library : {"Languages\\Deutsch.dll", "Plugins\\p_formats.dll", "Plugins\\p_webp.dll"}) {
+    HMODULE module = LoadLibraryA((target_ / library).c_str());
+    ASSERT_NE(module, nullptr) << library;
+    EXPECT_NE(GetProcAddress(module, "PellumaraPluginName"), nullptr) << library;
+    FreeLibrary(module);
+  }
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::string line = "\"" + (target_ / "pm_uninstall.exe") + "\"";
+  ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                             nullptr, &startup, &process));
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+  DWORD exit_code = 1;
+  GetExitCodeProcess(process.hProcess, &exit_code);
+  EXPECT_EQ(exit_code, 0u);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+}  // namespace

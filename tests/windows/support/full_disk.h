@@ -1,0 +1,8 @@
+// The small full file system that tests/windows/full_disk.sh mounts.
+#pragma once
+
+#include <string>
+
+// The folder as Wine's Z: drive sees it (no trailing backslash); empty when
+// nothing could be mounted, and the test should skip.
+std::string FullDiskFolder();

@@ -1,0 +1,127 @@
+// The viewer's settings file: language keys, the toolbar skin for this
+// display, an existing skin kept, and the separate settings folder.
+#include "engine/viewer_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "support/scratch.h"
+
+namespace {
+
+std::string Profile(const std::string& file, const char* section, const char* key) {
+  char value[260] = "";
+  GetPrivateProfileStringA(section, key, "<missing>", value, sizeof value, file.c_str());
+  return value;
+}
+
+// The section names of a settings file, joined by '|'.
+std::string Sections(const std::string& file) {
+  char names[1024] = "";
+  DWORD length = GetPrivateProfileSectionNamesA(names, sizeof names, file.c_str());
+  std::string joined;
+  for (DWORD i = 0; i < length; i += static_cast<DWORD>(std::strlen(names + i)) + 1) {
+    joined += (joined.empty() ? "" : "|") + std::string(names + i);
+  }
+  return joined;
+}
+
+class ViewerSettings : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    SetEnvironmentVariableA("APPDATA", saved_appdata_.empty() ? nullptr : saved_appdata_.c_str());
+  }
+  std::string ProgramFile() const { return program_ / "p_mara64.ini"; }
+
+  ScratchFolder program_{"settings-program"};
+  ScratchFolder scratch_{"settings-other"};
+  std::string saved_appdata_ = [] {
+    char value[1024] = "";
+    GetEnvironmentVariableA("APPDATA", value, sizeof value);
+    return std::string(value);
+  }();
+};
+
+// The tests run on a 1920 x 1080 display at 96 pixels per inch
+// (tools/wine-run.sh): a usable height of about 1000 pixels, 100 percent.
+TEST_F(ViewerSettings, FirstInstallationWritesLanguageAndTheSkinOfThisDisplay) {
+  WriteViewerSettings((program_.path() + "  ").c_str(), "");
+  EXPECT_EQ(Sections(ProgramFile()), "Language|Toolbar");
+  EXPECT_EQ(Profile(ProgramFile(), "Language", "DLL"), "DEUTSCH.DLL");
+  EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
+  EXPECT_EQ(Profile(ProgramFile(), "Toolbar", "Skin"), "Halvorne_24.png");
+  EXPECT_EQ(Profile(ProgramFile(), "Toolbar", "Size"), "24");
+  ToolbarSkin chosen = ChooseToolbarSkin();
+  EXPECT_STREQ(chosen.skin, "Halvorne_24.png");
+}
+
+TEST_F(ViewerSettings, ReinstallKeepsTheSkinAndEverythingElseButRewritesTheLanguage) {
+  WriteFileBytes(ProgramFile(),
+                 "[Language]\r\nDLL=ENGLISH.DLL\r\nLang=English\r\n[Toolbar]\r\nSkin=Tavrel_16.png\r\n"
+                 "Size=16\r\n[View]\r\nZoom=3\r\n");
+  WriteViewerSettings((program_.path() + "\\").c_str(), "");
+  EXPECT_EQ(Profile(ProgramFile(), "Language", "DLL"), "DEUTSCH.DLL");
+  EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
+  EXPECT_EQ(Profile(ProgramFile(), "Toolbar", "Skin"), "Tavrel_16.png");
+  EXPECT_EQ(Profile(ProgramFile(), "Toolbar", "Size"), "16");
+  EXPECT_EQ(Profile(ProgramFile(), "View", "Zoom"), "3");
+}
+
+TEST_F(ViewerSettings, EmptySkinCountsAsNoSkin) {
+  WriteFileBytes(ProgramFile(), "[Toolbar]\r\nSkin=\r\nSize=99\r\n");
+  WriteViewerSettings(program_.path().c_str(), "");
+  EXPECT_EQ(Profile(ProgramFile(), "Toolbar", "Skin"), "Halvorne_24.png");
+  EXPECT_EQ(Profile(ProgramFile(), "Toolbar", "Size"), "24");
+}
+
+TEST_F(ViewerSettings, AppDataFolderGetsTheSettingsAndTheProgramFolderOnlyTheRedirection) {
+  SetEnvironmentVariableA("APPDATA", (scratch_ / "Roaming").c_str());
+  WriteViewerSettings(program_.path().c_str(), "%APPDATA%\\Pellumara");
+  EXPECT_EQ(Sections(ProgramFile()), "Others");
+  EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), "%APPDATA%\\Pellumara");
+  std::string settings = scratch_ / "Roaming\\Pellumara\\p_mara64.ini";
+  EXPECT_EQ(Sections(settings), "Language|Toolbar");
+  EXPECT_EQ(Profile(settings, "Language", "Lang"), "Deutsch");
+  EXPECT_EQ(Profile(settings, "Toolbar", "Skin"), "Halvorne_24.png");
+}
+
+TEST_F(ViewerSettings, PlainSettingsFolderIsCreatedTrimmed) {
+  std::string folder = scratch_ / "Eigene Einstellungen ";
+  WriteViewerSettings(program_.path().c_str(), folder.c_str());
+  EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), scratch_ / "Eigene Einstellungen");
+  EXPECT_EQ(Profile(scratch_ / "Eigene Einstellungen\\p_mara64.ini", "Language", "DLL"), "DEUTSCH.DLL");
+}
+
+TEST_F(ViewerSettings, UndefinedVariableKeepsTheSettingsInTheProgramFolder) {
+  WriteViewerSettings(program_.path().c_str(), "%PELLUMARA_UNDEFINED%");
+  EXPECT_EQ(Sections(ProgramFile()), "Others|Language|Toolbar");
+  EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), "%PELLUMARA_UNDEFINED%");
+  EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
+  char windows[MAX_PATH] = "";
+  GetWindowsDirectoryA(windows, sizeof windows);
+  EXPECT_FALSE(FileExists(std::string(windows) + "\\p_mara64.ini"));
+}
+
+TEST_F(ViewerSettings, FolderThatCannotBeCreatedLeavesOnlyTheRedirection) {
+  WriteViewerSettings(program_.path().c_str(), "Q:\\Settings");
+  EXPECT_EQ(Sections(ProgramFile()), "Others");
+  EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), "Q:\\Settings");
+}
+
+TEST(EnvironmentReferences, ExpandFromTheProcessEnvironmentWithinBounds) {
+  SetEnvironmentVariableA("PELLUMARA_SHORT", "C:\\Kurz");
+  SetEnvironmentVariableA("PELLUMARA_LONG", std::string(300, 'L').c_str());
+  char result[260];
+  ExpandEnvironmentReferences("%PELLUMARA_SHORT%\\Pellumara", result);
+  EXPECT_STREQ(result, "C:\\Kurz\\Pellumara");
+  ExpandEnvironmentReferences("%PELLUMARA_LONG%", result);
+  EXPECT_STREQ(result, "");
+  ExpandEnvironmentReferences("%PELLUMARA_NOT_SET%", result);
+  EXPECT_STREQ(result, "");
+  SetEnvironmentVariableA("PELLUMARA_SHORT", nullptr);
+  SetEnvironmentVariableA("PELLUMARA_LONG", nullptr);
+}
+
+}  // namespace
