@@ -25,7 +25,11 @@ fi
 
 echo "== shortcuts"
 links=$(printf '%s\n' "$new_files" | cut -f1 | grep -i '\.lnk$' || true)
-[ -n "$links" ] && printf '   C:\\%s\n' $links | tr '/' '\\' || echo "   (none)"
+if [ -n "$links" ]; then
+  printf '%s\n' "$links" | sed 's|^|   C:/|' | tr '/' '\\'
+else
+  echo "   (none)"
+fi
 
 # One export per hive part, read as UTF-8 text; far quicker than a reg
 # query per key.
@@ -54,7 +58,11 @@ echo "== registry"
 show_keys classes 'Classes\\(Pellumara\\|Pellumara\]|Applications\\p_mara64|(Directory|Drive)\\shell\\Browse with)'
 show_keys app 'Pellumara(\\shell|\\Capabilities\]|\])'
 show_keys uninstall 'Pellumara64'
-grep '^"Pellumara"=' "$work/registered.reg" | sed 's/^/   RegisteredApplications: /'
+if [ -s "$work/registered.reg" ]; then
+  grep '^"Pellumara"=' "$work/registered.reg" | sed 's/^/   RegisteredApplications: /'
+else
+  echo "   RegisteredApplications: no such key on this system, so not listed there"
+fi
 echo "   ProgID keys Pellumara.*: $(grep -c -E '^\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Pellumara\.[^\\]*\]$' "$work/classes.reg")"
 echo "   capability values: $(awk '/^\[/ { in_key = /Capabilities\\FileAssociations\]$/ } in_key && /^"\./' "$work/app.reg" | wc -l)"
 echo "   extensions whose default is a Pellumara ProgID: $(awk '/^\[/ { ext = /Classes\\\.[^\\]*\]$/ } ext && /^@="Pellumara\./' "$work/classes.reg" | wc -l)"
