@@ -4,4 +4,6 @@ set(PELLUMARA_RULES_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/text_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/option_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_chain_rules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizard_rules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/control_rules.cpp
 )
