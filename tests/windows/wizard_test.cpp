@@ -53,6 +53,21 @@ class FakeViewer {
   HWND window_ = nullptr;
 };
 
+// How many pixels of the window's rectangle on the screen have the colour.
+int PixelsOnScreen(HWND window, COLORREF colour) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  HDC screen = GetDC(nullptr);
+  int count = 0;
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    for (int x = rect.left; x < rect.right; ++x) {
+      if (GetPixel(screen, x, y) == colour) ++count;
+    }
+  }
+  ReleaseDC(nullptr, screen);
+  return count;
+}
+
 class Wizard : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -143,6 +158,8 @@ TEST_F(Wizard, WelcomePageProposesTheDefaultFolderAndAllShortcuts) {
   HWND link = wizard_->Control(kLicenceLink);
   EXPECT_EQ(WindowText(link), "Pellumara EULA");
   EXPECT_TRUE(GetWindowLongA(link, GWL_STYLE) & SS_NOTIFY);
+  // The page hands the colour message to the link: its text is link blue.
+  EXPECT_GT(PixelsOnScreen(link, RGB(0, 0, 238)), 20);
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
 }
 
