@@ -17,6 +17,7 @@ namespace {
 
 const char kOpenCommandKey[] = "SOFTWARE\\Classes\\Pellumara\\shell\\open\\command";
 constexpr int kFolderField = 1000;
+constexpr int kBrowseButton = 1009;
 constexpr int kDesktopBox = 1011;
 constexpr int kThumbnailsBox = 1021;
 constexpr int kStartMenuBox = 1012;
@@ -190,6 +191,28 @@ TEST_F(Wizard, NextRejectsFoldersWithoutADrive) {
   // A trailing blank is the installation's business, not the page's.
   wizard_->SetControlText(kFolderField, "C:\\x ");
   ASSERT_NO_FATAL_FAILURE(GoTo(kNext, 1));
+  EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+}
+
+TEST_F(Wizard, BrowseOpensOnTheFieldsFolderAndAppendsPellumara) {
+  ScratchFolder apps("browse-Apps");
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  wizard_->SetControlText(kFolderField, apps.path() + "\\");
+
+  // Cancelled: the field stays as it was.
+  wizard_->PressControl(kBrowseButton);
+  HWND dialog = wizard_->WaitForDialog();
+  ASSERT_NE(dialog, nullptr) << "no folder dialog";
+  WizardDriver::Answer(dialog, IDCANCEL);
+  EXPECT_EQ(wizard_->ControlText(kFolderField), apps.path() + "\\");
+
+  // Confirmed on the preselected folder: "Pellumara\" is added below it.
+  wizard_->PressControl(kBrowseButton);
+  dialog = wizard_->WaitForDialog();
+  ASSERT_NE(dialog, nullptr) << "no folder dialog";
+  WizardDriver::Answer(dialog, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return wizard_->ControlText(kFolderField) != apps.path() + "\\"; }));
+  EXPECT_EQ(wizard_->ControlText(kFolderField), apps.path() + "\\Pellumara\\");
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
 }
 

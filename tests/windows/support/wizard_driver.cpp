@@ -90,6 +90,8 @@ void WizardDriver::Click(int id) const {
   SendMessageTimeoutA(control, BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &ignored);
 }
 
+void WizardDriver::PressControl(int id) const { PostClick(Control(id)); }
+
 bool WizardDriver::Checked(int id) const {
   return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
@@ -100,6 +102,25 @@ HWND WizardDriver::WaitForMessageBox(unsigned timeout_ms) const {
       [&] {
         for (HWND window : VisibleWindowsOf(process_id_)) {
           if (window != sheet_ && GetDlgItem(window, kMessageTextId) != nullptr) {
+            found = window;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeout_ms);
+  return found;
+}
+
+HWND WizardDriver::WaitForDialog(unsigned timeout_ms) const {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND window : VisibleWindowsOf(process_id_)) {
+          char name[32] = "";
+          GetClassNameA(window, name, sizeof name);
+          if (window != sheet_ && std::string(name) == "#32770" &&
+              GetDlgItem(window, kMessageTextId) == nullptr) {
             found = window;
             return true;
           }

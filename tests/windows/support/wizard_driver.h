@@ -41,11 +41,15 @@ class WizardDriver {
   std::string ControlText(int id) const { return WindowText(Control(id)); }
   void SetControlText(int id, const std::string& text) const;
   void Click(int id) const;  // a button or check box of the page
+  // Presses a page button that opens a dialog, without waiting for it.
+  void PressControl(int id) const;
   bool Checked(int id) const;
   bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
 
   // A message box of the setup, or null when none appears in time.
   HWND WaitForMessageBox(unsigned timeout_ms = 10000) const;
+  // Another dialog of the setup (not the sheet, not a message box).
+  HWND WaitForDialog(unsigned timeout_ms = 10000) const;
   // Whether a message box shows up within the time (answered with button).
   static std::string MessageText(HWND box);
   static void Answer(HWND box, int button_id);
