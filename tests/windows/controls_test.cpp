@@ -10,8 +10,17 @@
 #include "controls/hyper_link.h"
 #include "controls/x_color_static.h"
 #include "framework/wnd.h"
+#include "support/scratch.h"
 
 namespace {
+
+bool WaitUntilFolderExists(const std::string& path) {
+  for (int i = 0; i < 250; ++i) {
+    if (FolderExists(path)) return true;
+    Sleep(20);
+  }
+  return false;
+}
 
 // --- message tables -------------------------------------------------------
 
@@ -279,6 +288,26 @@ TEST_F(ControlHost, ColourStaticPaintsItsTextInItsColourOnItsBackground) {
   ReleaseDC(control, window_dc);
   EXPECT_GT(red, 50);
   EXPECT_GT(background, client.right * client.bottom / 2);
+}
+
+// --- opening a link ------------------------------------------------------
+
+TEST(OpenLink, FallsBackToTheHtmlHandlersCommandLine) {
+  ScratchFolder scratch("open-link");
+  const std::string address = scratch / "opened-by-handler";
+  {
+    RegistryOverride registry("open-link");
+    // Nothing opens the address in the shell (it does not exist), and no
+    // handler is registered: the shell's failure code is the result.
+    EXPECT_LE(CHyperLink::OpenLink(address.c_str(), SW_HIDE), 32);
+
+    SetRegistryString(HKEY_CLASSES_ROOT, ".htm", nullptr, "PellumaraTestPage");
+    SetRegistryString(HKEY_CLASSES_ROOT, "PellumaraTestPage\\shell\\open\\command", nullptr,
+                      "C:\\windows\\system32\\cmd.exe /c mkdir \"%1\" /quoted-part-is-dropped");
+    EXPECT_GT(CHyperLink::OpenLink(address.c_str(), SW_HIDE), 32);
+  }
+  // The handler got the address after the cut command line.
+  EXPECT_TRUE(WaitUntilFolderExists(address)) << address;
 }
 
 }  // namespace
