@@ -1,5 +1,5 @@
 // The one page class of the wizard. The five pages differ only in their
-// dialog template; each page-specific step looks at the sheet's active page
+// dialog template; what one page alone does looks at the sheet's active page
 // index and acts for that page.
 #pragma once
 

@@ -224,6 +224,38 @@ TEST_F(ControlHost, LinkColourComesFromTheReflectedColourMessage) {
   ReleaseDC(control, dc);
 }
 
+// Posts a timer tick with the pointer at the point and lets it be handled.
+void TimerTickWithPointerAt(HWND control, POINT screen_point) {
+  SetCursorPos(screen_point.x, screen_point.y);
+  PostMessageA(control, WM_TIMER, 100, 0);
+  MSG message;
+  while (PeekMessageA(&message, control, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+TEST_F(ControlHost, LinkHoversUntilATimerTickFindsThePointerOutside) {
+  CHyperLink link;
+  HWND control = Static("Pellumara EULA", 0, 10, 10, 200, 20);
+  ASSERT_TRUE(link.SubclassWindow(control));
+  SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_TRUE(link.hovering);
+  EXPECT_EQ(WindowFont(control), link.underline_font.GetSafeHandle());
+
+  RECT rect;
+  GetWindowRect(control, &rect);
+  TimerTickWithPointerAt(control, {rect.left + 2, rect.top + 2});
+  EXPECT_TRUE(link.hovering);
+  TimerTickWithPointerAt(control, {rect.right + 50, rect.bottom + 50});
+  EXPECT_FALSE(link.hovering);
+  EXPECT_EQ(WindowFont(control), link.normal_font.GetSafeHandle());
+
+  // Always underlined: leaving keeps the underline.
+  link.SetUnderlineMode(1);
+  SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  TimerTickWithPointerAt(control, {rect.right + 50, rect.bottom + 50});
+  EXPECT_FALSE(link.hovering);
+  EXPECT_EQ(WindowFont(control), link.underline_font.GetSafeHandle());
+}
+
 TEST_F(ControlHost, LinkLetsGoOfItsWindowWhenTheWindowGoes) {
   CHyperLink link;
   HWND control = Static("Pellumara EULA", 0, 10, 10, 200, 20);
