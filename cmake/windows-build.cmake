@@ -29,6 +29,8 @@ add_subdirectory(src/framework)
 add_subdirectory(src/app)
 add_subdirectory(src/engine)
 add_subdirectory(src/integration)
+add_subdirectory(src/controls)
+add_subdirectory(src/wizard)
 add_subdirectory(src/resources)
 
 add_executable(pellumara64-setup WIN32 src/app/the_app.cpp src/framework/app_main.cpp)

@@ -12,10 +12,13 @@
 #include "engine/setup_log.h"
 #include "rules/option_reader.h"
 #include "rules/text_rules.h"
+#include "wizard/wiz_property_page.h"
+#include "wizard/wiz_property_sheet.h"
 
 namespace {
 
 TheApp the_app;
+CWizPropertySheet wizard_sheet("Pellumara Setup", nullptr, 0);
 
 // The setup is started from download folders and often elevated: load DLLs
 // from the system folder only, never from beside the setup or the current
@@ -67,15 +70,27 @@ void TheApp::CreateHeadingFont() {
     log_font_.lfWeight = 700;
     CopyBounded(log_font_.lfFaceName, sizeof log_font_.lfFaceName, "Arial");
   }
-  heading_font_ = CreateFontIndirectA(&log_font_);
+  wizard_sheet.heading_font.Attach(CreateFontIndirectA(&log_font_));
 }
 
 void TheApp::RunWizard() {
   CreateHeadingFont();
-  // The wizard's pages are not part of this build: the run ends without
-  // installing anything.
-  if (heading_font_ != nullptr) DeleteObject(heading_font_);
-  exit_code_ = kExitWizardCancelled;
+  wizard_sheet.format_list = nullptr;
+  CWizPropertyPage welcome(IDD_WELCOME);
+  CWizPropertyPage whats_new(IDD_WHATS_NEW);
+  CWizPropertyPage associations(IDD_ASSOCIATIONS);
+  CWizPropertyPage ready(IDD_READY);
+  CWizPropertyPage finish(IDD_FINISH);
+  AddWizardPage(wizard_sheet, welcome);
+  AddWizardPage(wizard_sheet, whats_new);
+  AddWizardPage(wizard_sheet, associations);
+  AddWizardPage(wizard_sheet, ready);
+  AddWizardPage(wizard_sheet, finish);
+
+  m_pMainWnd = &wizard_sheet;
+  wizard_sheet.DoModal();
+  m_pMainWnd = nullptr;
+  exit_code_ = wizard_sheet.installed ? kExitInstalled : kExitWizardCancelled;
 }
 
 void TheApp::RunSilent() {

@@ -16,5 +16,4 @@ class TheApp : public CWinApp {
   void CreateHeadingFont();
 
   LOGFONTA log_font_ = {};  // scratch record while the heading font is built
-  HFONT heading_font_ = nullptr;
 };

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+class CWnd;
+
 class CWinApp {
  public:
   explicit CWinApp(const char* app_name = nullptr);
@@ -21,7 +23,7 @@ class CWinApp {
 
   static CWinApp* Current();
 
-  HWND m_pMainWnd = nullptr;
+  CWnd* m_pMainWnd = nullptr;  // the window whose end ends the application
 
  protected:
   const char* app_name_;

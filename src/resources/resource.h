@@ -20,3 +20,43 @@
 
 // The viewer archive, resource type "ZIP"
 #define IDR_PAYLOAD 208
+// Wizard pages (dialog templates)
+#define IDD_WELCOME 101
+#define IDD_ASSOCIATIONS 104
+#define IDD_WHATS_NEW 108
+#define IDD_READY 109
+#define IDD_FINISH 110
+
+// Logo bitmap and the change list (resource type "TXT")
+#define IDB_LOGO 113
+#define IDR_WHATS_NEW 128
+
+// Controls of the pages
+#define IDC_STATIC -1
+#define IDC_TARGET_FOLDER 1000
+#define IDC_WHATS_NEW_TEXT 1000
+#define IDC_CUSTOM_INI_FOLDER 1000
+#define IDC_BROWSE 1009
+#define IDC_FOLDER_LINE 1010
+#define IDC_DESKTOP_SHORTCUT 1011
+#define IDC_START_MENU_SHORTCUT 1012
+#define IDC_WELCOME_HEADING 1013
+#define IDC_READY_HEADING 1014
+#define IDC_FINISH_HEADING 1015
+#define IDC_CURRENT_USER 1016
+#define IDC_ALL_USERS 1017
+#define IDC_NO_SHORTCUTS 1019
+#define IDC_START_VIEWER 1020
+#define IDC_THUMBNAILS_SHORTCUT 1021
+#define IDC_SHOW_FAQ 1022
+#define IDC_ALL_USERS_XP 1037
+#define IDC_INI_IN_PROGRAM_FOLDER 1038
+#define IDC_INI_IN_APPDATA 1039
+#define IDC_INI_CUSTOM 1040
+#define IDC_INI_BROWSE 1042
+#define IDC_WAIT_LABEL 1044
+#define IDC_EULA_LINK 1045
+#define IDC_MARK_ALL 1080
+#define IDC_MARK_NONE 1081
+#define IDC_MARK_IMAGES 1091
+#define IDC_FORMAT_LIST 1579

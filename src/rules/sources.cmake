@@ -10,4 +10,6 @@ set(PELLUMARA_RULES_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/payload_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/environment_expansion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/toolbar_skin_rules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizard_rules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/control_rules.cpp
 )

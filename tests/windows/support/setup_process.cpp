@@ -96,3 +96,45 @@ SetupRun RunSetup(const SetupLaunch& launch) {
   CloseHandle(process.hProcess);
   return run;
 }
+
+StartedSetup::StartedSetup(const SetupLaunch& launch) {
+  std::string command_line = launch.command_line;
+  std::string environment = EnvironmentBlock(launch.environment);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0,
+                      environment.data(),
+                      launch.working_directory.empty() ? nullptr : launch.working_directory.c_str(),
+                      &startup, &process)) {
+    return;
+  }
+  CloseHandle(process.hThread);
+  process_ = process.hProcess;
+  process_id_ = process.dwProcessId;
+}
+
+StartedSetup::~StartedSetup() {
+  if (process_ == nullptr) return;
+  if (!HasEnded()) {
+    TerminateProcess(process_, 99);
+    WaitForSingleObject(process_, 5000);
+  }
+  CloseHandle(process_);
+}
+
+bool StartedSetup::HasEnded() const {
+  return process_ == nullptr || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+}
+
+int StartedSetup::WaitForExit(unsigned timeout_ms) {
+  if (process_ == nullptr) return -1;
+  if (WaitForSingleObject(process_, timeout_ms) != WAIT_OBJECT_0) {
+    TerminateProcess(process_, 99);
+    WaitForSingleObject(process_, 5000);
+    return -1;
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process_, &code);
+  return static_cast<int>(code);
+}

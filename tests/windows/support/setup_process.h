@@ -27,5 +27,26 @@ struct SetupLaunch {
 // Runs the setup to its end, watching for windows it shows.
 SetupRun RunSetup(const SetupLaunch& launch);
 
+// A setup started without waiting for it, for tests that drive its windows.
+// The destructor ends a process that is still running.
+class StartedSetup {
+ public:
+  explicit StartedSetup(const SetupLaunch& launch);
+  ~StartedSetup();
+  StartedSetup(const StartedSetup&) = delete;
+  StartedSetup& operator=(const StartedSetup&) = delete;
+
+  bool started() const { return process_ != nullptr; }
+  unsigned long process_id() const { return process_id_; }
+  bool HasEnded() const;
+  // Waits for the end and returns the exit code; -1 when it did not end in
+  // time (the process is then terminated).
+  int WaitForExit(unsigned timeout_ms);
+
+ private:
+  void* process_ = nullptr;
+  unsigned long process_id_ = 0;
+};
+
 // The usual command line: the quoted program path, a blank, then options.
 std::string SetupCommandLine(const std::string& options);

@@ -1,0 +1,209 @@
+#include "controls/hyper_link.h"
+
+#include <shellapi.h>
+
+#include "app/install_options.h"
+#include "controls/control_fonts.h"
+#include "rules/control_rules.h"
+#include "rules/text_rules.h"
+
+const MessageEntry CHyperLink::kEntries[] = {
+    {Reflected(WM_CTLCOLORSTATIC), 0, 0, Handler(&CHyperLink::CtlColor)},
+    {WM_SETCURSOR, 0, 0, Handler(&CHyperLink::OnSetCursor)},
+    {WM_MOUSEMOVE, 0, 0, Handler(&CHyperLink::OnMouseMove)},
+    {WM_TIMER, 0, 0, Handler(&CHyperLink::OnTimer)},
+    {Reflected(WM_COMMAND), 0, STN_CLICKED, Handler(&CHyperLink::OnLinkClicked)},
+    {WM_ERASEBKGND, 0, 0, Handler(&CHyperLink::OnEraseBkgnd)},
+};
+const MessageMap CHyperLink::kMessageMap = {&CWnd::kMessageMap, kEntries,
+                                            sizeof kEntries / sizeof kEntries[0]};
+
+const MessageMap* CHyperLink::GetMessageMap() const { return &kMessageMap; }
+
+CHyperLink::CHyperLink()
+    : link_colour(MakeColour(0, 0, 238)),
+      visited_colour(MakeColour(85, 26, 139)),
+      hover_colour(MakeColour(255, 0, 0)) {}
+
+CHyperLink::~CHyperLink() {
+  if (hand_cursor != nullptr) DestroyCursor(hand_cursor);
+}
+
+void CHyperLink::PreSubclassWindow() {
+  // Clicks on a static control only notify its parent with SS_NOTIFY.
+  SetWindowLongA(m_hWnd, GWL_STYLE, GetWindowLongA(m_hWnd, GWL_STYLE) | SS_NOTIFY);
+
+  char text[kPathSize] = "";
+  GetWindowTextA(m_hWnd, text, sizeof text);
+  if (link_target.empty()) link_target = text;
+  if (text[0] == '\0') SetWindowTextA(m_hWnd, link_target.c_str());
+
+  LOGFONTA log_font;
+  ReadControlFont(m_hWnd, &log_font);
+  normal_font.CreateFontIndirect(&log_font);
+  log_font.lfUnderline = 1;
+  underline_font.CreateFontIndirect(&log_font);
+
+  FitToText();
+  LoadHandCursor();
+  SetUnderlineMode(-1);
+}
+
+void CHyperLink::SetUnderlineMode(int mode) {
+  if (mode == underline_mode) return;
+  if (m_hWnd != nullptr) {
+    HFONT font = mode == 1 ? underline_font : normal_font;
+    SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    InvalidateRect(m_hWnd, nullptr, TRUE);
+  }
+  underline_mode = mode;
+}
+
+void CHyperLink::SetLinkTarget(const char* address) {
+  link_target = address != nullptr ? address : "";
+  if (m_hWnd != nullptr) FitToText();
+}
+
+void CHyperLink::FitToText() {
+  if (m_hWnd == nullptr || !auto_size) return;
+  RECT window;
+  RECT client;
+  GetWindowRect(m_hWnd, &window);
+  GetClientRect(m_hWnd, &client);
+  MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  HWND parent = GetParent(m_hWnd);
+  if (parent != nullptr) {
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&window), 2);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&client), 2);
+  }
+
+  char text[kPathSize] = "";
+  int length = GetWindowTextA(m_hWnd, text, sizeof text);
+  SIZE extent = {0, 0};
+  HDC dc = GetDC(m_hWnd);
+  HGDIOBJ previous = SelectObject(dc, underline_font.GetSafeHandle());
+  GetTextExtentPoint32A(dc, text, length, &extent);
+  SelectObject(dc, previous);
+  ReleaseDC(m_hWnd, dc);
+
+  const Box fitted = FitBoxToText({window.left, window.top, window.right, window.bottom},
+                                  {client.left, client.top, client.right, client.bottom},
+                                  extent.cx, extent.cy,
+                                  static_cast<unsigned>(GetWindowLongA(m_hWnd, GWL_STYLE)));
+  SetWindowPos(m_hWnd, nullptr, fitted.left, fitted.top, fitted.right - fitted.left,
+               fitted.bottom - fitted.top, SWP_NOZORDER);
+}
+
+void CHyperLink::LoadHandCursor() {
+  if (hand_cursor != nullptr) return;
+  char path[kPathSize] = "";
+  UINT length = GetWindowsDirectoryA(path, sizeof path);
+  if (length == 0 || length >= sizeof path) return;
+  if (!AppendBounded(path, sizeof path, "\\winhlp32.exe")) return;
+  HMODULE module = LoadLibraryA(path);
+  if (module == nullptr) return;
+  HCURSOR cursor = LoadCursorA(module, MAKEINTRESOURCEA(106));
+  if (cursor != nullptr) hand_cursor = CopyIcon(cursor);
+  FreeLibrary(module);
+}
+
+LRESULT CHyperLink::CtlColor(WPARAM dc, LPARAM) {
+  auto context = reinterpret_cast<HDC>(dc);
+  SetTextColor(context, LinkTextColour(hovering, visited, link_colour, visited_colour,
+                                       hover_colour));
+  SetBkMode(context, TRANSPARENT);
+  return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+}
+
+LRESULT CHyperLink::OnSetCursor(WPARAM, LPARAM) {
+  if (hand_cursor == nullptr) return FALSE;
+  SetCursor(hand_cursor);
+  return TRUE;
+}
+
+LRESULT CHyperLink::OnMouseMove(WPARAM, LPARAM) {
+  if (!hovering) {
+    hovering = TRUE;
+    if (underline_mode == -1) {
+      SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(underline_font.GetSafeHandle()),
+                   TRUE);
+    }
+    InvalidateRect(m_hWnd, nullptr, TRUE);
+    SetTimer(m_hWnd, timer_id, 100, nullptr);
+  }
+  return Default();
+}
+
+LRESULT CHyperLink::OnTimer(WPARAM, LPARAM) {
+  DWORD position = GetMessagePos();
+  POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+  ScreenToClient(m_hWnd, &point);
+  RECT client;
+  GetClientRect(m_hWnd, &client);
+  if (!PtInRect(&client, point)) {
+    hovering = FALSE;
+    KillTimer(m_hWnd, timer_id);
+    if (underline_mode != 1) {
+      SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(normal_font.GetSafeHandle()),
+                   TRUE);
+    }
+    client.bottom += 10;
+    InvalidateRect(m_hWnd, &client, TRUE);
+  }
+  return Default();
+}
+
+LRESULT CHyperLink::OnLinkClicked(WPARAM, LPARAM) {
+  hovering = FALSE;
+  int result = OpenLink(link_target.c_str(), SW_SHOW);
+  visited = result > 32;
+  if (!visited) {
+    MessageBeep(MB_ICONEXCLAMATION);
+  } else if (m_hWnd != nullptr) {
+    InvalidateRect(m_hWnd, nullptr, TRUE);
+  }
+  return 0;
+}
+
+LRESULT CHyperLink::OnEraseBkgnd(WPARAM dc, LPARAM) {
+  RECT client;
+  GetClientRect(m_hWnd, &client);
+  FillRect(reinterpret_cast<HDC>(dc), &client, GetSysColorBrush(COLOR_BTNFACE));
+  return TRUE;
+}
+
+BOOL CHyperLink::DestroyWindow() {
+  if (m_hWnd != nullptr) KillTimer(m_hWnd, timer_id);
+  return CStatic::DestroyWindow();
+}
+
+namespace {
+
+// The unnamed value of a key under HKEY_CLASSES_ROOT, at most 260 bytes.
+bool ReadClassesValue(const char* key_name, char* value) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key_name, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  LONG size = static_cast<LONG>(kPathSize);
+  LONG read = RegQueryValueA(key, nullptr, value, &size);
+  RegCloseKey(key);
+  value[kPathSize - 1] = '\0';
+  return read == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+int CHyperLink::OpenLink(const char* address, int show_command) {
+  const int shell_result = static_cast<int>(reinterpret_cast<INT_PTR>(
+      ShellExecuteA(GetDesktopWindow(), "open", address, nullptr, nullptr, show_command)));
+  if (shell_result > 32) return shell_result;
+
+  char key_name[kPathSize] = "";
+  if (!ReadClassesValue(".htm", key_name)) return shell_result;
+  if (!AppendBounded(key_name, sizeof key_name, "\\shell\\open\\command")) return shell_result;
+  char command[kPathSize] = "";
+  if (!ReadClassesValue(key_name, command)) return shell_result;
+  const std::string command_line = LinkCommandLine(command, address);
+  return static_cast<int>(WinExec(command_line.c_str(), static_cast<UINT>(show_command)));
+}

@@ -1,0 +1,108 @@
+#include "controls/x_color_static.h"
+
+#include <string>
+
+#include "controls/control_fonts.h"
+#include "rules/control_rules.h"
+
+const MessageEntry CXColorStatic::kEntries[] = {
+    {WM_PAINT, 0, 0, Handler(&CXColorStatic::OnPaint)},
+    {WM_ERASEBKGND, 0, 0, Handler(&CXColorStatic::OnEraseBkgnd)},
+};
+const MessageMap CXColorStatic::kMessageMap = {&CWnd::kMessageMap, kEntries,
+                                               sizeof kEntries / sizeof kEntries[0]};
+
+const MessageMap* CXColorStatic::GetMessageMap() const { return &kMessageMap; }
+
+CXColorStatic::CXColorStatic()
+    : text_colour(GetSysColor(COLOR_BTNTEXT)),
+      back_colour(GetSysColor(COLOR_BTNFACE)),
+      back_brush(CreateSolidBrush(back_colour)) {}
+
+CXColorStatic::~CXColorStatic() {
+  paint_font.DeleteObject();
+  if (back_brush != nullptr) DeleteObject(back_brush);
+}
+
+void CXColorStatic::PreSubclassWindow() {
+  // The window keeps the dialog's font; the copy is only for painting.
+  LOGFONTA log_font;
+  if (ReadControlFont(m_hWnd, &log_font)) paint_font.CreateFontIndirect(&log_font);
+}
+
+void CXColorStatic::Redraw() {
+  if (m_hWnd != nullptr) {
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  }
+}
+
+void CXColorStatic::SetTextColour(COLORREF colour, BOOL redraw) {
+  text_colour = colour;
+  if (redraw) Redraw();
+}
+
+void CXColorStatic::SetBoldText(BOOL bold_text, BOOL redraw) {
+  bold = bold_text;
+  LOGFONTA window_font;
+  ReadControlFont(m_hWnd, &window_font);
+  const LOGFONTA record = ToLogFont(BoldFontRecord(ToFontRecord(window_font), bold != FALSE));
+  RebuildFont(&record, redraw);
+}
+
+void CXColorStatic::SetFontFace(const char* face, LONG height, BOOL redraw) {
+  LOGFONTA window_font = {};
+  if (face == nullptr) ReadControlFont(m_hWnd, &window_font);
+  const LOGFONTA record = ToLogFont(FaceFontRecord(face, ToFontRecord(window_font), height));
+  RebuildFont(&record, redraw);
+}
+
+void CXColorStatic::RebuildFont(const LOGFONTA* log_font, BOOL redraw) {
+  if (log_font == nullptr) return;
+  paint_font.DeleteObject();
+  const LOGFONTA copy = ToLogFont(PaintFontRecord(ToFontRecord(*log_font), bold != FALSE));
+  paint_font.CreateFontIndirect(&copy);
+  if (redraw) Redraw();
+}
+
+LRESULT CXColorStatic::OnEraseBkgnd(WPARAM dc, LPARAM) {
+  RECT client;
+  GetClientRect(m_hWnd, &client);
+  FillRect(reinterpret_cast<HDC>(dc), &client, back_brush);
+  return TRUE;
+}
+
+LRESULT CXColorStatic::OnPaint(WPARAM, LPARAM) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(m_hWnd, &paint);
+  int saved = SaveDC(dc);
+  SetTextColor(dc, text_colour);
+  SetBkColor(dc, back_colour);
+  SetBkMode(dc, OPAQUE);
+  SelectObject(dc, back_brush);
+
+  RECT client;
+  GetClientRect(m_hWnd, &client);
+  if (icon != nullptr) {
+    client.left += (client.right - client.left - GetSystemMetrics(SM_CXICON)) / 2;
+    client.top += (client.bottom - client.top - GetSystemMetrics(SM_CYICON)) / 2;
+    DrawIcon(dc, client.left, client.top, icon);
+  } else {
+    if (paint_font.GetSafeHandle() != nullptr) SelectObject(dc, paint_font.GetSafeHandle());
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(m_hWnd)) + 1, '\0');
+    int length = GetWindowTextA(m_hWnd, text.data(), static_cast<int>(text.size()));
+    const LONG style = GetWindowLongA(m_hWnd, GWL_STYLE);
+    UINT format = DT_LEFT;
+    if (style & SS_CENTER) {
+      format = DT_CENTER;
+    } else if (style & SS_RIGHT) {
+      format = DT_RIGHT;
+    }
+    format |= (style & SS_CENTERIMAGE) ? (DT_VCENTER | DT_SINGLELINE) : DT_WORDBREAK;
+    client.left += x_margin;
+    client.top += y_margin;
+    DrawTextA(dc, text.c_str(), length, &client, format);
+  }
+  RestoreDC(dc, saved);
+  EndPaint(m_hWnd, &paint);
+  return 0;
+}

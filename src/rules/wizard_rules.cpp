@@ -1,0 +1,53 @@
+#include "rules/wizard_rules.h"
+
+#include <cctype>
+#include <cstring>
+#include <string_view>
+
+#include "app/install_options.h"
+#include "rules/text_rules.h"
+
+namespace {
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TargetFolderHasDrive(const char* folder) {
+  return folder[0] != '\0' && folder[1] == ':';
+}
+
+void AppendProductFolder(char* path) {
+  AppendBackslash(path);
+  const std::size_t length = std::strlen(path);
+  // The backslash in front of the last folder name: searched from the
+  // second-to-last character, since the last one is the closing backslash.
+  long before_last = -1;
+  for (long i = static_cast<long>(length) - 2; i >= 0; --i) {
+    if (path[i] == '\\') {
+      before_last = i;
+      break;
+    }
+  }
+  const bool other_name =
+      before_last > 0 && !EqualsIgnoringCase(std::string_view(path + before_last), "\\pellumara\\");
+  const bool drive_root = length == 3;
+  if (other_name || drive_root) AppendBounded(path, kPathSize, "Pellumara\\");
+}
+
+int FindNeighbourIndex(const int* included, int page_count, int active, bool forward) {
+  const int step = forward ? 1 : -1;
+  for (int i = active + step; i >= 0 && i < page_count; i += step) {
+    if (included[i]) return i;
+  }
+  return -1;
+}

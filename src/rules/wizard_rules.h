@@ -1,0 +1,21 @@
+// Decisions of the wizard pages that need no window: the form a target
+// folder must have, the folder name the browse button appends, and which
+// page Next or Back leads to.
+#pragma once
+
+#include <cstddef>
+
+// The welcome page only accepts a folder that names a drive: the second
+// character is a colon, the way _splitpath finds a drive part.
+bool TargetFolderHasDrive(const char* folder);
+
+// After a folder was picked in the folder dialog: ends the path (a
+// 260-byte buffer) in a backslash and appends "Pellumara\" unless the last
+// folder already has that name (any letter case). A drive root always gets
+// it. A path that would no longer fit stays as it is.
+void AppendProductFolder(char* path);
+
+// The index of the page that Next (forward) or Back leads to from page
+// active: the nearest one in that direction whose included flag is set, or
+// -1 when there is none.
+int FindNeighbourIndex(const int* included, int page_count, int active, bool forward);

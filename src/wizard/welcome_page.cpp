@@ -1,0 +1,94 @@
+// What the wizard's page class does while the welcome page is active:
+// target folder, shortcuts and their scope, the licence link.
+#include <windows.h>
+
+#include "app/install_folder.h"
+#include "app/install_options.h"
+#include "app/viewer_window.h"
+#include "engine/messages.h"
+#include "resources/resource.h"
+#include "rules/wizard_rules.h"
+#include "wizard/folder_browser.h"
+#include "wizard/wiz_property_page.h"
+#include "wizard/wiz_property_sheet.h"
+
+namespace {
+
+const char kLicenceAddress[] = "https://www.pellumara.example/eula.htm";
+
+const int kShortcutBoxes[] = {IDC_DESKTOP_SHORTCUT, IDC_THUMBNAILS_SHORTCUT,
+                              IDC_START_MENU_SHORTCUT};
+
+void EnableScopeRadios(HWND page, BOOL enable) {
+  EnableWindow(GetDlgItem(page, IDC_CURRENT_USER), enable);
+  EnableWindow(GetDlgItem(page, IDC_ALL_USERS), enable);
+}
+
+}  // namespace
+
+void CWizPropertyPage::ActivateWelcomePage() {
+  EnableWindow(SheetButton(kBackButton), FALSE);
+  SendMessageA(sheet->GetSafeHwnd(), WM_SETICON, ICON_BIG,
+               reinterpret_cast<LPARAM>(LoadIconA(GetModuleHandleA(nullptr),
+                                                  MAKEINTRESOURCEA(IDI_SETUP))));
+  if (first_activation) {
+    SetWindowTextA(SheetButton(kBackButton), "< &Zur\xFC" "ck");
+    SetWindowTextA(SheetButton(kNextButton), "&Weiter >");
+    SendDlgItemMessageA(m_hWnd, IDC_WELCOME_HEADING, WM_SETFONT,
+                        reinterpret_cast<WPARAM>(sheet->heading_font.GetSafeHandle()), TRUE);
+    for (int box : kShortcutBoxes) CheckDlgButton(m_hWnd, box, BST_CHECKED);
+    CheckRadioButton(m_hWnd, IDC_CURRENT_USER, IDC_ALL_USERS, IDC_CURRENT_USER);
+    // An earlier installation's folder wins over the default one.
+    char folder[kPathSize] = "";
+    ProposeTargetFolder(folder);
+    SetDlgItemTextA(m_hWnd, IDC_TARGET_FOLDER, folder);
+  }
+  if (IsViewerRunning()) {
+    // Only a warning: the ready page refuses to install while it runs.
+    MessageBoxA(m_hWnd, LoadMessage(IDS_VIEWER_RUNNING).c_str(), LoadMessage(IDS_CAPTION).c_str(),
+                MB_ICONEXCLAMATION);
+  }
+  first_activation = 0;
+}
+
+void CWizPropertyPage::BindLicenceLink() {
+  if (GetDlgItem(m_hWnd, IDC_EULA_LINK) == nullptr) return;
+  CHyperLink& link = sheet->eula_link;
+  if (link.GetSafeHwnd() == nullptr) link.SubclassDlgItem(IDC_EULA_LINK, m_hWnd);
+  link.SetUnderlineMode(1);
+  link.SetLinkTarget(kLicenceAddress);
+}
+
+bool CWizPropertyPage::WelcomeFolderIsAcceptable() {
+  // As typed: blanks around the folder are trimmed by the installation.
+  char folder[kPathSize] = "";
+  GetDlgItemTextA(m_hWnd, IDC_TARGET_FOLDER, folder, sizeof folder);
+  if (TargetFolderHasDrive(folder)) return true;
+  MessageBoxA(m_hWnd, LoadMessage(IDS_INVALID_FOLDER).c_str(), LoadMessage(IDS_CAPTION).c_str(),
+              MB_ICONERROR);
+  return false;
+}
+
+LRESULT CWizPropertyPage::OnBrowse(WPARAM, LPARAM) {
+  char folder[kPathSize] = "";
+  GetDlgItemTextA(m_hWnd, IDC_TARGET_FOLDER, folder, sizeof folder);
+  if (!BrowseForFolder(GetActiveWindow(), folder)) return 0;
+  AppendProductFolder(folder);
+  SetDlgItemTextA(m_hWnd, IDC_TARGET_FOLDER, folder);
+  return 0;
+}
+
+LRESULT CWizPropertyPage::UpdateScopeRadios(WPARAM, LPARAM) {
+  BOOL any = FALSE;
+  for (int box : kShortcutBoxes) {
+    if (IsDlgButtonChecked(m_hWnd, box) == BST_CHECKED) any = TRUE;
+  }
+  EnableScopeRadios(m_hWnd, any);
+  return 0;
+}
+
+LRESULT CWizPropertyPage::OnNoShortcuts(WPARAM, LPARAM) {
+  for (int box : kShortcutBoxes) CheckDlgButton(m_hWnd, box, BST_UNCHECKED);
+  EnableScopeRadios(m_hWnd, FALSE);
+  return 0;
+}

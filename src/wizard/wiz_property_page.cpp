@@ -1,0 +1,84 @@
+#include "wizard/wiz_property_page.h"
+
+#include <vector>
+
+#include "engine/messages.h"
+#include "resources/resource.h"
+#include "rules/control_rules.h"
+#include "rules/wizard_rules.h"
+#include "wizard/wiz_property_sheet.h"
+
+const MessageEntry CWizPropertyPage::kEntries[] = {
+    {WM_COMMAND, IDC_BROWSE, BN_CLICKED, Handler(&CWizPropertyPage::OnBrowse)},
+    {WM_COMMAND, IDC_INI_BROWSE, BN_CLICKED, Handler(&CWizPropertyPage::OnBrowse)},
+    {WM_COMMAND, IDC_DESKTOP_SHORTCUT, BN_CLICKED, Handler(&CWizPropertyPage::UpdateScopeRadios)},
+    {WM_COMMAND, IDC_THUMBNAILS_SHORTCUT, BN_CLICKED,
+     Handler(&CWizPropertyPage::UpdateScopeRadios)},
+    {WM_COMMAND, IDC_START_MENU_SHORTCUT, BN_CLICKED,
+     Handler(&CWizPropertyPage::UpdateScopeRadios)},
+    {WM_COMMAND, IDC_NO_SHORTCUTS, BN_CLICKED, Handler(&CWizPropertyPage::OnNoShortcuts)},
+};
+const MessageMap CWizPropertyPage::kMessageMap = {&CWnd::kMessageMap, kEntries,
+                                                  sizeof kEntries / sizeof kEntries[0]};
+
+const MessageMap* CWizPropertyPage::GetMessageMap() const { return &kMessageMap; }
+
+CWizPropertyPage::CWizPropertyPage(UINT template_id) : CPropertyPage(template_id) {}
+
+int CWizPropertyPage::ActiveIndex() const { return sheet->GetActiveIndex(); }
+
+HWND CWizPropertyPage::SheetButton(int id) const { return sheet->Button(id); }
+
+LRESULT CWizPropertyPage::FindNeighbourPage(bool forward) {
+  const int count = sheet->GetPageCount();
+  std::vector<int> flags;
+  for (int i = 0; i < count; ++i) {
+    flags.push_back(static_cast<CWizPropertyPage*>(sheet->GetPage(i))->included);
+  }
+  const int target = FindNeighbourIndex(flags.data(), count, ActiveIndex(), forward);
+  if (target < 0) return -1;
+  return static_cast<LRESULT>(sheet->GetPage(target)->TemplateId());
+}
+
+BOOL CWizPropertyPage::OnSetActive() {
+  switch (ActiveIndex()) {
+    case kWelcomePage: ActivateWelcomePage(); break;
+    case kWhatsNewPage: ShowWhatsNew(); break;
+    case kFinishPage: ActivateFinishPageButtons(); break;
+    default: break;
+  }
+  return CPropertyPage::OnSetActive();
+}
+
+LRESULT CWizPropertyPage::OnWizardBack() { return FindNeighbourPage(false); }
+
+LRESULT CWizPropertyPage::OnWizardNext() {
+  EnableWindow(SheetButton(kBackButton), TRUE);
+  if (ActiveIndex() == kWelcomePage && !WelcomeFolderIsAcceptable()) return -1;
+  return FindNeighbourPage(true);
+}
+
+void CWizPropertyPage::DoDataExchange(CDataExchange* exchange) {
+  CPropertyPage::DoDataExchange(exchange);
+  switch (ActiveIndex()) {
+    case kWelcomePage: BindLicenceLink(); break;
+    case kReadyPage: BindWaitLabel(); break;
+    default: break;
+  }
+}
+
+void CWizPropertyPage::ActivateFinishPageButtons() {
+  // The only way out of the finish page is the relabelled Cancel button.
+  SetWindowTextA(SheetButton(kCancelButton), LoadMessage(IDS_FINISH_BUTTON).c_str());
+  EnableWindow(SheetButton(kBackButton), FALSE);
+  EnableWindow(SheetButton(kNextButton), FALSE);
+}
+
+void CWizPropertyPage::BindWaitLabel() {
+  if (GetDlgItem(m_hWnd, IDC_WAIT_LABEL) == nullptr) return;
+  CXColorStatic& label = sheet->wait_label;
+  if (label.GetSafeHwnd() == nullptr) label.SubclassDlgItem(IDC_WAIT_LABEL, m_hWnd);
+  label.SetTextColour(MakeColour(255, 0, 0), FALSE);
+  label.SetBoldText(TRUE, TRUE);
+  label.SetFontFace("Arial", 18, TRUE);
+}

@@ -1,0 +1,80 @@
+#include "wizard/wiz_property_sheet.h"
+
+#include "engine/messages.h"
+#include "wizard/wiz_property_page.h"
+
+namespace {
+
+// Posted behind the default close handling: every message that handling
+// posted has been handled when this one arrives.
+constexpr UINT kQuitConfirmationDone = WM_APP + 1;
+
+}  // namespace
+
+const MessageEntry CWizPropertySheet::kEntries[] = {
+    {WM_SYSCOMMAND, 0, 0, Handler(&CWizPropertySheet::OnSysCommand)},
+    {WM_TIMER, 0, 0, Handler(&CWizPropertySheet::OnTimer)},
+    {kQuitConfirmationDone, 0, 0, Handler(&CWizPropertySheet::OnQuitConfirmationDone)},
+};
+const MessageMap CWizPropertySheet::kMessageMap = {&CWnd::kMessageMap, kEntries,
+                                                   sizeof kEntries / sizeof kEntries[0]};
+
+const MessageMap* CWizPropertySheet::GetMessageMap() const { return &kMessageMap; }
+
+CWizPropertySheet::CWizPropertySheet(const char* caption, HWND parent, UINT start_page)
+    : CPropertySheet(caption, parent, start_page) {
+  m_psh.dwFlags |= PSH_WIZARD;
+}
+
+void AddWizardPage(CWizPropertySheet& sheet, CWizPropertyPage& page) {
+  sheet.AddPage(&page);
+  page.sheet = &sheet;
+}
+
+HWND CWizPropertySheet::Button(int id) const { return GetDlgItem(m_hWnd, id); }
+
+BOOL CWizPropertySheet::OnInitDialog() {
+  CPropertySheet::OnInitDialog();
+  SetWindowTextA(Button(kCancelButton), LoadMessage(IDS_QUIT_BUTTON).c_str());
+  return TRUE;
+}
+
+bool CWizPropertySheet::UserConfirmsQuit() {
+  const int answer = MessageBoxA(m_hWnd, LoadMessage(IDS_QUIT_QUESTION).c_str(),
+                                 LoadMessage(IDS_CAPTION).c_str(),
+                                 MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+  return answer == IDYES;
+}
+
+BOOL CWizPropertySheet::OnCommand(WPARAM wparam, LPARAM lparam) {
+  if (LOWORD(wparam) != IDCANCEL || GetActiveIndex() == kFinishPage) {
+    return CPropertySheet::OnCommand(wparam, lparam);
+  }
+  if (quit_confirmed_) {
+    quit_confirmed_ = false;
+    return CPropertySheet::OnCommand(wparam, lparam);
+  }
+  if (UserConfirmsQuit()) return CPropertySheet::OnCommand(wparam, lparam);
+  return TRUE;  // No: the wizard stays as it is
+}
+
+LRESULT CWizPropertySheet::OnSysCommand(WPARAM command, LPARAM) {
+  if (command != SC_CLOSE || GetActiveIndex() == kFinishPage) return Default();
+  if (!UserConfirmsQuit()) return 0;
+  // The default handling may close the sheet itself or turn the close into
+  // a Cancel command, sent or posted; one click asks one question.
+  quit_confirmed_ = true;
+  LRESULT result = Default();
+  if (quit_confirmed_ && IsWindow(m_hWnd)) PostMessageA(m_hWnd, kQuitConfirmationDone, 0, 0);
+  return result;
+}
+
+LRESULT CWizPropertySheet::OnQuitConfirmationDone(WPARAM, LPARAM) {
+  quit_confirmed_ = false;
+  return 0;
+}
+
+LRESULT CWizPropertySheet::OnTimer(WPARAM, LPARAM) {
+  SetWindowTextA(m_hWnd, LoadMessage(IDS_CAPTION).c_str());
+  return 0;
+}

@@ -1,0 +1,63 @@
+// Drives the setup's wizard from another process, the way a person would:
+// finds the sheet and its page, reads and sets controls, presses buttons
+// and answers message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+constexpr int kBack = 0x3023;
+constexpr int kNext = 0x3024;
+constexpr int kCancel = IDCANCEL;
+
+// Polls the condition every 20 ms until it holds or the time is up.
+bool WaitUntil(const std::function<bool()>& condition, unsigned timeout_ms = 10000);
+
+std::string WindowText(HWND window);
+
+class WizardDriver {
+ public:
+  explicit WizardDriver(unsigned long process_id) : process_id_(process_id) {}
+
+  // Waits until the sheet shows a page; false when it does not in time.
+  bool WaitForSheet(unsigned timeout_ms = 30000);
+  HWND sheet() const { return sheet_; }
+
+  // The page on show: index from the sheet's tab control, and its window.
+  int ActiveIndex() const;
+  HWND ActivePage() const;
+  bool WaitForPage(int index, unsigned timeout_ms = 10000) const;
+
+  HWND SheetButton(int id) const { return GetDlgItem(sheet_, id); }
+  std::string ButtonText(int id) const { return WindowText(SheetButton(id)); }
+  bool ButtonEnabled(int id) const { return IsWindowEnabled(SheetButton(id)) != FALSE; }
+  // Presses a sheet button as a click does (posted, so a message box that
+  // the click opens does not block the driver).
+  void Press(int id) const;
+
+  HWND Control(int id) const { return GetDlgItem(ActivePage(), id); }
+  std::string ControlText(int id) const { return WindowText(Control(id)); }
+  void SetControlText(int id, const std::string& text) const;
+  void Click(int id) const;  // a button or check box of the page
+  // Presses a page button that opens a dialog, without waiting for it.
+  void PressControl(int id) const;
+  bool Checked(int id) const;
+  bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
+
+  // A message box of the setup, or null when none appears in time.
+  HWND WaitForMessageBox(unsigned timeout_ms = 10000) const;
+  // Another dialog of the setup (not the sheet, not a message box).
+  HWND WaitForDialog(unsigned timeout_ms = 10000) const;
+  // Whether a message box shows up within the time (answered with button).
+  static std::string MessageText(HWND box);
+  static void Answer(HWND box, int button_id);
+
+ private:
+  unsigned long process_id_;
+  HWND sheet_ = nullptr;
+};
+
+// Saves the window as it is on the screen as a 24-bit BMP file.
+bool SaveWindowBitmap(HWND window, const std::string& path);

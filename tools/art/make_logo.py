@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""Draws the setup's 88 x 31 logo (the icon's framed picture beside the
+name "PELLUMARA" and "64 BIT") and writes it as src/resources/logo.bmp, a
+24-bit bitmap. The .bmp is committed; run this only to change the artwork."""
+import struct
+import sys
+
+WIDTH, HEIGHT = 88, 31
+BACKGROUND = (240, 240, 240)
+INK = (40, 60, 110)
+ACCENT = (46, 139, 87)
+
+# 5 x 7 letters, one string of five '#'/'.' per row.
+GLYPHS = {
+    "P": ["####.", "#...#", "#...#", "####.", "#....", "#....", "#...."],
+    "E": ["#####", "#....", "#....", "####.", "#....", "#....", "#####"],
+    "L": ["#....", "#....", "#....", "#....", "#....", "#....", "#####"],
+    "U": ["#...#", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."],
+    "M": ["#...#", "##.##", "#.#.#", "#.#.#", "#...#", "#...#", "#...#"],
+    "A": [".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"],
+    "R": ["####.", "#...#", "#...#", "####.", "#.#..", "#..#.", "#...#"],
+    "6": [".###.", "#....", "#....", "####.", "#...#", "#...#", ".###."],
+    "4": ["...#.", "..##.", ".#.#.", "#..#.", "#####", "...#.", "...#."],
+    "B": ["####.", "#...#", "#...#", "####.", "#...#", "#...#", "####."],
+    "I": [".###.", "..#..", "..#..", "..#..", "..#..", "..#..", ".###."],
+    "T": ["#####", "..#..", "..#..", "..#..", "..#..", "..#..", "..#.."],
+    " ": ["....."] * 7,
+}
+
+
+def picture(x, y):
+    """The framed picture of the icon, in a 29 x 29 square at (1, 1)."""
+    u, v = (x - 1) / 29, (y - 1) / 29
+    if not (0 <= u < 1 and 0 <= v < 1):
+        return None
+    if u < 0.08 or u > 0.92 or v < 0.08 or v > 0.92:
+        return (60, 42, 24)  # frame
+    if (u - 0.66) ** 2 + (v - 0.32) ** 2 < 0.014:
+        return (250, 200, 40)  # sun
+    if v > 0.62 - 0.2 * max(0.0, 1 - abs(u - 0.35) / 0.3):
+        return ACCENT  # hills
+    return (110, 170, 230)  # sky
+
+
+def draw():
+    pixels = [[BACKGROUND] * WIDTH for _ in range(HEIGHT)]
+    for y in range(HEIGHT):
+        for x in range(31):
+            c = picture(x, y)
+            if c is not None:
+                pixels[y][x] = c
+
+    def text(s, left, top, colour):
+        for i, ch in enumerate(s):
+            for row, bits in enumerate(GLYPHS[ch]):
+                for col, bit in enumerate(bits):
+                    if bit == "#":
+                        pixels[top + row][left + i * 6 + col] = colour
+
+    text("PELLUMARA", 34, 6, INK)
+    for x in range(34, 87):
+        pixels[15][x] = ACCENT
+    text("64 BIT", 34, 18, ACCENT)
+    return pixels
+
+
+def main(path):
+    pixels = draw()
+    stride = (WIDTH * 3 + 3) // 4 * 4
+    rows = b""
+    for y in range(HEIGHT - 1, -1, -1):  # bottom-up
+        row = b"".join(bytes((b, g, r)) for (r, g, b) in pixels[y])
+        rows += row + b"\0" * (stride - len(row))
+    info = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+    header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(rows), 0, 0, 14 + len(info))
+    with open(path, "wb") as f:
+        f.write(header + info + rows)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1] if len(sys.argv) > 1 else "src/resources/logo.bmp")
