@@ -36,28 +36,6 @@ class TempFolderOverride {
   std::string tmp_, temp_;
 };
 
-struct Counts {
-  int folders = 0;
-  int files = 0;
-};
-
-void CountTree(const std::string& folder, Counts& counts) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      ++counts.folders;
-      CountTree(folder + "\\" + name, counts);
-    } else {
-      ++counts.files;
-    }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
-
 class Payload : public ::testing::Test {
  protected:
   void SetUp() override { start_ = CurrentDirectory(); }
@@ -67,11 +45,7 @@ class Payload : public ::testing::Test {
     return ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName,
                           (target_.path() + "\\").c_str());
   }
-  Counts Unpacked() const {
-    Counts counts;
-    CountTree(target_.path(), counts);
-    return counts;
-  }
+  TreeCounts Unpacked() const { return CountTree(target_.path()); }
 
   std::string start_;
   ScratchFolder temp_{"payload-temp"};
@@ -134,7 +108,7 @@ TEST_F(Payload, ArchiveHasTheViewersLayout) {
 
 TEST_F(Payload, UnpacksEveryEntryAndRemovesTheTemporaryArchive) {
   EXPECT_EQ(Extract(), 0);
-  Counts counts = Unpacked();
+  TreeCounts counts = Unpacked();
   EXPECT_EQ(counts.folders, 5);
   EXPECT_EQ(counts.files, 32);
   EXPECT_FALSE(FileExists(temp_file_));

@@ -28,12 +28,6 @@ std::string HiveName(HKEY hive) {
   return "other";
 }
 
-std::string FolderOf(int csidl) {
-  char folder[MAX_PATH] = "";
-  SHGetFolderPathA(nullptr, csidl, nullptr, 0, folder);
-  return folder;
-}
-
 class TracingRegistry : public RegistryLayer {
  public:
   std::vector<std::string> operations;
@@ -111,8 +105,8 @@ class RegistryOrder : public ::testing::Test {
   }
 
   // Looked up before the hives are redirected.
-  const std::string programs_ = FolderOf(CSIDL_PROGRAMS);
-  const std::string desktop_ = FolderOf(CSIDL_DESKTOPDIRECTORY);
+  const std::string programs_ = SpecialFolder(CSIDL_PROGRAMS);
+  const std::string desktop_ = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
   RegistryOverride scratch_{"order"};
   TracingRegistry trace_;
   int marks_[kFormatCount] = {};

@@ -77,24 +77,6 @@ Link Expected(const std::string& target, const std::string& arguments = "",
   return {true, target, arguments, icon_path, icon_index, description};
 }
 
-std::string FolderOf(int csidl) {
-  char folder[MAX_PATH] = "";
-  SHGetFolderPathA(nullptr, csidl, nullptr, 0, folder);
-  return folder;
-}
-
-std::set<std::string> FilesIn(const std::string& folder) {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return names;
-}
-
 const std::string kProgram = "C:\\Tools\\Pellumara\\";
 const std::string kViewer = kProgram + "p_mara64.exe";
 
@@ -121,9 +103,9 @@ class Shortcuts : public ::testing::Test {
  protected:
   void TearDown() override {
     for (int csidl : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS})
-      RemoveTree(FolderOf(csidl) + "\\Pellumara");
+      RemoveTree(SpecialFolder(csidl) + "\\Pellumara");
     for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
-      for (const char* name : kDesktopLinks) DeleteFileA((FolderOf(csidl) + "\\" + name).c_str());
+      for (const char* name : kDesktopLinks) DeleteFileA((SpecialFolder(csidl) + "\\" + name).c_str());
     }
   }
 
@@ -151,7 +133,7 @@ class Shortcuts : public ::testing::Test {
 };
 
 TEST_F(Shortcuts, GroupForTheCurrentUserReplacesEarlierVersionsLinks) {
-  const std::string group = FolderOf(CSIDL_PROGRAMS) + "\\Pellumara";
+  const std::string group = SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara";
   PrepareEarlierGroup(group);
   RegistryOverride scratch("shortcuts");
   IntegrateWithSystem(1, 0, " C:\\Tools\\Pellumara ", 1, 0, 0, 0, marks_);
@@ -160,9 +142,9 @@ TEST_F(Shortcuts, GroupForTheCurrentUserReplacesEarlierVersionsLinks) {
   // Once more: each file is replaced, so one set remains.
   IntegrateWithSystem(1, 0, "C:\\Tools\\Pellumara\\", 1, 0, 0, 0, marks_);
   ExpectGroupIn(group, before_windows_8);
-  EXPECT_FALSE(FolderExists(FolderOf(CSIDL_COMMON_PROGRAMS) + "\\Pellumara"));
+  EXPECT_FALSE(FolderExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Pellumara"));
   for (const char* name : kDesktopLinks) {
-    EXPECT_FALSE(FileExists(FolderOf(CSIDL_DESKTOPDIRECTORY) + "\\" + name)) << name;
+    EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + name)) << name;
   }
 }
 
@@ -179,7 +161,7 @@ TEST_F(Shortcuts, EightLinksInTheGroupFromWindows8On) {
     GTEST_SKIP() << "this Windows is older than 6.2";
   }
   CreateProgramGroup(kProgram.c_str(), 0);
-  const std::string group = FolderOf(CSIDL_PROGRAMS) + "\\Pellumara";
+  const std::string group = SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara";
   EXPECT_EQ(FilesIn(group).size(), 8u);
   EXPECT_FALSE(FileExists(group + "\\Pellumara deinstallieren.lnk"));
 }
@@ -191,40 +173,40 @@ TEST_F(Shortcuts, NineLinksInTheGroupBeforeWindows8) {
     GTEST_SKIP() << "this Windows is 6.2 or later";
   }
   EXPECT_EQ(CreateProgramGroup(kProgram.c_str(), 0), 1);
-  const std::string group = FolderOf(CSIDL_PROGRAMS) + "\\Pellumara";
+  const std::string group = SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara";
   EXPECT_EQ(FilesIn(group).size(), 9u);
   EXPECT_EQ(ReadLink(group + "\\Pellumara deinstallieren.lnk"),
             Expected(kProgram + "pm_uninstall.exe"));
 }
 
 TEST_F(Shortcuts, AllUsersPutsEveryLinkInTheCommonFolders) {
-  const std::string group = FolderOf(CSIDL_COMMON_PROGRAMS) + "\\Pellumara";
+  const std::string group = SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Pellumara";
   PrepareEarlierGroup(group);
   RegistryOverride scratch("shortcuts");
   IntegrateWithSystem(1, 0, kProgram.c_str(), 1, 1, 1, 1, marks_);
   ExpectGroupIn(group, !IsWindowsVersionAtLeast(6, 2, 0));
-  const std::string desktop = FolderOf(CSIDL_COMMON_DESKTOPDIRECTORY);
+  const std::string desktop = SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
   EXPECT_EQ(ReadLink(desktop + "\\Pellumara 64.lnk"),
             Expected(kViewer, "", "", 0, "Pellumara 64 - Bildbetrachter"));
   EXPECT_EQ(ReadLink(desktop + "\\Pellumara 64 Thumbnails.lnk"),
             Expected(kViewer, "/thumbs", kViewer, 7, "Pellumara - Thumbnails"));
-  EXPECT_FALSE(FolderExists(FolderOf(CSIDL_PROGRAMS) + "\\Pellumara"));
+  EXPECT_FALSE(FolderExists(SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara"));
   for (const char* name : kDesktopLinks) {
-    EXPECT_FALSE(FileExists(FolderOf(CSIDL_DESKTOPDIRECTORY) + "\\" + name)) << name;
+    EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + name)) << name;
   }
 }
 
 TEST_F(Shortcuts, DesktopLinksForTheCurrentUser) {
   RegistryOverride scratch("shortcuts");
   IntegrateWithSystem(1, 0, kProgram.c_str(), 0, 1, 1, 0, marks_);
-  const std::string desktop = FolderOf(CSIDL_DESKTOPDIRECTORY);
+  const std::string desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
   EXPECT_EQ(ReadLink(desktop + "\\Pellumara 64.lnk"),
             Expected(kViewer, "", "", 0, "Pellumara 64 - Bildbetrachter"));
   EXPECT_EQ(ReadLink(desktop + "\\Pellumara 64 Thumbnails.lnk"),
             Expected(kViewer, "/thumbs", kViewer, 7, "Pellumara - Thumbnails"));
-  EXPECT_FALSE(FolderExists(FolderOf(CSIDL_PROGRAMS) + "\\Pellumara"));
+  EXPECT_FALSE(FolderExists(SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara"));
   for (const char* name : kDesktopLinks) {
-    EXPECT_FALSE(FileExists(FolderOf(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\" + name)) << name;
+    EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\" + name)) << name;
   }
 }
 
@@ -232,10 +214,10 @@ TEST_F(Shortcuts, NoSwitchNoLink) {
   RegistryOverride scratch("shortcuts");
   IntegrateWithSystem(1, 0, kProgram.c_str(), 0, 0, 0, 1, marks_);
   for (int csidl : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
-    EXPECT_FALSE(FolderExists(FolderOf(csidl) + "\\Pellumara"));
+    EXPECT_FALSE(FolderExists(SpecialFolder(csidl) + "\\Pellumara"));
   }
   for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
-    for (const char* name : kDesktopLinks) EXPECT_FALSE(FileExists(FolderOf(csidl) + "\\" + name));
+    for (const char* name : kDesktopLinks) EXPECT_FALSE(FileExists(SpecialFolder(csidl) + "\\" + name));
   }
 }
 

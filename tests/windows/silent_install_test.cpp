@@ -22,12 +22,6 @@ namespace {
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pellumara64";
 const char kFileExts[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.";
 
-std::string FolderOf(int csidl) {
-  char folder[MAX_PATH] = "";
-  SHGetFolderPathA(nullptr, csidl, nullptr, 0, folder);
-  return folder;
-}
-
 std::string Dword(HKEY hive, const std::string& key, const char* name) {
   DWORD value = 0;
   DWORD size = sizeof value;
@@ -58,18 +52,6 @@ std::vector<std::string> SubkeysStartingWith(HKEY hive, const std::string& path,
   return names;
 }
 
-std::set<std::string> FilesIn(const std::string& folder) {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return names;
-}
-
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 class SilentInstall : public ::testing::Test {
@@ -89,10 +71,10 @@ class SilentInstall : public ::testing::Test {
   void TearDown() override {
     for (const char* folder : {"C:\\Tools\\Pellumara", "C:\\Tools\\Other"}) RemoveTree(folder);
     for (int csidl : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS})
-      RemoveTree(FolderOf(csidl) + "\\Pellumara");
+      RemoveTree(SpecialFolder(csidl) + "\\Pellumara");
     for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
       for (const char* name : {"Pellumara 64.lnk", "Pellumara 64 Thumbnails.lnk"}) {
-        DeleteFileA((FolderOf(csidl) + "\\" + name).c_str());
+        DeleteFileA((SpecialFolder(csidl) + "\\" + name).c_str());
       }
     }
     for (const FormatRow& row : FormatCatalogue) {
@@ -130,11 +112,11 @@ TEST_F(SilentInstall, FullInstallationLeavesARegisteredViewer) {
   EXPECT_TRUE(FileExists(viewer));
 
   // Links: the Start-menu folder of the current user and both desktop links.
-  std::set<std::string> group = FilesIn(FolderOf(CSIDL_PROGRAMS) + "\\Pellumara");
+  std::set<std::string> group = FilesIn(SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara");
   EXPECT_EQ(group.size(), IsWindowsVersionAtLeast(6, 2, 0) ? 8u : 9u);
   EXPECT_EQ(group.count("Pellumara 64 4.41.lnk"), 1u);
   EXPECT_EQ(group.count("\334ber Pellumara.lnk"), 1u);
-  const std::string desktop = FolderOf(CSIDL_DESKTOPDIRECTORY);
+  const std::string desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
   EXPECT_TRUE(FileExists(desktop + "\\Pellumara 64.lnk"));
   EXPECT_TRUE(FileExists(desktop + "\\Pellumara 64 Thumbnails.lnk"));
 
@@ -185,8 +167,8 @@ TEST_F(SilentInstall, FullInstallationLeavesARegisteredViewer) {
 
 TEST_F(SilentInstall, PlainInstallationRegistersWithoutLinksOrAssociations) {
   ASSERT_EQ(RunWith("/silent /folder=C:\\Tools\\Pellumara"), 0);
-  EXPECT_FALSE(FolderExists(FolderOf(CSIDL_PROGRAMS) + "\\Pellumara"));
-  EXPECT_FALSE(FileExists(FolderOf(CSIDL_DESKTOPDIRECTORY) + "\\Pellumara 64.lnk"));
+  EXPECT_FALSE(FolderExists(SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara"));
+  EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Pellumara 64.lnk"));
   EXPECT_FALSE(
       KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Directory\\shell\\Browse with &Pellumara"));
   EXPECT_EQ(SubkeysStartingWith(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes", "Pellumara.").size(), 73u);
@@ -212,8 +194,8 @@ TEST_F(SilentInstall, SecondInstallationLeavesOneEntryWithItsValues) {
                                "SOFTWARE\\Classes\\Pellumara.jpg\\shell\\open\\command", nullptr),
             "\"C:\\Tools\\Other\\p_mara64.exe\" \"%1\"");
   // The first run's links stay where they were; the second made its own set.
-  EXPECT_TRUE(FolderExists(FolderOf(CSIDL_PROGRAMS) + "\\Pellumara"));
-  EXPECT_EQ(FilesIn(FolderOf(CSIDL_COMMON_PROGRAMS) + "\\Pellumara").size(),
+  EXPECT_TRUE(FolderExists(SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara"));
+  EXPECT_EQ(FilesIn(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Pellumara").size(),
             IsWindowsVersionAtLeast(6, 2, 0) ? 8u : 9u);
 
   // Without /folder= a third run goes where the last one installed.
@@ -223,13 +205,3 @@ TEST_F(SilentInstall, SecondInstallationLeavesOneEntryWithItsValues) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  SetSetupProgramFromArguments(argc, argv);
-  if (SetupProgram().empty()) {
-    std::fprintf(stderr, "silent_install_tests: pass --setup=<path of pellumara64-setup.exe>\n");
-    return 2;
-  }
-  return RUN_ALL_TESTS();
-}

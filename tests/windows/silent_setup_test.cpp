@@ -163,24 +163,6 @@ TEST_F(SilentSetup, ProgramPathContainingSilentSelectsSilentMode) {
   EXPECT_EQ(OnlyLogMessage(), FolderRejected(""));
 }
 
-// Files and folders below folder, counted.
-void CountTree(const std::string& folder, int& folders, int& files) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      ++folders;
-      CountTree(folder + "\\" + name, folders, files);
-    } else {
-      ++files;
-    }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
-
 std::string Profile(const std::string& file, const char* section, const char* key) {
   char value[260] = "";
   GetPrivateProfileStringA(section, key, "<missing>", value, sizeof value, file.c_str());
@@ -191,10 +173,9 @@ TEST_F(SilentSetup, InstallationUnpacksTheViewerAndWritesItsSettings) {
   ScratchFolder parent("silent-install");
   std::string target = parent / "Neuer Ordner\\Pellumara";
   EXPECT_EQ(RunWith("/silent /folder=\"" + target + " \""), 0);
-  int folders = 0, files = 0;
-  CountTree(target, folders, files);
-  EXPECT_EQ(folders, 5);
-  EXPECT_EQ(files, 32 + 1);
+  TreeCounts unpacked = CountTree(target);
+  EXPECT_EQ(unpacked.folders, 5);
+  EXPECT_EQ(unpacked.files, 32 + 1);
   EXPECT_EQ(ReadFileBytes(target + "\\Html\\frame.html").substr(0, 15), "<!DOCTYPE html>");
   std::string settings = target + "\\p_mara64.ini";
   EXPECT_EQ(Profile(settings, "Language", "DLL"), "DEUTSCH.DLL");
@@ -224,13 +205,3 @@ TEST_F(SilentSetup, UnwritableLogChangesNothingElse) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  SetSetupProgramFromArguments(argc, argv);
-  if (SetupProgram().empty()) {
-    std::fprintf(stderr, "silent_setup_tests: pass --setup=<path of pellumara64-setup.exe>\n");
-    return 2;
-  }
-  return RUN_ALL_TESTS();
-}

@@ -1,6 +1,6 @@
 #include "support/scratch.h"
 
-#include <shellapi.h>
+#include <shlobj.h>
 
 #include <fstream>
 #include <sstream>
@@ -61,6 +61,51 @@ std::string CurrentDirectory() {
   char current[MAX_PATH] = "";
   GetCurrentDirectoryA(sizeof current, current);
   return current;
+}
+
+namespace {
+
+void AddTree(const std::string& folder, TreeCounts& counts) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      ++counts.folders;
+      AddTree(folder + "\\" + name, counts);
+    } else {
+      ++counts.files;
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+}  // namespace
+
+TreeCounts CountTree(const std::string& folder) {
+  TreeCounts counts;
+  AddTree(folder, counts);
+  return counts;
+}
+
+std::set<std::string> FilesIn(const std::string& folder) {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+std::string SpecialFolder(int csidl) {
+  char folder[MAX_PATH] = "";
+  if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, folder))) return {};
+  return folder;
 }
 
 namespace {

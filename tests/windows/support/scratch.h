@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
 
 // A folder below C:\pellumara-tests, removed with everything in it.
@@ -43,6 +44,17 @@ bool FolderExists(const std::string& path);
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string CurrentDirectory();
+
+struct TreeCounts {
+  int folders = 0;
+  int files = 0;
+};
+// Files and folders below folder, counted at every depth.
+TreeCounts CountTree(const std::string& folder);
+// The names of the files (not folders) directly in folder.
+std::set<std::string> FilesIn(const std::string& folder);
+// A special folder's path by its CSIDL, empty when it has none.
+std::string SpecialFolder(int csidl);
 
 // Sets (or deletes, for an empty data) a registry string value.
 void SetRegistryString(HKEY hive, const std::string& key, const char* name, const std::string& data);

@@ -46,6 +46,19 @@ std::string EnvironmentBlock(const std::vector<std::string>& changes) {
   return result + '\0';
 }
 
+// Starts the setup as the launch describes; false when it cannot be started.
+bool Launch(const SetupLaunch& launch, PROCESS_INFORMATION& process) {
+  std::string command_line = launch.command_line;
+  std::string environment = EnvironmentBlock(launch.environment);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  return CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0,
+                        environment.data(),
+                        launch.working_directory.empty() ? nullptr
+                                                         : launch.working_directory.c_str(),
+                        &startup, &process) != FALSE;
+}
+
 }  // namespace
 
 void SetSetupProgramFromArguments(int argc, char** argv) {
@@ -66,17 +79,8 @@ std::string SetupCommandLine(const std::string& options) {
 
 SetupRun RunSetup(const SetupLaunch& launch) {
   SetupRun run;
-  std::string command_line = launch.command_line;
-  std::string environment = EnvironmentBlock(launch.environment);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0,
-                      environment.data(),
-                      launch.working_directory.empty() ? nullptr : launch.working_directory.c_str(),
-                      &startup, &process)) {
-    return run;
-  }
+  if (!Launch(launch, process)) return run;
   WindowSearch search = {process.dwProcessId, &run.windows_seen};
   DWORD waited = 0;
   while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
@@ -98,17 +102,8 @@ SetupRun RunSetup(const SetupLaunch& launch) {
 }
 
 StartedSetup::StartedSetup(const SetupLaunch& launch) {
-  std::string command_line = launch.command_line;
-  std::string environment = EnvironmentBlock(launch.environment);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0,
-                      environment.data(),
-                      launch.working_directory.empty() ? nullptr : launch.working_directory.c_str(),
-                      &startup, &process)) {
-    return;
-  }
+  if (!Launch(launch, process)) return;
   CloseHandle(process.hThread);
   process_ = process.hProcess;
   process_id_ = process.dwProcessId;
