@@ -17,8 +17,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--out=", 6) == 0) out = argv[i] + 6;
   }
-  // No window manager under Xvfb: see wizard_test.cpp.
-  SetRegistryString(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", "Managed", "N");
+  UseUnmanagedWindows();
 
   SetupLaunch launch;
   launch.command_line = SetupCommandLine("");
