@@ -285,6 +285,7 @@ TEST_F(WizardInstall, ListMarksBecomeTheAssociationsAfterYes) {
   // While the routine waits for the answer: the wait label is up, nothing
   // can be pressed, and the install timer puts up the installation caption.
   EXPECT_TRUE(wizard_->Visible(kWaitLabel));
+  EXPECT_GT(PixelsOnScreen(wizard_->Control(kWaitLabel), RGB(255, 0, 0)), 50) << "not red";
   EXPECT_FALSE(wizard_->ButtonEnabled(kBack));
   EXPECT_FALSE(wizard_->ButtonEnabled(kNext));
   EXPECT_FALSE(wizard_->ButtonEnabled(kCancel));
