@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the wizard under Xvfb and saves a PNG of every page in
 # build/screenshots (welcome, what's new, associations, ready, the quit
-# question), for reviewing umlauts, the heading font, the link and the logo.
+# question, the ready page while it installs, the finish page), for
+# reviewing umlauts, the heading font, the link, the wait label and the
+# logo. It installs into a prefix of its own (build/wine/run/wizard_screens).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"

@@ -17,6 +17,9 @@ const MessageEntry CWizPropertyPage::kEntries[] = {
     {WM_COMMAND, IDC_START_MENU_SHORTCUT, BN_CLICKED,
      Handler(&CWizPropertyPage::UpdateScopeRadios)},
     {WM_COMMAND, IDC_NO_SHORTCUTS, BN_CLICKED, Handler(&CWizPropertyPage::OnNoShortcuts)},
+    {WM_COMMAND, IDC_MARK_ALL, BN_CLICKED, Handler(&CWizPropertyPage::MarkAll)},
+    {WM_COMMAND, IDC_MARK_NONE, BN_CLICKED, Handler(&CWizPropertyPage::MarkNone)},
+    {WM_COMMAND, IDC_MARK_IMAGES, BN_CLICKED, Handler(&CWizPropertyPage::MarkImagesOnly)},
 };
 const MessageMap CWizPropertyPage::kMessageMap = {&CWnd::kMessageMap, kEntries,
                                                   sizeof kEntries / sizeof kEntries[0]};
@@ -44,7 +47,9 @@ BOOL CWizPropertyPage::OnSetActive() {
   switch (ActiveIndex()) {
     case kWelcomePage: ActivateWelcomePage(); break;
     case kWhatsNewPage: ShowWhatsNew(); break;
-    case kFinishPage: ActivateFinishPageButtons(); break;
+    case kAssociationsPage: ActivateAssociationsPage(); break;
+    case kReadyPage: ActivateReadyPage(); break;
+    case kFinishPage: ActivateFinishPage(); break;
     default: break;
   }
   return CPropertyPage::OnSetActive();
@@ -55,7 +60,14 @@ LRESULT CWizPropertyPage::OnWizardBack() { return FindNeighbourPage(false); }
 LRESULT CWizPropertyPage::OnWizardNext() {
   EnableWindow(SheetButton(kBackButton), TRUE);
   if (ActiveIndex() == kWelcomePage && !WelcomeFolderIsAcceptable()) return -1;
+  if (ActiveIndex() == kReadyPage) return StartInstallation();
   return FindNeighbourPage(true);
+}
+
+void CWizPropertyPage::WelcomeFolderText(char* folder) const {
+  folder[0] = '\0';
+  HWND welcome = sheet->GetPage(kWelcomePage)->GetSafeHwnd();
+  if (welcome != nullptr) GetDlgItemTextA(welcome, IDC_TARGET_FOLDER, folder, kPathSize);
 }
 
 void CWizPropertyPage::DoDataExchange(CDataExchange* exchange) {
@@ -65,20 +77,4 @@ void CWizPropertyPage::DoDataExchange(CDataExchange* exchange) {
     case kReadyPage: BindWaitLabel(); break;
     default: break;
   }
-}
-
-void CWizPropertyPage::ActivateFinishPageButtons() {
-  // The only way out of the finish page is the relabelled Cancel button.
-  SetWindowTextA(SheetButton(kCancelButton), LoadMessage(IDS_FINISH_BUTTON).c_str());
-  EnableWindow(SheetButton(kBackButton), FALSE);
-  EnableWindow(SheetButton(kNextButton), FALSE);
-}
-
-void CWizPropertyPage::BindWaitLabel() {
-  if (GetDlgItem(m_hWnd, IDC_WAIT_LABEL) == nullptr) return;
-  CXColorStatic& label = sheet->wait_label;
-  if (label.GetSafeHwnd() == nullptr) label.SubclassDlgItem(IDC_WAIT_LABEL, m_hWnd);
-  label.SetTextColour(MakeColour(255, 0, 0), FALSE);
-  label.SetBoldText(TRUE, TRUE);
-  label.SetFontFace("Arial", 18, TRUE);
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "app/install_options.h"
 #include "framework/property_page.h"
 
 class CWizPropertySheet;
@@ -15,6 +16,10 @@ class CWizPropertyPage : public CPropertyPage {
 
   // The template id of the page Next (forward) or Back leads to, or -1.
   virtual LRESULT FindNeighbourPage(bool forward);
+
+  // What closing the wizard on the finish page does: the FAQ page and the
+  // installed viewer, as far as their boxes are checked (finish_page.cpp).
+  void RunFinishActions();
 
   int first_activation = 1;
   int included = 1;  // pages with 0 are stepped over
@@ -30,7 +35,8 @@ class CWizPropertyPage : public CPropertyPage {
  private:
   int ActiveIndex() const;
   HWND SheetButton(int id) const;
-  void ActivateFinishPageButtons();
+  // The welcome page's folder field, at most 259 characters, as typed.
+  void WelcomeFolderText(char* folder) const;
 
   // Welcome page (welcome_page.cpp)
   void ActivateWelcomePage();
@@ -43,8 +49,24 @@ class CWizPropertyPage : public CPropertyPage {
   // What's-new page (whats_new_page.cpp)
   void ShowWhatsNew();
 
-  // Ready page
+  // Associations page (associations_page.cpp)
+  void ActivateAssociationsPage();
+  void InsertFormatRow(int item, const char* list_text, const char* description);
+  void SetAllMarks(int first, int end, UINT state);
+  void ReadAssociationMarks(InstallOptions& options) const;
+  LRESULT MarkAll(WPARAM, LPARAM);
+  LRESULT MarkNone(WPARAM, LPARAM);
+  LRESULT MarkImagesOnly(WPARAM, LPARAM);
+
+  // Ready page (ready_page.cpp)
+  void ActivateReadyPage();
   void BindWaitLabel();
+  void FillInstallOptions(InstallOptions& options) const;
+  LRESULT StartInstallation();
+  void EnableSheetButtons(BOOL enable);
+
+  // Finish page (finish_page.cpp)
+  void ActivateFinishPage();
 
   static const MessageEntry kEntries[];
   static const MessageMap kMessageMap;

@@ -47,7 +47,10 @@ bool CWizPropertySheet::UserConfirmsQuit() {
 }
 
 BOOL CWizPropertySheet::OnCommand(WPARAM wparam, LPARAM lparam) {
-  if (LOWORD(wparam) != IDCANCEL || GetActiveIndex() == kFinishPage) {
+  if (LOWORD(wparam) != IDCANCEL) return CPropertySheet::OnCommand(wparam, lparam);
+  if (GetActiveIndex() == kFinishPage) {
+    // "&Fertig stellen": no question, the chosen finish actions, then close.
+    static_cast<CWizPropertyPage*>(GetPage(kFinishPage))->RunFinishActions();
     return CPropertySheet::OnCommand(wparam, lparam);
   }
   if (quit_confirmed_) {

@@ -12,6 +12,7 @@
 #include "support/scratch.h"
 #include "support/setup_process.h"
 #include "support/wizard_driver.h"
+#include "support/wizard_fixture.h"
 
 namespace {
 
@@ -26,95 +27,16 @@ constexpr int kAllUsersRadio = 1017;
 constexpr int kNoShortcutsButton = 1019;
 constexpr int kLicenceLink = 1045;
 constexpr int kChangeListField = 1000;
-constexpr int kExitWizardClosed = 4;
 
 const std::string kBackCaption = "< &Zur\xFC" "ck";
 const std::string kNextCaption = "&Weiter >";
 
-// A top-level window of the viewer's class, as a running viewer has.
-class FakeViewer {
- public:
-  FakeViewer() {
-    WNDCLASSA window_class = {};
-    window_class.lpfnWndProc = DefWindowProcA;
-    window_class.hInstance = GetModuleHandleA(nullptr);
-    window_class.lpszClassName = "Pellumara";
-    RegisterClassA(&window_class);
-    window_ = CreateWindowA("Pellumara", "viewer", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                            nullptr, GetModuleHandleA(nullptr), nullptr);
-  }
-  ~FakeViewer() { Close(); }
-  void Close() {
-    if (window_ != nullptr) DestroyWindow(window_);
-    window_ = nullptr;
-  }
-  bool exists() const { return window_ != nullptr; }
-
- private:
-  HWND window_ = nullptr;
-};
-
-// How many pixels of the window's rectangle on the screen have the colour.
-int PixelsOnScreen(HWND window, COLORREF colour) {
-  RECT rect;
-  GetWindowRect(window, &rect);
-  HDC screen = GetDC(nullptr);
-  int count = 0;
-  for (int y = rect.top; y < rect.bottom; ++y) {
-    for (int x = rect.left; x < rect.right; ++x) {
-      if (GetPixel(screen, x, y) == colour) ++count;
-    }
-  }
-  ReleaseDC(nullptr, screen);
-  return count;
-}
-
-class Wizard : public ::testing::Test {
+class Wizard : public WizardFixture {
  protected:
   void TearDown() override {
-    setup_.reset();
+    WizardFixture::TearDown();
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kOpenCommandKey);
   }
-
-  void Start() {
-    SetupLaunch launch;
-    launch.command_line = SetupCommandLine("");
-    launch.working_directory = start_.path();
-    setup_ = std::make_unique<StartedSetup>(launch);
-    ASSERT_TRUE(setup_->started());
-    wizard_ = std::make_unique<WizardDriver>(setup_->process_id());
-  }
-  void StartAndWaitForWelcomePage() {
-    ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_TRUE(wizard_->WaitForSheet()) << "no wizard appeared";
-    ASSERT_TRUE(wizard_->WaitForPage(0));
-  }
-
-  // Presses a sheet button and waits for the page to change to index.
-  void GoTo(int button, int index) {
-    wizard_->Press(button);
-    ASSERT_TRUE(wizard_->WaitForPage(index)) << "page " << wizard_->ActiveIndex();
-  }
-
-  // Expects exactly one message box with the text and answers it.
-  void ExpectMessage(const std::string& text, int answer) {
-    HWND box = wizard_->WaitForMessageBox();
-    ASSERT_NE(box, nullptr) << "no message box";
-    EXPECT_EQ(WizardDriver::MessageText(box), text);
-    EXPECT_EQ(WindowText(box), LoadMessage(IDS_CAPTION));
-    WizardDriver::Answer(box, answer);
-  }
-  bool NoMessageBoxWithin(unsigned ms) { return wizard_->WaitForMessageBox(ms) == nullptr; }
-
-  int QuitWithYes() {
-    wizard_->Press(kCancel);
-    ExpectMessage(LoadMessage(IDS_QUIT_QUESTION), IDYES);
-    return setup_->WaitForExit(20000);
-  }
-
-  ScratchFolder start_{"wizard-start"};
-  std::unique_ptr<StartedSetup> setup_;
-  std::unique_ptr<WizardDriver> wizard_;
 };
 
 TEST_F(Wizard, ButtonsAndCaptionsOverTheRun) {
@@ -384,10 +306,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "wizard_tests: pass --setup=<path of pellumara64-setup.exe>\n");
     return 2;
   }
-  // Wine quirk: Xvfb runs no window manager, and Wine's X11 driver waits
-  // two seconds for every managed top-level window it hides (each message
-  // box, the sheet). Unmanaged windows are hidden at once. The setup reads
-  // this when it starts.
-  SetRegistryString(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", "Managed", "N");
+  UseUnmanagedWindows();
   return RUN_ALL_TESTS();
 }

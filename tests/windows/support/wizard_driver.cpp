@@ -30,6 +30,42 @@ std::vector<HWND> VisibleWindowsOf(DWORD process_id) {
 
 void PostClick(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
+// A block of memory in the setup's process, for list-view messages that
+// take a pointer.
+class RemoteBlock {
+ public:
+  RemoteBlock(DWORD process_id, std::size_t size) : size_(size) {
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                           process_id);
+    if (process_ != nullptr) {
+      address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+  }
+  ~RemoteBlock() {
+    if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_ != nullptr) CloseHandle(process_);
+  }
+  RemoteBlock(const RemoteBlock&) = delete;
+  RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+  bool ok() const { return address_ != nullptr; }
+  char* at(std::size_t offset) const { return static_cast<char*>(address_) + offset; }
+  LPARAM param() const { return reinterpret_cast<LPARAM>(address_); }
+  bool Write(std::size_t offset, const void* data, std::size_t size) const {
+    return offset + size <= size_ &&
+           WriteProcessMemory(process_, at(offset), data, size, nullptr) != FALSE;
+  }
+  bool Read(std::size_t offset, void* data, std::size_t size) const {
+    return offset + size <= size_ &&
+           ReadProcessMemory(process_, at(offset), data, size, nullptr) != FALSE;
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+  std::size_t size_;
+};
+
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, unsigned timeout_ms) {
@@ -131,6 +167,76 @@ HWND WizardDriver::WaitForDialog(unsigned timeout_ms) const {
   return found;
 }
 
+int WizardDriver::ListItemCount(int id) const {
+  return static_cast<int>(SendMessageA(Control(id), LVM_GETITEMCOUNT, 0, 0));
+}
+
+int WizardDriver::ListStateImage(int id, int item) const {
+  auto state = static_cast<UINT>(SendMessageA(Control(id), LVM_GETITEMSTATE,
+                                              static_cast<WPARAM>(item), LVIS_STATEIMAGEMASK));
+  return static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12);
+}
+
+int WizardDriver::ListColumnWidth(int id, int column) const {
+  return static_cast<int>(
+      SendMessageA(Control(id), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+std::string WizardDriver::ListItemText(int id, int item, int subitem) const {
+  constexpr std::size_t kTextSize = 512;
+  RemoteBlock block(process_id_, sizeof(LVITEMA) + kTextSize);
+  if (!block.ok()) return "<no remote memory>";
+  LVITEMA request = {};
+  request.iSubItem = subitem;
+  request.pszText = block.at(sizeof request);
+  request.cchTextMax = kTextSize;
+  block.Write(0, &request, sizeof request);
+  SendMessageA(Control(id), LVM_GETITEMTEXTA, static_cast<WPARAM>(item), block.param());
+  char text[kTextSize] = "";
+  block.Read(sizeof request, text, sizeof text - 1);
+  return text;
+}
+
+bool WizardDriver::ClickListCheckBox(int id, int item) const {
+  HWND list = Control(id);
+  SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE);
+  RemoteBlock block(process_id_, sizeof(LVHITTESTINFO) + sizeof(RECT));
+  if (!block.ok()) return false;
+  RECT bounds = {};
+  bounds.left = LVIR_BOUNDS;
+  block.Write(0, &bounds, sizeof bounds);
+  if (!SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), block.param())) return false;
+  block.Read(0, &bounds, sizeof bounds);
+  // The check box is the item's state image: find it along the row's middle.
+  const int y = (bounds.top + bounds.bottom) / 2;
+  int first = -1, last = -1;
+  for (int x = bounds.left; x < bounds.left + 60; ++x) {
+    LVHITTESTINFO hit = {};
+    hit.pt = {x, y};
+    block.Write(0, &hit, sizeof hit);
+    const auto found = static_cast<int>(SendMessageA(list, LVM_HITTEST, 0, block.param()));
+    block.Read(0, &hit, sizeof hit);
+    if (found == item && (hit.flags & LVHT_ONITEMSTATEICON)) {
+      if (first < 0) first = x;
+      last = x;
+    }
+  }
+  if (first < 0) return false;
+  const int before = ListStateImage(id, item);
+  const LPARAM point = MAKELPARAM((first + last) / 2, y);
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageA(list, WM_LBUTTONUP, 0, point);
+  return WaitUntil([&] { return ListStateImage(id, item) != before; }, 3000);
+}
+
+void WizardDriver::PressEnter(HWND box) {
+  // The box's own message loop turns Enter into a click of the button that
+  // has the focus, the default button.
+  PostMessageA(box, WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageA(box, WM_KEYUP, VK_RETURN, 0xC0000001);
+  WaitUntil([box] { return !IsWindow(box) || !IsWindowVisible(box); });
+}
+
 std::string WizardDriver::MessageText(HWND box) {
   return WindowText(GetDlgItem(box, kMessageTextId));
 }
@@ -138,6 +244,45 @@ std::string WizardDriver::MessageText(HWND box) {
 void WizardDriver::Answer(HWND box, int button_id) {
   PostClick(GetDlgItem(box, button_id));
   WaitUntil([box] { return !IsWindow(box) || !IsWindowVisible(box); });
+}
+
+FakeViewer::FakeViewer() {
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = DefWindowProcA;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.lpszClassName = "Pellumara";
+  RegisterClassA(&window_class);
+  window_ = CreateWindowA("Pellumara", "viewer", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                          nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+void FakeViewer::Close() {
+  if (window_ != nullptr) DestroyWindow(window_);
+  window_ = nullptr;
+}
+
+void UseUnmanagedWindows() {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+  RegCloseKey(key);
+}
+
+int PixelsOnScreen(HWND window, COLORREF colour) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  HDC screen = GetDC(nullptr);
+  int count = 0;
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    for (int x = rect.left; x < rect.right; ++x) {
+      if (GetPixel(screen, x, y) == colour) ++count;
+    }
+  }
+  ReleaseDC(nullptr, screen);
+  return count;
 }
 
 bool SaveWindowBitmap(HWND window, const std::string& path) {

@@ -45,6 +45,18 @@ class WizardDriver {
   void PressControl(int id) const;
   bool Checked(int id) const;
   bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
+  bool Visible(int id) const { return IsWindowVisible(Control(id)) != FALSE; }
+
+  // A list view of the active page, read and clicked across the process
+  // boundary.
+  int ListItemCount(int id) const;
+  // The item's state image: 1 unchecked, 2 checked, 0 none.
+  int ListStateImage(int id, int item) const;
+  int ListColumnWidth(int id, int column) const;
+  std::string ListItemText(int id, int item, int subitem) const;
+  // A left click on the item's check box, as the mouse gives it. False when
+  // the check box was not found or the click did not toggle it in time.
+  bool ClickListCheckBox(int id, int item) const;
 
   // A message box of the setup, or null when none appears in time.
   HWND WaitForMessageBox(unsigned timeout_ms = 10000) const;
@@ -53,11 +65,37 @@ class WizardDriver {
   // Whether a message box shows up within the time (answered with button).
   static std::string MessageText(HWND box);
   static void Answer(HWND box, int button_id);
+  // Presses Enter in the message box: its default button answers.
+  static void PressEnter(HWND box);
 
  private:
   unsigned long process_id_;
   HWND sheet_ = nullptr;
 };
+
+// A top-level window of the viewer's class in this process, as a running
+// viewer has.
+class FakeViewer {
+ public:
+  FakeViewer();
+  ~FakeViewer() { Close(); }
+  FakeViewer(const FakeViewer&) = delete;
+  FakeViewer& operator=(const FakeViewer&) = delete;
+  void Close();
+  bool exists() const { return window_ != nullptr; }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+// Wine quirk: Xvfb runs no window manager, and Wine's X11 driver waits two
+// seconds for every managed top-level window it hides (each message box,
+// the sheet). Unmanaged windows are hidden at once. Set in the prefix
+// before the setup starts, which reads it then.
+void UseUnmanagedWindows();
+
+// How many pixels of the window's rectangle on the screen have the colour.
+int PixelsOnScreen(HWND window, COLORREF colour);
 
 // Saves the window as it is on the screen as a 24-bit BMP file.
 bool SaveWindowBitmap(HWND window, const std::string& path);

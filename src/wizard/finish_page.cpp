@@ -1,0 +1,51 @@
+// What the wizard's page class does while the finish page is active, and
+// the two actions that closing the wizard there runs: the FAQ page and the
+// installed viewer.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "app/install_options.h"
+#include "app/viewer_window.h"
+#include "engine/messages.h"
+#include "resources/resource.h"
+#include "rules/wizard_choices.h"
+#include "wizard/wiz_property_page.h"
+#include "wizard/wiz_property_sheet.h"
+
+namespace {
+
+const char kFaqAddress[] = "https://www.pellumara.example/faq.htm";
+
+}  // namespace
+
+void CWizPropertyPage::ActivateFinishPage() {
+  SendDlgItemMessageA(m_hWnd, IDC_FINISH_HEADING, WM_SETFONT,
+                      reinterpret_cast<WPARAM>(sheet->heading_font.GetSafeHandle()), TRUE);
+  CheckDlgButton(m_hWnd, IDC_SHOW_FAQ, BST_CHECKED);
+  CheckDlgButton(m_hWnd, IDC_START_VIEWER, BST_CHECKED);
+  // The only way out of the finish page is the relabelled Cancel button.
+  SetWindowTextA(SheetButton(kCancelButton), LoadMessage(IDS_FINISH_BUTTON).c_str());
+  EnableWindow(SheetButton(kBackButton), FALSE);
+  EnableWindow(SheetButton(kNextButton), FALSE);
+}
+
+void CWizPropertyPage::RunFinishActions() {
+  if (m_hWnd == nullptr) return;
+  // Neither result is looked at: no browser or a missing viewer must not
+  // keep the wizard from closing.
+  if (IsDlgButtonChecked(m_hWnd, IDC_SHOW_FAQ) == BST_CHECKED) {
+    ShellExecuteA(GetDesktopWindow(), "open", kFaqAddress, nullptr, "", SW_SHOW);
+  }
+  if (IsDlgButtonChecked(m_hWnd, IDC_START_VIEWER) != BST_CHECKED) return;
+  // Trimmed as the installation trimmed the folder, so that a folder typed
+  // with blanks around it starts the viewer that was installed.
+  char folder[kPathSize];
+  WelcomeFolderText(folder);
+  const std::string viewer = ViewerPathForFolder(folder);
+  if (viewer.empty()) return;
+  ShellExecuteA(GetActiveWindow(), "open", viewer.c_str(), "", nullptr, SW_SHOW);
+  Sleep(50);
+  WaitForViewerWindow();
+}

@@ -1,0 +1,105 @@
+// What the wizard's page class does while the ready page is active: the
+// target folder line, where the viewer keeps its settings, and Next, which
+// collects every page's choices and runs the installation.
+#include <windows.h>
+
+#include <string>
+
+#include "app/install_options.h"
+#include "app/viewer_window.h"
+#include "app/windows_version.h"
+#include "engine/messages.h"
+#include "engine/run_installation.h"
+#include "resources/resource.h"
+#include "rules/control_rules.h"
+#include "rules/text_rules.h"
+#include "rules/wizard_choices.h"
+#include "wizard/wiz_property_page.h"
+#include "wizard/wiz_property_sheet.h"
+
+namespace {
+
+constexpr std::size_t kLabelSize = 50;  // the folder line's label, terminator included
+
+bool IsChecked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
+
+}  // namespace
+
+void CWizPropertyPage::ActivateReadyPage() {
+  SendDlgItemMessageA(m_hWnd, IDC_READY_HEADING, WM_SETFONT,
+                      reinterpret_cast<WPARAM>(sheet->heading_font.GetSafeHandle()), TRUE);
+
+  char folder[kPathSize];
+  WelcomeFolderText(folder);
+  TrimBlanks(folder);
+  std::string label = LoadMessage(IDS_TARGET_FOLDER_LABEL);
+  if (label.size() >= kLabelSize) label.resize(kLabelSize - 1);
+  SetDlgItemTextA(m_hWnd, IDC_FOLDER_LINE, (label + ": " + folder).c_str());
+
+  // The choice goes back to the default on every showing: the
+  // application-data folder from Windows Vista on.
+  const bool vista_or_later = IsWindowsVersionAtLeast(6, 0, 0);
+  CheckDlgButton(m_hWnd, IDC_INI_IN_PROGRAM_FOLDER, vista_or_later ? BST_UNCHECKED : BST_CHECKED);
+  CheckDlgButton(m_hWnd, IDC_INI_IN_APPDATA, vista_or_later ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CWizPropertyPage::BindWaitLabel() {
+  if (GetDlgItem(m_hWnd, IDC_WAIT_LABEL) == nullptr) return;
+  CXColorStatic& label = sheet->wait_label;
+  if (label.GetSafeHwnd() == nullptr) label.SubclassDlgItem(IDC_WAIT_LABEL, m_hWnd);
+  label.SetTextColour(MakeColour(255, 0, 0), FALSE);
+  label.SetBoldText(TRUE, TRUE);
+  label.SetFontFace("Arial", 18, TRUE);
+}
+
+void CWizPropertyPage::FillInstallOptions(InstallOptions& options) const {
+  WelcomeFolderText(options.target_folder);
+  TrimBlanks(options.target_folder);
+  HWND welcome = sheet->GetPage(kWelcomePage)->GetSafeHwnd();
+  options.start_menu_shortcut = IsChecked(welcome, IDC_START_MENU_SHORTCUT) ? 1 : 0;
+  options.desktop_shortcut = IsChecked(welcome, IDC_DESKTOP_SHORTCUT) ? 1 : 0;
+  options.thumbnails_shortcut = IsChecked(welcome, IDC_THUMBNAILS_SHORTCUT) ? 1 : 0;
+  options.all_users = IsChecked(welcome, IDC_ALL_USERS) ? 1 : 0;
+  options.ini_folder[0] = '\0';
+  if (IsChecked(m_hWnd, IDC_INI_IN_APPDATA)) {
+    CopyBounded(options.ini_folder, sizeof options.ini_folder, kAppDataSettingsFolder);
+  }
+  ReadAssociationMarks(options);
+  options.silent = 0;
+}
+
+void CWizPropertyPage::EnableSheetButtons(BOOL enable) {
+  for (int id : {kBackButton, kNextButton, kCancelButton}) EnableWindow(SheetButton(id), enable);
+}
+
+LRESULT CWizPropertyPage::StartInstallation() {
+  if (IsViewerRunning()) {
+    MessageBoxA(m_hWnd, LoadMessage(IDS_VIEWER_RUNNING).c_str(), LoadMessage(IDS_CAPTION).c_str(),
+                MB_ICONEXCLAMATION);
+    return -1;
+  }
+  InstallOptions options;
+  FillInstallOptions(options);
+
+  HWND label = sheet->wait_label.GetSafeHwnd();
+  if (label == nullptr) label = GetDlgItem(m_hWnd, IDC_WAIT_LABEL);
+  ShowWindow(label, SW_SHOW);
+  UpdateWindow(label);
+
+  // The routine runs right here on the user-interface thread; nothing may
+  // navigate or quit meanwhile. The timer ticks only while one of its
+  // message boxes runs a message loop.
+  HWND sheet_window = sheet->GetSafeHwnd();
+  SetTimer(sheet_window, kInstallTimerId, kInstallTimerPeriod, nullptr);
+  EnableSheetButtons(FALSE);
+  const int installed = RunInstallation(options);
+  KillTimer(sheet_window, kInstallTimerId);
+  EnableSheetButtons(TRUE);
+
+  if (!installed) {
+    // The routine has shown why; the user may change the folder and retry.
+    return static_cast<LRESULT>(sheet->GetPage(kWelcomePage)->TemplateId());
+  }
+  sheet->installed = 1;
+  return FindNeighbourPage(true);
+}
