@@ -47,18 +47,6 @@ std::vector<std::string> SubkeysStartingWith(HKEY hive, const std::string& path,
   return names;
 }
 
-std::set<std::string> FilesIn(const std::string& folder) {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return names;
-}
-
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 std::string Expanded(const std::string& text) {

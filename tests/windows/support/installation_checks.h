@@ -3,6 +3,8 @@
 // that the next case starts clean.
 #pragma once
 
+#include "support/scratch.h"
+
 #include <windows.h>
 
 #include <set>
@@ -15,8 +17,6 @@ std::string RegistryDword(HKEY hive, const std::string& key, const char* name);
 bool KeyExists(HKEY hive, const std::string& path);
 std::vector<std::string> SubkeysStartingWith(HKEY hive, const std::string& path,
                                              const std::string& prefix);
-// The names of the files (not folders) directly in folder.
-std::set<std::string> FilesIn(const std::string& folder);
 std::string Quoted(const std::string& text);
 // The text with its environment references expanded as this process sees them.
 std::string Expanded(const std::string& text);
