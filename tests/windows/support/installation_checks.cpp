@@ -11,12 +11,6 @@
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pellumara64";
 const char kFileExtsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.";
 
-std::string FolderOf(int csidl) {
-  char folder[MAX_PATH] = "";
-  SHGetFolderPathA(nullptr, csidl, nullptr, 0, folder);
-  return folder;
-}
-
 std::string RegistryDword(HKEY hive, const std::string& key, const char* name) {
   DWORD value = 0;
   DWORD size = sizeof value;
@@ -69,11 +63,11 @@ std::size_t ViewerProgIdCount() {
 }
 
 void ExpectLinksOfTheCurrentUser() {
-  std::set<std::string> group = FilesIn(FolderOf(CSIDL_PROGRAMS) + "\\Pellumara");
+  std::set<std::string> group = FilesIn(SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara");
   EXPECT_EQ(group.size(), IsWindowsVersionAtLeast(6, 2, 0) ? 8u : 9u);
   EXPECT_EQ(group.count("Pellumara 64 4.41.lnk"), 1u);
   EXPECT_EQ(group.count("\334ber Pellumara.lnk"), 1u);
-  const std::string desktop = FolderOf(CSIDL_DESKTOPDIRECTORY);
+  const std::string desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
   EXPECT_TRUE(FileExists(desktop + "\\Pellumara 64.lnk"));
   EXPECT_TRUE(FileExists(desktop + "\\Pellumara 64 Thumbnails.lnk"));
 }
@@ -109,10 +103,10 @@ void ExpectRegisteredViewer(const std::string& folder) {
 void RemoveInstallation(const std::vector<std::string>& folders) {
   for (const std::string& folder : folders) RemoveTree(folder);
   for (int csidl : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS})
-    RemoveTree(FolderOf(csidl) + "\\Pellumara");
+    RemoveTree(SpecialFolder(csidl) + "\\Pellumara");
   for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
     for (const char* name : {"Pellumara 64.lnk", "Pellumara 64 Thumbnails.lnk"}) {
-      DeleteFileA((FolderOf(csidl) + "\\" + name).c_str());
+      DeleteFileA((SpecialFolder(csidl) + "\\" + name).c_str());
     }
   }
   for (const FormatRow& row : FormatCatalogue) {

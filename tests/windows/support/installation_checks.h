@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-std::string FolderOf(int csidl);
 // A REG_DWORD value as decimal text, or "<missing>".
 std::string RegistryDword(HKEY hive, const std::string& key, const char* name);
 bool KeyExists(HKEY hive, const std::string& path);
