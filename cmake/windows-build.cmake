@@ -26,7 +26,7 @@ set(PELLUMARA_PAYLOAD_ARCHIVE "${PELLUMARA_PAYLOAD_DIR}/pellumara-payload.zip")
 add_subdirectory(tools/payload)
 
 add_subdirectory(src/framework)
-add_subdirectory(src/app)
+add_subdirectory(src/common)
 add_subdirectory(src/engine)
 add_subdirectory(src/integration)
 add_subdirectory(src/controls)

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "app/exit_codes.h"
-#include "app/install_folder.h"
-#include "app/install_options.h"
-#include "app/viewer_window.h"
-#include "app/windows_version.h"
+#include "common/exit_codes.h"
+#include "engine/install_folder.h"
+#include "common/install_options.h"
+#include "common/viewer_window.h"
+#include "common/windows_version.h"
 #include "engine/messages.h"
 #include "engine/run_installation.h"
 #include "engine/setup_log.h"

@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 #include "controls/control_fonts.h"
 #include "rules/control_rules.h"
 #include "rules/text_rules.h"

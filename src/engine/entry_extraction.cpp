@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 #include "engine/payload_extraction.h"
 #include "iowin32.h"
 #include "rules/payload_rules.h"

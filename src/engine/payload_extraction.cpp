@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 #include "rules/payload_rules.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The one routine that installs the viewer, in wizard and in silent mode.
 #pragma once
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 
 // How an installation ended; silent mode turns it into the exit code.
 enum class InstallResult {

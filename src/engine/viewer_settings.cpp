@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 #include "engine/folder_chain.h"
 #include "rules/environment_expansion.h"
 #include "rules/text_rules.h"

@@ -3,7 +3,7 @@
 // position in the association pass.
 #pragma once
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 
 // The icon a format's files show: their own picture, or one of the viewer's.
 enum class DefaultIcon { kOwnIcon, kViewerIcon0, kViewerIcon8, kViewerIcon9 };

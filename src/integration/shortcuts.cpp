@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/install_options.h"
-#include "app/windows_version.h"
+#include "common/install_options.h"
+#include "common/windows_version.h"
 #include "engine/folder_chain.h"
 #include "integration/integration_texts.h"
 #include "rules/text_rules.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 #include "rules/text_rules.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 
 constexpr std::size_t kCommandLineSize = 520;  // longer lines are cut to 519 characters
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 
 // The settings folder offered on the ready page, left unexpanded.
 constexpr char kAppDataSettingsFolder[] = "%APPDATA%\\Pellumara";

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 #include "rules/text_rules.h"
 
 namespace {

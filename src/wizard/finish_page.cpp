@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/install_options.h"
-#include "app/viewer_window.h"
+#include "common/install_options.h"
+#include "common/viewer_window.h"
 #include "engine/messages.h"
 #include "resources/resource.h"
 #include "rules/wizard_choices.h"

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "app/install_options.h"
-#include "app/viewer_window.h"
-#include "app/windows_version.h"
+#include "common/install_options.h"
+#include "common/viewer_window.h"
+#include "common/windows_version.h"
 #include "engine/messages.h"
 #include "engine/run_installation.h"
 #include "resources/resource.h"

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 #include "framework/property_page.h"
 
 class CWizPropertySheet;

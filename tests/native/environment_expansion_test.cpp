@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 
 namespace {
 

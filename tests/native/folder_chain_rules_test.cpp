@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 
 namespace {
 

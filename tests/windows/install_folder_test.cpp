@@ -1,11 +1,11 @@
 // Proposing the target folder from the registry of an earlier installation.
-#include "app/install_folder.h"
+#include "engine/install_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 #include "support/scratch.h"
 
 namespace {

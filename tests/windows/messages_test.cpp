@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/windows_version.h"
+#include "common/windows_version.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <set>
 #include <string>
 
-#include "app/windows_version.h"
+#include "common/windows_version.h"
 #include "integration/integrate_with_system.h"
 #include "integration/shortcuts.h"
 #include "support/scratch.h"

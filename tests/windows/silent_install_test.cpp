@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/windows_version.h"
+#include "common/windows_version.h"
 #include "engine/setup_log.h"
 #include "support/installation_checks.h"
 #include "support/scratch.h"

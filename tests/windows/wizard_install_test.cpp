@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/windows_version.h"
+#include "common/windows_version.h"
 #include "engine/messages.h"
 #include "engine/setup_log.h"
 #include "integration/format_catalogue.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/windows_version.h"
+#include "common/windows_version.h"
 #include "integration/format_catalogue.h"
 #include "support/scratch.h"
 

@@ -1,4 +1,4 @@
-#include "app/windows_version.h"
+#include "common/windows_version.h"
 
 #include <windows.h>
 

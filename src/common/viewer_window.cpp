@@ -1,4 +1,4 @@
-#include "app/viewer_window.h"
+#include "common/viewer_window.h"
 
 #include <windows.h>
 

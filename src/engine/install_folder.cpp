@@ -1,8 +1,8 @@
-#include "app/install_folder.h"
+#include "engine/install_folder.h"
 
 #include <windows.h>
 
-#include "app/install_options.h"
+#include "common/install_options.h"
 #include "rules/option_reader.h"
 #include "rules/text_rules.h"
 
