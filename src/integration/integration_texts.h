@@ -4,10 +4,11 @@
 
 #include <string>
 
+#include "common/product_version.h"
 #include "integration/format_catalogue.h"
 
-constexpr int kViewerVersionMajor = 4;
-constexpr int kViewerVersionMinor = 41;
+constexpr int kViewerVersionMajor = PELLUMARA_VERSION_MAJOR;
+constexpr int kViewerVersionMinor = PELLUMARA_VERSION_MINOR;
 constexpr char kViewerFileName[] = "p_mara64.exe";
 constexpr char kUninstallerFileName[] = "pm_uninstall.exe";
 
