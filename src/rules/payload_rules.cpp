@@ -55,7 +55,9 @@ bool IsSafeEntryName(std::string_view name) {
 
 std::vector<std::string> RequiredPayloadEntries() {
   std::vector<std::string> required = {kViewerFileName, kUninstallerFileName};
-  for (const DocumentLink& document : kDocumentLinks) required.push_back(WithSlashes(document.file));
+  for (const DocumentLink& document : kDocumentLinks) {
+    required.push_back(WithSlashes(document.file));
+  }
   for (const ToolbarSkin& skin : kToolbarSkins) {
     required.push_back(std::string("Toolbars/") + skin.skin);
   }

@@ -279,13 +279,8 @@ bool Accepted(const std::string& payload, const std::vector<std::string>& proble
   return false;
 }
 
-int PackFolder(const char* folder, const char* out) {
-  std::vector<std::string> problems;
-  std::vector<PayloadEntry> entries = FolderEntries(folder, problems);
-  std::vector<std::string> names;
-  for (const PayloadEntry& entry : entries) names.push_back(entry.name);
-  CheckPayloadNames(names, problems);
-  if (!Accepted(folder, problems)) return 1;
+// Writes a new archive at out; no half-written file stays behind.
+int WriteOut(const char* out, const std::vector<PayloadEntry>& entries) {
   std::remove(out);
   if (!WritePayloadArchive(out, entries)) {
     std::fprintf(stderr, "make-payload: cannot write %s\n", out);
@@ -293,6 +288,16 @@ int PackFolder(const char* folder, const char* out) {
     return 1;
   }
   return 0;
+}
+
+int PackFolder(const char* folder, const char* out) {
+  std::vector<std::string> problems;
+  std::vector<PayloadEntry> entries = FolderEntries(folder, problems);
+  std::vector<std::string> names;
+  for (const PayloadEntry& entry : entries) names.push_back(entry.name);
+  CheckPayloadNames(names, problems);
+  if (!Accepted(folder, problems)) return 1;
+  return WriteOut(out, entries);
 }
 
 int CheckArchive(const char* archive, const char* out) {
@@ -337,12 +342,5 @@ int main(int argc, char** argv) {
                  "       make-payload --check ZIP [--out COPY]\n");
     return 2;
   }
-  std::vector<PayloadEntry> entries = Layout(ReadWhole(viewer), ReadWhole(program), ReadWhole(library));
-  std::remove(out);
-  if (!WritePayloadArchive(out, entries)) {
-    std::fprintf(stderr, "make-payload: cannot write %s\n", out);
-    std::remove(out);
-    return 1;
-  }
-  return 0;
+  return WriteOut(out, Layout(ReadWhole(viewer), ReadWhole(program), ReadWhole(library)));
 }

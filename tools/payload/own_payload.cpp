@@ -42,12 +42,15 @@ bool IsStorableName(const std::string& name) {
   return true;
 }
 
-void CollectFolder(const fs::path& folder, const std::string& prefix,
-                   std::vector<PayloadEntry>& entries, std::vector<std::string>& problems) {
-  std::vector<fs::directory_entry> files, folders;
+using Items = std::vector<fs::directory_entry>;
+
+// Sorts a folder's items into files and subfolders, each by name in byte
+// order; whatever cannot be packed as given is a problem.
+void ReadFolder(const fs::path& folder, const std::string& prefix, Items& files, Items& folders,
+                std::vector<std::string>& problems) {
   std::error_code error;
   for (const fs::directory_entry& item : fs::directory_iterator(folder, error)) {
-    std::string name = prefix + item.path().filename().string();
+    const std::string name = prefix + item.path().filename().string();
     fs::file_status status = item.symlink_status();
     if (!IsStorableName(item.path().filename().string())) {
       problems.push_back("name Windows would not keep as given (ASCII only): " + name);
@@ -61,25 +64,34 @@ void CollectFolder(const fs::path& folder, const std::string& prefix,
       problems.push_back("neither a file nor a folder: " + name);
     }
   }
-  if (error) problems.push_back("cannot read the folder " + folder.string() + ": " + error.message());
+  if (error) {
+    problems.push_back("cannot read the folder " + folder.string() + ": " + error.message());
+  }
   auto by_name = [](const fs::directory_entry& a, const fs::directory_entry& b) {
     return a.path().filename().string() < b.path().filename().string();
   };
   std::sort(files.begin(), files.end(), by_name);
   std::sort(folders.begin(), folders.end(), by_name);
+}
+
+void CollectFolder(const fs::path& folder, const std::string& prefix,
+                   std::vector<PayloadEntry>& entries, std::vector<std::string>& problems) {
+  Items files, folders;
+  ReadFolder(folder, prefix, files, folders, problems);
   for (const fs::directory_entry& file : files) {
+    const std::string name = prefix + file.path().filename().string();
     struct stat info = {};
+    // The archive is written without its 64-bit extension.
     if (stat(file.path().c_str(), &info) != 0 || info.st_size >= 0xFFFFFFFFll) {
-      problems.push_back("unreadable, or 4 GB or larger: " + prefix + file.path().filename().string());
+      problems.push_back("unreadable, or 4 GB or larger: " + name);
       continue;
     }
-    entries.push_back({prefix + file.path().filename().string(), "", file.path().string(),
-                       DosDateTime(info.st_mtime)});
+    entries.push_back({name, "", file.path().string(), DosDateTime(info.st_mtime)});
   }
   for (const fs::directory_entry& sub : folders) {
+    const std::string name = prefix + sub.path().filename().string() + "/";
     struct stat info = {};
     stat(sub.path().c_str(), &info);
-    std::string name = prefix + sub.path().filename().string() + "/";
     entries.push_back({name, "", "", DosDateTime(info.st_mtime)});
     CollectFolder(sub.path(), name, entries, problems);
   }
