@@ -51,7 +51,8 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
   char folder[kPathSize];
   CopyBounded(folder, sizeof folder, options.target_folder);
 
-  if (folder[0] == '\0') {
+  // A relative folder would land below whatever the current directory is.
+  if (!IsAbsoluteFolder(folder)) {
     std::string message = LoadMessage(IDS_INVALID_FOLDER);
     ReportFailure(options, caption, message, message, folder);
     return Stop(result, InstallResult::kFolderRejected);
@@ -71,9 +72,11 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
     return Stop(result, InstallResult::kPayloadFailed);
   }
 
-  WriteViewerSettings(options.target_folder, options.ini_folder);
+  // From here on every step names the folder the chain created, never the
+  // text as typed.
+  WriteViewerSettings(folder, options.ini_folder);
   int associations_confirmed = ConfirmAssociations(options, caption);
-  IntegrateWithSystem(associations_confirmed, options.associate, options.target_folder,
+  IntegrateWithSystem(associations_confirmed, options.associate, folder,
                       options.start_menu_shortcut, options.desktop_shortcut,
                       options.thumbnails_shortcut, options.all_users, options.association_marks);
   if (result != nullptr) *result = InstallResult::kInstalled;

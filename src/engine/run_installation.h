@@ -6,7 +6,7 @@
 // How an installation ended; silent mode turns it into the exit code.
 enum class InstallResult {
   kInstalled,       // went through (nothing after extraction is checked)
-  kFolderRejected,  // empty target folder, or it could not be created
+  kFolderRejected,  // target folder not absolute, or it could not be created
   kPayloadFailed,   // the archive could not be unpacked
 };
 

@@ -1,16 +1,21 @@
 // The real setup program, started with "/silent": exit codes, log entries,
 // the proposed folder and the reading of options, and never a window.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/messages.h"
 #include "engine/setup_log.h"
+#include "support/installation_checks.h"
 #include "support/log_entries.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"
+#include "support/shell_links.h"
 
 namespace {
 
@@ -202,6 +207,72 @@ TEST_F(SilentSetup, UnwritableLogChangesNothingElse) {
   CreateDirectoryA((start_ / kSetupLogName).c_str(), nullptr);
   EXPECT_EQ(RunWith("/silent /folder="), 2);
   EXPECT_TRUE(FolderExists(start_ / kSetupLogName));
+}
+
+// One silent run of the table below and what it must leave.
+struct FolderCase {
+  std::string options;
+  const char* earlier_command;  // REG_EXPAND_SZ open command to find, or null
+  int exit_code;
+  std::string log_message;       // empty: no log at all
+  std::string installed_folder;  // canonical; empty: nothing installed
+};
+
+void SetExpandableOpenCommand(const char* command) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kOpenCommandKey, &key), ERROR_SUCCESS);
+  RegSetValueExA(key, nullptr, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(command),
+                 static_cast<DWORD>(std::strlen(command) + 1));
+  RegCloseKey(key);
+}
+
+// The files, the settings, the open command, the uninstall entry and the
+// links all name the folder the setup created.
+void ExpectInstalledIn(const std::string& folder) {
+  const std::string viewer = folder + "p_mara64.exe";
+  EXPECT_TRUE(FileExists(viewer));
+  EXPECT_EQ(Profile(folder + "p_mara64.ini", "Language", "Lang"), "Deutsch");
+  ExpectRegisteredViewer(folder);
+  EXPECT_EQ(ReadLink(SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara\\Pellumara 64 4.41.lnk").target,
+            viewer);
+  EXPECT_EQ(ReadLink(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Pellumara 64.lnk").target, viewer);
+}
+
+TEST_F(SilentSetup, EveryStepUsesTheCanonicalAbsoluteFolder) {
+  const std::string links = " /group=1 /desktop=1 /thumbs=1";
+  const FolderCase cases[] = {
+      // Each level of the folder is trimmed, and every step names it so.
+      {"/folder=C:\\Data\\New Folder \\Pictures" + links, nullptr, 0, "",
+       "C:\\Data\\New Folder\\Pictures\\"},
+      // Relative and drive-relative folders depend on the start folder.
+      {"/folder=Rel\\Dir" + links, nullptr, 2, FolderRejected("Rel\\Dir"), ""},
+      {"/folder=C:Rel" + links, nullptr, 2, FolderRejected("C:Rel"), ""},
+      {links, "\"%SystemDrive%\\Earlier\\p_mara64.exe\" \"%1\"", 0, "", "C:\\Earlier\\"},
+      // The settings stay with the program instead of going to C:\settings.
+      {"/folder=C:\\Tools\\Pellumara /ini=%UNDEFINED%\\settings" + links, nullptr, 0, "",
+       "C:\\Tools\\Pellumara\\"},
+  };
+  for (const FolderCase& run : cases) {
+    SCOPED_TRACE(run.options);
+    if (run.earlier_command != nullptr) SetExpandableOpenCommand(run.earlier_command);
+    EXPECT_EQ(RunWith("/silent " + run.options), run.exit_code);
+    if (run.log_message.empty()) {
+      EXPECT_FALSE(FileExists(start_ / kSetupLogName)) << ReadFileBytes(start_ / kSetupLogName);
+    } else {
+      EXPECT_EQ(OnlyLogMessage(), run.log_message);
+    }
+    if (run.installed_folder.empty()) {
+      EXPECT_EQ(ApplicationOpenCommand(), "<missing>");
+    } else {
+      ExpectInstalledIn(run.installed_folder);
+    }
+    EXPECT_EQ(CountTree(start_.path()).folders, 0);
+    EXPECT_FALSE(FolderExists("C:\\settings"));
+    RemoveInstallation({"C:\\Data", "C:\\Earlier", "C:\\Tools\\Pellumara", "C:\\settings",
+                        "C:\\Program Files\\Pellumara"});
+    RemoveTree(start_.path());  // the log, and what a wrong folder left there
+    CreateDirectoryA(start_.path().c_str(), nullptr);
+  }
 }
 
 }  // namespace
