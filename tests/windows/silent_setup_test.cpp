@@ -275,4 +275,68 @@ TEST_F(SilentSetup, EveryStepUsesTheCanonicalAbsoluteFolder) {
   }
 }
 
+// A machine key that everybody may read but nobody may write to, the way a
+// standard user meets every machine key. It may still be deleted.
+class ReadOnlyMachineKey {
+ public:
+  explicit ReadOnlyMachineKey(const char* path) : path_(path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, path, &key) != ERROR_SUCCESS) return;
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD sid_size = sizeof everyone;
+    BYTE acl_buffer[256];
+    PACL acl = reinterpret_cast<PACL>(acl_buffer);
+    SECURITY_DESCRIPTOR descriptor;
+    restricted_ =
+        CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sid_size) &&
+        InitializeAcl(acl, sizeof acl_buffer, ACL_REVISION) &&
+        AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | DELETE | WRITE_DAC, everyone) &&
+        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+        SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED) &&
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                          &descriptor) == ERROR_SUCCESS;
+    RegCloseKey(key);
+  }
+  ~ReadOnlyMachineKey() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_); }
+  ReadOnlyMachineKey(const ReadOnlyMachineKey&) = delete;
+  ReadOnlyMachineKey& operator=(const ReadOnlyMachineKey&) = delete;
+
+  // Whether a write is really refused now.
+  bool Refuses() const {
+    if (!restricted_) return false;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path_, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+      return true;
+    }
+    RegCloseKey(key);
+    return false;
+  }
+
+ private:
+  const char* path_;
+  bool restricted_ = false;
+};
+
+TEST_F(SilentSetup, RefusedWritesEndWithExitCode5AndOneLogEntry) {
+  ReadOnlyMachineKey uninstall_entry(kUninstallKey);
+  ASSERT_TRUE(uninstall_entry.Refuses());
+  // A folder in the way of the desktop link: the link cannot be saved.
+  const std::string desktop_link = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Pellumara 64.lnk";
+  ASSERT_TRUE(CreateDirectoryA(desktop_link.c_str(), nullptr));
+
+  EXPECT_EQ(RunWith("/silent /folder=C:\\Tools\\Pellumara /group=1 /desktop=1 /assoc=1"), 5);
+  // The default value and the opening of the uninstall entry, and the link.
+  EXPECT_EQ(OnlyLogMessage(),
+            "Pellumara wurde installiert, aber die Registrierung ist unvollst\xE4ndig "
+            "(fehlgeschlagene Eintr\xE4ge: 3).");
+  // Every other step was still done.
+  EXPECT_TRUE(FileExists("C:\\Tools\\Pellumara\\p_mara64.exe"));
+  EXPECT_EQ(ApplicationOpenCommand(), "\"C:\\Tools\\Pellumara\\p_mara64.exe\" \"%1\"");
+  EXPECT_EQ(ExtensionDefault("jpg"), "Pellumara.jpg");
+  EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "<missing>");
+  RemoveDirectoryA(desktop_link.c_str());
+  RemoveInstallation({"C:\\Tools\\Pellumara"});
+}
+
 }  // namespace
