@@ -83,6 +83,9 @@ void RegisterCapabilities(RegistryLayer& registry, const std::string& viewer_pat
   }
 }
 
+// 1 for a link that could not be saved, so that it counts as a failed entry.
+int NotSaved(int saved) { return saved ? 0 : 1; }
+
 }  // namespace
 
 int IntegrateWithSystem(int associations_confirmed, int associate, const char* target_folder,
@@ -103,18 +106,15 @@ int IntegrateWithSystem(int associations_confirmed, int associate, const char* t
   if (start_menu_shortcut) CreateProgramGroup(program_folder.c_str(), all_users, &failed_links);
   const std::string viewer_path = ViewerPath(program_folder);
   if (desktop_shortcut) {
-    failed_links += CreateShortcut(viewer_path.c_str(), "Pellumara 64.lnk", nullptr,
-                                   "Pellumara 64 - Bildbetrachter", nullptr, 0, all_users, 0)
-                        ? 0
-                        : 1;
+    failed_links += NotSaved(CreateShortcut(viewer_path.c_str(), "Pellumara 64.lnk", nullptr,
+                                            "Pellumara 64 - Bildbetrachter", nullptr, 0,
+                                            all_users, 0));
   }
   // Every link is made before the first registry write.
   if (thumbnails_shortcut) {
-    failed_links += CreateShortcut(viewer_path.c_str(), "Pellumara 64 Thumbnails.lnk",
-                                   viewer_path.c_str(), "Pellumara - Thumbnails", "/thumbs", 7,
-                                   all_users, 0)
-                        ? 0
-                        : 1;
+    failed_links += NotSaved(CreateShortcut(viewer_path.c_str(), "Pellumara 64 Thumbnails.lnk",
+                                            viewer_path.c_str(), "Pellumara - Thumbnails",
+                                            "/thumbs", 7, all_users, 0));
     RegisterBrowseVerbs(registry, viewer_path);
   }
   const std::string open_command = OpenCommand(viewer_path);
