@@ -276,7 +276,9 @@ TEST_F(SilentSetup, EveryStepUsesTheCanonicalAbsoluteFolder) {
 }
 
 // A machine key that everybody may read but nobody may write to, the way a
-// standard user meets every machine key. It may still be deleted.
+// standard user meets every machine key. The setup runs as administrator
+// under Wine, so only the key's own rights can refuse its writes. The key
+// may still be deleted.
 class ReadOnlyMachineKey {
  public:
   explicit ReadOnlyMachineKey(const char* path) : path_(path) {
