@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "common/install_options.h"
 #include "rules/option_reader.h"
 #include "rules/text_rules.h"
@@ -46,11 +48,12 @@ int FindPreviousInstallFolder(char* out) {
   // The shell expands such a command before it runs it, and so does the
   // setup before it takes the folder; a variable it cannot expand leaves a
   // folder that is not absolute. The ANSI form may ask for one byte more
-  // than the result; an expansion that does not fit proposes nothing.
+  // than the result; an expansion longer than a path proposes nothing.
   char expanded[kPathSize + 1];
   DWORD needed = ExpandEnvironmentStringsA(command, expanded, sizeof expanded);
-  if (needed == 0 || needed > sizeof expanded) return 0;
-  expanded[kPathSize] = '\0';
+  if (needed == 0 || needed > sizeof expanded || strnlen(expanded, sizeof expanded) >= kPathSize) {
+    return 0;
+  }
   return FolderFromOpenCommand(expanded, out) ? 1 : 0;
 }
 
