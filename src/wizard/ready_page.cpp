@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/install_options.h"
+#include "common/screen_scale.h"
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
 #include "engine/messages.h"
@@ -20,6 +21,7 @@
 namespace {
 
 constexpr std::size_t kLabelSize = 50;  // the folder line's label, terminator included
+constexpr int kWaitFontHeight = 18;      // pixels at 96 DPI
 
 bool IsChecked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
 
@@ -49,7 +51,7 @@ void CWizPropertyPage::BindWaitLabel() {
   if (label.GetSafeHwnd() == nullptr) label.SubclassDlgItem(IDC_WAIT_LABEL, m_hWnd);
   label.SetTextColour(MakeColour(255, 0, 0), FALSE);
   label.SetBoldText(TRUE, TRUE);
-  label.SetFontFace("Arial", 18, TRUE);
+  label.SetFontFace("Arial", ScaleToScreen(kWaitFontHeight), TRUE);
 }
 
 void CWizPropertyPage::FillInstallOptions(InstallOptions& options) const {
