@@ -27,6 +27,8 @@ constexpr int kAllUsersRadio = 1017;
 constexpr int kNoShortcutsButton = 1019;
 constexpr int kLicenceLink = 1045;
 constexpr int kChangeListField = 1000;
+constexpr int kReadyHeading = 1014;
+constexpr int kWaitLabel = 1044;
 
 const std::string kBackCaption = "< &Zur\xFC" "ck";
 const std::string kNextCaption = "&Weiter >";
@@ -248,6 +250,83 @@ TEST_F(Wizard, InstallTimerShowsTheInstallationCaption) {
   EXPECT_TRUE(WaitUntil([&] { return WindowText(wizard_->sheet()) == LoadMessage(IDS_CAPTION); }))
       << WindowText(wizard_->sheet());
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+}
+
+// What the ready page shows at one screen DPI, in pixels: the page, the
+// ink of its heading and of the red wait label, the logo as drawn.
+struct ReadyPageSizes {
+  SIZE page;
+  LONG heading_ink_height;
+  LONG wait_ink_height;
+  SIZE logo;
+};
+
+LONG Height(const RECT& rect) { return rect.bottom - rect.top; }
+LONG Width(const RECT& rect) { return rect.right - rect.left; }
+
+class WizardScaling : public Wizard {
+ protected:
+  void TearDown() override {
+    Wizard::TearDown();
+    SetScreenDpiForNewPrograms(96);
+  }
+
+  // Runs the wizard at the DPI to the ready page, lets an installation fail
+  // (the wait label stays up afterwards) and comes back to measure.
+  void MeasureReadyPage(DWORD dpi, ReadyPageSizes* sizes) {
+    SetScreenDpiForNewPrograms(dpi);
+    ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+    wizard_->SetControlText(kFolderField, "Q:\\Pellumara");
+    for (int pass = 0; pass < 2; ++pass) {
+      for (int index = 1; index <= 3; ++index) ASSERT_NO_FATAL_FAILURE(GoTo(kNext, index));
+      if (pass == 1) break;
+      wizard_->Press(kNext);
+      ASSERT_NO_FATAL_FAILURE(ExpectMessage(LoadMessage(IDS_CANNOT_CREATE_FOLDER), IDOK));
+      ASSERT_TRUE(wizard_->WaitForPage(0));
+    }
+    Sleep(300);  // let the page paint
+    RECT page;
+    GetClientRect(wizard_->ActivePage(), &page);
+    const RECT logo = InkOnScreen(wizard_->PictureControl());
+    *sizes = {{page.right, page.bottom},
+              Height(InkOnScreen(wizard_->Control(kReadyHeading))),
+              Height(InkOnScreen(wizard_->Control(kWaitLabel))),
+              {Width(logo), Height(logo)}};
+    EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+  }
+};
+
+// The setup is DPI-aware: what it draws in pixels (the heading font, the
+// wait label's font, the logo) must grow with the dialog units, which the
+// dialog manager scales with the screen.
+TEST_F(WizardScaling, HeadingWaitLabelAndLogoGrowWithTheDialogUnits) {
+  ReadyPageSizes at96 = {};
+  ReadyPageSizes at192 = {};
+  ASSERT_NO_FATAL_FAILURE(MeasureReadyPage(96, &at96));
+  ASSERT_NO_FATAL_FAILURE(MeasureReadyPage(192, &at192));
+  const double width_growth = static_cast<double>(at192.page.cx) / at96.page.cx;
+  const double height_growth = static_cast<double>(at192.page.cy) / at96.page.cy;
+  ASSERT_GT(height_growth, 1.5) << "the prefix did not take the screen's DPI";
+  ASSERT_GT(at96.heading_ink_height, 0);
+  ASSERT_GT(at96.wait_ink_height, 0);
+  ASSERT_GT(at96.logo.cy, 0);
+  // Fonts grow with the DPI and their ink by whole pixels, the dialog units
+  // by the dialog font's metrics: alike within a quarter. Drawn in fixed
+  // pixels, they would stay at about half the page's growth.
+  const auto relative_growth = [](LONG at192_size, LONG at96_size, double page_growth) {
+    return static_cast<double>(at192_size) / at96_size / page_growth;
+  };
+  EXPECT_NEAR(relative_growth(at192.heading_ink_height, at96.heading_ink_height, height_growth),
+              1.0, 0.25)
+      << at96.heading_ink_height << " -> " << at192.heading_ink_height << " pixels";
+  EXPECT_NEAR(relative_growth(at192.wait_ink_height, at96.wait_ink_height, height_growth), 1.0,
+              0.25)
+      << at96.wait_ink_height << " -> " << at192.wait_ink_height << " pixels";
+  // The logo is made for its rectangle: it fills it at every scale.
+  EXPECT_NEAR(relative_growth(at192.logo.cx, at96.logo.cx, width_growth), 1.0, 0.05)
+      << at96.logo.cx << " -> " << at192.logo.cx << " pixels";
+  EXPECT_NEAR(relative_growth(at192.logo.cy, at96.logo.cy, height_growth), 1.0, 0.05)
+      << at96.logo.cy << " -> " << at192.logo.cy << " pixels";
 }
 
 // The change list as the setup carries it.
