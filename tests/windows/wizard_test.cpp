@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/messages.h"
 #include "support/scratch.h"
@@ -374,6 +377,93 @@ TEST_F(Wizard, WhatsNewPageShowsTheChangeListByteForByte) {
     ASSERT_NO_FATAL_FAILURE(GoTo(kBack, 0));
   }
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+}
+
+// --- every text of the five pages fits its control -----------------------
+
+INT_PTR CALLBACK IgnoringDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+bool IsTextStatic(const std::string& window_class, LONG style) {
+  const LONG type = style & SS_TYPEMASK;
+  return window_class == "Static" &&
+         (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT || type == SS_LEFTNOWORDWRAP);
+}
+
+bool IsCheckOrRadio(const std::string& window_class, LONG style) {
+  const LONG type = style & BS_TYPEMASK;
+  return window_class == "Button" &&
+         (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE ||
+          type == BS_AUTO3STATE || type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
+}
+
+// The room a control gives its text, and what the text needs there, both
+// measured with the control's font as the control draws it.
+struct TextFit {
+  SIZE needed;
+  SIZE room;
+  bool fits() const { return needed.cx <= room.cx && needed.cy <= room.cy; }
+};
+
+TextFit MeasureText(HWND control, const std::string& text, bool check_or_radio) {
+  const LONG style = GetWindowLongA(control, GWL_STYLE);
+  RECT client;
+  GetClientRect(control, &client);
+  HDC dc = GetDC(control);
+  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(dc, &metrics);
+  SIZE room = {client.right, client.bottom};
+  UINT format = DT_CALCRECT | DT_EXPANDTABS;
+  if (check_or_radio) {
+    // The box or circle and a gap of half a character stand before the text.
+    room.cx -= GetSystemMetrics(SM_CXMENUCHECK) + metrics.tmAveCharWidth / 2;
+    format |= (style & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE;
+  } else {
+    if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
+    const bool one_line = (style & SS_CENTERIMAGE) || (style & SS_TYPEMASK) == SS_LEFTNOWORDWRAP;
+    format |= one_line ? DT_SINGLELINE : DT_WORDBREAK;
+  }
+  RECT needed = {0, 0, room.cx, 0};
+  DrawTextA(dc, text.c_str(), -1, &needed, format);
+  SelectObject(dc, previous);
+  ReleaseDC(control, dc);
+  return {{needed.right, needed.bottom}, room};
+}
+
+TEST(WizardTemplates, EveryTextOfTheFivePagesFitsItsControl) {
+  INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&classes);
+  HMODULE setup = LoadLibraryExA(SetupProgram().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(setup, nullptr);
+  HWND host = CreateWindowA("STATIC", "host", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+  int measured = 0;
+  for (int page_template : {101, 108, 104, 109, 110}) {
+    HRSRC found = FindResourceA(setup, MAKEINTRESOURCEA(page_template), MAKEINTRESOURCEA(5));
+    ASSERT_NE(found, nullptr) << page_template;
+    auto* dialog = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(setup, found)));
+    HWND page = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog, host,
+                                           IgnoringDialogProc, 0);
+    ASSERT_NE(page, nullptr) << page_template;
+    for (HWND control = GetWindow(page, GW_CHILD); control != nullptr;
+         control = GetWindow(control, GW_HWNDNEXT)) {
+      char name[32] = "";
+      GetClassNameA(control, name, sizeof name);
+      const LONG style = GetWindowLongA(control, GWL_STYLE);
+      const bool check_or_radio = IsCheckOrRadio(name, style);
+      const std::string text = WindowText(control);
+      if (text.empty() || !(check_or_radio || IsTextStatic(name, style))) continue;
+      const TextFit fit = MeasureText(control, text, check_or_radio);
+      ++measured;
+      EXPECT_TRUE(fit.fits()) << "template " << page_template << ": \"" << text << "\" needs "
+                              << fit.needed.cx << " x " << fit.needed.cy << " pixels, has "
+                              << fit.room.cx << " x " << fit.room.cy;
+    }
+    DestroyWindow(page);
+  }
+  EXPECT_GE(measured, 27);  // the texts the pages have
+  DestroyWindow(host);
+  FreeLibrary(setup);
 }
 
 }  // namespace
