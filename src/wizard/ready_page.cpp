@@ -9,6 +9,7 @@
 #include "common/screen_scale.h"
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
+#include "engine/message_owner.h"
 #include "engine/messages.h"
 #include "engine/run_installation.h"
 #include "resources/resource.h"
@@ -94,7 +95,15 @@ LRESULT CWizPropertyPage::StartInstallation() {
   HWND sheet_window = sheet->GetSafeHwnd();
   SetTimer(sheet_window, kInstallTimerId, kInstallTimerPeriod, nullptr);
   EnableSheetButtons(FALSE);
-  const int installed = RunInstallation(options);
+  sheet->installing = 1;
+  int installed = 0;
+  {
+    // The routine's message boxes keep the sheet disabled, also when the
+    // user has switched to another program meanwhile.
+    ScopedMessageOwner owner(sheet_window);
+    installed = RunInstallation(options);
+  }
+  sheet->installing = 0;
   KillTimer(sheet_window, kInstallTimerId);
   EnableSheetButtons(TRUE);
 

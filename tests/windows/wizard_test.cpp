@@ -255,6 +255,37 @@ TEST_F(Wizard, InstallTimerShowsTheInstallationCaption) {
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
 }
 
+// The user has switched to another program while the installation runs:
+// the engine's box still belongs to the sheet, and neither the close box nor
+// Escape can end the wizard under the routine that waits for the answer.
+TEST_F(Wizard, EngineBoxIsOwnedByTheSheetWhichCannotCloseUnderIt) {
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  wizard_->SetControlText(kFolderField, "Q:\\Pellumara");  // no such drive
+  for (int index = 1; index <= 3; ++index) ASSERT_NO_FATAL_FAILURE(GoTo(kNext, index));
+  HWND other_program = CreateWindowA("STATIC", "another program", WS_POPUP | WS_VISIBLE, 0, 0, 200,
+                                     100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  SetForegroundWindow(other_program);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other_program; }));
+
+  // Next as the sheet gets it from its button, but without the click's
+  // focus change, which would make the sheet active again.
+  PostMessageA(wizard_->sheet(), WM_COMMAND, MAKEWPARAM(kNext, BN_CLICKED),
+               reinterpret_cast<LPARAM>(wizard_->SheetButton(kNext)));
+  HWND box = WaitForMessage(LoadMessage(IDS_CANNOT_CREATE_FOLDER));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(GetWindow(box, GW_OWNER), wizard_->sheet());
+  EXPECT_FALSE(IsWindowEnabled(wizard_->sheet()));
+  PostMessageA(wizard_->sheet(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  PostMessageA(wizard_->sheet(), WM_COMMAND, IDCANCEL, 0);  // what Escape sends
+  Sleep(500);
+  EXPECT_EQ(wizard_->MessageBoxCount(), 1) << "a quit question under the engine's box";
+  WizardDriver::Answer(box, IDOK);
+  ASSERT_TRUE(wizard_->WaitForPage(0));
+  EXPECT_FALSE(setup_->HasEnded());
+  DestroyWindow(other_program);
+  EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+}
+
 // What the ready page shows at one screen DPI, in pixels: the page, the
 // ink of its heading and of the red wait label, the logo as drawn.
 struct ReadyPageSizes {

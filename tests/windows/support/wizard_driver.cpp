@@ -158,6 +158,14 @@ HWND WizardDriver::WaitForMessageBox(unsigned timeout_ms) const {
   return found;
 }
 
+int WizardDriver::MessageBoxCount() const {
+  int count = 0;
+  for (HWND window : VisibleWindowsOf(process_id_)) {
+    if (window != sheet_ && GetDlgItem(window, kMessageTextId) != nullptr) ++count;
+  }
+  return count;
+}
+
 HWND WizardDriver::WaitForDialog(unsigned timeout_ms) const {
   HWND found = nullptr;
   WaitUntil(

@@ -62,6 +62,8 @@ class WizardDriver {
 
   // A message box of the setup, or null when none appears in time.
   HWND WaitForMessageBox(unsigned timeout_ms = 10000) const;
+  // How many message boxes of the setup are open.
+  int MessageBoxCount() const;
   // Another dialog of the setup (not the sheet, not a message box).
   HWND WaitForDialog(unsigned timeout_ms = 10000) const;
   // Whether a message box shows up within the time (answered with button).
