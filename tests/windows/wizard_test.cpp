@@ -200,8 +200,10 @@ TEST_F(Wizard, RunningViewerIsWarnedAboutOnEveryShowingOfTheWelcomePage) {
 }
 
 TEST_F(Wizard, NoToTheQuitQuestionKeepsEverything) {
+  ScratchFolder parent("wizard-keep");
+  const std::string folder = parent / "Keep\\Me";
   ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
-  wizard_->SetControlText(kFolderField, "D:\\Keep\\Me");
+  wizard_->SetControlText(kFolderField, folder);
   wizard_->Click(kDesktopBox);
   ASSERT_NO_FATAL_FAILURE(GoTo(kNext, 1));
 
@@ -214,13 +216,15 @@ TEST_F(Wizard, NoToTheQuitQuestionKeepsEverything) {
   EXPECT_EQ(wizard_->ButtonText(kCancel), LoadMessage(IDS_QUIT_BUTTON));
 
   ASSERT_NO_FATAL_FAILURE(GoTo(kBack, 0));
-  EXPECT_EQ(wizard_->ControlText(kFolderField), "D:\\Keep\\Me");
+  EXPECT_EQ(wizard_->ControlText(kFolderField), folder);
   EXPECT_FALSE(wizard_->Checked(kDesktopBox));
   EXPECT_TRUE(wizard_->Checked(kThumbnailsBox));
 
-  // Yes ends the wizard without installing anything.
+  // Yes on the ready page, where Next would create the folder and install,
+  // ends the wizard without installing anything.
+  for (int index = 1; index <= 3; ++index) ASSERT_NO_FATAL_FAILURE(GoTo(kNext, index));
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
-  EXPECT_FALSE(FolderExists("D:\\Keep\\Me"));
+  EXPECT_FALSE(FolderExists(folder));
   EXPECT_FALSE(FolderExists("C:\\Program Files\\Pellumara"));
 }
 
