@@ -371,9 +371,17 @@ RECT InkOnScreen(HWND window) {
 }
 
 int PixelsOnScreen(HWND window, COLORREF colour) {
-  int width = 0;
-  const std::vector<COLORREF> pixels = ScreenPixels(window, &width);
-  return static_cast<int>(std::count(pixels.begin(), pixels.end(), colour));
+  RECT rect;
+  GetWindowRect(window, &rect);
+  HDC screen = GetDC(nullptr);
+  int count = 0;
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    for (int x = rect.left; x < rect.right; ++x) {
+      if (GetPixel(screen, x, y) == colour) ++count;
+    }
+  }
+  ReleaseDC(nullptr, screen);
+  return count;
 }
 
 bool SaveWindowBitmap(HWND window, const std::string& path) {
