@@ -20,7 +20,7 @@ cd "$root"
 bash tools/build.sh --windows-only >/dev/null
 bash tools/wine-prefix.sh base
 out="$root/build/screenshots${dpi:+/dpi$dpi}"
-rm -rf "$out"
+rm -f "$out"/*.png
 mkdir -p "$out"
 env BUILD_DIR="$root/build" PELLUMARA_PREFIX_NAME=wizard_screens PELLUMARA_DPI="$dpi" tools/wine-run.sh \
   build/windows/tests/windows/wizard_screens.exe \
