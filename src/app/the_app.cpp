@@ -5,6 +5,7 @@
 #include "common/exit_codes.h"
 #include "engine/install_folder.h"
 #include "common/install_options.h"
+#include "common/screen_scale.h"
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
 #include "engine/messages.h"
@@ -32,6 +33,8 @@ void RestrictLibrarySearch() {
   if (set_default != nullptr) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
   SetDllDirectoryA("");
 }
+
+constexpr int kHeadingFontHeight = 20;  // pixels at 96 DPI
 
 int ExitCodeFor(InstallResult result) {
   switch (result) {
@@ -63,7 +66,8 @@ BOOL TheApp::InitInstance() {
 
 void TheApp::CreateHeadingFont() {
   std::memset(&log_font_, 0, sizeof log_font_);
-  log_font_.lfHeight = 20;
+  // 20 pixels on a 96-DPI screen, as tall against the page on any other.
+  log_font_.lfHeight = ScaleToScreen(kHeadingFontHeight);
   log_font_.lfWeight = 600;
   log_font_.lfQuality = ANTIALIASED_QUALITY;
   CopyBounded(log_font_.lfFaceName, sizeof log_font_.lfFaceName, "MS Sans Serif");
