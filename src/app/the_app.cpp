@@ -22,8 +22,10 @@ CWizPropertySheet wizard_sheet("Pellumara Setup", nullptr, 0);
 
 // The setup is started from download folders and often elevated: load DLLs
 // from the system folder only, never from beside the setup or the current
-// directory. SetDefaultDllDirectories is looked up because Windows 7 has it
-// only with an update.
+// directory. Runs before anything else, because every system DLL but
+// kernel32 and the C runtime is loaded on its first use (delay imports).
+// SetDefaultDllDirectories is looked up because Windows 7 has it only with
+// an update.
 void RestrictLibrarySearch() {
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
   HMODULE kernel = GetModuleHandleA("kernel32.dll");

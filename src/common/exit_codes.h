@@ -7,4 +7,5 @@ enum ExitCode : int {
   kExitFolderRejected = 2,   // silent: target folder empty or not creatable
   kExitPayloadFailed = 3,    // silent: the viewer could not be unpacked
   kExitWizardCancelled = 4,  // wizard closed without an installation
+  kExitSystemLibraryMissing = 6,  // a system DLL could not be loaded; the run stopped there
 };
