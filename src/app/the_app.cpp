@@ -20,21 +20,6 @@ namespace {
 TheApp the_app;
 CWizPropertySheet wizard_sheet("Pellumara Setup", nullptr, 0);
 
-// The setup is started from download folders and often elevated: load DLLs
-// from the system folder only, never from beside the setup or the current
-// directory. Runs before anything else, because every system DLL but
-// kernel32 and the C runtime is loaded on its first use (delay imports).
-// SetDefaultDllDirectories is looked up because Windows 7 has it only with
-// an update.
-void RestrictLibrarySearch() {
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-  if (set_default != nullptr) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  SetDllDirectoryA("");
-}
-
 int ExitCodeFor(InstallResult result) {
   switch (result) {
     case InstallResult::kInstalled: return kExitInstalled;
@@ -49,7 +34,6 @@ int ExitCodeFor(InstallResult result) {
 TheApp::TheApp() : CWinApp(nullptr) {}
 
 BOOL TheApp::InitInstance() {
-  RestrictLibrarySearch();
   // No critical-error or open-file-error boxes: a silent run shows no window,
   // and the wizard reports a bad folder with its own messages.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "engine/messages.h"
 #include "engine/setup_log.h"
@@ -98,6 +99,71 @@ TEST_F(SilentSetup, RunningViewerStopsEverythingWithExitCode1) {
   DestroyWindow(viewer);
   EXPECT_EQ(OnlyLogMessage(), LoadMessage(IDS_VIEWER_RUNNING));
   EXPECT_FALSE(FolderExists(parent / "Target"));
+}
+
+BOOL CALLBACK FindVisibleWindowOf(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<std::pair<DWORD, bool>*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->first && IsWindowVisible(window)) search->second = true;
+  return TRUE;
+}
+
+bool HasVisibleWindow(DWORD process_id) {
+  std::pair<DWORD, bool> search(process_id, false);
+  EnumWindows(FindVisibleWindowOf, reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+// The folder of this test program, where the build puts planted.dll.
+std::string TestProgramFolder() {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder = path;
+  return folder.substr(0, folder.rfind('\\'));
+}
+
+// DLLs placed beside the setup under the names of system DLLs, which Wine
+// then prefers to its own as Windows' search would: none may be loaded, in
+// a silent run or while the wizard shows.
+TEST_F(SilentSetup, DllsPlacedBesideTheSetupAreNeverLoaded) {
+  ScratchFolder downloads("planted-downloads");
+  std::string setup = downloads / "pellumara64-setup.exe";
+  ASSERT_TRUE(CopyFileA(SetupProgram().c_str(), setup.c_str(), FALSE));
+  const std::vector<std::string> planted = {"version.dll", "uxtheme.dll"};
+  for (const std::string& name : planted) {
+    ASSERT_TRUE(CopyFileA((TestProgramFolder() + "\\planted.dll").c_str(), (downloads / name).c_str(), FALSE));
+  }
+  // Native first for the setup alone; Wine reads its load order from the
+  // registry when a process starts (WINEDLLOVERRIDES only from the host).
+  const std::string overrides = "Software\\Wine\\AppDefaults\\pellumara64-setup.exe\\DllOverrides";
+  for (const std::string& name : planted) {
+    SetRegistryString(HKEY_CURRENT_USER, overrides, name.substr(0, name.find('.')).c_str(),
+                      "native,builtin");
+  }
+  struct OverridesRemoved {
+    ~OverridesRemoved() { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\pellumara64-setup.exe"); }
+  } overrides_removed;
+
+  ScratchFolder target("planted-target");
+  EXPECT_EQ(Run("\"" + setup + "\" /silent /folder=" + target.path()), 0);
+  EXPECT_TRUE(FileExists(target / "p_mara64.exe"));
+
+  SetupLaunch wizard_launch;
+  wizard_launch.command_line = "\"" + setup + "\"";
+  wizard_launch.working_directory = start_.path();
+  StartedSetup wizard(wizard_launch);
+  ASSERT_TRUE(wizard.started());
+  bool shown = false;
+  for (int i = 0; i < 200 && !shown; ++i) {
+    shown = HasVisibleWindow(wizard.process_id());
+    if (!shown) Sleep(50);
+  }
+  EXPECT_TRUE(shown);
+  Sleep(300);  // the pages painted, their themes loaded
+  for (const std::string& name : planted) {
+    EXPECT_FALSE(FileExists(downloads / (name + ".loaded"))) << name;
+  }
 }
 
 TEST_F(SilentSetup, EarlierInstallationsFolderIsProposed) {
