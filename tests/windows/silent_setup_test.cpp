@@ -115,6 +115,20 @@ bool HasVisibleWindow(DWORD process_id) {
   return search.second;
 }
 
+// Wine's load order for the setup alone, set while the object lives; Wine
+// reads it from the registry when a process starts (WINEDLLOVERRIDES only
+// from the host's environment).
+class SetupDllOverrides {
+ public:
+  SetupDllOverrides(const std::vector<std::string>& dlls, const std::string& order) {
+    for (const std::string& dll : dlls) SetRegistryString(HKEY_CURRENT_USER, kKey + std::string("\\DllOverrides"), dll.c_str(), order);
+  }
+  ~SetupDllOverrides() { RegDeleteTreeA(HKEY_CURRENT_USER, kKey); }
+
+ private:
+  static constexpr char kKey[] = "Software\\Wine\\AppDefaults\\pellumara64-setup.exe";
+};
+
 // The folder of this test program, where the build puts planted.dll.
 std::string TestProgramFolder() {
   char path[MAX_PATH] = "";
@@ -134,17 +148,7 @@ TEST_F(SilentSetup, DllsPlacedBesideTheSetupAreNeverLoaded) {
   for (const std::string& name : planted) {
     ASSERT_TRUE(CopyFileA((TestProgramFolder() + "\\planted.dll").c_str(), (downloads / name).c_str(), FALSE));
   }
-  // Native first for the setup alone; Wine reads its load order from the
-  // registry when a process starts (WINEDLLOVERRIDES only from the host).
-  const std::string overrides = "Software\\Wine\\AppDefaults\\pellumara64-setup.exe\\DllOverrides";
-  for (const std::string& name : planted) {
-    SetRegistryString(HKEY_CURRENT_USER, overrides, name.substr(0, name.find('.')).c_str(),
-                      "native,builtin");
-  }
-  struct OverridesRemoved {
-    ~OverridesRemoved() { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\pellumara64-setup.exe"); }
-  } overrides_removed;
-
+  SetupDllOverrides native_first({"version", "uxtheme"}, "native,builtin");
   ScratchFolder target("planted-target");
   EXPECT_EQ(Run("\"" + setup + "\" /silent /folder=" + target.path()), 0);
   EXPECT_TRUE(FileExists(target / "p_mara64.exe"));
