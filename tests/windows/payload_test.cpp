@@ -155,7 +155,8 @@ TEST_F(Payload, TemporaryArchiveThatDoesNotFitIsDeleted) {
   SetEnvironmentVariableA("TMP", (disk + "\\").c_str());
   SetEnvironmentVariableA("TEMP", (disk + "\\").c_str());
   EXPECT_EQ(Extract(), -1);
-  TreeEmpty(disk);
+  EXPECT_EQ(CountTree(disk).folders, 0);
+  EXPECT_EQ(FilesIn(disk), std::set<std::string>{".full-disk"});
   EXPECT_EQ(Unpacked().files, 0);
 }
 

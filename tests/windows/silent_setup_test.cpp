@@ -9,6 +9,7 @@
 
 #include "engine/messages.h"
 #include "engine/setup_log.h"
+#include "support/full_disk.h"
 #include "support/log_entries.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"
@@ -74,6 +75,16 @@ TEST_F(SilentSetup, FailedUnpackingPutsTheFolderFirstAndExits3) {
   ScratchFolder target("silent-target");
   EXPECT_EQ(Run(SetupCommandLine("/silent /folder=" + target.path()), kNoTemp), 3);
   EXPECT_EQ(OnlyLogMessage(), PayloadFailed(target.path() + "\\"));
+}
+
+// An existing target folder that cannot be written to (a standard user's
+// update, a read-only medium): nothing stood there, so nothing may be lost
+// silently.
+TEST_F(SilentSetup, TargetThatCannotBeWrittenExits3) {
+  std::string folder = ReadOnlyFolder();
+  if (folder.empty()) GTEST_SKIP() << "no read-only folder mounted (tests/windows/full_disk.sh)";
+  EXPECT_EQ(RunWith("/silent /folder=" + folder), 3);
+  EXPECT_EQ(OnlyLogMessage(), PayloadFailed(folder + "\\"));
 }
 
 TEST_F(SilentSetup, SecondRunAppendsBelowTheFirst) {
