@@ -3,7 +3,10 @@
 # C runtime when the process starts; every other system DLL is loaded on its
 # first use, after start-up has restricted the DLL search to the system
 # folder. The delay-import libraries are made here by dlltool from the
-# names of the toolchain's own import libraries.
+# names of the toolchain's own import libraries. The thunks of binutils 2.40
+# keep the integer argument registers across the first call's loading, not
+# xmm0-xmm3: no function of these DLLs that the setup calls takes a
+# floating-point argument.
 set(PELLUMARA_DELAYED_DLLS user32 gdi32 advapi32 comctl32 ole32 shell32)
 
 set(delay_dir "${CMAKE_BINARY_DIR}/delay-imports")
@@ -24,8 +27,11 @@ foreach(dll IN LISTS PELLUMARA_DELAYED_DLLS)
     list(REMOVE_DUPLICATES names)
     list(JOIN names "\n" exports)
     file(WRITE "${delay_dir}/${dll}.def" "LIBRARY ${dll}.dll\nEXPORTS\n${exports}\n")
-    execute_process(COMMAND ${PELLUMARA_DLLTOOL} --input-def "${delay_dir}/${dll}.def"
-      --dllname ${dll}.dll --output-delaylib "${delay_lib}" COMMAND_ERROR_IS_FATAL ANY)
+    # Relative names: dlltool names its symbols after the output file, and
+    # the build folder's path does not belong in the setup.
+    execute_process(COMMAND ${PELLUMARA_DLLTOOL} --input-def ${dll}.def
+      --dllname ${dll}.dll --output-delaylib lib${dll}-delay.a
+      WORKING_DIRECTORY "${delay_dir}" COMMAND_ERROR_IS_FATAL ANY)
   endif()
   list(APPEND PELLUMARA_DELAY_LIBRARIES "${delay_lib}")
 endforeach()
