@@ -25,6 +25,7 @@ int ExitCodeFor(InstallResult result) {
     case InstallResult::kInstalled: return kExitInstalled;
     case InstallResult::kFolderRejected: return kExitFolderRejected;
     case InstallResult::kPayloadFailed: return kExitPayloadFailed;
+    case InstallResult::kRegistrationIncomplete: return kExitRegistrationIncomplete;
   }
   return kExitPayloadFailed;
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "common/install_options.h"
 #include "rules/option_reader.h"
 #include "rules/text_rules.h"
@@ -11,15 +13,17 @@ namespace {
 // Reads a value of HKEY_LOCAL_MACHINE into value (kPathSize + 1 bytes: one
 // more than a read may fill, so that a 260-byte value without terminator
 // still ends in one). False when the key cannot be opened; the value then
-// stays empty. read is the result of the read itself.
-bool ReadMachineValue(const char* key_path, const char* name, char* value, LONG& read) {
+// stays empty. read is the result of the read itself, type the value's type.
+bool ReadMachineValue(const char* key_path, const char* name, char* value, LONG& read,
+                      DWORD& type) {
   value[0] = '\0';
+  type = REG_NONE;
   HKEY key;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
     return false;
   }
   DWORD size = kPathSize;
-  read = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+  read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
   RegCloseKey(key);
   value[kPathSize] = '\0';
   return true;
@@ -31,23 +35,35 @@ int FindPreviousInstallFolder(char* out) {
   out[0] = '\0';
   char command[kPathSize + 1];
   LONG read = ERROR_SUCCESS;
-  // The value's type is not checked: what counts is whether a command naming
-  // the viewer came back. A value too long for the buffer leaves its
-  // contents undefined, so it proposes nothing.
+  // Apart from REG_EXPAND_SZ the value's type is not checked: what counts is
+  // whether a command naming the viewer came back. A value too long for the
+  // buffer leaves its contents undefined, so it proposes nothing.
+  DWORD type = REG_NONE;
   if (!ReadMachineValue("SOFTWARE\\Classes\\Pellumara\\shell\\open\\command", nullptr, command,
-                        read) ||
+                        read, type) ||
       read == ERROR_MORE_DATA || command[0] == '\0') {
     return 0;
   }
-  return FolderFromOpenCommand(command, out) ? 1 : 0;
+  if (type != REG_EXPAND_SZ) return FolderFromOpenCommand(command, out) ? 1 : 0;
+  // The shell expands such a command before it runs it, and so does the
+  // setup before it takes the folder; a variable it cannot expand leaves a
+  // folder that is not absolute. The ANSI form may ask for one byte more
+  // than the result; an expansion longer than a path proposes nothing.
+  char expanded[kPathSize + 1];
+  DWORD needed = ExpandEnvironmentStringsA(command, expanded, sizeof expanded);
+  if (needed == 0 || needed > sizeof expanded || strnlen(expanded, sizeof expanded) >= kPathSize) {
+    return 0;
+  }
+  return FolderFromOpenCommand(expanded, out) ? 1 : 0;
 }
 
 int DefaultInstallFolder(char* out) {
   CopyBounded(out, kPathSize, "C:\\Pellumara\\");
   char program_files[kPathSize + 1];
   LONG read = ERROR_SUCCESS;
+  DWORD type = REG_NONE;
   if (!ReadMachineValue("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
-                        program_files, read) ||
+                        program_files, read, type) ||
       read != ERROR_SUCCESS || program_files[0] == '\0') {
     return 1;
   }

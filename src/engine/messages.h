@@ -1,4 +1,4 @@
-// The setup's German message table (string resources 1 to 11).
+// The setup's German message table (string resources 1 to 12).
 #pragma once
 
 #include <string>

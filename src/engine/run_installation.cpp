@@ -31,6 +31,16 @@ std::string CurrentDirectory() {
   return length > 0 && length < sizeof current ? std::string(current, length) : std::string();
 }
 
+// Message 12 with the number of failed entries in place of its "%d".
+std::string RegistrationIncompleteText(int failed_entries) {
+  std::string text = LoadMessage(IDS_REGISTRATION_INCOMPLETE);
+  const std::size_t placeholder = text.find("%d");
+  if (placeholder != std::string::npos) {
+    text.replace(placeholder, 2, std::to_string(failed_entries));
+  }
+  return text;
+}
+
 int Stop(InstallResult* result, InstallResult why) {
   if (result != nullptr) *result = why;
   return 0;
@@ -51,7 +61,8 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
   char folder[kPathSize];
   CopyBounded(folder, sizeof folder, options.target_folder);
 
-  if (folder[0] == '\0') {
+  // A relative folder would land below whatever the current directory is.
+  if (!IsAbsoluteFolder(folder)) {
     std::string message = LoadMessage(IDS_INVALID_FOLDER);
     ReportFailure(options, caption, message, message, folder);
     return Stop(result, InstallResult::kFolderRejected);
@@ -71,11 +82,22 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
     return Stop(result, InstallResult::kPayloadFailed);
   }
 
-  WriteViewerSettings(options.target_folder, options.ini_folder);
+  // From here on every step names the folder the chain created, never the
+  // text as typed.
+  WriteViewerSettings(folder, options.ini_folder);
   int associations_confirmed = ConfirmAssociations(options, caption);
-  IntegrateWithSystem(associations_confirmed, options.associate, options.target_folder,
+  int failed_entries = 0;
+  IntegrateWithSystem(associations_confirmed, options.associate, folder,
                       options.start_menu_shortcut, options.desktop_shortcut,
-                      options.thumbnails_shortcut, options.all_users, options.association_marks);
+                      options.thumbnails_shortcut, options.all_users, options.association_marks,
+                      &failed_entries);
   if (result != nullptr) *result = InstallResult::kInstalled;
+  // The wizard says nothing about the integration; a silent run tells the
+  // administrator's script through its log and exit code.
+  if (failed_entries > 0 && options.silent) {
+    if (!start_directory.empty()) SetCurrentDirectoryA(start_directory.c_str());
+    WriteSetupLog(RegistrationIncompleteText(failed_entries).c_str());
+    if (result != nullptr) *result = InstallResult::kRegistrationIncomplete;
+  }
   return 1;
 }

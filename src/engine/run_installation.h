@@ -5,9 +5,10 @@
 
 // How an installation ended; silent mode turns it into the exit code.
 enum class InstallResult {
-  kInstalled,       // went through (nothing after extraction is checked)
-  kFolderRejected,  // empty target folder, or it could not be created
-  kPayloadFailed,   // the archive could not be unpacked
+  kInstalled,               // went through
+  kFolderRejected,          // target folder not absolute, or it could not be created
+  kPayloadFailed,           // the archive could not be unpacked
+  kRegistrationIncomplete,  // went through, but registry writes or links failed
 };
 
 // Installs with the given choices and reports a failure itself (message box

@@ -83,30 +83,38 @@ void RegisterCapabilities(RegistryLayer& registry, const std::string& viewer_pat
   }
 }
 
+// 1 for a link that could not be saved, so that it counts as a failed entry.
+int NotSaved(int saved) { return saved ? 0 : 1; }
+
 }  // namespace
 
 int IntegrateWithSystem(int associations_confirmed, int associate, const char* target_folder,
                         int start_menu_shortcut, int desktop_shortcut, int thumbnails_shortcut,
-                        int all_users, const int* association_marks) {
+                        int all_users, const int* association_marks, int* failed_entries) {
   return IntegrateWithSystem(associations_confirmed, associate, target_folder, start_menu_shortcut,
                              desktop_shortcut, thumbnails_shortcut, all_users, association_marks,
-                             SystemRegistry());
+                             SystemRegistry(), failed_entries);
 }
 
 int IntegrateWithSystem(int associations_confirmed, int associate, const char* target_folder,
                         int start_menu_shortcut, int desktop_shortcut, int thumbnails_shortcut,
-                        int all_users, const int* association_marks, RegistryLayer& registry) {
+                        int all_users, const int* association_marks, RegistryLayer& registry,
+                        int* failed_entries) {
+  const int failed_writes_before = registry.failed_writes();
+  int failed_links = 0;
   const std::string program_folder = ProgramFolder(target_folder);
-  if (start_menu_shortcut) CreateProgramGroup(program_folder.c_str(), all_users);
+  if (start_menu_shortcut) CreateProgramGroup(program_folder.c_str(), all_users, &failed_links);
   const std::string viewer_path = ViewerPath(program_folder);
   if (desktop_shortcut) {
-    CreateShortcut(viewer_path.c_str(), "Pellumara 64.lnk", nullptr,
-                   "Pellumara 64 - Bildbetrachter", nullptr, 0, all_users, 0);
+    failed_links += NotSaved(CreateShortcut(viewer_path.c_str(), "Pellumara 64.lnk", nullptr,
+                                            "Pellumara 64 - Bildbetrachter", nullptr, 0,
+                                            all_users, 0));
   }
   // Every link is made before the first registry write.
   if (thumbnails_shortcut) {
-    CreateShortcut(viewer_path.c_str(), "Pellumara 64 Thumbnails.lnk", viewer_path.c_str(),
-                   "Pellumara - Thumbnails", "/thumbs", 7, all_users, 0);
+    failed_links += NotSaved(CreateShortcut(viewer_path.c_str(), "Pellumara 64 Thumbnails.lnk",
+                                            viewer_path.c_str(), "Pellumara - Thumbnails",
+                                            "/thumbs", 7, all_users, 0));
     RegisterBrowseVerbs(registry, viewer_path);
   }
   const std::string open_command = OpenCommand(viewer_path);
@@ -116,5 +124,8 @@ int IntegrateWithSystem(int associations_confirmed, int associate, const char* t
   RegisterCapabilities(registry, viewer_path);
   RunAssociationPass(viewer_path, open_command, association_marks, associations_confirmed,
                      associate, registry);
+  if (failed_entries != nullptr) {
+    *failed_entries = failed_links + registry.failed_writes() - failed_writes_before;
+  }
   return 1;
 }

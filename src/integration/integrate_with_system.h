@@ -4,12 +4,16 @@
 
 #include "integration/registry_layer.h"
 
-// Always returns 1; nothing of it is reported.
+// Does every step in order whatever fails on the way and always returns 1;
+// nothing of it is reported to the user. With failed_entries, stores how
+// many registry writes and links failed, for the exit code of a silent run.
 int IntegrateWithSystem(int associations_confirmed, int associate, const char* target_folder,
                         int start_menu_shortcut, int desktop_shortcut, int thumbnails_shortcut,
-                        int all_users, const int* association_marks);
+                        int all_users, const int* association_marks,
+                        int* failed_entries = nullptr);
 
 // The same, with every registry write going through registry.
 int IntegrateWithSystem(int associations_confirmed, int associate, const char* target_folder,
                         int start_menu_shortcut, int desktop_shortcut, int thumbnails_shortcut,
-                        int all_users, const int* association_marks, RegistryLayer& registry);
+                        int all_users, const int* association_marks, RegistryLayer& registry,
+                        int* failed_entries = nullptr);

@@ -1,7 +1,8 @@
 // The registry operations of the system integration, one for one with the
 // platform calls they stand for, so that the order of the writes reads
-// plainly in the code and a test can watch it. Results are never reported:
-// a failed write just leaves its value missing.
+// plainly in the code and a test can watch it. Results are never reported
+// to the user: a failed write leaves its value missing, and the layer counts
+// it so that a silent run can end with an honest exit code.
 #pragma once
 
 #include <windows.h>
@@ -26,6 +27,20 @@ class RegistryLayer {
   virtual void DeleteKey(HKEY hive, const char* path);
   // RegCloseKey
   virtual void CloseKey(HKEY key);
+
+  // The operations that failed although they should have succeeded, since
+  // the layer was made. A key that is not there is no failure of an open or
+  // a delete: the integration opens a key only where one is kept already
+  // and deletes what an earlier installation may have left.
+  int failed_writes() const { return failed_writes_; }
+
+ protected:
+  // Counts result as failed unless it is ERROR_SUCCESS or, with
+  // missing_is_fine, ERROR_FILE_NOT_FOUND.
+  void CountFailure(LONG result, bool missing_is_fine = false);
+
+ private:
+  int failed_writes_ = 0;
 };
 
 // The layer that talks to the real registry.

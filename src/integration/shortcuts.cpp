@@ -112,20 +112,35 @@ int CreateShortcutInFolder(const char* folder, const char* link_name, const char
   return SaveLink(link_path, target, arguments, nullptr, icon_path, icon_index);
 }
 
-int CreateProgramGroup(const char* program_folder, int all_users) {
+int CreateProgramGroup(const char* program_folder, int all_users, int* failed_links) {
+  int not_saved = 0;
+  int& failed = failed_links != nullptr ? *failed_links : not_saved;
   char group_folder[kPathSize];
   ResolveSpecialFolder(all_users ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, group_folder);
-  if (!AppendBounded(group_folder, sizeof group_folder, "Pellumara")) return 0;
+  // A group without its folder counts as one failed link.
+  if (!AppendBounded(group_folder, sizeof group_folder, "Pellumara")) {
+    ++failed;
+    return 0;
+  }
   // Its result is not needed: links into a folder that could not be made
   // fail one by one. Every link path below relies on the final backslash.
   CreateFolderChain(group_folder);
   std::size_t length = std::strlen(group_folder);
-  if (length == 0 || group_folder[length - 1] != '\\') return 0;
+  if (length == 0 || group_folder[length - 1] != '\\') {
+    ++failed;
+    return 0;
+  }
 
+  auto link_in_group = [&](const char* link_name, const std::string& target,
+                           const char* arguments, const char* icon_path, int icon_index) {
+    int saved = CreateShortcutInFolder(group_folder, link_name, target.c_str(), arguments,
+                                       icon_path, icon_index);
+    if (!saved) ++failed;
+    return saved;
+  };
   const std::string folder = program_folder;
   const std::string viewer = folder + kViewerFileName;
-  CreateShortcutInFolder(group_folder, VersionedLinkName().c_str(), viewer.c_str(), nullptr,
-                         nullptr, 0);
+  link_in_group(VersionedLinkName().c_str(), viewer, nullptr, nullptr, 0);
 
   for (const char* earlier_version : {"4.40", "4.38"}) {
     char earlier_link[kPathSize];
@@ -134,12 +149,11 @@ int CreateProgramGroup(const char* program_folder, int all_users) {
     }
   }
 
-  CreateShortcutInFolder(group_folder, "Pellumara - Thumbnails.lnk", viewer.c_str(), "/thumbs",
-                         viewer.c_str(), 7);
+  link_in_group("Pellumara - Thumbnails.lnk", viewer, "/thumbs", viewer.c_str(), 7);
   // From Windows 8 on programs are removed through the system's own list.
   if (!IsWindowsVersionAtLeast(6, 2, 0)) {
-    CreateShortcutInFolder(group_folder, "Pellumara deinstallieren.lnk",
-                           (folder + kUninstallerFileName).c_str(), nullptr, nullptr, 0);
+    link_in_group("Pellumara deinstallieren.lnk", folder + kUninstallerFileName, nullptr, nullptr,
+                  0);
   }
 
   struct DocumentLink {
@@ -157,8 +171,7 @@ int CreateProgramGroup(const char* program_folder, int all_users) {
   };
   int result = 0;
   for (const DocumentLink& document : kDocuments) {
-    result = CreateShortcutInFolder(group_folder, document.link_name,
-                                    (folder + document.file).c_str(), nullptr, nullptr, 0);
+    result = link_in_group(document.link_name, folder + document.file, nullptr, nullptr, 0);
   }
   return result;
 }

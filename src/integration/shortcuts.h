@@ -16,5 +16,7 @@ int CreateShortcutInFolder(const char* folder, const char* link_name, const char
                            const char* arguments, const char* icon_path, int icon_index);
 
 // The whole Start-menu folder for the viewer installed in program_folder
-// (ending in a backslash). Returns the result of its last link.
-int CreateProgramGroup(const char* program_folder, int all_users);
+// (ending in a backslash). Returns the result of its last link. With
+// failed_links, adds the number of links that were not saved (the removal
+// of earlier versions' links, which are mostly not there, never counts).
+int CreateProgramGroup(const char* program_folder, int all_users, int* failed_links = nullptr);

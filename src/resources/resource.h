@@ -14,6 +14,7 @@
 #define IDS_CONFIRM_ASSOCIATIONS 9
 #define IDS_VIEWER_RUNNING 10
 #define IDS_CANNOT_CREATE_FOLDER 11
+#define IDS_REGISTRATION_INCOMPLETE 12  // silent mode only; %d: failed entries
 
 // Icon
 #define IDI_SETUP 111

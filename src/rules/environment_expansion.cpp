@@ -33,9 +33,10 @@ void ExpandReferences(std::string_view text, VariableSource& variables, char* re
     if (name.empty()) continue;
     char value[kExpansionLimit + 1];
     VariableSource::Found found = variables.Lookup(name.c_str(), value, sizeof value);
-    // A value too long for its buffer cannot fit the result either.
-    if (found == VariableSource::Found::kTooLong) return;
-    if (found == VariableSource::Found::kValue && !Append(expanded, value, limit)) return;
+    // A value too long for its buffer cannot fit the result either, and a
+    // folder without the value of an undefined variable is some other
+    // folder (\settings at the root of the current drive).
+    if (found != VariableSource::Found::kValue || !Append(expanded, value, limit)) return;
   }
   for (std::size_t k = 0; k < expanded.size(); ++k) result[k] = expanded[k];
   result[expanded.size()] = '\0';

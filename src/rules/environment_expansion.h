@@ -19,13 +19,14 @@ class VariableSource {
 constexpr std::size_t kExpansionLimit = 259;
 
 // Walks text once: other characters are copied, "%NAME%" becomes the
-// variable's value, an undefined variable or an empty name ("%%", a lone
-// '%' at the end) disappears; a reference without its closing '%' runs to
-// the end of the text. result has result_size bytes (at least 260).
+// variable's value, an empty name ("%%", a lone '%' at the end) disappears;
+// a reference without its closing '%' runs to the end of the text. result
+// has result_size bytes (at least 260).
 //
-// An expansion can never overrun: when the result would exceed 259
-// characters, or a variable's value does not fit its 260-byte buffer, the
-// result is the empty string as a whole. A cut folder name would name some
-// other folder; an empty result keeps the settings in the program folder.
+// The result is the empty string as a whole when a variable is undefined,
+// when the result would exceed 259 characters, or when a variable's value
+// does not fit its 260-byte buffer: a folder without a value, or cut, would
+// name some other folder, and an empty result keeps the settings in the
+// program folder. An expansion can never overrun.
 void ExpandReferences(std::string_view text, VariableSource& variables, char* result,
                       std::size_t result_size);

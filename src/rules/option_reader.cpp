@@ -78,7 +78,11 @@ bool FolderFromOpenCommand(const char* command, char* out) {
   for (std::size_t i = folder_length; i < path_length; ++i) {
     if (start[i] == '\\' || start[i] == '/') folder_length = i + 1;
   }
-  if (folder_length == 0) return false;
+  // A relative or drive-relative folder ("C:p_mara64.exe") would depend on
+  // the setup's current directory: no earlier installation to follow.
+  if (folder_length == 0 || !IsAbsoluteFolder(std::string_view(start, folder_length))) {
+    return false;
+  }
   std::memcpy(out, start, folder_length);
   out[folder_length] = '\0';
   AppendBackslash(out);

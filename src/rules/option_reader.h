@@ -24,5 +24,5 @@ void ApplyCommandLineOptions(const char* command_line, InstallOptions& options);
 // The folder of an earlier installation from the default value of its open
 // command ("\"<folder>p_mara64.exe\" \"%1\""), with a trailing backslash.
 // Returns false, with out empty, when the value does not name the viewer or
-// has no folder part.
+// its folder is not absolute.
 bool FolderFromOpenCommand(const char* command, char* out);

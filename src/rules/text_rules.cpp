@@ -44,6 +44,19 @@ void TrimBlanks(char* path) {
   std::memmove(path, path + skip, length - skip + 1);
 }
 
+bool StartsWithDriveRoot(std::string_view text) {
+  if (text.size() < 3 || text[1] != ':' || text[2] != '\\') return false;
+  const char drive = text[0];
+  return (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+}
+
+bool IsAbsoluteFolder(std::string_view folder) {
+  const std::size_t first = folder.find_first_not_of(' ');
+  if (first == std::string_view::npos) return false;
+  folder.remove_prefix(first);
+  return StartsWithDriveRoot(folder) || folder.substr(0, 2) == "\\\\";
+}
+
 void UnquoteFolder(char* path) {
   TrimTrailingBlanks(path);
   std::size_t length = std::strlen(path);

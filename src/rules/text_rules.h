@@ -21,6 +21,16 @@ void AppendBackslash(char* path);
 // 260 characters. Only ' ' counts as a blank.
 void TrimBlanks(char* path);
 
+// A folder the setup may install into: with its surrounding blanks trimmed
+// it starts with a drive letter, a colon and a backslash, or with two
+// backslashes (a UNC path). A relative folder, or a drive-relative one such
+// as "C:Pellumara", would name a different place depending on the current
+// directory.
+bool IsAbsoluteFolder(std::string_view folder);
+
+// The text starts with a drive letter, a colon and a backslash.
+bool StartsWithDriveRoot(std::string_view text);
+
 // Cleans a folder value from the command line: trailing blanks, one closing
 // and one opening quote, trailing blanks again. Leading blanks stay.
 void UnquoteFolder(char* path);

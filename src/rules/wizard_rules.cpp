@@ -22,9 +22,7 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-bool TargetFolderHasDrive(const char* folder) {
-  return folder[0] != '\0' && folder[1] == ':';
-}
+bool TargetFolderHasDrive(const char* folder) { return StartsWithDriveRoot(folder); }
 
 void AppendProductFolder(char* path) {
   AppendBackslash(path);

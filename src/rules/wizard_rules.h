@@ -5,8 +5,9 @@
 
 #include <cstddef>
 
-// The welcome page only accepts a folder that names a drive: the second
-// character is a colon, the way _splitpath finds a drive part.
+// The welcome page only accepts a folder that starts, as typed, with a drive
+// letter, a colon and a backslash: a relative or drive-relative folder
+// ("C:Pellumara"), a UNC path and a leading blank are refused.
 bool TargetFolderHasDrive(const char* folder);
 
 // After a folder was picked in the folder dialog: ends the path (a

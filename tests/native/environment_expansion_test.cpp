@@ -52,9 +52,14 @@ TEST_F(Expansion, RecommendedFolderExpandsToRoamingAppData) {
   EXPECT_EQ(Expand("plain text"), "plain text");
 }
 
-TEST_F(Expansion, UndefinedAndEmptyReferencesDisappear) {
+TEST_F(Expansion, UndefinedVariableEmptiesTheWholeResult) {
   EXPECT_EQ(Expand("%UNDEFINED%"), "");
-  EXPECT_EQ(Expand("C:\\%UNDEFINED%\\x"), "C:\\\\x");
+  EXPECT_EQ(Expand("%UNDEFINED%\\settings"), "");
+  EXPECT_EQ(Expand("C:\\%UNDEFINED%\\x"), "");
+  EXPECT_EQ(Expand("%APPDATA%\\%UNDEFINED%"), "");
+}
+
+TEST_F(Expansion, EmptyReferencesDisappear) {
   EXPECT_EQ(Expand("100%%"), "100");
   EXPECT_EQ(Expand("a%"), "a");
   EXPECT_EQ(Expand("%%APPDATA%%"), "APPDATA");
@@ -62,7 +67,7 @@ TEST_F(Expansion, UndefinedAndEmptyReferencesDisappear) {
 
 TEST_F(Expansion, UnclosedReferenceRunsToTheEnd) {
   EXPECT_EQ(Expand("C:\\%APPDATA"), "C:\\C:\\Users\\anna\\AppData\\Roaming");
-  EXPECT_EQ(Expand("C:\\%NOPE\\x"), "C:\\");
+  EXPECT_EQ(Expand("C:\\%NOPE\\x"), "");
 }
 
 TEST_F(Expansion, ResultOf259CharactersFitsAndOneMoreEmptiesIt) {

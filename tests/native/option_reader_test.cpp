@@ -161,7 +161,6 @@ TEST(FolderFromOpenCommand, TakesTheViewersFolder) {
   EXPECT_EQ(FolderOf("\"C:\\Program Files\\Pellumara\\p_mara64.exe\" \"%1\""),
             "C:\\Program Files\\Pellumara\\");
   EXPECT_EQ(FolderOf("\"C:\\p_mara64.exe\""), "C:\\");
-  EXPECT_EQ(FolderOf("\"C:p_mara64.exe\""), "C:\\");
   EXPECT_EQ(FolderOf("\"C:\\Tools/Pellumara/p_mara64.exe\""), "C:\\Tools/Pellumara/\\");
 }
 
@@ -175,6 +174,13 @@ TEST(FolderFromOpenCommand, RejectsOtherCommands) {
   EXPECT_EQ(FolderOf("\"D:\\Tools\\P_MARA64.EXE\" \"%1\""), "<none>");
   EXPECT_EQ(FolderOf(""), "<none>");
   EXPECT_EQ(FolderOf("\"p_mara64.exe\" \"%1\""), "<none>");
+}
+
+TEST(FolderFromOpenCommand, IgnoresAFolderThatIsNotAbsolute) {
+  EXPECT_EQ(FolderOf("\"C:p_mara64.exe\""), "<none>");
+  EXPECT_EQ(FolderOf("\"Earlier\\p_mara64.exe\" \"%1\""), "<none>");
+  EXPECT_EQ(FolderOf("\"%SystemDrive%\\Earlier\\p_mara64.exe\" \"%1\""), "<none>");
+  EXPECT_EQ(FolderOf("\"\\\\server\\share\\p_mara64.exe\""), "\\\\server\\share\\");
 }
 
 TEST(FolderFromOpenCommand, LongPathStaysInBounds) {

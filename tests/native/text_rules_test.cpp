@@ -55,6 +55,21 @@ TEST(TrimBlanks, LongStringKeepsItsLeadingBlanks) {
   EXPECT_EQ(Trimmed(fits), std::string(257, 'a'));
 }
 
+TEST(IsAbsoluteFolder, DriveRootOrUncAfterTheBlanks) {
+  EXPECT_TRUE(IsAbsoluteFolder("C:\\Data\\New Folder \\Pictures"));
+  EXPECT_TRUE(IsAbsoluteFolder("  z:\\ "));
+  EXPECT_TRUE(IsAbsoluteFolder(" \\\\server\\share"));
+  EXPECT_FALSE(IsAbsoluteFolder(""));
+  EXPECT_FALSE(IsAbsoluteFolder("   "));
+  EXPECT_FALSE(IsAbsoluteFolder("Rel\\Dir"));
+  EXPECT_FALSE(IsAbsoluteFolder("C:Rel"));
+  EXPECT_FALSE(IsAbsoluteFolder("C:"));
+  EXPECT_FALSE(IsAbsoluteFolder("\\Rooted\\On\\The\\Current\\Drive"));
+  EXPECT_FALSE(IsAbsoluteFolder("%SystemDrive%\\Earlier"));
+  EXPECT_FALSE(IsAbsoluteFolder("\tC:\\x"));
+  EXPECT_FALSE(IsAbsoluteFolder("\xC4:\\x"));
+}
+
 TEST(UnquoteFolder, StripsQuotesAndBlanksInOrder) {
   EXPECT_EQ(Unquoted("\"C:\\Program Files\\Pellumara\" "), "C:\\Program Files\\Pellumara");
   EXPECT_EQ(Unquoted("\"C:\\a b\""), "C:\\a b");

@@ -20,12 +20,15 @@ std::string AfterBrowse(const std::string& picked) {
   return result;
 }
 
-TEST(TargetFolderHasDrive, AcceptsOnlyADriveLetterAndColonAtTheStart) {
+TEST(TargetFolderHasDrive, AcceptsOnlyADriveRootAtTheStart) {
   EXPECT_TRUE(TargetFolderHasDrive("C:\\Program Files\\Pellumara"));
   EXPECT_TRUE(TargetFolderHasDrive("C:\\x "));
-  EXPECT_TRUE(TargetFolderHasDrive("D:"));
+  EXPECT_TRUE(TargetFolderHasDrive("d:\\"));
   EXPECT_FALSE(TargetFolderHasDrive(""));
   EXPECT_FALSE(TargetFolderHasDrive("C"));
+  EXPECT_FALSE(TargetFolderHasDrive("D:"));
+  EXPECT_FALSE(TargetFolderHasDrive("C:Pellumara"));
+  EXPECT_FALSE(TargetFolderHasDrive("1:\\x"));
   EXPECT_FALSE(TargetFolderHasDrive("Pellumara"));
   EXPECT_FALSE(TargetFolderHasDrive("\\Programs\\Pellumara"));
   EXPECT_FALSE(TargetFolderHasDrive("\\\\server\\share\\Pellumara"));

@@ -28,9 +28,12 @@ TEST(Messages, GermanTextsComeBackInCodePage1252) {
             "Kann Zielverzeichnis nicht erstellen!\n\nBitte \xFC" "berpr\xFC" "fen Sie Ihre "
             "Schreibrechte und System-Policies!\n\nVersuchen Sie das Zielverzeichnis zuerst "
             "h\xE4ndisch zu erstellen.");
+  EXPECT_EQ(LoadMessage(IDS_REGISTRATION_INCOMPLETE),
+            "Pellumara wurde installiert, aber die Registrierung ist unvollst\xE4ndig "
+            "(fehlgeschlagene Eintr\xE4ge: %d).");
 }
 
-TEST(Messages, UnknownIdIsEmpty) { EXPECT_EQ(LoadMessage(12), ""); }
+TEST(Messages, UnknownIdIsEmpty) { EXPECT_EQ(LoadMessage(13), ""); }
 
 TEST(WindowsVersion, ComparesMajorThenMinor) {
   EXPECT_TRUE(IsWindowsVersionAtLeast(5, 1, 0));

@@ -49,9 +49,18 @@ TEST_F(SetupLog, AppendsAndNeverTruncates) {
 }
 
 TEST_F(SetupLog, UnopenableLogLosesTheEntrySilently) {
-  CreateDirectoryA((scratch_ / kSetupLogName).c_str(), nullptr);  // a folder in the way
+  const std::string in_the_way = scratch_ / kSetupLogName;  // a folder
+  ASSERT_TRUE(CreateDirectoryA(in_the_way.c_str(), nullptr));
   WriteSetupLog("lost");
-  EXPECT_TRUE(FolderExists(scratch_ / kSetupLogName));
+  // No other file took the entry, and none went into the folder.
+  EXPECT_TRUE(FilesIn(scratch_.path()).empty());
+  EXPECT_EQ(CountTree(in_the_way).files, 0);
+  // Nor is it kept for later: the next log holds only the next entry.
+  ASSERT_TRUE(RemoveDirectoryA(in_the_way.c_str()));
+  WriteSetupLog("kept");
+  std::vector<LogEntry> entries = ParseLog(Log());
+  ASSERT_EQ(entries.size(), 1u) << Log();
+  EXPECT_EQ(entries[0].message, "kept");
 }
 
 }  // namespace

@@ -15,61 +15,9 @@
 #include "integration/integrate_with_system.h"
 #include "integration/shortcuts.h"
 #include "support/scratch.h"
+#include "support/shell_links.h"
 
 namespace {
-
-struct Link {
-  bool loaded = false;
-  std::string target;
-  std::string arguments;
-  std::string icon_path;
-  int icon_index = -1;
-  std::string description;
-};
-
-bool operator==(const Link& a, const Link& b) {
-  return a.loaded == b.loaded && a.target == b.target && a.arguments == b.arguments &&
-         a.icon_path == b.icon_path && a.icon_index == b.icon_index &&
-         a.description == b.description;
-}
-
-std::ostream& operator<<(std::ostream& out, const Link& link) {
-  return out << (link.loaded ? "" : "<not loaded> ") << "target '" << link.target << "' args '"
-             << link.arguments << "' icon '" << link.icon_path << "'," << link.icon_index
-             << " description '" << link.description << "'";
-}
-
-Link ReadLink(const std::string& path) {
-  Link link;
-  CoInitialize(nullptr);
-  IShellLinkA* shell_link = nullptr;
-  IPersistFile* file = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                 reinterpret_cast<void**>(&shell_link))) &&
-      SUCCEEDED(shell_link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-    wchar_t wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-    if (SUCCEEDED(file->Load(wide, STGM_READ))) {
-      link.loaded = true;
-      char text[1024] = "";
-      shell_link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
-      link.target = text;
-      text[0] = '\0';
-      shell_link->GetArguments(text, sizeof text);
-      link.arguments = text;
-      text[0] = '\0';
-      shell_link->GetIconLocation(text, sizeof text, &link.icon_index);
-      link.icon_path = text;
-      text[0] = '\0';
-      shell_link->GetDescription(text, sizeof text);
-      link.description = text;
-    }
-  }
-  if (file != nullptr) file->Release();
-  if (shell_link != nullptr) shell_link->Release();
-  CoUninitialize();
-  return link;
-}
 
 Link Expected(const std::string& target, const std::string& arguments = "",
               const std::string& icon_path = "", int icon_index = 0,

@@ -1,18 +1,23 @@
 // The real setup program, started with "/silent": exit codes, log entries,
 // the proposed folder and the reading of options, and never a window.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "engine/messages.h"
 #include "engine/setup_log.h"
 #include "support/full_disk.h"
+#include "support/installation_checks.h"
 #include "support/log_entries.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"
+#include "support/shell_links.h"
 
 namespace {
 
@@ -283,6 +288,138 @@ TEST_F(SilentSetup, UnwritableLogChangesNothingElse) {
   CreateDirectoryA((start_ / kSetupLogName).c_str(), nullptr);
   EXPECT_EQ(RunWith("/silent /folder="), 2);
   EXPECT_TRUE(FolderExists(start_ / kSetupLogName));
+}
+
+// One silent run of the table below and what it must leave.
+struct FolderCase {
+  std::string options;
+  const char* earlier_command;  // REG_EXPAND_SZ open command to find, or null
+  int exit_code;
+  std::string log_message;       // empty: no log at all
+  std::string installed_folder;  // canonical; empty: nothing installed
+};
+
+void SetExpandableOpenCommand(const char* command) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kOpenCommandKey, &key), ERROR_SUCCESS);
+  RegSetValueExA(key, nullptr, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(command),
+                 static_cast<DWORD>(std::strlen(command) + 1));
+  RegCloseKey(key);
+}
+
+// The files, the settings, the open command, the uninstall entry and the
+// links all name the folder the setup created.
+void ExpectInstalledIn(const std::string& folder) {
+  const std::string viewer = folder + "p_mara64.exe";
+  EXPECT_TRUE(FileExists(viewer));
+  EXPECT_EQ(Profile(folder + "p_mara64.ini", "Language", "Lang"), "Deutsch");
+  ExpectRegisteredViewer(folder);
+  EXPECT_EQ(ReadLink(SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara\\Pellumara 64 4.41.lnk").target,
+            viewer);
+  EXPECT_EQ(ReadLink(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Pellumara 64.lnk").target, viewer);
+}
+
+TEST_F(SilentSetup, EveryStepUsesTheCanonicalAbsoluteFolder) {
+  const std::string links = " /group=1 /desktop=1 /thumbs=1";
+  const FolderCase cases[] = {
+      // Each level of the folder is trimmed, and every step names it so.
+      {"/folder=C:\\Data\\New Folder \\Pictures" + links, nullptr, 0, "",
+       "C:\\Data\\New Folder\\Pictures\\"},
+      // Relative and drive-relative folders depend on the start folder.
+      {"/folder=Rel\\Dir" + links, nullptr, 2, FolderRejected("Rel\\Dir"), ""},
+      {"/folder=C:Rel" + links, nullptr, 2, FolderRejected("C:Rel"), ""},
+      {links, "\"%SystemDrive%\\Earlier\\p_mara64.exe\" \"%1\"", 0, "", "C:\\Earlier\\"},
+      // The settings stay with the program instead of going to C:\settings.
+      {"/folder=C:\\Tools\\Pellumara /ini=%UNDEFINED%\\settings" + links, nullptr, 0, "",
+       "C:\\Tools\\Pellumara\\"},
+  };
+  for (const FolderCase& run : cases) {
+    SCOPED_TRACE(run.options);
+    if (run.earlier_command != nullptr) SetExpandableOpenCommand(run.earlier_command);
+    EXPECT_EQ(RunWith("/silent " + run.options), run.exit_code);
+    if (run.log_message.empty()) {
+      EXPECT_FALSE(FileExists(start_ / kSetupLogName)) << ReadFileBytes(start_ / kSetupLogName);
+    } else {
+      EXPECT_EQ(OnlyLogMessage(), run.log_message);
+    }
+    if (run.installed_folder.empty()) {
+      EXPECT_EQ(ApplicationOpenCommand(), "<missing>");
+    } else {
+      ExpectInstalledIn(run.installed_folder);
+    }
+    EXPECT_EQ(CountTree(start_.path()).folders, 0);
+    EXPECT_FALSE(FolderExists("C:\\settings"));
+    RemoveInstallation({"C:\\Data", "C:\\Earlier", "C:\\Tools\\Pellumara", "C:\\settings",
+                        "C:\\Program Files\\Pellumara"});
+    RemoveTree(start_.path());  // the log, and what a wrong folder left there
+    CreateDirectoryA(start_.path().c_str(), nullptr);
+  }
+}
+
+// A machine key that everybody may read but nobody may write to, the way a
+// standard user meets every machine key. The setup runs as administrator
+// under Wine, so only the key's own rights can refuse its writes. The key
+// may still be deleted.
+class ReadOnlyMachineKey {
+ public:
+  explicit ReadOnlyMachineKey(const char* path) : path_(path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, path, &key) != ERROR_SUCCESS) return;
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD sid_size = sizeof everyone;
+    BYTE acl_buffer[256];
+    PACL acl = reinterpret_cast<PACL>(acl_buffer);
+    SECURITY_DESCRIPTOR descriptor;
+    restricted_ =
+        CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sid_size) &&
+        InitializeAcl(acl, sizeof acl_buffer, ACL_REVISION) &&
+        AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | DELETE | WRITE_DAC, everyone) &&
+        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+        SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED) &&
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                          &descriptor) == ERROR_SUCCESS;
+    RegCloseKey(key);
+  }
+  ~ReadOnlyMachineKey() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_); }
+  ReadOnlyMachineKey(const ReadOnlyMachineKey&) = delete;
+  ReadOnlyMachineKey& operator=(const ReadOnlyMachineKey&) = delete;
+
+  // Whether a write is really refused now.
+  bool Refuses() const {
+    if (!restricted_) return false;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path_, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+      return true;
+    }
+    RegCloseKey(key);
+    return false;
+  }
+
+ private:
+  const char* path_;
+  bool restricted_ = false;
+};
+
+TEST_F(SilentSetup, RefusedWritesEndWithExitCode5AndOneLogEntry) {
+  ReadOnlyMachineKey uninstall_entry(kUninstallKey);
+  ASSERT_TRUE(uninstall_entry.Refuses());
+  // A folder in the way of the desktop link: the link cannot be saved.
+  const std::string desktop_link = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Pellumara 64.lnk";
+  ASSERT_TRUE(CreateDirectoryA(desktop_link.c_str(), nullptr));
+
+  EXPECT_EQ(RunWith("/silent /folder=C:\\Tools\\Pellumara /group=1 /desktop=1 /assoc=1"), 5);
+  // The default value and the opening of the uninstall entry, and the link.
+  EXPECT_EQ(OnlyLogMessage(),
+            "Pellumara wurde installiert, aber die Registrierung ist unvollst\xE4ndig "
+            "(fehlgeschlagene Eintr\xE4ge: 3).");
+  // Every other step was still done.
+  EXPECT_TRUE(FileExists("C:\\Tools\\Pellumara\\p_mara64.exe"));
+  EXPECT_EQ(ApplicationOpenCommand(), "\"C:\\Tools\\Pellumara\\p_mara64.exe\" \"%1\"");
+  EXPECT_EQ(ExtensionDefault("jpg"), "Pellumara.jpg");
+  EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "<missing>");
+  RemoveDirectoryA(desktop_link.c_str());
+  RemoveInstallation({"C:\\Tools\\Pellumara"});
 }
 
 }  // namespace

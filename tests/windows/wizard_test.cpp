@@ -97,7 +97,8 @@ TEST_F(Wizard, EarlierInstallationsFolderWinsOverTheDefault) {
 TEST_F(Wizard, NextRejectsFoldersWithoutADrive) {
   ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
   for (const std::string folder :
-       {"", "Pellumara", "\\Programs\\Pellumara", "\\\\server\\share\\Pellumara", " C:\\x"}) {
+       {"", "Pellumara", "C:Pellumara", "\\Programs\\Pellumara", "\\\\server\\share\\Pellumara",
+        " C:\\x"}) {
     wizard_->SetControlText(kFolderField, folder);
     wizard_->Press(kNext);
     ASSERT_NO_FATAL_FAILURE(ExpectMessage(LoadMessage(IDS_INVALID_FOLDER), IDOK)) << folder;
