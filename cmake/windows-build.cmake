@@ -17,8 +17,9 @@ add_library(pellumara_core STATIC)
 target_include_directories(pellumara_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_compile_options(pellumara_core PRIVATE ${PELLUMARA_WARNINGS})
 include(cmake/minizip.cmake)
+include(cmake/delay-imports.cmake)
 target_link_libraries(pellumara_core PUBLIC pellumara_rules minizip_unzip
-  comctl32 shell32 ole32 oleaut32 uuid advapi32 user32 gdi32)
+  ${PELLUMARA_DELAY_LIBRARIES} uuid)
 
 # The viewer archive, built before the resources that embed it.
 set(PELLUMARA_PAYLOAD_DIR "${CMAKE_BINARY_DIR}/payload")

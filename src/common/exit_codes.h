@@ -10,4 +10,5 @@ enum ExitCode : int {
   // silent: installed, but registry writes or links failed (a standard user,
   // a key whose rights refuse the write)
   kExitRegistrationIncomplete = 5,
+  kExitSystemLibraryMissing = 6,  // a system DLL could not be loaded; the run stopped there
 };

@@ -98,13 +98,18 @@ void CHyperLink::LoadHandCursor() {
   if (hand_cursor != nullptr) return;
   char path[kPathSize] = "";
   UINT length = GetWindowsDirectoryA(path, sizeof path);
-  if (length == 0 || length >= sizeof path) return;
-  if (!AppendBounded(path, sizeof path, "\\winhlp32.exe")) return;
-  HMODULE module = LoadLibraryA(path);
-  if (module == nullptr) return;
-  HCURSOR cursor = LoadCursorA(module, MAKEINTRESOURCEA(106));
-  if (cursor != nullptr) hand_cursor = CopyIcon(cursor);
-  FreeLibrary(module);
+  if (length > 0 && length < sizeof path && AppendBounded(path, sizeof path, "\\winhlp32.exe")) {
+    if (HMODULE module = LoadLibraryA(path)) {
+      HCURSOR cursor = LoadCursorA(module, MAKEINTRESOURCEA(106));
+      if (cursor != nullptr) hand_cursor = CopyIcon(cursor);
+      FreeLibrary(module);
+    }
+  }
+  // Current Windows carries no winhlp32.exe with that cursor; the system's
+  // own hand is the same pointer.
+  if (hand_cursor == nullptr) {
+    if (HCURSOR system_hand = LoadCursorA(nullptr, IDC_HAND)) hand_cursor = CopyIcon(system_hand);
+  }
 }
 
 LRESULT CHyperLink::CtlColor(WPARAM dc, LPARAM) {

@@ -8,6 +8,7 @@
 
 #include "common/install_options.h"
 #include "engine/payload_extraction.h"
+#include "engine/planted_links.h"
 #include "iowin32.h"
 #include "rules/payload_rules.h"
 #include "rules/text_rules.h"
@@ -38,34 +39,44 @@ HANDLE CreateOutputFile(const char* name) {
 }
 
 // Copies the opened entry's data into file through buffer. 0, or the
-// first read error, or kWriteError for a write that did not complete.
-int CopyEntryData(unzFile archive, HANDLE file, char* buffer) {
+// first read error, or kWriteError for a write that did not complete or
+// data that ended before the entry's declared size (minizip reports such an
+// early end as the end of the data, and checks the CRC only of an entry
+// read to its declared size).
+int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long declared_size) {
+  unsigned long long copied = 0;
   for (;;) {
     int read = unzReadCurrentFile(archive, buffer, kEntryBufferSize);
-    if (read == 0) return 0;
+    if (read == 0) return copied == declared_size ? 0 : kWriteError;
     if (read < 0) return read;
     DWORD written = 0;
     if (!WriteFile(file, buffer, static_cast<DWORD>(read), &written, nullptr) ||
         written != static_cast<DWORD>(read)) {
       return kWriteError;
     }
+    copied += written;
   }
 }
 
 // Unpacks one file entry whose data is open. A file that cannot be created
-// even after its folders were made is skipped without an error.
+// where one already stands (the read-only or locked file of an update) is
+// skipped; where nothing stood, the entry fails, and so does a link at the
+// name or at one of its folders that cannot be replaced.
 int WriteFileEntry(unzFile archive, const char* name, const char* name_part,
-                   unsigned long dos_date_time, char* buffer) {
+                   const unz_file_info& info, char* buffer) {
+  if (!MakeFolderLevelsReal(name) || !ReplaceFileLink(name)) return kWriteError;
+  DWORD attributes = GetFileAttributesA(name);
+  bool existed = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
   HANDLE file = CreateOutputFile(name);
   char folder[kEntryNameSize];
-  if (file == INVALID_HANDLE_VALUE && FolderPart(name, name_part, folder, sizeof folder)) {
+  if (file == INVALID_HANDLE_VALUE && !existed && FolderPart(name, name_part, folder, sizeof folder)) {
     CreateEntryFolders(folder);
     file = CreateOutputFile(name);
   }
-  if (file == INVALID_HANDLE_VALUE) return 0;
-  int error = CopyEntryData(archive, file, buffer);
+  if (file == INVALID_HANDLE_VALUE) return existed ? 0 : kWriteError;
+  int error = CopyEntryData(archive, file, buffer, info.uncompressed_size);
   if (!CloseHandle(file) && error == 0) error = kWriteError;
-  if (error == 0) SetEntryFileTime(name, dos_date_time);
+  if (error == 0) SetEntryFileTime(name, info.dosDate);
   return error;
 }
 
@@ -87,10 +98,14 @@ int ExtractCurrentEntry(unzFile archive) {
   int error = 0;
   const char* name_part = name + (std::strlen(name) - EntryNamePart(name).size());
   if (*name_part == '\0') {
-    CreateDirectoryA(name, nullptr);
+    if (MakeFolderLevelsReal(name)) {
+      CreateDirectoryA(name, nullptr);
+    } else {
+      error = kWriteError;
+    }
   } else {
     error = unzOpenCurrentFilePassword(archive, nullptr);
-    if (error == UNZ_OK) error = WriteFileEntry(archive, name, name_part, info.dosDate, buffer);
+    if (error == UNZ_OK) error = WriteFileEntry(archive, name, name_part, info, buffer);
     // Closing checks the CRC of a fully read entry.
     int closed = unzCloseCurrentFile(archive);
     if (error == 0) error = closed;

@@ -1,7 +1,12 @@
 // The payload resource on its way to the temporary archive file.
+// rand_s, the C runtime's random numbers from the system, for a folder name.
+#define _CRT_RAND_S
 #include "engine/payload_extraction.h"
 
 #include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include "common/install_options.h"
 #include "rules/payload_rules.h"
@@ -9,35 +14,40 @@
 namespace {
 
 constexpr DWORD kTempFolderBufferSize = 520;
+constexpr int kPrivateFolderAttempts = 16;
+constexpr std::size_t kPrivateNameSize = 32;
 
-// The temporary archive's path; false when the temporary folder is unknown
-// or the path would not fit a 260-byte buffer, the size of the copy that
-// the archive is opened from.
-bool TempFilePath(const char* temp_name, char* path) {
-  char folder[kTempFolderBufferSize];
-  DWORD length = GetTempPathA(sizeof folder, folder);
-  if (length == 0 || length >= sizeof folder) return false;
-  return BuildTempFilePath(folder, temp_name, path, kPathSize);
+unsigned RandomNumber() {
+  unsigned value = 0;
+  if (rand_s(&value) == 0) return value;
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return static_cast<unsigned>(counter.QuadPart) ^ GetCurrentProcessId();
 }
 
-// Removes whatever stands at path. A symbolic link or junction is removed
-// itself, never what it points to, even when that is missing; only a plain
-// file loses its read-only mark first.
-void RemoveExisting(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-      !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+// Creates a folder of the setup's own in the temporary folder, under a name
+// nobody can foresee, and writes its path to folder (kPathSize bytes).
+// CreateDirectoryA fails when anything stands at the name, a link included,
+// so whatever was placed in the temporary folder, and the folder of another
+// setup running at the same time, is never used: another name is taken.
+// False when the temporary folder is unknown or no folder could be made.
+bool CreatePrivateFolder(char* folder) {
+  char temp[kTempFolderBufferSize];
+  DWORD length = GetTempPathA(sizeof temp, temp);
+  if (length == 0 || length >= sizeof temp) return false;
+  for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
+    char name[kPrivateNameSize];
+    std::snprintf(name, sizeof name, "pmarag-%08x%08x", RandomNumber(), RandomNumber());
+    if (!BuildTempFilePath(temp, name, folder, kPathSize)) return false;
+    if (CreateDirectoryA(folder, nullptr)) return true;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }
-  // Folders and links to folders go only with RemoveDirectoryA.
-  if (!DeleteFileA(path)) RemoveDirectoryA(path);
+  return false;
 }
 
-// The setup often runs elevated and the name is fixed: the file is created
-// only when nothing stands at the name any more, and a link planted there
-// in the meantime makes the creation fail instead of being followed.
+// Writes the archive into the fresh folder; the name is new there, so the
+// file is created, never opened.
 bool WriteTempFile(const char* path, const void* data, DWORD size) {
-  RemoveExisting(path);
   // Marked temporary, so that Windows keeps the short-lived file in its
   // cache instead of flushing it to the disk.
   HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -46,8 +56,20 @@ bool WriteTempFile(const char* path, const void* data, DWORD size) {
   DWORD written = 0;
   BOOL ok = WriteFile(file, data, size, &written, nullptr) && written == size;
   if (!CloseHandle(file)) ok = FALSE;
-  if (!ok) DeleteFileA(path);
   return ok;
+}
+
+// The archive's path in the private folder, and the archive written there.
+// The path must fit a 260-byte buffer, the size of the copy that the
+// archive is opened from.
+int WriteAndUnzip(const char* private_folder, const char* temp_name, const void* data, DWORD size,
+                  const char* folder) {
+  char temp_path[kPathSize];
+  if (!BuildTempFilePath(private_folder, temp_name, temp_path, kPathSize)) return -1;
+  // The resource is written from where it is mapped, without a copy.
+  int result = WriteTempFile(temp_path, data, size) ? UnzipToFolder(temp_path, folder) : -1;
+  DeleteFileA(temp_path);
+  return result;
 }
 
 }  // namespace
@@ -62,12 +84,9 @@ int ExtractPayload(int resource_id, const char* resource_type, const char* temp_
   if (data == nullptr) return -1;
   DWORD size = SizeofResource(nullptr, found);
 
-  char temp_path[kPathSize];
-  if (!TempFilePath(temp_name, temp_path)) return -1;
-  // The resource is written from where it is mapped, without a copy.
-  if (!WriteTempFile(temp_path, data, size)) return -1;
-
-  int result = UnzipToFolder(temp_path, folder);
-  DeleteFileA(temp_path);
+  char private_folder[kPathSize];
+  if (!CreatePrivateFolder(private_folder)) return -1;
+  int result = WriteAndUnzip(private_folder, temp_name, data, size, folder);
+  RemoveDirectoryA(private_folder);
   return result;
 }

@@ -8,8 +8,10 @@ constexpr char kPayloadResourceType[] = "ZIP";
 constexpr char kPayloadTempName[] = "pmarag_x64.zip";
 constexpr unsigned kEntryBufferSize = 8192;
 
-// Writes the archive resource to temp_name in the temporary folder, unpacks
-// every entry into folder (canonical form) and deletes the temporary file.
+// Writes the archive resource to temp_name in a folder of its own that is
+// created fresh, under a name nobody can foresee, in the temporary folder;
+// unpacks every entry into folder (canonical form) and removes the
+// temporary file and its folder.
 // 0 on success, -1 on failure. The current directory is folder afterwards.
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
                    const char* folder);
@@ -21,9 +23,13 @@ int ExtractPayload(int resource_id, const char* resource_type, const char* temp_
 int UnzipToFolder(const char* archive_path, const char* folder);
 
 // Unpacks entry after entry of an opened archive below the current
-// directory, with their paths, overwriting existing files. A file that
-// cannot be created (read-only, locked) is skipped. 0, or -1 when the walk
-// stopped: an unsafe name, a read, data or write error, a CRC mismatch.
+// directory, with their paths, overwriting existing files. A link or
+// junction at an entry's name or folders is replaced, never written
+// through. A file that cannot be created where one already stands
+// (read-only, locked) is skipped. 0, or -1 when the walk stopped: an unsafe
+// name, a file that cannot be created where none stood or whose path does
+// not fit, a link that stays, a read, data or write error, data shorter
+// than declared, a CRC mismatch. Entries written before stay.
 int ExtractAllEntries(unzFile archive);
 
 // Creates every level of an entry's relative folder path ("/" or "\"

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/folder_chain.h"
+#include "engine/message_owner.h"
 #include "engine/messages.h"
 #include "engine/payload_extraction.h"
 #include "engine/setup_log.h"
@@ -21,7 +22,7 @@ void ReportFailure(const InstallOptions& options, const std::string& caption,
   if (options.silent) {
     WriteSetupLog((first + ": " + second).c_str());
   } else {
-    MessageBoxA(GetActiveWindow(), message.c_str(), caption.c_str(), MB_ICONERROR);
+    MessageBoxA(MessageOwner(), message.c_str(), caption.c_str(), MB_ICONERROR);
   }
 }
 
@@ -49,7 +50,7 @@ int Stop(InstallResult* result, InstallResult why) {
 int ConfirmAssociations(const InstallOptions& options, const std::string& caption) {
   if (!options.associate || options.silent) return 1;
   std::string question = LoadMessage(IDS_CONFIRM_ASSOCIATIONS);
-  int answer = MessageBoxA(GetActiveWindow(), question.c_str(), caption.c_str(),
+  int answer = MessageBoxA(MessageOwner(), question.c_str(), caption.c_str(),
                            MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
   return answer == IDNO ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 
 #include "common/install_options.h"
 #include "engine/folder_chain.h"
+#include "engine/planted_links.h"
 #include "rules/environment_expansion.h"
 #include "rules/text_rules.h"
 
@@ -70,13 +71,17 @@ void WriteViewerSettings(const char* target_folder, const char* ini_folder) {
     // The chain's result is not checked: a folder that cannot be made
     // leaves the redirection while the other keys fail to be written.
     if (settings_folder[0] != '\0') CreateFolderChain(settings_folder);
-    if (program_file_ok) WritePrivateProfileStringA("Others", "INI_Folder", ini_folder, program_file);
+    if (program_file_ok && ReplaceFileLink(program_file)) {
+      WritePrivateProfileStringA("Others", "INI_Folder", ini_folder, program_file);
+    }
     // An empty expansion names no folder: a bare file name would send the
     // profile functions to the Windows folder, so the settings then stay in
     // the program folder's file.
     if (settings_folder[0] != '\0') settings_file_ok = SettingsFileIn(settings_folder, settings_file);
   }
-  if (!settings_file_ok) return;
+  // The profile functions follow a link; one placed at the file's name is
+  // replaced by a file of the setup's own first.
+  if (!settings_file_ok || !ReplaceFileLink(settings_file)) return;
 
   WritePrivateProfileStringA("Language", "DLL", "DEUTSCH.DLL", settings_file);
   WritePrivateProfileStringA("Language", "Lang", "Deutsch", settings_file);

@@ -28,8 +28,12 @@
 #define IDD_READY 109
 #define IDD_FINISH 110
 
-// Logo bitmap and the change list (resource type "TXT")
+// Logo bitmap and the change list (resource type "TXT"); the logo once more
+// for displays of 144, 192 and 288 DPI
 #define IDB_LOGO 113
+#define IDB_LOGO_144 114
+#define IDB_LOGO_192 115
+#define IDB_LOGO_288 116
 #define IDR_WHATS_NEW 128
 
 // Controls of the pages

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "common/screen_scale.h"
 #include "integration/format_catalogue.h"
 #include "resources/resource.h"
 #include "rules/wizard_choices.h"
@@ -17,6 +18,8 @@ namespace {
 // State images of a list item with a check box.
 constexpr UINT kUncheckedState = INDEXTOSTATEIMAGEMASK(1);
 constexpr UINT kCheckedState = INDEXTOSTATEIMAGEMASK(2);
+
+constexpr int kScrollBarRoom = 25;  // pixels at 96 DPI
 
 int ItemCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
 
@@ -46,7 +49,8 @@ void CWizPropertyPage::ActivateAssociationsPage() {
   GetWindowRect(list, &rect);
   const int width = rect.right - rect.left;
   InsertEmptyColumn(list, 0, width / 3);
-  InsertEmptyColumn(list, 1, 2 * width / 3 - 25);
+  // The second column leaves room for the vertical scroll bar.
+  InsertEmptyColumn(list, 1, 2 * width / 3 - ScaleToScreen(kScrollBarRoom));
   for (int row = 0; row < kFormatCount; ++row) {
     InsertFormatRow(row, FormatCatalogue[row].list_text, FormatCatalogue[row].description);
   }

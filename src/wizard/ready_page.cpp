@@ -6,8 +6,10 @@
 #include <string>
 
 #include "common/install_options.h"
+#include "common/screen_scale.h"
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
+#include "engine/message_owner.h"
 #include "engine/messages.h"
 #include "engine/run_installation.h"
 #include "resources/resource.h"
@@ -20,6 +22,7 @@
 namespace {
 
 constexpr std::size_t kLabelSize = 50;  // the folder line's label, terminator included
+constexpr int kWaitFontHeight = 18;      // pixels at 96 DPI
 
 bool IsChecked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
 
@@ -49,7 +52,7 @@ void CWizPropertyPage::BindWaitLabel() {
   if (label.GetSafeHwnd() == nullptr) label.SubclassDlgItem(IDC_WAIT_LABEL, m_hWnd);
   label.SetTextColour(MakeColour(255, 0, 0), FALSE);
   label.SetBoldText(TRUE, TRUE);
-  label.SetFontFace("Arial", 18, TRUE);
+  label.SetFontFace("Arial", ScaleToScreen(kWaitFontHeight), TRUE);
 }
 
 void CWizPropertyPage::FillInstallOptions(InstallOptions& options) const {
@@ -92,7 +95,15 @@ LRESULT CWizPropertyPage::StartInstallation() {
   HWND sheet_window = sheet->GetSafeHwnd();
   SetTimer(sheet_window, kInstallTimerId, kInstallTimerPeriod, nullptr);
   EnableSheetButtons(FALSE);
-  const int installed = RunInstallation(options);
+  sheet->installing = 1;
+  int installed = 0;
+  {
+    // The routine's message boxes keep the sheet disabled, also when the
+    // user has switched to another program meanwhile.
+    ScopedMessageOwner owner(sheet_window);
+    installed = RunInstallation(options);
+  }
+  sheet->installing = 0;
   KillTimer(sheet_window, kInstallTimerId);
   EnableSheetButtons(TRUE);
 

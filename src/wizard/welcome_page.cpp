@@ -2,9 +2,9 @@
 // target folder, shortcuts and their scope, the licence link.
 #include <windows.h>
 
-#include "engine/install_folder.h"
 #include "common/install_options.h"
 #include "common/viewer_window.h"
+#include "engine/install_folder.h"
 #include "engine/messages.h"
 #include "resources/resource.h"
 #include "rules/wizard_rules.h"

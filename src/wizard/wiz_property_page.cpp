@@ -6,6 +6,7 @@
 #include "resources/resource.h"
 #include "rules/control_rules.h"
 #include "rules/wizard_rules.h"
+#include "wizard/page_logo.h"
 #include "wizard/wiz_property_sheet.h"
 
 const MessageEntry CWizPropertyPage::kEntries[] = {
@@ -27,6 +28,10 @@ const MessageMap CWizPropertyPage::kMessageMap = {&CWnd::kMessageMap, kEntries,
 const MessageMap* CWizPropertyPage::GetMessageMap() const { return &kMessageMap; }
 
 CWizPropertyPage::CWizPropertyPage(UINT template_id) : CPropertyPage(template_id) {}
+
+CWizPropertyPage::~CWizPropertyPage() {
+  if (logo_image_ != nullptr) DeleteObject(logo_image_);
+}
 
 int CWizPropertyPage::ActiveIndex() const { return sheet->GetActiveIndex(); }
 
@@ -72,6 +77,10 @@ void CWizPropertyPage::WelcomeFolderText(char* folder) const {
 
 void CWizPropertyPage::DoDataExchange(CDataExchange* exchange) {
   CPropertyPage::DoDataExchange(exchange);
+  if (!logo_fitted_) {
+    logo_image_ = FitPageLogo(m_hWnd);
+    logo_fitted_ = true;
+  }
   switch (ActiveIndex()) {
     case kWelcomePage: BindLicenceLink(); break;
     case kReadyPage: BindWaitLabel(); break;

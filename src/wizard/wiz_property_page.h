@@ -13,6 +13,7 @@ class CWizPropertySheet;
 class CWizPropertyPage : public CPropertyPage {
  public:
   explicit CWizPropertyPage(UINT template_id);
+  ~CWizPropertyPage() override;
 
   // The template id of the page Next (forward) or Back leads to, or -1.
   virtual LRESULT FindNeighbourPage(bool forward);
@@ -67,6 +68,11 @@ class CWizPropertyPage : public CPropertyPage {
 
   // Finish page (finish_page.cpp)
   void ActivateFinishPage();
+
+  // The logo drawn for this screen, once the page has fitted it (null while
+  // the control shows its own bitmap).
+  HBITMAP logo_image_ = nullptr;
+  bool logo_fitted_ = false;
 
   static const MessageEntry kEntries[];
   static const MessageMap kMessageMap;

@@ -48,6 +48,8 @@ bool CWizPropertySheet::UserConfirmsQuit() {
 
 BOOL CWizPropertySheet::OnCommand(WPARAM wparam, LPARAM lparam) {
   if (LOWORD(wparam) != IDCANCEL) return CPropertySheet::OnCommand(wparam, lparam);
+  // Cancel is disabled while the installation runs; Escape still sends it.
+  if (installing) return TRUE;
   if (GetActiveIndex() == kFinishPage) {
     // "&Fertig stellen": no question, the chosen finish actions, then close.
     static_cast<CWizPropertyPage*>(GetPage(kFinishPage))->RunFinishActions();
@@ -62,6 +64,7 @@ BOOL CWizPropertySheet::OnCommand(WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT CWizPropertySheet::OnSysCommand(WPARAM command, LPARAM) {
+  if (command == SC_CLOSE && installing) return 0;
   if (command != SC_CLOSE || GetActiveIndex() == kFinishPage) return Default();
   if (!UserConfirmsQuit()) return 0;
   // The default handling may close the sheet itself or turn the close into

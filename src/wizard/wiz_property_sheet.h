@@ -42,6 +42,9 @@ class CWizPropertySheet : public CPropertySheet {
   CXColorStatic wait_label;
   // Set once an installation has gone through in this run.
   int installed = 0;
+  // Set while the installation routine runs: the close box and Escape do
+  // nothing then, since the routine is still on the stack.
+  int installing = 0;
 
  protected:
   const MessageMap* GetMessageMap() const override;

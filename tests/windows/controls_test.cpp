@@ -256,6 +256,31 @@ TEST_F(ControlHost, LinkHoversUntilATimerTickFindsThePointerOutside) {
   EXPECT_EQ(WindowFont(control), link.underline_font.GetSafeHandle());
 }
 
+TEST_F(ControlHost, LinkShowsTheSystemHandWithoutWinhlp32sCursor) {
+  // Like current Windows, the prefix's Windows folder has no winhlp32.exe.
+  char winhlp32[MAX_PATH] = "";
+  GetWindowsDirectoryA(winhlp32, sizeof winhlp32);
+  std::strcat(winhlp32, "\\winhlp32.exe");
+  ASSERT_EQ(GetFileAttributesA(winhlp32), INVALID_FILE_ATTRIBUTES);
+  CHyperLink link;
+  HWND control = Static("Pellumara EULA", 0, 10, 10, 200, 20);
+  ASSERT_TRUE(link.SubclassWindow(control));
+  ASSERT_NE(link.hand_cursor, nullptr);
+  EXPECT_TRUE(SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_EQ(GetCursor(), link.hand_cursor);
+  ICONINFO link_hand = {};
+  ICONINFO system_hand = {};
+  ASSERT_TRUE(GetIconInfo(link.hand_cursor, &link_hand));
+  ASSERT_TRUE(GetIconInfo(LoadCursorA(nullptr, IDC_HAND), &system_hand));
+  EXPECT_EQ(link_hand.xHotspot, system_hand.xHotspot);
+  EXPECT_EQ(link_hand.yHotspot, system_hand.yHotspot);
+  for (const ICONINFO& info : {link_hand, system_hand}) {
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+  }
+}
+
 TEST_F(ControlHost, LinkLetsGoOfItsWindowWhenTheWindowGoes) {
   CHyperLink link;
   HWND control = Static("Pellumara EULA", 0, 10, 10, 200, 20);

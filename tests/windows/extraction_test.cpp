@@ -180,6 +180,53 @@ TEST_F(Extraction, ReadOnlyAndLockedFilesAreSkippedSilently) {
   EXPECT_EQ(ReadFileBytes(Target("Sub\\fresh.txt")), "fresh");
 }
 
+TEST_F(Extraction, LinkAtAFileIsReplacedAndWhatItPointsToStays) {
+  std::string outside = work_ / "outside.txt";
+  WriteFileBytes(outside, "outside the target");
+  if (!MakeHostLink(Target("p_about.txt"), outside)) GTEST_SKIP() << "no link could be made";
+  EXPECT_EQ(Unzip({FileEntry("p_about.txt", "from the archive")}), 0);
+  EXPECT_EQ(ReadFileBytes(outside), "outside the target");
+  EXPECT_EQ(ReadFileBytes(Target("p_about.txt")), "from the archive");
+}
+
+TEST_F(Extraction, LinkAtAFolderIsNeverWrittenThrough) {
+  std::string outside = work_ / "outside";
+  CreateDirectoryA(outside.c_str(), nullptr);
+  WriteFileBytes(outside + "\\own.txt", "outside the target");
+  if (!MakeHostLink(Target("Html"), outside)) GTEST_SKIP() << "no link could be made";
+  int result = Unzip({FolderEntry("Html/"), FileEntry("Html/frame.html", "frame")});
+  EXPECT_EQ(Tree(outside), "own.txt");
+  EXPECT_EQ(ReadFileBytes(outside + "\\own.txt"), "outside the target");
+  if (IsReparsePoint(Target("Html"))) {
+    // Wine 8 cannot remove a link to a folder without touching the folder:
+    // the link stays, and then the walk must fail.
+    EXPECT_EQ(result, -1);
+  } else {
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadFileBytes(Target("Html\\frame.html")), "frame");
+  }
+}
+
+TEST_F(Extraction, FileThatCannotBeCreatedWhereNoneStoodFailsTheWalk) {
+  // A folder at the file's name: nothing can be created there.
+  CreateDirectoryA(Target("taken.txt").c_str(), nullptr);
+  EXPECT_EQ(Unzip({FileEntry("first.txt", "first"), FileEntry("taken.txt", "lost"),
+                   FileEntry("after.txt", "after")}),
+            -1);
+  EXPECT_EQ(ReadFileBytes(Target("first.txt")), "first");
+  EXPECT_FALSE(FileExists(Target("after.txt")));
+}
+
+TEST_F(Extraction, DataShorterThanDeclaredFailsTheWalk) {
+  for (bool deflate : {true, false}) {
+    ZipEntry short_entry = FileEntry("short.txt", "fewer bytes than declared");
+    short_entry.deflate = deflate;
+    short_entry.missing_bytes = 10;
+    EXPECT_EQ(Unzip({short_entry, FileEntry("after.txt", "after")}), -1) << deflate;
+    EXPECT_FALSE(FileExists(Target("after.txt"))) << deflate;
+  }
+}
+
 // Bytes that deflate cannot shrink, so that the archive stays small on C:
 // while the unpacked file does not fit the full disk.
 std::string Incompressible(std::size_t size) {

@@ -39,6 +39,24 @@ class SilentInstall : public ::testing::Test {
   ScratchFolder start_{"install-start"};
 };
 
+// Setups started at the same time each unpack through a temporary folder of
+// their own: neither meets the other's archive.
+TEST_F(SilentInstall, TwoSetupsStartedAtOnceBothComplete) {
+  std::vector<std::string> folders = {"C:\\Tools\\Pellumara", "C:\\Tools\\Other"};
+  SetupLaunch first, second;
+  first.command_line = SetupCommandLine("/silent /folder=" + folders[0]);
+  second.command_line = SetupCommandLine("/silent /folder=" + folders[1]);
+  first.working_directory = second.working_directory = start_.path();
+  StartedSetup one(first);
+  StartedSetup two(second);
+  ASSERT_TRUE(one.started() && two.started());
+  EXPECT_EQ(one.WaitForExit(60000), 0);
+  EXPECT_EQ(two.WaitForExit(60000), 0);
+  for (const std::string& folder : folders) {
+    EXPECT_EQ(CountTree(folder).files, 33) << folder;  // the payload and p_mara64.ini
+  }
+}
+
 TEST_F(SilentInstall, FullInstallationLeavesARegisteredViewer) {
   ASSERT_EQ(RunWith("/silent /folder=C:\\Tools\\Pellumara /group=1 /desktop=1 /thumbs=1 /assoc=1"),
             0);

@@ -7,10 +7,13 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "common/product_version.h"
 #include "engine/messages.h"
 #include "engine/setup_log.h"
+#include "support/full_disk.h"
 #include "support/installation_checks.h"
 #include "support/log_entries.h"
 #include "support/scratch.h"
@@ -80,6 +83,16 @@ TEST_F(SilentSetup, FailedUnpackingPutsTheFolderFirstAndExits3) {
   EXPECT_EQ(OnlyLogMessage(), PayloadFailed(target.path() + "\\"));
 }
 
+// An existing target folder that cannot be written to (a standard user's
+// update, a read-only medium): nothing stood there, so nothing may be lost
+// silently.
+TEST_F(SilentSetup, TargetThatCannotBeWrittenExits3) {
+  std::string folder = ReadOnlyFolder();
+  if (folder.empty()) GTEST_SKIP() << "no read-only folder mounted (tests/windows/full_disk.sh)";
+  EXPECT_EQ(RunWith("/silent /folder=" + folder), 3);
+  EXPECT_EQ(OnlyLogMessage(), PayloadFailed(folder + "\\"));
+}
+
 TEST_F(SilentSetup, SecondRunAppendsBelowTheFirst) {
   EXPECT_EQ(RunWith("/silent /folder="), 2);
   EXPECT_EQ(RunWith("/silent /folder=Q:\\x"), 2);
@@ -103,6 +116,75 @@ TEST_F(SilentSetup, RunningViewerStopsEverythingWithExitCode1) {
   DestroyWindow(viewer);
   EXPECT_EQ(OnlyLogMessage(), LoadMessage(IDS_VIEWER_RUNNING));
   EXPECT_FALSE(FolderExists(parent / "Target"));
+}
+
+BOOL CALLBACK FindVisibleWindowOf(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<std::pair<DWORD, bool>*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->first && IsWindowVisible(window)) search->second = true;
+  return TRUE;
+}
+
+bool HasVisibleWindow(DWORD process_id) {
+  std::pair<DWORD, bool> search(process_id, false);
+  EnumWindows(FindVisibleWindowOf, reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+// Wine's load order for the setup alone, set while the object lives; Wine
+// reads it from the registry when a process starts (WINEDLLOVERRIDES only
+// from the host's environment).
+class SetupDllOverrides {
+ public:
+  SetupDllOverrides(const std::vector<std::string>& dlls, const std::string& order) {
+    for (const std::string& dll : dlls) SetRegistryString(HKEY_CURRENT_USER, kKey + std::string("\\DllOverrides"), dll.c_str(), order);
+  }
+  ~SetupDllOverrides() { RegDeleteTreeA(HKEY_CURRENT_USER, kKey); }
+
+ private:
+  static constexpr char kKey[] = "Software\\Wine\\AppDefaults\\pellumara64-setup.exe";
+};
+
+// The folder of this test program, where the build puts planted.dll.
+std::string TestProgramFolder() {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder = path;
+  return folder.substr(0, folder.rfind('\\'));
+}
+
+// DLLs placed beside the setup under the names of system DLLs, which Wine
+// then prefers to its own as Windows' search would: none may be loaded, in
+// a silent run or while the wizard shows.
+TEST_F(SilentSetup, DllsPlacedBesideTheSetupAreNeverLoaded) {
+  ScratchFolder downloads("planted-downloads");
+  std::string setup = downloads / "pellumara64-setup.exe";
+  ASSERT_TRUE(CopyFileA(SetupProgram().c_str(), setup.c_str(), FALSE));
+  const std::vector<std::string> planted = {"version.dll", "uxtheme.dll"};
+  for (const std::string& name : planted) {
+    ASSERT_TRUE(CopyFileA((TestProgramFolder() + "\\planted.dll").c_str(), (downloads / name).c_str(), FALSE));
+  }
+  SetupDllOverrides native_first({"version", "uxtheme"}, "native,builtin");
+  ScratchFolder target("planted-target");
+  EXPECT_EQ(Run("\"" + setup + "\" /silent /folder=" + target.path()), 0);
+  EXPECT_TRUE(FileExists(target / "p_mara64.exe"));
+
+  SetupLaunch wizard_launch;
+  wizard_launch.command_line = "\"" + setup + "\"";
+  wizard_launch.working_directory = start_.path();
+  StartedSetup wizard(wizard_launch);
+  ASSERT_TRUE(wizard.started());
+  bool shown = false;
+  for (int i = 0; i < 200 && !shown; ++i) {
+    shown = HasVisibleWindow(wizard.process_id());
+    if (!shown) Sleep(50);
+  }
+  EXPECT_TRUE(shown);
+  Sleep(300);  // the pages painted, their themes loaded
+  for (const std::string& name : planted) {
+    EXPECT_FALSE(FileExists(downloads / (name + ".loaded"))) << name;
+  }
 }
 
 TEST_F(SilentSetup, EarlierInstallationsFolderIsProposed) {
@@ -233,7 +315,9 @@ void ExpectInstalledIn(const std::string& folder) {
   EXPECT_TRUE(FileExists(viewer));
   EXPECT_EQ(Profile(folder + "p_mara64.ini", "Language", "Lang"), "Deutsch");
   ExpectRegisteredViewer(folder);
-  EXPECT_EQ(ReadLink(SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara\\Pellumara 64 4.41.lnk").target,
+  EXPECT_EQ(ReadLink(SpecialFolder(CSIDL_PROGRAMS) +
+                     "\\Pellumara\\Pellumara 64 " PELLUMARA_VERSION_TEXT ".lnk")
+                .target,
             viewer);
   EXPECT_EQ(ReadLink(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Pellumara 64.lnk").target, viewer);
 }

@@ -124,4 +124,24 @@ TEST(EnvironmentReferences, ExpandFromTheProcessEnvironmentWithinBounds) {
   SetEnvironmentVariableA("PELLUMARA_LONG", nullptr);
 }
 
+// A link at the settings file's name in the program folder and in the
+// settings folder: both are replaced, the files they pointed to stay.
+TEST_F(ViewerSettings, LinksAtTheSettingsFilesAreReplacedNotWrittenThrough) {
+  std::string program_victim = scratch_ / "program-victim.txt";
+  std::string settings_victim = scratch_ / "settings-victim.txt";
+  WriteFileBytes(program_victim, "program victim");
+  WriteFileBytes(settings_victim, "settings victim");
+  std::string settings_folder = scratch_ / "S";
+  CreateDirectoryA(settings_folder.c_str(), nullptr);
+  std::string settings_file = settings_folder + "\\p_mara64.ini";
+  if (!MakeHostLink(ProgramFile(), program_victim) || !MakeHostLink(settings_file, settings_victim)) {
+    GTEST_SKIP() << "no link could be made";
+  }
+  WriteViewerSettings(program_.path().c_str(), settings_folder.c_str());
+  EXPECT_EQ(ReadFileBytes(program_victim), "program victim");
+  EXPECT_EQ(ReadFileBytes(settings_victim), "settings victim");
+  EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), settings_folder);
+  EXPECT_EQ(Profile(settings_file, "Language", "Lang"), "Deutsch");
+}
+
 }  // namespace

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/product_version.h"
 #include "engine/messages.h"
@@ -28,6 +31,8 @@ constexpr int kAllUsersRadio = 1017;
 constexpr int kNoShortcutsButton = 1019;
 constexpr int kLicenceLink = 1045;
 constexpr int kChangeListField = 1000;
+constexpr int kReadyHeading = 1014;
+constexpr int kWaitLabel = 1044;
 
 const std::string kBackCaption = "< &Zur\xFC" "ck";
 const std::string kNextCaption = "&Weiter >";
@@ -197,8 +202,10 @@ TEST_F(Wizard, RunningViewerIsWarnedAboutOnEveryShowingOfTheWelcomePage) {
 }
 
 TEST_F(Wizard, NoToTheQuitQuestionKeepsEverything) {
+  ScratchFolder parent("wizard-keep");
+  const std::string folder = parent / "Keep\\Me";
   ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
-  wizard_->SetControlText(kFolderField, "D:\\Keep\\Me");
+  wizard_->SetControlText(kFolderField, folder);
   wizard_->Click(kDesktopBox);
   ASSERT_NO_FATAL_FAILURE(GoTo(kNext, 1));
 
@@ -211,13 +218,15 @@ TEST_F(Wizard, NoToTheQuitQuestionKeepsEverything) {
   EXPECT_EQ(wizard_->ButtonText(kCancel), LoadMessage(IDS_QUIT_BUTTON));
 
   ASSERT_NO_FATAL_FAILURE(GoTo(kBack, 0));
-  EXPECT_EQ(wizard_->ControlText(kFolderField), "D:\\Keep\\Me");
+  EXPECT_EQ(wizard_->ControlText(kFolderField), folder);
   EXPECT_FALSE(wizard_->Checked(kDesktopBox));
   EXPECT_TRUE(wizard_->Checked(kThumbnailsBox));
 
-  // Yes ends the wizard without installing anything.
+  // Yes on the ready page, where Next would create the folder and install,
+  // ends the wizard without installing anything.
+  for (int index = 1; index <= 3; ++index) ASSERT_NO_FATAL_FAILURE(GoTo(kNext, index));
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
-  EXPECT_FALSE(FolderExists("D:\\Keep\\Me"));
+  EXPECT_FALSE(FolderExists(folder));
   EXPECT_FALSE(FolderExists("C:\\Program Files\\Pellumara"));
 }
 
@@ -250,6 +259,114 @@ TEST_F(Wizard, InstallTimerShowsTheInstallationCaption) {
   EXPECT_TRUE(WaitUntil([&] { return WindowText(wizard_->sheet()) == LoadMessage(IDS_CAPTION); }))
       << WindowText(wizard_->sheet());
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+}
+
+// The user has switched to another program while the installation runs:
+// the engine's box still belongs to the sheet, and neither the close box nor
+// Escape can end the wizard under the routine that waits for the answer.
+TEST_F(Wizard, EngineBoxIsOwnedByTheSheetWhichCannotCloseUnderIt) {
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  wizard_->SetControlText(kFolderField, "Q:\\Pellumara");  // no such drive
+  for (int index = 1; index <= 3; ++index) ASSERT_NO_FATAL_FAILURE(GoTo(kNext, index));
+  HWND other_program = CreateWindowA("STATIC", "another program", WS_POPUP | WS_VISIBLE, 0, 0, 200,
+                                     100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  SetForegroundWindow(other_program);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other_program; }));
+
+  // Next as the sheet gets it from its button, but without the click's
+  // focus change, which would make the sheet active again.
+  PostMessageA(wizard_->sheet(), WM_COMMAND, MAKEWPARAM(kNext, BN_CLICKED),
+               reinterpret_cast<LPARAM>(wizard_->SheetButton(kNext)));
+  HWND box = WaitForMessage(LoadMessage(IDS_CANNOT_CREATE_FOLDER));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(GetWindow(box, GW_OWNER), wizard_->sheet());
+  EXPECT_FALSE(IsWindowEnabled(wizard_->sheet()));
+  PostMessageA(wizard_->sheet(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  PostMessageA(wizard_->sheet(), WM_COMMAND, IDCANCEL, 0);  // what Escape sends
+  Sleep(500);
+  EXPECT_EQ(wizard_->MessageBoxCount(), 1) << "a quit question under the engine's box";
+  WizardDriver::Answer(box, IDOK);
+  ASSERT_TRUE(wizard_->WaitForPage(0));
+  EXPECT_FALSE(setup_->HasEnded());
+  DestroyWindow(other_program);
+  EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+}
+
+// What the ready page shows at one screen DPI, in pixels: the page, the
+// ink of its heading and of the red wait label, the logo as drawn.
+struct ReadyPageSizes {
+  SIZE page;
+  LONG heading_ink_height;
+  LONG wait_ink_height;
+  SIZE logo;
+};
+
+LONG Height(const RECT& rect) { return rect.bottom - rect.top; }
+LONG Width(const RECT& rect) { return rect.right - rect.left; }
+
+class WizardScaling : public Wizard {
+ protected:
+  void TearDown() override {
+    Wizard::TearDown();
+    SetScreenDpiForNewPrograms(96);
+  }
+
+  // Runs the wizard at the DPI to the ready page, lets an installation fail
+  // (the wait label stays up afterwards) and comes back to measure.
+  void MeasureReadyPage(DWORD dpi, ReadyPageSizes* sizes) {
+    SetScreenDpiForNewPrograms(dpi);
+    ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+    wizard_->SetControlText(kFolderField, "Q:\\Pellumara");
+    for (int pass = 0; pass < 2; ++pass) {
+      for (int index = 1; index <= 3; ++index) ASSERT_NO_FATAL_FAILURE(GoTo(kNext, index));
+      if (pass == 1) break;
+      wizard_->Press(kNext);
+      ASSERT_NO_FATAL_FAILURE(ExpectMessage(LoadMessage(IDS_CANNOT_CREATE_FOLDER), IDOK));
+      ASSERT_TRUE(wizard_->WaitForPage(0));
+    }
+    Sleep(300);  // let the page paint
+    RECT page;
+    GetClientRect(wizard_->ActivePage(), &page);
+    const RECT logo = InkOnScreen(wizard_->PictureControl());
+    *sizes = {{page.right, page.bottom},
+              Height(InkOnScreen(wizard_->Control(kReadyHeading))),
+              Height(InkOnScreen(wizard_->Control(kWaitLabel))),
+              {Width(logo), Height(logo)}};
+    EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+  }
+};
+
+// The setup is DPI-aware: what it draws in pixels (the heading font, the
+// wait label's font, the logo) must grow with the dialog units, which the
+// dialog manager scales with the screen.
+TEST_F(WizardScaling, HeadingWaitLabelAndLogoGrowWithTheDialogUnits) {
+  ReadyPageSizes at96 = {};
+  ReadyPageSizes at192 = {};
+  ASSERT_NO_FATAL_FAILURE(MeasureReadyPage(96, &at96));
+  ASSERT_NO_FATAL_FAILURE(MeasureReadyPage(192, &at192));
+  const double width_growth = static_cast<double>(at192.page.cx) / at96.page.cx;
+  const double height_growth = static_cast<double>(at192.page.cy) / at96.page.cy;
+  ASSERT_GT(height_growth, 1.5) << "the prefix did not take the screen's DPI";
+  ASSERT_GT(at96.heading_ink_height, 0);
+  ASSERT_GT(at96.wait_ink_height, 0);
+  ASSERT_GT(at96.logo.cy, 0);
+  // Fonts grow with the DPI and their ink by whole pixels, the dialog units
+  // by the dialog font's metrics: alike within a quarter. Drawn in fixed
+  // pixels, they would stay at about half the page's growth.
+  const auto relative_growth = [](LONG at192_size, LONG at96_size, double page_growth) {
+    return static_cast<double>(at192_size) / at96_size / page_growth;
+  };
+  EXPECT_NEAR(relative_growth(at192.heading_ink_height, at96.heading_ink_height, height_growth),
+              1.0, 0.25)
+      << at96.heading_ink_height << " -> " << at192.heading_ink_height << " pixels";
+  EXPECT_NEAR(relative_growth(at192.wait_ink_height, at96.wait_ink_height, height_growth), 1.0,
+              0.25)
+      << at96.wait_ink_height << " -> " << at192.wait_ink_height << " pixels";
+  // The logo is made for its rectangle: it fills it at every scale.
+  EXPECT_NEAR(relative_growth(at192.logo.cx, at96.logo.cx, width_growth), 1.0, 0.05)
+      << at96.logo.cx << " -> " << at192.logo.cx << " pixels";
+  EXPECT_NEAR(relative_growth(at192.logo.cy, at96.logo.cy, height_growth), 1.0, 0.05)
+      << at96.logo.cy << " -> " << at192.logo.cy << " pixels";
 }
 
 // The change list as the setup carries it.
@@ -299,6 +416,93 @@ TEST_F(Wizard, WhatsNewPageShowsTheChangeListByteForByte) {
     ASSERT_NO_FATAL_FAILURE(GoTo(kBack, 0));
   }
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+}
+
+// --- every text of the five pages fits its control -----------------------
+
+INT_PTR CALLBACK IgnoringDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+bool IsTextStatic(const std::string& window_class, LONG style) {
+  const LONG type = style & SS_TYPEMASK;
+  return window_class == "Static" &&
+         (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT || type == SS_LEFTNOWORDWRAP);
+}
+
+bool IsCheckOrRadio(const std::string& window_class, LONG style) {
+  const LONG type = style & BS_TYPEMASK;
+  return window_class == "Button" &&
+         (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE ||
+          type == BS_AUTO3STATE || type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
+}
+
+// The room a control gives its text, and what the text needs there, both
+// measured with the control's font as the control draws it.
+struct TextFit {
+  SIZE needed;
+  SIZE room;
+  bool fits() const { return needed.cx <= room.cx && needed.cy <= room.cy; }
+};
+
+TextFit MeasureText(HWND control, const std::string& text, bool check_or_radio) {
+  const LONG style = GetWindowLongA(control, GWL_STYLE);
+  RECT client;
+  GetClientRect(control, &client);
+  HDC dc = GetDC(control);
+  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(dc, &metrics);
+  SIZE room = {client.right, client.bottom};
+  UINT format = DT_CALCRECT | DT_EXPANDTABS;
+  if (check_or_radio) {
+    // The box or circle and a gap of half a character stand before the text.
+    room.cx -= GetSystemMetrics(SM_CXMENUCHECK) + metrics.tmAveCharWidth / 2;
+    format |= (style & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE;
+  } else {
+    if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
+    const bool one_line = (style & SS_CENTERIMAGE) || (style & SS_TYPEMASK) == SS_LEFTNOWORDWRAP;
+    format |= one_line ? DT_SINGLELINE : DT_WORDBREAK;
+  }
+  RECT needed = {0, 0, room.cx, 0};
+  DrawTextA(dc, text.c_str(), -1, &needed, format);
+  SelectObject(dc, previous);
+  ReleaseDC(control, dc);
+  return {{needed.right, needed.bottom}, room};
+}
+
+TEST(WizardTemplates, EveryTextOfTheFivePagesFitsItsControl) {
+  INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&classes);
+  HMODULE setup = LoadLibraryExA(SetupProgram().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(setup, nullptr);
+  HWND host = CreateWindowA("STATIC", "host", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+  int measured = 0;
+  for (int page_template : {101, 108, 104, 109, 110}) {
+    HRSRC found = FindResourceA(setup, MAKEINTRESOURCEA(page_template), MAKEINTRESOURCEA(5));
+    ASSERT_NE(found, nullptr) << page_template;
+    auto* dialog = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(setup, found)));
+    HWND page = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog, host,
+                                           IgnoringDialogProc, 0);
+    ASSERT_NE(page, nullptr) << page_template;
+    for (HWND control = GetWindow(page, GW_CHILD); control != nullptr;
+         control = GetWindow(control, GW_HWNDNEXT)) {
+      char name[32] = "";
+      GetClassNameA(control, name, sizeof name);
+      const LONG style = GetWindowLongA(control, GWL_STYLE);
+      const bool check_or_radio = IsCheckOrRadio(name, style);
+      const std::string text = WindowText(control);
+      if (text.empty() || !(check_or_radio || IsTextStatic(name, style))) continue;
+      const TextFit fit = MeasureText(control, text, check_or_radio);
+      ++measured;
+      EXPECT_TRUE(fit.fits()) << "template " << page_template << ": \"" << text << "\" needs "
+                              << fit.needed.cx << " x " << fit.needed.cy << " pixels, has "
+                              << fit.room.cx << " x " << fit.room.cy;
+    }
+    DestroyWindow(page);
+  }
+  EXPECT_GE(measured, 27);  // the texts the pages have
+  DestroyWindow(host);
+  FreeLibrary(setup);
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
 """Draws the setup's 88 x 31 logo (the icon's framed picture beside the
 name "PELLUMARA" and "64 BIT") and writes it as src/resources/logo.bmp, a
-24-bit bitmap. The .bmp is committed; run this only to change the artwork."""
+24-bit bitmap, together with larger renderings of the same drawing for
+scaled displays: logo_144.bmp, logo_192.bmp and logo_288.bmp (150 %, 200 %
+and 300 %). The .bmp files are committed; run this only to change the
+artwork:  make_logo.py [FOLDER]"""
+import os
 import struct
 import sys
 
@@ -64,18 +68,69 @@ def draw():
     return pixels
 
 
-def main(path):
-    pixels = draw()
-    stride = (WIDTH * 3 + 3) // 4 * 4
+# Larger renderings: the display's DPI against the 96 of the drawing above.
+SCALED_DPIS = (144, 192, 288)
+SAMPLES = 8  # per axis and output pixel
+
+
+def scaled_size(dpi):
+    """The logo's size at that DPI, rounded as MulDiv rounds."""
+    return (WIDTH * dpi + 48) // 96, (HEIGHT * dpi + 48) // 96
+
+
+def draw_scaled(dpi):
+    """The same drawing, scaled to the DPI: every output pixel is the mean of
+    SAMPLES x SAMPLES points of the drawing (a box filter), so that edges
+    stay sharp where they fall on the pixel grid and smooth elsewhere. The
+    letters and the line are the 96-DPI logo's ink pixels as squares, the
+    picture is evaluated anywhere in its square (from 1 to 30 in pixels of
+    the 96-DPI logo)."""
+    ink = draw()
+    flat = [[None] * WIDTH for _ in range(HEIGHT)]
+    for y in range(HEIGHT):
+        for x in range(31, WIDTH):
+            if ink[y][x] != BACKGROUND:
+                flat[y][x] = ink[y][x]
+    width, height = scaled_size(dpi)
+    step_x, step_y = WIDTH / width, HEIGHT / height
+    pixels = []
+    for py in range(height):
+        row = []
+        for px in range(width):
+            total = [0, 0, 0]
+            for j in range(SAMPLES):
+                y = (py + (j + 0.5) / SAMPLES) * step_y
+                for i in range(SAMPLES):
+                    x = (px + (i + 0.5) / SAMPLES) * step_x
+                    c = flat[int(y)][int(x)] if x >= 31 else picture(x, y)
+                    c = c or BACKGROUND
+                    total[0] += c[0]
+                    total[1] += c[1]
+                    total[2] += c[2]
+            n = SAMPLES * SAMPLES
+            row.append(tuple((t + n // 2) // n for t in total))
+        pixels.append(row)
+    return pixels
+
+
+def write_bmp(path, pixels):
+    height, width = len(pixels), len(pixels[0])
+    stride = (width * 3 + 3) // 4 * 4
     rows = b""
-    for y in range(HEIGHT - 1, -1, -1):  # bottom-up
+    for y in range(height - 1, -1, -1):  # bottom-up
         row = b"".join(bytes((b, g, r)) for (r, g, b) in pixels[y])
         rows += row + b"\0" * (stride - len(row))
-    info = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
     header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(rows), 0, 0, 14 + len(info))
     with open(path, "wb") as f:
         f.write(header + info + rows)
 
 
+def main(folder):
+    write_bmp(os.path.join(folder, "logo.bmp"), draw())
+    for dpi in SCALED_DPIS:
+        write_bmp(os.path.join(folder, f"logo_{dpi}.bmp"), draw_scaled(dpi))
+
+
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "src/resources/logo.bmp")
+    main(sys.argv[1] if len(sys.argv) > 1 else "src/resources")

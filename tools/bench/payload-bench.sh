@@ -6,21 +6,30 @@
 #       writing those bytes,
 #   (c) a silent installation of the same files by an NSIS installer
 #       (makensis, Target amd64-unicode, SetCompressor zlib).
-# Each figure is the median of RUNS runs (default 7) into a fresh folder.
+# With a second setup program (for example the main branch's), it runs as
+# contender (a') beside (a), so that both are measured in one run.
+# Each figure is the median of RUNS runs (default 7) into a fresh folder;
+# the contenders take turns run by run. Every process of the comparison,
+# the Wine server included, runs pinned to CPU 0: unpinned, on shared cores,
+# the host scheduler's round trips to the Wine server dominate the figures.
+# Times are taken with `date +%s%N` around the plain command (no polling).
 # Peak memory is the maximum resident set of the Wine process that runs the
 # installer, as /usr/bin/time -v reports it (the program's own process:
 # `wine` execs the loader in place; the Wine server is started beforehand
 # and not counted).
-#   tools/bench/payload-bench.sh [RUNS]
+#   tools/bench/payload-bench.sh [RUNS] [OTHER_SETUP.exe]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 runs=${1:-7}
+other=${2:-}
+[ -z "$other" ] || other=$(realpath "$other")
+pin() { taskset -c 0 "$@"; }
 mkdir -p build
 
 bash tools/bootstrap.sh
 need=()
-for tool in makensis:nsis unzip:unzip /usr/bin/time:time; do
+for tool in makensis:nsis unzip:unzip /usr/bin/time:time taskset:util-linux; do
   command -v "${tool%%:*}" >/dev/null 2>&1 || need+=("${tool#*:}")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -42,6 +51,7 @@ work="$BUILD_DIR/bench"
 rm -rf "$work"
 mkdir -p "$bench" "$work"
 cp "$setup" "$bench/pellumara64-setup.exe"
+[ -z "$other" ] || cp "$other" "$bench/other-setup.exe"
 cp build/windows/payload/programs/payload_standin_program.exe "$bench/standin.exe"
 
 # The NSIS installer of the very same files, with their times.
@@ -63,7 +73,7 @@ NSI
 cp "$work/nsis-pellumara.exe" "$bench/"
 
 wineserver -k >/dev/null 2>&1 || true
-wineserver -p >/dev/null 2>&1 </dev/null
+pin wineserver -p >/dev/null 2>&1 </dev/null
 
 now_ns() { date +%s%N; }
 # Runs a command, appends "milliseconds peak-kilobytes" to a file.
@@ -72,7 +82,7 @@ measure() {
   shift
   local start end
   start=$(now_ns)
-  /usr/bin/time -v -o "$work/time.txt" "$@" >>"$work/output.log" 2>&1 </dev/null || {
+  pin /usr/bin/time -v -o "$work/time.txt" "$@" >>"$work/output.log" 2>&1 </dev/null || {
     echo "bench: failed: $*" >&2
     cat "$work/output.log" >&2
     exit 1
@@ -86,13 +96,15 @@ median() { cut -d' ' -f"$2" "$1" | sort -n | awk '{ v[NR] = $1 } END { print v[i
 fastest() { cut -d' ' -f1 "$1" | sort -n | head -n 1; }
 
 # Warm-up: the first Wine process of a prefix starts its services.
-(cd "$bench" && wine standin.exe >>"$work/output.log" 2>&1 </dev/null)
-(cd "$bench" && wine pellumara64-setup.exe /silent '/folder=C:\bench\warm-setup' >>"$work/output.log" 2>&1 </dev/null)
-(cd "$bench" && wine nsis-pellumara.exe /S '/D=C:\bench\warm-nsis' >>"$work/output.log" 2>&1 </dev/null)
+(cd "$bench" && pin wine standin.exe >>"$work/output.log" 2>&1 </dev/null)
+[ -z "$other" ] || (cd "$bench" && pin wine other-setup.exe /silent '/folder=C:\bench\warm-other' >>"$work/output.log" 2>&1 </dev/null)
+(cd "$bench" && pin wine pellumara64-setup.exe /silent '/folder=C:\bench\warm-setup' >>"$work/output.log" 2>&1 </dev/null)
+(cd "$bench" && pin wine nsis-pellumara.exe /S '/D=C:\bench\warm-nsis' >>"$work/output.log" 2>&1 </dev/null)
 
 for i in $(seq "$runs"); do
   cd "$bench"
   measure "$work/a" wine pellumara64-setup.exe /silent "/folder=C:\\bench\\setup-$i"
+  [ -z "$other" ] || measure "$work/a2" wine other-setup.exe /silent "/folder=C:\\bench\\other-$i"
   measure "$work/c" wine nsis-pellumara.exe /S "/D=C:\\bench\\nsis-$i"
   measure "$work/b" unzip -o -q "$root/$archive" -d "$bench/unzip-$i"
   measure "$work/floor" wine standin.exe
@@ -101,7 +113,7 @@ done
 
 # Every run must have unpacked all 32 files.
 for i in $(seq "$runs"); do
-  for kind in setup nsis unzip; do
+  for kind in setup nsis unzip ${other:+other}; do
     count=$(find "$bench/$kind-$i" -type f ! -name p_mara64.ini | wc -l)
     [ "$count" = 32 ] || { echo "bench: $kind-$i holds $count files, not 32" >&2; exit 1; }
   done
@@ -116,6 +128,11 @@ echo "== payload: $(stat -c %s "$archive") bytes compressed, $(unzip -l "$archiv
 echo "(a) setup, silent installation:      ${a} ms (fastest $(fastest "$work/a") ms)   peak resident ${a_peak} kB"
 echo "(b) native unzip -o:                 ${b} ms (fastest $(fastest "$work/b") ms)"
 echo "(c) NSIS installer, silent:          ${c} ms (fastest $(fastest "$work/c") ms)   peak resident ${c_peak} kB"
+if [ -n "$other" ]; then
+  a2=$(median "$work/a2" 1)
+  echo "(a') $(basename "$other"), silent:   ${a2} ms (fastest $(fastest "$work/a2") ms)   peak resident $(median "$work/a2" 2) kB"
+  echo "a'/c = $(ratio "$a2" "$c")   a'/b = $(ratio "$a2" "$b")   a/a' = $(ratio "$a" "$a2")"
+fi
 echo "    Wine start of a trivial program: ${floor} ms (part of (a) and (c))"
 echo "a/c = $(ratio "$a" "$c")   (goal <= 1.0)"
 echo "a/b = $(ratio "$a" "$b")   (goal <= 1.5)"

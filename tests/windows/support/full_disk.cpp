@@ -5,10 +5,31 @@
 
 #include "support/scratch.h"
 
-std::string FullDiskFolder() {
-  const char* unix_path = std::getenv("PELLUMARA_FULL_DISK");
+namespace {
+
+// The host folder named by an environment variable, on Wine's Z: drive.
+std::string HostFolder(const char* variable) {
+  const char* unix_path = std::getenv(variable);
   if (unix_path == nullptr || unix_path[0] != '/') return {};
   std::string path = std::string("Z:") + unix_path;
   std::replace(path.begin(), path.end(), '/', '\\');
-  return FileExists(path + "\\.full-disk") ? path : std::string();
+  return path;
+}
+
+}  // namespace
+
+std::string FullDiskFolder() {
+  std::string path = HostFolder("PELLUMARA_FULL_DISK");
+  return !path.empty() && FileExists(path + "\\.full-disk") ? path : std::string();
+}
+
+std::string ReadOnlyFolder() {
+  std::string path = HostFolder("PELLUMARA_READ_ONLY");
+  if (path.empty() || !FolderExists(path)) return {};
+  std::string probe = path + "\\probe.txt";
+  HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return path;
+  CloseHandle(file);
+  DeleteFileA(probe.c_str());
+  return {};
 }

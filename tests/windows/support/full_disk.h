@@ -6,3 +6,8 @@
 // The folder as Wine's Z: drive sees it (no trailing backslash); empty when
 // nothing could be mounted, and the test should skip.
 std::string FullDiskFolder();
+
+// The empty read-only folder beside it, as Wine's Z: drive sees it; empty
+// when it is missing or can be written to after all, and the test should
+// skip.
+std::string ReadOnlyFolder();

@@ -102,6 +102,53 @@ std::set<std::string> FilesIn(const std::string& folder) {
   return names;
 }
 
+namespace {
+
+// The host's name of a Windows path; empty outside Wine.
+std::string UnixName(const std::string& path) {
+  using UnixFileName = char*(CDECL*)(const WCHAR*);
+  auto unix_file_name = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  WCHAR wide[MAX_PATH];
+  if (unix_file_name == nullptr || !MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) {
+    return {};
+  }
+  char* name = unix_file_name(wide);
+  std::string result = name != nullptr ? name : "";
+  HeapFree(GetProcessHeap(), 0, name);
+  return result;
+}
+
+}  // namespace
+
+bool MakeHostLink(const std::string& link, const std::string& target) {
+  std::string unix_link = UnixName(link);
+  std::string unix_target = UnixName(target);
+  if (unix_link.empty() || unix_target.empty()) return false;
+  // Wine starts a host program like a Windows one; its handle cannot be
+  // waited for, so the link is waited for instead.
+  std::string line = "Z:\\bin\\ln -s \"" + unix_target + "\" \"" + unix_link + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return false;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  for (int i = 0; i < 100; ++i) {
+    if (GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+bool IsReparsePoint(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 std::string SpecialFolder(int csidl) {
   char folder[MAX_PATH] = "";
   if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, folder))) return {};

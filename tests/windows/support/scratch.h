@@ -53,6 +53,13 @@ struct TreeCounts {
 TreeCounts CountTree(const std::string& folder);
 // The names of the files (not folders) directly in folder.
 std::set<std::string> FilesIn(const std::string& folder);
+// Makes link a symbolic link to target from the host side (Wine 8's
+// CreateSymbolicLinkA reports success and creates nothing). False when no
+// link came about: the test should skip.
+bool MakeHostLink(const std::string& link, const std::string& target);
+// True when path is marked as a link or junction.
+bool IsReparsePoint(const std::string& path);
+
 // A special folder's path by its CSIDL, empty when it has none.
 std::string SpecialFolder(int csidl);
 

@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 namespace {
@@ -115,6 +117,14 @@ bool WizardDriver::WaitForPage(int index, unsigned timeout_ms) const {
 
 void WizardDriver::Press(int id) const { PostClick(SheetButton(id)); }
 
+HWND WizardDriver::PictureControl() const {
+  for (HWND child = GetWindow(ActivePage(), GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) return child;
+  }
+  return nullptr;
+}
+
 void WizardDriver::SetControlText(int id, const std::string& text) const {
   SendMessageA(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
@@ -146,6 +156,14 @@ HWND WizardDriver::WaitForMessageBox(unsigned timeout_ms) const {
       },
       timeout_ms);
   return found;
+}
+
+int WizardDriver::MessageBoxCount() const {
+  int count = 0;
+  for (HWND window : VisibleWindowsOf(process_id_)) {
+    if (window != sheet_ && GetDlgItem(window, kMessageTextId) != nullptr) ++count;
+  }
+  return count;
 }
 
 HWND WizardDriver::WaitForDialog(unsigned timeout_ms) const {
@@ -269,6 +287,87 @@ void UseUnmanagedWindows() {
   }
   RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
   RegCloseKey(key);
+}
+
+void SetScreenDpiForNewPrograms(DWORD dpi) {
+  const struct {
+    HKEY hive;
+    const char* key;
+  } places[] = {
+      {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"},
+      {HKEY_CURRENT_USER, "Control Panel\\Desktop"},
+  };
+  for (const auto& place : places) {
+    HKEY key;
+    if (RegCreateKeyExA(place.hive, place.key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+      continue;
+    }
+    RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    RegCloseKey(key);
+  }
+}
+
+namespace {
+
+// The window's pixels as they are on the screen, row by row from the top,
+// copied in one go.
+std::vector<COLORREF> ScreenPixels(HWND window, int* width) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  *width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  std::vector<COLORREF> pixels;
+  if (*width <= 0 || height <= 0) return pixels;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = *width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, *width, height, screen, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  const auto* quads = static_cast<const RGBQUAD*>(bits);
+  for (int i = 0; i < *width * height; ++i) {
+    pixels.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
+  }
+  SelectObject(memory, previous);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+}  // namespace
+
+RECT InkOnScreen(HWND window) {
+  int width = 0;
+  const std::vector<COLORREF> pixels = ScreenPixels(window, &width);
+  std::map<COLORREF, int> counts;
+  for (COLORREF pixel : pixels) ++counts[pixel];
+  COLORREF background = 0;
+  int most = 0;
+  for (const auto& [colour, count] : counts) {
+    if (count > most) {
+      background = colour;
+      most = count;
+    }
+  }
+  RECT ink = {width, static_cast<LONG>(pixels.size()), 0, 0};
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    if (pixels[i] == background) continue;
+    const LONG x = static_cast<LONG>(i % static_cast<std::size_t>(width));
+    const LONG y = static_cast<LONG>(i / static_cast<std::size_t>(width));
+    ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1),
+           std::max(ink.bottom, y + 1)};
+  }
+  if (ink.right <= ink.left) ink = {0, 0, 0, 0};
+  return ink;
 }
 
 int PixelsOnScreen(HWND window, COLORREF colour) {

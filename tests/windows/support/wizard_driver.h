@@ -38,6 +38,8 @@ class WizardDriver {
   void Press(int id) const;
 
   HWND Control(int id) const { return GetDlgItem(ActivePage(), id); }
+  // The active page's picture control (the static control with SS_BITMAP).
+  HWND PictureControl() const;
   std::string ControlText(int id) const { return WindowText(Control(id)); }
   void SetControlText(int id, const std::string& text) const;
   void Click(int id) const;  // a button or check box of the page
@@ -60,6 +62,8 @@ class WizardDriver {
 
   // A message box of the setup, or null when none appears in time.
   HWND WaitForMessageBox(unsigned timeout_ms = 10000) const;
+  // How many message boxes of the setup are open.
+  int MessageBoxCount() const;
   // Another dialog of the setup (not the sheet, not a message box).
   HWND WaitForDialog(unsigned timeout_ms = 10000) const;
   // Whether a message box shows up within the time (answered with button).
@@ -94,8 +98,17 @@ class FakeViewer {
 // before the setup starts, which reads it then.
 void UseUnmanagedWindows();
 
+// Makes the prefix report the screen DPI to the programs started from now
+// on (96 is 100 % display scaling, 192 is 200 %); Wine reads it when a
+// program starts.
+void SetScreenDpiForNewPrograms(DWORD dpi);
+
 // How many pixels of the window's rectangle on the screen have the colour.
 int PixelsOnScreen(HWND window, COLORREF colour);
+// The box around what is drawn in the window on the screen: every pixel
+// whose colour is not the window's most common one (its background).
+// Relative to the window; empty when nothing is drawn.
+RECT InkOnScreen(HWND window);
 
 // Saves the window as it is on the screen as a 24-bit BMP file.
 bool SaveWindowBitmap(HWND window, const std::string& path);

@@ -69,7 +69,7 @@ std::string MakeZip(const std::vector<ZipEntry>& entries) {
     Put32(common, entry.dos_date_time);
     Put32(common, crc);
     Put32(common, static_cast<std::uint32_t>(stored.size()));
-    Put32(common, static_cast<std::uint32_t>(entry.data.size()));
+    Put32(common, static_cast<std::uint32_t>(entry.data.size()) + entry.missing_bytes);
     Put16(common, static_cast<std::uint32_t>(entry.name.size()));
     Put16(common, 0);  // extra field length
 

@@ -13,6 +13,7 @@ struct ZipEntry {
   std::uint32_t dos_date_time = 0x58F05D2D;  // 2024-07-16 11:41:26
   bool wrong_crc = false;   // central and local CRC do not match the data
   bool broken_data = false; // the deflated stream is not valid
+  std::uint32_t missing_bytes = 0;  // the declared size exceeds the data by this
 };
 
 // DOS date in the high 16 bits, time in the low 16 bits.

@@ -1,0 +1,92 @@
+#include "engine/planted_links.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "common/install_options.h"
+#include "rules/text_rules.h"
+
+namespace {
+
+constexpr char kFreshSuffix[] = ".pmarag-new";
+
+bool IsReparsePoint(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// The final path of what path leads to, links followed; false when it
+// cannot be opened or the result does not fit.
+bool FinalPath(const char* path, DWORD flags, char* final_path) {
+  HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, flags, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  DWORD length = GetFinalPathNameByHandleA(handle, final_path, kPathSize, FILE_NAME_NORMALIZED);
+  CloseHandle(handle);
+  return length > 0 && length < kPathSize;
+}
+
+// True when file is a link: marked as a reparse point, or (Wine reports a
+// link to a file as a plain file) its final path is not its own folder's
+// final path followed by its own name.
+bool IsFileLink(const char* file) {
+  if (IsReparsePoint(GetFileAttributesA(file))) return true;
+  char full[kPathSize];
+  char* name_part = nullptr;
+  DWORD length = GetFullPathNameA(file, sizeof full, full, &name_part);
+  if (length == 0 || length >= sizeof full || name_part == nullptr || name_part == full) return false;
+  char own[kPathSize];
+  char folder[kPathSize];
+  char target[kPathSize];
+  std::size_t folder_length = static_cast<std::size_t>(name_part - full);
+  std::memcpy(folder, full, folder_length);
+  folder[folder_length] = '\0';
+  if (!FinalPath(folder, FILE_FLAG_BACKUP_SEMANTICS, own) || !FinalPath(file, 0, target)) {
+    return false;
+  }
+  AppendBackslash(own);
+  return AppendBounded(own, sizeof own, name_part) && lstrcmpiA(own, target) != 0;
+}
+
+// Removes a link at a folder level and creates the real folder. Windows
+// removes a directory link or junction itself with RemoveDirectoryA; Wine 8
+// follows the link instead and fails while the folder it points to holds
+// anything, so the link then stays and the caller stops.
+bool ReplaceFolderLink(const char* level) {
+  if (!RemoveDirectoryA(level)) return false;
+  return CreateDirectoryA(level, nullptr) != 0;
+}
+
+}  // namespace
+
+bool MakeFolderLevelsReal(const char* relative_name) {
+  char level[kPathSize];
+  if (!CopyBounded(level, sizeof level, relative_name)) return false;
+  for (std::size_t i = 1; level[i - 1] != '\0'; ++i) {
+    char c = level[i];
+    if (c != '/' && c != '\\') continue;
+    level[i] = '\0';
+    bool real = !IsReparsePoint(GetFileAttributesA(level)) || ReplaceFolderLink(level);
+    level[i] = c;
+    if (!real) return false;
+  }
+  return true;
+}
+
+bool ReplaceFileLink(const char* file) {
+  if (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES || !IsFileLink(file)) return true;
+  // A rename replaces the name itself, a link included, on Windows and
+  // under Wine; deleting a link to a file deletes what it points to under
+  // Wine.
+  char fresh[kPathSize];
+  if (!CopyBounded(fresh, sizeof fresh, file) || !AppendBounded(fresh, sizeof fresh, kFreshSuffix)) {
+    return false;
+  }
+  HANDLE handle = CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(handle);
+  if (MoveFileExA(fresh, file, MOVEFILE_REPLACE_EXISTING)) return true;
+  DeleteFileA(fresh);
+  return false;
+}
