@@ -39,6 +39,17 @@ target_compile_options(pellumara64-setup PRIVATE ${PELLUMARA_WARNINGS})
 target_link_libraries(pellumara64-setup PRIVATE pellumara_core pellumara_resources)
 set_target_properties(pellumara64-setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PELLUMARA_DIST_DIR})
 
+# The release file: no symbols and no time stamp (or SOURCE_DATE_EPOCH's,
+# decided at link time by the launcher); ld writes the PE checksum. No folder
+# of the checkout reaches the code, so two checkouts give the same bytes.
+foreach(release_target pellumara_rules pellumara_core minizip_unzip pellumara64-setup)
+  target_compile_options(${release_target} PRIVATE
+    -ffile-prefix-map=${PROJECT_SOURCE_DIR}/= -ffile-prefix-map=${PELLUMARA_BUILD_ROOT}/=build/)
+endforeach()
+target_link_options(pellumara64-setup PRIVATE -s)
+set_target_properties(pellumara64-setup PROPERTIES
+  CXX_LINKER_LAUNCHER ${PROJECT_SOURCE_DIR}/cmake/link-time-stamp.sh)
+
 # Tests run under Wine, each executable in a fresh copy of the base prefix.
 set(CMAKE_CROSSCOMPILING_EMULATOR
   env BUILD_DIR=${PELLUMARA_BUILD_ROOT} ${PROJECT_SOURCE_DIR}/tools/wine-run.sh)

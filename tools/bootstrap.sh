@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 xvfb
   libminizip-dev zlib1g-dev bzip2
+  osslsigncode openssl python3-pil icoutils
 )
 
 missing=()

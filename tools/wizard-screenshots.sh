@@ -25,6 +25,6 @@ mkdir -p "$out"
 env BUILD_DIR="$root/build" PELLUMARA_PREFIX_NAME=wizard_screens PELLUMARA_DPI="$dpi" tools/wine-run.sh \
   build/windows/tests/windows/wizard_screens.exe \
   --setup="$root/build/dist/pellumara64-setup.exe" "--out=Z:${out//\//\\}"
-python3 tools/bmp_to_png.py "$out"/*.bmp
+/usr/bin/python3 tools/bmp_to_png.py "$out"/*.bmp
 rm -f "$out"/*.bmp
 ls "$out"

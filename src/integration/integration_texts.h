@@ -4,12 +4,28 @@
 
 #include <string>
 
+#include "common/product_version.h"
 #include "integration/format_catalogue.h"
 
-constexpr int kViewerVersionMajor = 4;
-constexpr int kViewerVersionMinor = 41;
+constexpr int kViewerVersionMajor = PELLUMARA_VERSION_MAJOR;
+constexpr int kViewerVersionMinor = PELLUMARA_VERSION_MINOR;
 constexpr char kViewerFileName[] = "p_mara64.exe";
 constexpr char kUninstallerFileName[] = "pm_uninstall.exe";
+
+// The documents the Start-menu folder links to, file relative to the program
+// folder. Link names are code page 1252: \334 is "Ü", \374 is "ü".
+struct DocumentLink {
+  const char* link_name;
+  const char* file;
+};
+inline constexpr DocumentLink kDocumentLinks[] = {
+    {"\334ber Pellumara.lnk", "p_about.txt"},
+    {"Was ist neu.lnk", "p_changes.txt"},
+    {"Kommandozeilen-Optionen.lnk", "p_options.txt"},
+    {"Verf\374gbare PlugIns.lnk", "p_plugins.txt"},
+    {"Verf\374gbare Sprachen.lnk", "p_languages.txt"},
+    {"Pellumara Hilfe.lnk", "help\\p_mara32_deutsch.chm"},
+};
 
 // The target folder trimmed of blanks and ending in a backslash.
 std::string ProgramFolder(const char* target_folder);

@@ -156,21 +156,8 @@ int CreateProgramGroup(const char* program_folder, int all_users, int* failed_li
                   0);
   }
 
-  struct DocumentLink {
-    const char* link_name;
-    const char* file;
-  };
-  // Link names are code page 1252: \334 is "Ü", \374 is "ü".
-  static const DocumentLink kDocuments[] = {
-      {"\334ber Pellumara.lnk", "p_about.txt"},
-      {"Was ist neu.lnk", "p_changes.txt"},
-      {"Kommandozeilen-Optionen.lnk", "p_options.txt"},
-      {"Verf\374gbare PlugIns.lnk", "p_plugins.txt"},
-      {"Verf\374gbare Sprachen.lnk", "p_languages.txt"},
-      {"Pellumara Hilfe.lnk", "help\\p_mara32_deutsch.chm"},
-  };
   int result = 0;
-  for (const DocumentLink& document : kDocuments) {
+  for (const DocumentLink& document : kDocumentLinks) {
     result = link_in_group(document.link_name, folder + document.file, nullptr, nullptr, 0);
   }
   return result;

@@ -1,6 +1,29 @@
 #include "rules/payload_rules.h"
 
+#include <set>
+
+#include "integration/integration_texts.h"
+#include "rules/toolbar_skin_rules.h"
+
 namespace {
+
+std::string WithSlashes(std::string_view name) {
+  std::string result(name);
+  for (char& c : result) {
+    if (c == '\\') c = '/';
+  }
+  return result;
+}
+
+// An entry name as Windows would look it up: "/" between folders, ASCII
+// letters in lower case.
+std::string FileSystemKey(std::string_view name) {
+  std::string key = WithSlashes(name);
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
+}
 
 bool IsParentComponent(std::string_view component) {
   std::size_t dots = 0;
@@ -28,6 +51,27 @@ bool IsSafeEntryName(std::string_view name) {
     start = end + 1;
   }
   return true;
+}
+
+std::vector<std::string> RequiredPayloadEntries() {
+  std::vector<std::string> required = {kViewerFileName, kUninstallerFileName};
+  for (const DocumentLink& document : kDocumentLinks) {
+    required.push_back(WithSlashes(document.file));
+  }
+  for (const ToolbarSkin& skin : kToolbarSkins) {
+    required.push_back(std::string("Toolbars/") + skin.skin);
+  }
+  return required;
+}
+
+std::vector<std::string> MissingPayloadEntries(const std::vector<std::string>& entry_names) {
+  std::set<std::string> present;
+  for (const std::string& name : entry_names) present.insert(FileSystemKey(name));
+  std::vector<std::string> missing;
+  for (const std::string& required : RequiredPayloadEntries()) {
+    if (present.count(FileSystemKey(required)) == 0) missing.push_back(required);
+  }
+  return missing;
 }
 
 std::string_view EntryNamePart(std::string_view name) {

@@ -1,9 +1,12 @@
-// Rules of unpacking the viewer archive that need no file system: which
-// entry names are safe to write, and the temporary file's path.
+// Rules of the viewer archive that need no file system: which entry names
+// are safe to write, which entries the setup needs, and the temporary file's
+// path.
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 // True when an entry name stays inside the folder it is unpacked into: it
 // is not absolute ("/" or "\" first), names no drive, holds no colon (that
@@ -11,6 +14,16 @@
 // component made only of dots and blanks with at least two dots counts as a
 // parent, because Windows drops trailing dots and blanks from names.
 bool IsSafeEntryName(std::string_view name);
+
+// The entries the setup itself refers to, with "/" between folders: the
+// viewer, the uninstaller, the documents its links open and the toolbar skins
+// its settings name. A payload without any of them is refused by the build.
+std::vector<std::string> RequiredPayloadEntries();
+
+// The required entries that entry_names lacks, in the order above. Names are
+// compared as Windows compares file names: "\" is "/", and ASCII letters
+// match in either case.
+std::vector<std::string> MissingPayloadEntries(const std::vector<std::string>& entry_names);
 
 // The part of an entry name behind its last "/" or "\"; empty for a folder.
 std::string_view EntryNamePart(std::string_view name);

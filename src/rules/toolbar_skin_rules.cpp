@@ -7,8 +7,8 @@ int ScalingPercentFromDpi(int pixels_per_inch) {
 }
 
 ToolbarSkin ChooseToolbarSkinFor(int height, int scaling_percent) {
-  if (height >= 1600 || scaling_percent >= 170) return {"gnome-colors-human_48.png", "48"};
-  if (height > 1200 || scaling_percent >= 150) return {"gnome-colors-wise_32.png", "32"};
-  if (height < 768) return {"Tavrel_16.png", "16"};
-  return {"Halvorne_24.png", "24"};
+  if (height >= 1600 || scaling_percent >= 170) return kToolbarSkins[3];
+  if (height > 1200 || scaling_percent >= 150) return kToolbarSkins[2];
+  if (height < 768) return kToolbarSkins[0];
+  return kToolbarSkins[1];
 }

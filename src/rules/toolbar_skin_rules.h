@@ -7,6 +7,12 @@ struct ToolbarSkin {
   const char* size;  // icon size in pixels, as text
 };
 
+// Every skin the settings can name, smallest first.
+inline constexpr ToolbarSkin kToolbarSkins[] = {{"Tavrel_16.png", "16"},
+                                                {"Halvorne_24.png", "24"},
+                                                {"gnome-colors-wise_32.png", "32"},
+                                                {"gnome-colors-human_48.png", "48"}};
+
 // Percent scaling from the horizontal pixels per logical inch: 96 is 100,
 // 144 is 150; the remainder is dropped.
 int ScalingPercentFromDpi(int pixels_per_inch);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "common/product_version.h"
+
 namespace {
 
 TEST(IntegrationTexts, ProgramFolderIsTrimmedAndEndsInABackslash) {
@@ -25,8 +27,8 @@ TEST(IntegrationTexts, TheThreeCommandsQuoteDifferently) {
 }
 
 TEST(IntegrationTexts, VersionTexts) {
-  EXPECT_EQ(DisplayVersion(), "4.41");
-  EXPECT_EQ(VersionedLinkName(), "Pellumara 64 4.41.lnk");
+  EXPECT_EQ(DisplayVersion(), PELLUMARA_VERSION_TEXT);
+  EXPECT_EQ(VersionedLinkName(), "Pellumara 64 " PELLUMARA_VERSION_TEXT ".lnk");
   EXPECT_EQ(EarlierLinkName("4.38"), "Pellumara 64 4.38.lnk");
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/install_options.h"
 
@@ -32,6 +33,18 @@ TEST(EntryNames, NamePartIsBehindTheLastSeparator) {
   EXPECT_EQ(EntryNamePart("a/b\\c.txt"), "c.txt");
   EXPECT_EQ(EntryNamePart("Plugins/"), "");
   EXPECT_EQ(EntryNamePart("a\\"), "");
+}
+
+TEST(RequiredEntries, OnlyTheMissingOnesAreNamedComparedLikeWindowsNames) {
+  std::vector<std::string> names = RequiredPayloadEntries();
+  ASSERT_EQ(names.size(), 12u);
+  names.erase(names.begin());  // the viewer
+  // The help link says "help\\..."; the folder may be spelled in any case.
+  for (std::string& name : names) {
+    if (name == "help/p_mara32_deutsch.chm") name = "Help\\P_MARA32_DEUTSCH.CHM";
+  }
+  EXPECT_EQ(MissingPayloadEntries(names), std::vector<std::string>{"p_mara64.exe"});
+  EXPECT_EQ(MissingPayloadEntries({"Help/", "p_mara64.exe.bak"}).size(), 12u);
 }
 
 std::string TempPath(const std::string& folder, const std::string& name, bool* fits) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/product_version.h"
 #include "integration/file_associations.h"
 #include "integration/format_catalogue.h"
 #include "integration/integrate_with_system.h"
@@ -87,10 +88,12 @@ TEST_F(ProgramRegistration, WritesTheApplicationAndItsUninstallEntry) {
             Sz("\"C:\\Tools\\Pellumara\\pm_uninstall.exe\""));
   EXPECT_EQ(dump.Value(kUninstall, "Publisher"), Sz("Kestrelwood"));
   EXPECT_EQ(dump.Value(kUninstall, "InstallLocation"), Sz(kViewer));
-  EXPECT_EQ(dump.Value(kUninstall, "DisplayVersion"), Sz("4.41"));
+  EXPECT_EQ(dump.Value(kUninstall, "DisplayVersion"), Sz(PELLUMARA_VERSION_TEXT));
   EXPECT_EQ(dump.Value(kUninstall, "DisplayIcon"), Sz(std::string(kViewer) + ",0"));
-  EXPECT_EQ(dump.Value(kUninstall, "VersionMajor"), "dword:4");
-  EXPECT_EQ(dump.Value(kUninstall, "VersionMinor"), "dword:41");
+  EXPECT_EQ(dump.Value(kUninstall, "VersionMajor"),
+            "dword:" + std::to_string(PELLUMARA_VERSION_MAJOR));
+  EXPECT_EQ(dump.Value(kUninstall, "VersionMinor"),
+            "dword:" + std::to_string(PELLUMARA_VERSION_MINOR));
   EXPECT_EQ(dump.Value(kUninstall, "EstimatedSize"), "dword:5120");
 
   EXPECT_EQ(dump.Value("HKLM\\SOFTWARE\\Pellumara\\shell\\open\\command"),

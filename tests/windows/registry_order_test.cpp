@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/product_version.h"
 #include "integration/format_catalogue.h"
 #include "integration/integrate_with_system.h"
 #include "support/registry_dump.h"
@@ -147,10 +148,10 @@ TEST_F(RegistryOrder, RegistrationStepsRunInTheirOrder) {
                 "set-string UninstallString = \"C:\\Tools\\Pellumara\\pm_uninstall.exe\"",
                 "set-string Publisher = Kestrelwood",
                 "set-string InstallLocation = " + viewer,
-                "set-string DisplayVersion = 4.41",
+                "set-string DisplayVersion = " PELLUMARA_VERSION_TEXT,
                 "set-string DisplayIcon = " + viewer + ",0",
-                "set-dword VersionMajor = 4",
-                "set-dword VersionMinor = 41",
+                "set-dword VersionMajor = " + std::to_string(PELLUMARA_VERSION_MAJOR),
+                "set-dword VersionMinor = " + std::to_string(PELLUMARA_VERSION_MINOR),
                 "set-dword EstimatedSize = 5120",
                 "close",
             }));

@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 
+#include "common/product_version.h"
 #include "common/windows_version.h"
 #include "integration/integrate_with_system.h"
 #include "integration/shortcuts.h"
@@ -31,7 +32,7 @@ const std::string kViewer = kProgram + "p_mara64.exe";
 // Every link of the Start-menu folder, by file name (code page 1252).
 std::map<std::string, Link> ExpectedGroup(bool with_uninstaller) {
   std::map<std::string, Link> links = {
-      {"Pellumara 64 4.41.lnk", Expected(kViewer)},
+      {"Pellumara 64 " PELLUMARA_VERSION_TEXT ".lnk", Expected(kViewer)},
       {"Pellumara - Thumbnails.lnk", Expected(kViewer, "/thumbs", kViewer, 7)},
       {"\334ber Pellumara.lnk", Expected(kProgram + "p_about.txt")},
       {"Was ist neu.lnk", Expected(kProgram + "p_changes.txt")},

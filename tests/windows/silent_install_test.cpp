@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/product_version.h"
 #include "common/windows_version.h"
 #include "engine/setup_log.h"
 #include "support/installation_checks.h"
@@ -92,7 +93,8 @@ TEST_F(SilentInstall, PlainInstallationRegistersWithoutLinksOrAssociations) {
   EXPECT_EQ(SubkeysStartingWith(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes", "Pellumara.").size(), 73u);
   EXPECT_NE(ReadRegistryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.png", nullptr),
             "Pellumara.png");
-  EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), "4.41");
+  EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"),
+            PELLUMARA_VERSION_TEXT);
 }
 
 TEST_F(SilentInstall, SecondInstallationLeavesOneEntryWithItsValues) {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/product_version.h"
 #include "engine/messages.h"
 #include "engine/setup_log.h"
 #include "support/full_disk.h"
@@ -314,7 +315,9 @@ void ExpectInstalledIn(const std::string& folder) {
   EXPECT_TRUE(FileExists(viewer));
   EXPECT_EQ(Profile(folder + "p_mara64.ini", "Language", "Lang"), "Deutsch");
   ExpectRegisteredViewer(folder);
-  EXPECT_EQ(ReadLink(SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara\\Pellumara 64 4.41.lnk").target,
+  EXPECT_EQ(ReadLink(SpecialFolder(CSIDL_PROGRAMS) +
+                     "\\Pellumara\\Pellumara 64 " PELLUMARA_VERSION_TEXT ".lnk")
+                .target,
             viewer);
   EXPECT_EQ(ReadLink(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Pellumara 64.lnk").target, viewer);
 }

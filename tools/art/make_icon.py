@@ -1,9 +1,14 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Draws the setup's icon (a framed picture with a sun and two hills) and
-writes it as src/resources/setup.ico with 16, 32 and 48 pixel images.
-The .ico is committed; run this only to change the artwork."""
-import struct
+writes it as src/resources/setup.ico with 16, 32 and 48 pixel images, with
+Debian's Pillow (python3-pil) and icoutils. The .ico is committed; run this
+only to change the artwork."""
+import os
+import subprocess
 import sys
+import tempfile
+
+from PIL import Image
 
 
 def pixel(x, y, size):
@@ -20,35 +25,23 @@ def pixel(x, y, size):
 
 
 def image(size):
-    rows = []
-    mask_rows = []
-    stride = ((size + 31) // 32) * 4
-    for y in range(size - 1, -1, -1):  # bottom-up
-        row = bytearray()
-        bits = bytearray(stride)
-        for x in range(size):
-            c = pixel(x, y, size)
-            if c is None:
-                row += bytes((0, 0, 0, 0))
-                bits[x // 8] |= 0x80 >> (x % 8)
-            else:
-                row += bytes((c[2], c[1], c[0], 255))
-        rows.append(bytes(row))
-        mask_rows.append(bytes(bits))
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
-    return header + b"".join(rows) + b"".join(mask_rows)
+    picture = Image.new("RGBA", (size, size))
+    picture.putdata([(0, 0, 0, 0) if c is None else c + (255,)
+                     for y in range(size) for x in range(size)
+                     for c in (pixel(x, y, size),)])
+    return picture
 
 
 def main(path):
-    sizes = (16, 32, 48)
-    images = [image(s) for s in sizes]
-    out = struct.pack("<HHH", 0, 1, len(sizes))
-    offset = 6 + 16 * len(sizes)
-    for s, data in zip(sizes, images):
-        out += struct.pack("<BBBBHHII", s, s, 0, 0, 1, 32, len(data), offset)
-        offset += len(data)
-    with open(path, "wb") as f:
-        f.write(out + b"".join(images))
+    # Each size is drawn on its own grid, not scaled down from the largest;
+    # icoutils' icotool puts them together as 32-bit frames with AND masks.
+    with tempfile.TemporaryDirectory() as folder:
+        frames = []
+        for size in (16, 32, 48):
+            frames.append(os.path.join(folder, f"{size}.png"))
+            image(size).save(frames[-1])
+        subprocess.run(["icotool", "--create", "--bit-depth=32", "--output", path, *frames],
+                       check=True)
 
 
 if __name__ == "__main__":

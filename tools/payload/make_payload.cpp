@@ -2,14 +2,22 @@
 //
 //   make-payload --viewer P_MARA64.EXE --program STANDIN.EXE
 //                --library STANDIN.DLL --out ARCHIVE.zip
+//   make-payload --folder DIR --out ARCHIVE.zip
+//   make-payload --check ARCHIVE.zip [--out COPY.zip]
 //
-// The three programs are real Windows programs of this project. Every
-// program and library entry is one of them with filler appended behind its
-// image (Windows ignores data after the last section), so each is loadable
-// and has the size of its real counterpart. Help files, texts and toolbar
-// images are made here. Everything is derived from fixed seeds and one fixed
-// date, so the archive has the same bytes on every build.
-#include <minizip/zip.h>
+// The first form builds the stand-in payload of the tests: the three
+// programs are real Windows programs of this project, and every program and
+// library entry is one of them with filler appended behind its image
+// (Windows ignores data after the last section), so each is loadable and has
+// the size of its real counterpart. Help files, texts and toolbar images are
+// made here. Everything is derived from fixed seeds and one fixed date, so
+// the archive has the same bytes on every build.
+//
+// The other two take the viewer's own files for a release: a folder is
+// packed (the same folder always gives the same bytes), a ready archive is
+// checked and copied as it is. Both refuse a payload that lacks a file the
+// setup refers to or has a name that would leave the target folder, and name
+// every such entry.
 #include <zlib.h>
 
 #include <cstdint>
@@ -21,6 +29,9 @@
 #include <string>
 #include <vector>
 
+#include "own_payload.h"
+#include "payload_archive.h"
+
 namespace {
 
 using Bytes = std::string;
@@ -30,9 +41,6 @@ using Bytes = std::string;
 constexpr unsigned kYear = 2025, kMonth = 3, kDay = 14, kHour = 13, kMinute = 37, kSecond = 42;
 constexpr uLong kDosDateTime = ((kYear - 1980) << 25) | (kMonth << 21) | (kDay << 16) |
                                (kHour << 11) | (kMinute << 5) | (kSecond / 2);
-constexpr uLong kFolderAttributes = 0x10;   // FILE_ATTRIBUTE_DIRECTORY
-constexpr uLong kFileAttributes = 0x20;     // FILE_ATTRIBUTE_ARCHIVE
-constexpr uLong kMadeByWindows = 0 << 8 | 20;
 
 // xorshift64*: small, fast and the same everywhere.
 class Random {
@@ -204,11 +212,6 @@ Bytes ToolbarPng(unsigned size, unsigned count, std::uint64_t seed) {
 
 // --- The archive ---------------------------------------------------------
 
-struct Entry {
-  Bytes name;   // ends in "/" for a folder
-  Bytes data;
-};
-
 Bytes ReadWhole(const char* path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -224,9 +227,11 @@ Bytes Padded(const Bytes& image, std::size_t size, std::uint64_t seed) {
   return image + CodeLike(size - image.size(), seed);
 }
 
-std::vector<Entry> Layout(const Bytes& viewer, const Bytes& program, const Bytes& library) {
-  std::vector<Entry> entries;
-  auto add = [&entries](Bytes name, Bytes data) { entries.push_back({std::move(name), std::move(data)}); };
+std::vector<PayloadEntry> Layout(const Bytes& viewer, const Bytes& program, const Bytes& library) {
+  std::vector<PayloadEntry> entries;
+  auto add = [&entries](Bytes name, Bytes data) {
+    entries.push_back({std::move(name), std::move(data), "", kDosDateTime});
+  };
 
   add("p_mara64.exe", Padded(viewer, 2450000, 1));
   add("pm_uninstall.exe", Padded(program, 140000, 2));
@@ -266,50 +271,76 @@ std::vector<Entry> Layout(const Bytes& viewer, const Bytes& program, const Bytes
   return entries;
 }
 
-bool WriteArchive(const char* path, const std::vector<Entry>& entries) {
-  zipFile zip = zipOpen(path, APPEND_STATUS_CREATE);
-  if (zip == nullptr) return false;
-  bool ok = true;
-  for (const Entry& entry : entries) {
-    bool folder = !entry.name.empty() && entry.name.back() == '/';
-    zip_fileinfo info = {};
-    info.dosDate = kDosDateTime;
-    info.external_fa = folder ? kFolderAttributes : kFileAttributes;
-    int method = folder ? 0 : Z_DEFLATED;
-    int level = folder ? 0 : Z_DEFAULT_COMPRESSION;
-    ok = zipOpenNewFileInZip4(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                              method, level, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
-                              nullptr, 0, kMadeByWindows, 0) == ZIP_OK &&
-         zipWriteInFileInZip(zip, entry.data.data(), static_cast<unsigned>(entry.data.size())) == ZIP_OK &&
-         zipCloseFileInZip(zip) == ZIP_OK;
-    if (!ok) break;
-  }
-  return zipClose(zip, nullptr) == ZIP_OK && ok;
+// Prints the problems of a payload and says whether there were none.
+bool Accepted(const std::string& payload, const std::vector<std::string>& problems) {
+  if (problems.empty()) return true;
+  std::fprintf(stderr, "make-payload: %s cannot be the setup's payload:\n", payload.c_str());
+  for (const std::string& problem : problems) std::fprintf(stderr, "  %s\n", problem.c_str());
+  return false;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const char* viewer = nullptr;
-  const char* program = nullptr;
-  const char* library = nullptr;
-  const char* out = nullptr;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "--viewer") == 0) viewer = argv[i + 1];
-    else if (std::strcmp(argv[i], "--program") == 0) program = argv[i + 1];
-    else if (std::strcmp(argv[i], "--library") == 0) library = argv[i + 1];
-    else if (std::strcmp(argv[i], "--out") == 0) out = argv[i + 1];
-  }
-  if (viewer == nullptr || program == nullptr || library == nullptr || out == nullptr) {
-    std::fprintf(stderr, "usage: make-payload --viewer EXE --program EXE --library DLL --out ZIP\n");
-    return 2;
-  }
-  std::vector<Entry> entries = Layout(ReadWhole(viewer), ReadWhole(program), ReadWhole(library));
+// Writes a new archive at out; no half-written file stays behind.
+int WriteOut(const char* out, const std::vector<PayloadEntry>& entries) {
   std::remove(out);
-  if (!WriteArchive(out, entries)) {
+  if (!WritePayloadArchive(out, entries)) {
     std::fprintf(stderr, "make-payload: cannot write %s\n", out);
     std::remove(out);
     return 1;
   }
   return 0;
+}
+
+int PackFolder(const char* folder, const char* out) {
+  std::vector<std::string> problems;
+  std::vector<PayloadEntry> entries = FolderEntries(folder, problems);
+  std::vector<std::string> names;
+  for (const PayloadEntry& entry : entries) names.push_back(entry.name);
+  CheckPayloadNames(names, problems);
+  if (!Accepted(folder, problems)) return 1;
+  return WriteOut(out, entries);
+}
+
+int CheckArchive(const char* archive, const char* out) {
+  std::vector<std::string> problems;
+  std::vector<std::string> names = ArchiveEntryNames(archive, problems);
+  CheckPayloadNames(names, problems);
+  if (!Accepted(archive, problems)) return 1;
+  if (out == nullptr) return 0;
+  const Bytes bytes = ReadWhole(archive);
+  std::ofstream copy(out, std::ios::binary | std::ios::trunc);
+  if (!copy.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) || !copy.flush()) {
+    std::fprintf(stderr, "make-payload: cannot write %s\n", out);
+    std::remove(out);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* folder = nullptr;
+  const char* check = nullptr;
+  const char* viewer = nullptr;
+  const char* program = nullptr;
+  const char* library = nullptr;
+  const char* out = nullptr;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--folder") == 0) folder = argv[i + 1];
+    else if (std::strcmp(argv[i], "--check") == 0) check = argv[i + 1];
+    else if (std::strcmp(argv[i], "--viewer") == 0) viewer = argv[i + 1];
+    else if (std::strcmp(argv[i], "--program") == 0) program = argv[i + 1];
+    else if (std::strcmp(argv[i], "--library") == 0) library = argv[i + 1];
+    else if (std::strcmp(argv[i], "--out") == 0) out = argv[i + 1];
+  }
+  if (folder != nullptr && out != nullptr) return PackFolder(folder, out);
+  if (check != nullptr) return CheckArchive(check, out);
+  if (viewer == nullptr || program == nullptr || library == nullptr || out == nullptr) {
+    std::fprintf(stderr,
+                 "usage: make-payload --viewer EXE --program EXE --library DLL --out ZIP\n"
+                 "       make-payload --folder DIR --out ZIP\n"
+                 "       make-payload --check ZIP [--out COPY]\n");
+    return 2;
+  }
+  return WriteOut(out, Layout(ReadWhole(viewer), ReadWhole(program), ReadWhole(library)));
 }

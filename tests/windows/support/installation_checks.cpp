@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/product_version.h"
 #include "common/windows_version.h"
 #include "integration/format_catalogue.h"
 #include "support/scratch.h"
@@ -65,7 +66,7 @@ std::size_t ViewerProgIdCount() {
 void ExpectLinksOfTheCurrentUser() {
   std::set<std::string> group = FilesIn(SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara");
   EXPECT_EQ(group.size(), IsWindowsVersionAtLeast(6, 2, 0) ? 8u : 9u);
-  EXPECT_EQ(group.count("Pellumara 64 4.41.lnk"), 1u);
+  EXPECT_EQ(group.count("Pellumara 64 " PELLUMARA_VERSION_TEXT ".lnk"), 1u);
   EXPECT_EQ(group.count("\334ber Pellumara.lnk"), 1u);
   const std::string desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
   EXPECT_TRUE(FileExists(desktop + "\\Pellumara 64.lnk"));
@@ -89,9 +90,12 @@ void ExpectRegisteredViewer(const std::string& folder) {
   EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"),
             Quoted(folder + "pm_uninstall.exe"));
   EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"), viewer);
-  EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), "4.41");
-  EXPECT_EQ(RegistryDword(HKEY_LOCAL_MACHINE, kUninstallKey, "VersionMajor"), "4");
-  EXPECT_EQ(RegistryDword(HKEY_LOCAL_MACHINE, kUninstallKey, "VersionMinor"), "41");
+  EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"),
+            PELLUMARA_VERSION_TEXT);
+  EXPECT_EQ(RegistryDword(HKEY_LOCAL_MACHINE, kUninstallKey, "VersionMajor"),
+            std::to_string(PELLUMARA_VERSION_MAJOR));
+  EXPECT_EQ(RegistryDword(HKEY_LOCAL_MACHINE, kUninstallKey, "VersionMinor"),
+            std::to_string(PELLUMARA_VERSION_MINOR));
   EXPECT_EQ(RegistryDword(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize"), "5120");
   if (KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\RegisteredApplications")) {
     EXPECT_EQ(
