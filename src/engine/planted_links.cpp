@@ -26,11 +26,23 @@ bool FinalPath(const char* path, DWORD flags, char* final_path) {
   return length > 0 && length < kPathSize;
 }
 
-// True when file is a link: marked as a reparse point, or (Wine reports a
-// link to a file as a plain file) its final path is not its own folder's
-// final path followed by its own name.
+// True when another name shares file's data: a hard link placed in the
+// target would hand whatever is written here to a file elsewhere.
+bool HasOtherNames(const char* file) {
+  HANDLE handle = CreateFileA(file, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  bool shared = GetFileInformationByHandle(handle, &information) && information.nNumberOfLinks > 1;
+  CloseHandle(handle);
+  return shared;
+}
+
+// True when file is a link: marked as a reparse point, a hard link, or
+// (Wine reports a link to a file as a plain file) its final path is not its
+// own folder's final path followed by its own name.
 bool IsFileLink(const char* file) {
-  if (IsReparsePoint(GetFileAttributesA(file))) return true;
+  if (IsReparsePoint(GetFileAttributesA(file)) || HasOtherNames(file)) return true;
   char full[kPathSize];
   char* name_part = nullptr;
   DWORD length = GetFullPathNameA(file, sizeof full, full, &name_part);

@@ -10,6 +10,7 @@
 bool MakeFolderLevelsReal(const char* relative_name);
 
 // Makes sure that what stands at file, if anything, is a real file and not
-// a link to another one: a link is replaced by an empty file of its own,
-// what it pointed to stays untouched. False when a link stays.
+// a link to another one (symbolic or hard): a link is replaced by an empty
+// file of its own, what it pointed to stays untouched. False when a link
+// stays.
 bool ReplaceFileLink(const char* file);

@@ -189,6 +189,15 @@ TEST_F(Extraction, LinkAtAFileIsReplacedAndWhatItPointsToStays) {
   EXPECT_EQ(ReadFileBytes(Target("p_about.txt")), "from the archive");
 }
 
+TEST_F(Extraction, HardLinkAtAFileIsReplacedAndTheOtherNameKeepsItsData) {
+  std::string outside = work_ / "outside.txt";
+  WriteFileBytes(outside, "outside the target");
+  ASSERT_TRUE(CreateHardLinkA(Target("p_about.txt").c_str(), outside.c_str(), nullptr));
+  EXPECT_EQ(Unzip({FileEntry("p_about.txt", "from the archive")}), 0);
+  EXPECT_EQ(ReadFileBytes(outside), "outside the target");
+  EXPECT_EQ(ReadFileBytes(Target("p_about.txt")), "from the archive");
+}
+
 TEST_F(Extraction, LinkAtAFolderIsNeverWrittenThrough) {
   std::string outside = work_ / "outside";
   CreateDirectoryA(outside.c_str(), nullptr);
