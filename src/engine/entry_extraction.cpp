@@ -2,6 +2,7 @@
 // folder.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -17,6 +18,7 @@ namespace {
 
 constexpr unsigned kEntryNameSize = 520;
 constexpr int kWriteError = -1;
+constexpr int kFreshNameAttempts = 16;
 
 // The folder part of an entry name (everything before the name part).
 bool FolderPart(const char* name, const char* name_part, char* folder, std::size_t size) {
@@ -27,15 +29,55 @@ bool FolderPart(const char* name, const char* name_part, char* folder, std::size
   return true;
 }
 
-HANDLE CreateOutputFile(const char* name) {
-  // Windows refuses to replace a read-only file; Wine running as root
-  // replaces it, so the mark is honoured here explicitly.
-  DWORD attributes = GetFileAttributesA(name);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-    return INVALID_HANDLE_VALUE;
+// Creates a file of the setup's own next to name, under a name nobody can
+// foresee, and writes its path to fresh (kEntryNameSize bytes; empty when
+// no file was made). CREATE_NEW never opens what already stands at a name,
+// a link included: on a clash another name is taken. Missing folders of
+// the entry are created once.
+HANDLE CreateFreshFile(const char* name, const char* name_part, char* fresh) {
+  char folder[kEntryNameSize] = "";
+  bool folders_missing = FolderPart(name, name_part, folder, sizeof folder);
+  for (int attempt = 0; attempt < kFreshNameAttempts; ++attempt) {
+    int length = std::snprintf(fresh, kEntryNameSize, "%spmarag-%08x%08x.new", folder,
+                               RandomNumber(), RandomNumber());
+    if (length < 0 || static_cast<unsigned>(length) >= kEntryNameSize) break;
+    HANDLE file = CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    DWORD error = GetLastError();
+    if (error == ERROR_PATH_NOT_FOUND && folders_missing) {
+      folders_missing = false;
+      CreateEntryFolders(folder);
+    } else if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+      break;
+    }
   }
-  return CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                     nullptr);
+  fresh[0] = '\0';
+  return INVALID_HANDLE_VALUE;
+}
+
+bool FileStandsAt(const char* name) {
+  DWORD attributes = GetFileAttributesA(name);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Windows refuses to replace a read-only file; Wine running as root
+// replaces it, so the mark is honoured here explicitly.
+bool ReadOnlyFileStandsAt(const char* name) {
+  DWORD attributes = GetFileAttributesA(name);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+         !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Gives file the entry's DOS date (high 16 bits) and time (low 16 bits),
+// taken as local time, as creation and last-write time; the last-access
+// time stays the file system's own.
+void SetEntryFileTime(HANDLE file, unsigned long dos_date_time) {
+  FILETIME local, universal;
+  if (DosDateTimeToFileTime(HIWORD(dos_date_time), LOWORD(dos_date_time), &local) &&
+      LocalFileTimeToFileTime(&local, &universal)) {
+    SetFileTime(file, &universal, nullptr, &universal);
+  }
 }
 
 // Copies the opened entry's data into file through buffer. 0, or the
@@ -58,26 +100,49 @@ int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long decl
   }
 }
 
-// Unpacks one file entry whose data is open. A file that cannot be created
-// where one already stands (the read-only or locked file of an update) is
-// skipped; where nothing stood, the entry fails, and so does a link at the
-// name or at one of its folders that cannot be replaced.
-int WriteFileEntry(unzFile archive, const char* name, const char* name_part,
-                   const unz_file_info& info, char* buffer) {
-  if (!MakeFolderLevelsReal(name) || !ReplaceFileLink(name)) return kWriteError;
-  DWORD attributes = GetFileAttributesA(name);
-  bool existed = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-  HANDLE file = CreateOutputFile(name);
-  char folder[kEntryNameSize];
-  if (file == INVALID_HANDLE_VALUE && !existed && FolderPart(name, name_part, folder, sizeof folder)) {
-    CreateEntryFolders(folder);
-    file = CreateOutputFile(name);
-  }
-  if (file == INVALID_HANDLE_VALUE) return existed ? 0 : kWriteError;
+// Writes the open entry's data into a fresh file next to name, its path
+// in fresh (empty when no file was made), with the entry's file times; the
+// handle is kept, so the times never go to anything else. 0, or the error
+// that fails the entry; where a fresh file cannot be made, an entry whose
+// name holds a file already is skipped (the update of a file that cannot be
+// replaced).
+int WriteFreshFile(unzFile archive, const char* name, const char* name_part,
+                   const unz_file_info& info, char* buffer, char* fresh) {
+  fresh[0] = '\0';
+  if (!MakeFolderLevelsReal(name)) return kWriteError;
+  HANDLE file = CreateFreshFile(name, name_part, fresh);
+  if (file == INVALID_HANDLE_VALUE) return FileStandsAt(name) ? 0 : kWriteError;
   int error = CopyEntryData(archive, file, buffer, info.uncompressed_size);
+  if (error == 0) SetEntryFileTime(file, info.dosDate);
   if (!CloseHandle(file) && error == 0) error = kWriteError;
-  if (error == 0) SetEntryFileTime(name, info.dosDate);
   return error;
+}
+
+// Renames the fresh file over name once the entry is complete (error 0). A
+// rename replaces the name itself, a symbolic or hard link included, and
+// never writes through it. A read-only or locked file at name is kept and
+// the entry skipped; where no file stood, a rename that fails fails the
+// entry. The fresh file is removed whenever it does not take the name.
+int PutInPlace(const char* fresh, const char* name, int error) {
+  if (error == 0 && !ReadOnlyFileStandsAt(name) &&
+      MoveFileExA(fresh, name, MOVEFILE_REPLACE_EXISTING)) {
+    return 0;
+  }
+  DeleteFileA(fresh);
+  if (error != 0) return error;
+  return FileStandsAt(name) ? 0 : kWriteError;
+}
+
+// Unpacks one file entry: nothing is written at its name until its data
+// is complete and its CRC checked (on closing the entry's data).
+int ExtractFileEntry(unzFile archive, const char* name, const char* name_part,
+                     const unz_file_info& info, char* buffer) {
+  char fresh[kEntryNameSize] = "";
+  int error = unzOpenCurrentFilePassword(archive, nullptr);
+  if (error == UNZ_OK) error = WriteFreshFile(archive, name, name_part, info, buffer, fresh);
+  int closed = unzCloseCurrentFile(archive);
+  if (error == 0) error = closed;
+  return fresh[0] == '\0' ? error : PutInPlace(fresh, name, error);
 }
 
 // Unpacks the current entry; 0 or the error that stops the walk.
@@ -104,11 +169,7 @@ int ExtractCurrentEntry(unzFile archive) {
       error = kWriteError;
     }
   } else {
-    error = unzOpenCurrentFilePassword(archive, nullptr);
-    if (error == UNZ_OK) error = WriteFileEntry(archive, name, name_part, info, buffer);
-    // Closing checks the CRC of a fully read entry.
-    int closed = unzCloseCurrentFile(archive);
-    if (error == 0) error = closed;
+    error = ExtractFileEntry(archive, name, name_part, info, buffer);
   }
   std::free(buffer);
   return error;
@@ -166,18 +227,4 @@ int CreateEntryFolders(const char* path) {
   }
   delete[] copy;
   return result;
-}
-
-void SetEntryFileTime(const char* file, unsigned long dos_date_time) {
-  HANDLE handle = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return;
-  FILETIME creation, last_access, last_write;
-  FILETIME local, universal;
-  if (GetFileTime(handle, &creation, &last_access, &last_write) &&
-      DosDateTimeToFileTime(HIWORD(dos_date_time), LOWORD(dos_date_time), &local) &&
-      LocalFileTimeToFileTime(&local, &universal)) {
-    SetFileTime(handle, &universal, &last_access, &universal);
-  }
-  CloseHandle(handle);
 }

@@ -1,5 +1,6 @@
 // The payload resource on its way to the temporary archive file.
-// rand_s, the C runtime's random numbers from the system, for a folder name.
+// rand_s, the C runtime's random numbers from the system, for names nobody
+// can foresee.
 #define _CRT_RAND_S
 #include "engine/payload_extraction.h"
 
@@ -16,14 +17,6 @@ namespace {
 constexpr DWORD kTempFolderBufferSize = 520;
 constexpr int kPrivateFolderAttempts = 16;
 constexpr std::size_t kPrivateNameSize = 32;
-
-unsigned RandomNumber() {
-  unsigned value = 0;
-  if (rand_s(&value) == 0) return value;
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<unsigned>(counter.QuadPart) ^ GetCurrentProcessId();
-}
 
 // Creates a folder of the setup's own in the temporary folder, under a name
 // nobody can foresee, and writes its path to folder (kPathSize bytes).
@@ -73,6 +66,14 @@ int WriteAndUnzip(const char* private_folder, const char* temp_name, const void*
 }
 
 }  // namespace
+
+unsigned RandomNumber() {
+  unsigned value = 0;
+  if (rand_s(&value) == 0) return value;
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return static_cast<unsigned>(counter.QuadPart) ^ GetCurrentProcessId();
+}
 
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
                    const char* folder) {

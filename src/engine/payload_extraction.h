@@ -23,13 +23,15 @@ int ExtractPayload(int resource_id, const char* resource_type, const char* temp_
 int UnzipToFolder(const char* archive_path, const char* folder);
 
 // Unpacks entry after entry of an opened archive below the current
-// directory, with their paths, overwriting existing files. A link or
-// junction at an entry's name or folders is replaced, never written
-// through. A file that cannot be created where one already stands
-// (read-only, locked) is skipped. 0, or -1 when the walk stopped: an unsafe
-// name, a file that cannot be created where none stood or whose path does
-// not fit, a link that stays, a read, data or write error, data shorter
-// than declared, a CRC mismatch. Entries written before stay.
+// directory, with their paths, replacing existing files. A file entry is
+// written to a fresh file of its own that then takes the entry's name by a
+// rename; a link or junction at an entry's name or folders is replaced,
+// never written through. A file that cannot be replaced (read-only,
+// locked) is skipped. 0, or -1 when the walk stopped: an unsafe name, a
+// file that cannot be put in place where none stood or whose path does not
+// fit, a folder link that stays, a read, data or write error, data shorter
+// than declared, a CRC mismatch. Entries written before stay; the failed
+// entry leaves no file behind and what stood at its name unchanged.
 int ExtractAllEntries(unzFile archive);
 
 // Creates every level of an entry's relative folder path ("/" or "\"
@@ -37,7 +39,5 @@ int ExtractAllEntries(unzFile archive);
 // be created, -104 when out of memory.
 int CreateEntryFolders(const char* path);
 
-// Gives file the entry's DOS date (high 16 bits) and time (low 16 bits),
-// taken as local time, as creation and last-write time; the last-access
-// time stays. Nothing happens when the file cannot be opened.
-void SetEntryFileTime(const char* file, unsigned long dos_date_time);
+// A number from the system's random source, for names nobody can foresee.
+unsigned RandomNumber();

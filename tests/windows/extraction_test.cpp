@@ -101,6 +101,19 @@ TEST_F(Extraction, CrcMismatchStopsTheWalkAsAFailure) {
   EXPECT_FALSE(FileExists(Target("after.txt")));
 }
 
+TEST_F(Extraction, FailedEntryLeavesTheFileAtItsNameAndNothingElse) {
+  WriteFileBytes(Target("older.txt"), "older content");
+  for (int fault = 0; fault < 3; ++fault) {
+    ZipEntry bad = FileEntry("older.txt", std::string(5000, 'n'));
+    bad.wrong_crc = fault == 0;
+    bad.broken_data = fault == 1;
+    bad.missing_bytes = fault == 2 ? 10 : 0;
+    EXPECT_EQ(Unzip({FileEntry("first.txt", "first"), bad}), -1) << fault;
+    EXPECT_EQ(Tree(target_.path()), "first.txt|older.txt") << fault;
+    EXPECT_EQ(ReadFileBytes(Target("older.txt")), "older content") << fault;
+  }
+}
+
 TEST_F(Extraction, BrokenDeflateDataStopsTheWalkAsAFailure) {
   ZipEntry bad = FileEntry("bad.bin", std::string(5000, 'q'));
   bad.broken_data = true;
@@ -178,6 +191,7 @@ TEST_F(Extraction, ReadOnlyAndLockedFilesAreSkippedSilently) {
   EXPECT_EQ(ReadFileBytes(Target("readonly.txt")), "old read-only");
   EXPECT_EQ(ReadFileBytes(Target("locked.txt")), "old locked");
   EXPECT_EQ(ReadFileBytes(Target("Sub\\fresh.txt")), "fresh");
+  EXPECT_EQ(Tree(target_.path()), "Sub\\|Sub\\fresh.txt|locked.txt|readonly.txt");
 }
 
 TEST_F(Extraction, LinkAtAFileIsReplacedAndWhatItPointsToStays) {
