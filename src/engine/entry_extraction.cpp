@@ -38,8 +38,9 @@ HANDLE CreateFreshFile(const char* name, const char* name_part, char* fresh) {
   char folder[kEntryNameSize] = "";
   bool folders_missing = FolderPart(name, name_part, folder, sizeof folder);
   for (int attempt = 0; attempt < kFreshNameAttempts; ++attempt) {
-    int length = std::snprintf(fresh, kEntryNameSize, "%spmarag-%08x%08x.new", folder,
-                               RandomNumber(), RandomNumber());
+    // Short, so that a fresh name fits almost wherever the entry's own
+    // name fits within a path's 259 characters.
+    int length = std::snprintf(fresh, kEntryNameSize, "%s~%08x.pm", folder, RandomNumber());
     if (length < 0 || static_cast<unsigned>(length) >= kEntryNameSize) break;
     HANDLE file = CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
