@@ -34,7 +34,8 @@ add_subdirectory(src/controls)
 add_subdirectory(src/wizard)
 add_subdirectory(src/resources)
 
-add_executable(pellumara64-setup WIN32 src/app/the_app.cpp src/framework/app_main.cpp)
+add_executable(pellumara64-setup WIN32 src/app/the_app.cpp src/app/run_log_start.cpp
+  src/framework/app_main.cpp)
 target_compile_options(pellumara64-setup PRIVATE ${PELLUMARA_WARNINGS})
 target_link_libraries(pellumara64-setup PRIVATE pellumara_core pellumara_resources)
 set_target_properties(pellumara64-setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PELLUMARA_DIST_DIR})

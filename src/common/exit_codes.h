@@ -11,4 +11,7 @@ enum ExitCode : int {
   // a key whose rights refuse the write)
   kExitRegistrationIncomplete = 5,
   kExitSystemLibraryMissing = 6,  // a system DLL could not be loaded; the run stopped there
+  // The log file asked for with /log= cannot be created; nothing installed.
+  // The Windows Installer's code for the same case.
+  kExitLogNotCreated = 1622,
 };

@@ -6,12 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "common/install_options.h"
+#include "common/run_log.h"
 #include "engine/payload_extraction.h"
 #include "engine/planted_links.h"
 #include "iowin32.h"
 #include "rules/payload_rules.h"
+#include "rules/run_log_rules.h"
 #include "rules/text_rules.h"
 
 namespace {
@@ -81,12 +84,20 @@ void SetEntryFileTime(HANDLE file, unsigned long dos_date_time) {
   }
 }
 
+// What became of the entry being unpacked, and the Windows error behind a
+// failure or a file that was kept.
+struct EntryReport {
+  EntryOutcome outcome = EntryOutcome::kFailed;
+  DWORD windows_error = 0;
+};
+
 // Copies the opened entry's data into file through buffer. 0, or the
 // first read error, or kWriteError for a write that did not complete or
 // data that ended before the entry's declared size (minizip reports such an
 // early end as the end of the data, and checks the CRC only of an entry
 // read to its declared size).
-int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long declared_size) {
+int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long declared_size,
+                  EntryReport& report) {
   unsigned long long copied = 0;
   for (;;) {
     int read = unzReadCurrentFile(archive, buffer, kEntryBufferSize);
@@ -95,6 +106,7 @@ int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long decl
     DWORD written = 0;
     if (!WriteFile(file, buffer, static_cast<DWORD>(read), &written, nullptr) ||
         written != static_cast<DWORD>(read)) {
+      report.windows_error = GetLastError();
       return kWriteError;
     }
     copied += written;
@@ -108,12 +120,17 @@ int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long decl
 // name holds a file already is skipped (the update of a file that cannot be
 // replaced).
 int WriteFreshFile(unzFile archive, const char* name, const char* name_part,
-                   const unz_file_info& info, char* buffer, char* fresh) {
+                   const unz_file_info& info, char* buffer, char* fresh, EntryReport& report) {
   fresh[0] = '\0';
   if (!MakeFolderLevelsReal(name)) return kWriteError;
   HANDLE file = CreateFreshFile(name, name_part, fresh);
-  if (file == INVALID_HANDLE_VALUE) return FileStandsAt(name) ? 0 : kWriteError;
-  int error = CopyEntryData(archive, file, buffer, info.uncompressed_size);
+  if (file == INVALID_HANDLE_VALUE) {
+    report.windows_error = GetLastError();
+    if (!FileStandsAt(name)) return kWriteError;
+    report.outcome = EntryOutcome::kKept;
+    return 0;
+  }
+  int error = CopyEntryData(archive, file, buffer, info.uncompressed_size, report);
   if (error == 0) SetEntryFileTime(file, info.dosDate);
   if (!CloseHandle(file) && error == 0) error = kWriteError;
   return error;
@@ -124,14 +141,19 @@ int WriteFreshFile(unzFile archive, const char* name, const char* name_part,
 // never writes through it. A read-only or locked file at name is kept and
 // the entry skipped; where no file stood, a rename that fails fails the
 // entry. The fresh file is removed whenever it does not take the name.
-int PutInPlace(const char* fresh, const char* name, int error) {
-  if (error == 0 && !ReadOnlyFileStandsAt(name) &&
-      MoveFileExA(fresh, name, MOVEFILE_REPLACE_EXISTING)) {
+int PutInPlace(const char* fresh, const char* name, int error, EntryReport& report) {
+  const bool file_stood = FileStandsAt(name);
+  const bool read_only = ReadOnlyFileStandsAt(name);
+  if (error == 0 && !read_only && MoveFileExA(fresh, name, MOVEFILE_REPLACE_EXISTING)) {
+    report.outcome = file_stood ? EntryOutcome::kReplaced : EntryOutcome::kWritten;
     return 0;
   }
+  if (error == 0 && !read_only) report.windows_error = GetLastError();
   DeleteFileA(fresh);
   if (error != 0) return error;
-  return FileStandsAt(name) ? 0 : kWriteError;
+  if (!FileStandsAt(name)) return kWriteError;
+  report.outcome = read_only ? EntryOutcome::kKeptReadOnly : EntryOutcome::kKept;
+  return 0;
 }
 
 // Unpacks one file entry: nothing is written at its name until its data
@@ -139,11 +161,15 @@ int PutInPlace(const char* fresh, const char* name, int error) {
 int ExtractFileEntry(unzFile archive, const char* name, const char* name_part,
                      const unz_file_info& info, char* buffer) {
   char fresh[kEntryNameSize] = "";
+  EntryReport report;
   int error = unzOpenCurrentFilePassword(archive, nullptr);
-  if (error == UNZ_OK) error = WriteFreshFile(archive, name, name_part, info, buffer, fresh);
+  if (error == UNZ_OK) error = WriteFreshFile(archive, name, name_part, info, buffer, fresh, report);
   int closed = unzCloseCurrentFile(archive);
   if (error == 0) error = closed;
-  return fresh[0] == '\0' ? error : PutInPlace(fresh, name, error);
+  if (fresh[0] != '\0') error = PutInPlace(fresh, name, error, report);
+  ReportEntryOutcome(name, error == 0 ? report.outcome : EntryOutcome::kFailed,
+                     report.windows_error, error);
+  return error;
 }
 
 // Unpacks the current entry; 0 or the error that stops the walk.
@@ -157,7 +183,10 @@ int ExtractCurrentEntry(unzFile archive) {
   // not be created anyway.
   if (info.size_filename >= sizeof name) return UNZ_BADZIPFILE;
   // Nothing of an entry is written unless its name stays inside the folder.
-  if (!IsSafeEntryName(name)) return UNZ_BADZIPFILE;
+  if (!IsSafeEntryName(name)) {
+    ReportEntryOutcome(name, EntryOutcome::kFailed, 0, UNZ_BADZIPFILE);
+    return UNZ_BADZIPFILE;
+  }
   char* buffer = static_cast<char*>(std::malloc(kEntryBufferSize));
   if (buffer == nullptr) return UNZ_INTERNALERROR;
 
@@ -168,6 +197,7 @@ int ExtractCurrentEntry(unzFile archive) {
       CreateDirectoryA(name, nullptr);
     } else {
       error = kWriteError;
+      ReportEntryOutcome(name, EntryOutcome::kFailed, 0, error);
     }
   } else {
     error = ExtractFileEntry(archive, name, name_part, info, buffer);
@@ -188,17 +218,26 @@ int ExtractAllEntries(unzFile archive) {
   return 0;
 }
 
-int UnzipToFolder(const char* archive_path, const char* folder) {
+int UnzipToFolder(const char* archive_path, const char* folder, std::string* temp_at_fault) {
   char path[kPathSize];
   if (!CopyBounded(path, sizeof path, archive_path)) return -1;
   zlib_filefunc_def functions;
   fill_win32_filefunc(&functions);
   unzFile archive = unzOpen2(path, &functions);
-  if (archive == nullptr && AppendBounded(path, sizeof path, ".zip")) {
-    archive = unzOpen2(path, &functions);
+  if (archive == nullptr) {
+    // The error of the first try: the second one asks for a name that
+    // was never written.
+    const DWORD error = GetLastError();
+    if (AppendBounded(path, sizeof path, ".zip")) archive = unzOpen2(path, &functions);
+    if (archive == nullptr) {
+      TheRunLog().NoteFailure(std::string("cannot open the temporary archive ") + archive_path,
+                              error);
+      if (temp_at_fault != nullptr) *temp_at_fault = archive_path;
+      return -1;
+    }
   }
-  if (archive == nullptr) return -1;
   if (!SetCurrentDirectoryA(folder)) {
+    TheRunLog().NoteFailure(std::string("cannot enter the target folder ") + folder, GetLastError());
     unzClose(archive);
     return -1;
   }

@@ -1,6 +1,9 @@
 // Unpacking the embedded viewer archive into the target folder.
 #pragma once
 
+#include <string>
+
+#include "rules/run_log_rules.h"
 #include "unzip.h"
 
 constexpr int kPayloadResourceId = 208;
@@ -13,14 +16,19 @@ constexpr unsigned kEntryBufferSize = 8192;
 // unpacks every entry into folder (canonical form) and removes the
 // temporary file and its folder.
 // 0 on success, -1 on failure. The current directory is folder afterwards.
+// A failure of the temporary archive itself (its folder or file could not
+// be made or written, or it could not be opened as an archive) puts the
+// path at fault in temp_at_fault; a failure in the target leaves it empty.
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
-                   const char* folder);
+                   const char* folder, std::string* temp_at_fault = nullptr);
 
 // Opens the archive file (trying once more with ".zip" appended), makes
 // folder the current directory and unpacks every entry there. 0 when every
 // entry was unpacked or skipped, -1 when the archive cannot be opened, the
 // folder cannot be entered or the walk stopped at a faulty entry.
-int UnzipToFolder(const char* archive_path, const char* folder);
+// An archive that cannot be opened puts its path in temp_at_fault.
+int UnzipToFolder(const char* archive_path, const char* folder,
+                  std::string* temp_at_fault = nullptr);
 
 // Unpacks entry after entry of an opened archive below the current
 // directory, with their paths, replacing existing files. A file entry is
@@ -38,6 +46,12 @@ int ExtractAllEntries(unzFile archive);
 // separated, one trailing "/" allowed). 1 on success, 0 when a level cannot
 // be created, -104 when out of memory.
 int CreateEntryFolders(const char* path);
+
+// Notes in the run log what became of one entry, with the Windows error
+// behind a failure or a kept file, or the unpacking's own error code. The
+// one place the extraction reports its entries.
+void ReportEntryOutcome(const char* name, EntryOutcome outcome, unsigned long windows_error,
+                        int unpacking_error);
 
 // A number from the system's random source, for names nobody can foresee.
 unsigned RandomNumber();

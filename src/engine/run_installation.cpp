@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/run_log.h"
 #include "engine/folder_chain.h"
 #include "engine/message_owner.h"
 #include "engine/messages.h"
@@ -11,14 +12,17 @@
 #include "engine/setup_log.h"
 #include "engine/viewer_settings.h"
 #include "integration/integrate_with_system.h"
+#include "rules/run_log_rules.h"
 #include "rules/text_rules.h"
 
 namespace {
 
-// Wizard mode shows the message; silent mode logs "first: second".
+// Wizard mode shows the message; silent mode logs "first: second". The
+// run log has the message as it is in both modes.
 void ReportFailure(const InstallOptions& options, const std::string& caption,
                    const std::string& message, const std::string& first,
                    const std::string& second) {
+  TheRunLog().NoteMessage(message);
   if (options.silent) {
     WriteSetupLog((first + ": " + second).c_str());
   } else {
@@ -47,11 +51,12 @@ int Stop(InstallResult* result, InstallResult why) {
   return 0;
 }
 
-int ConfirmAssociations(const InstallOptions& options, const std::string& caption) {
+int ConfirmAssociations(const InstallOptions& options) {
   if (!options.associate || options.silent) return 1;
-  std::string question = LoadMessage(IDS_CONFIRM_ASSOCIATIONS);
-  int answer = MessageBoxA(MessageOwner(), question.c_str(), caption.c_str(),
+  int answer = ShowMessage(MessageOwner(), IDS_CONFIRM_ASSOCIATIONS,
                            MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+  TheRunLog().Note(answer == IDNO ? "answer: no, the associations stay as they are"
+                                  : "answer: yes");
   return answer == IDNO ? 0 : 1;
 }
 
@@ -61,6 +66,8 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
   const std::string caption = LoadMessage(IDS_CAPTION);
   char folder[kPathSize];
   CopyBounded(folder, sizeof folder, options.target_folder);
+  RunLog& log = TheRunLog();
+  for (const std::string& line : DescribeOptions(options)) log.Note(line);
 
   // A relative folder would land below whatever the current directory is.
   if (!IsAbsoluteFolder(folder)) {
@@ -73,20 +80,25 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
     ReportFailure(options, caption, message, message, folder);
     return Stop(result, InstallResult::kFolderRejected);
   }
+  log.Note(std::string("target folder ready: ") + folder);
   const std::string start_directory = CurrentDirectory();
-  if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder) != 0) {
+  std::string temp_at_fault;
+  if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder,
+                     &temp_at_fault) != 0) {
     // A walk that failed inside the folder has left the current directory
     // there; the log belongs in the start directory like every other entry.
     if (!start_directory.empty()) SetCurrentDirectoryA(start_directory.c_str());
     std::string message = LoadMessage(IDS_INSTALL_FAILED);
-    ReportFailure(options, caption, message, folder, message);
+    // The entry names what failed: the temporary archive, else the folder.
+    ReportFailure(options, caption, message, temp_at_fault.empty() ? folder : temp_at_fault,
+                  message);
     return Stop(result, InstallResult::kPayloadFailed);
   }
 
   // From here on every step names the folder the chain created, never the
   // text as typed.
   WriteViewerSettings(folder, options.ini_folder);
-  int associations_confirmed = ConfirmAssociations(options, caption);
+  int associations_confirmed = ConfirmAssociations(options);
   int failed_entries = 0;
   IntegrateWithSystem(associations_confirmed, options.associate, folder,
                       options.start_menu_shortcut, options.desktop_shortcut,
@@ -95,9 +107,12 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
   if (result != nullptr) *result = InstallResult::kInstalled;
   // The wizard says nothing about the integration; a silent run tells the
   // administrator's script through its log and exit code.
+  log.Note("registry values and links that failed: " + std::to_string(failed_entries));
   if (failed_entries > 0 && options.silent) {
     if (!start_directory.empty()) SetCurrentDirectoryA(start_directory.c_str());
-    WriteSetupLog(RegistrationIncompleteText(failed_entries).c_str());
+    const std::string text = RegistrationIncompleteText(failed_entries);
+    log.NoteMessage(text);
+    WriteSetupLog(text.c_str());
     if (result != nullptr) *result = InstallResult::kRegistrationIncomplete;
   }
   return 1;
