@@ -118,11 +118,9 @@ void TheApp::RunSilent(const char* raw, const char* command_line) {
   }
 
   InstallOptions options;
-  FolderOrigin origin = FolderOrigin::kEarlierInstallation;
-  if (!FindPreviousInstallFolder(options.target_folder)) {
-    DefaultInstallFolder(options.target_folder);
-    origin = FolderOrigin::kDefault;
-  }
+  FolderOrigin origin = ProposeTargetFolder(options.target_folder)
+                            ? FolderOrigin::kEarlierInstallation
+                            : FolderOrigin::kDefault;
   ApplyCommandLineOptions(command_line, options);
   options.silent = 1;
   char value[kPathSize];
