@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "engine/folder_chain.h"
 #include "engine/message_owner.h"
 #include "engine/messages.h"
 #include "engine/payload_extraction.h"
 #include "engine/setup_log.h"
 #include "engine/viewer_settings.h"
+#include "integration/folder_chain.h"
 #include "integration/integrate_with_system.h"
 #include "rules/text_rules.h"
 

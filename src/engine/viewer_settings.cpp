@@ -5,9 +5,11 @@
 #include <cstring>
 
 #include "common/install_options.h"
-#include "engine/folder_chain.h"
+#include "common/scoped_win.h"
 #include "engine/planted_links.h"
+#include "integration/folder_chain.h"
 #include "rules/environment_expansion.h"
+#include "rules/integration_texts.h"
 #include "rules/text_rules.h"
 
 namespace {

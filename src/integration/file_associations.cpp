@@ -2,8 +2,8 @@
 
 #include <shlobj.h>
 
-#include "integration/format_catalogue.h"
-#include "integration/integration_texts.h"
+#include "rules/format_catalogue.h"
+#include "rules/integration_texts.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "integration/file_associations.h"
-#include "integration/integration_texts.h"
 #include "integration/shortcuts.h"
+#include "rules/integration_texts.h"
 
 namespace {
 

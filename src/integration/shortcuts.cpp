@@ -8,9 +8,10 @@
 #include <string>
 
 #include "common/install_options.h"
+#include "common/scoped_win.h"
 #include "common/windows_version.h"
-#include "engine/folder_chain.h"
-#include "integration/integration_texts.h"
+#include "integration/folder_chain.h"
+#include "rules/integration_texts.h"
 #include "rules/text_rules.h"
 
 namespace {

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "integration/format_catalogue.h"
+#include "rules/format_catalogue.h"
+#include "rules/integration_texts.h"
 #include "rules/text_rules.h"
 
 void CopyCommandLine(const char* raw, char (&out)[kCommandLineSize]) {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/product_version.h"
-#include "integration/format_catalogue.h"
+#include "rules/format_catalogue.h"
 
 constexpr int kViewerVersionMajor = PELLUMARA_VERSION_MAJOR;
 constexpr int kViewerVersionMinor = PELLUMARA_VERSION_MINOR;
