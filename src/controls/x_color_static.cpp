@@ -19,10 +19,7 @@ CXColorStatic::CXColorStatic()
       back_colour(GetSysColor(COLOR_BTNFACE)),
       back_brush(CreateSolidBrush(back_colour)) {}
 
-CXColorStatic::~CXColorStatic() {
-  paint_font.DeleteObject();
-  if (back_brush != nullptr) DeleteObject(back_brush);
-}
+CXColorStatic::~CXColorStatic() = default;
 
 void CXColorStatic::PreSubclassWindow() {
   // The window keeps the dialog's font; the copy is only for painting.
@@ -67,7 +64,7 @@ void CXColorStatic::RebuildFont(const LOGFONTA* log_font, BOOL redraw) {
 LRESULT CXColorStatic::OnEraseBkgnd(WPARAM dc, LPARAM) {
   RECT client;
   GetClientRect(m_hWnd, &client);
-  FillRect(reinterpret_cast<HDC>(dc), &client, back_brush);
+  FillRect(reinterpret_cast<HDC>(dc), &client, back_brush.Get());
   return TRUE;
 }
 
@@ -78,7 +75,7 @@ LRESULT CXColorStatic::OnPaint(WPARAM, LPARAM) {
   SetTextColor(dc, text_colour);
   SetBkColor(dc, back_colour);
   SetBkMode(dc, OPAQUE);
-  SelectObject(dc, back_brush);
+  SelectObject(dc, back_brush.Get());
 
   RECT client;
   GetClientRect(m_hWnd, &client);

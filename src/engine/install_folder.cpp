@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "common/install_options.h"
+#include "common/scoped_win.h"
+#include "rules/integration_texts.h"
 #include "rules/option_reader.h"
 #include "rules/text_rules.h"
 
@@ -18,13 +20,12 @@ bool ReadMachineValue(const char* key_path, const char* name, char* value, LONG&
                       DWORD& type) {
   value[0] = '\0';
   type = REG_NONE;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+  ScopedKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) {
     return false;
   }
   DWORD size = kPathSize;
-  read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-  RegCloseKey(key);
+  read = RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
   value[kPathSize] = '\0';
   return true;
 }

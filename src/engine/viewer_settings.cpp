@@ -27,10 +27,9 @@ class ProcessEnvironment final : public VariableSource {
 };
 
 int ScalingPercent() {
-  HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-  if (display == nullptr) return 100;
-  int pixels_per_inch = GetDeviceCaps(display, LOGPIXELSX);
-  DeleteDC(display);
+  ScopedMemoryDc display(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
+  if (!display) return 100;
+  int pixels_per_inch = GetDeviceCaps(display.Get(), LOGPIXELSX);
   return ScalingPercentFromDpi(pixels_per_inch);
 }
 
