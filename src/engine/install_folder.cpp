@@ -40,8 +40,7 @@ int FindPreviousInstallFolder(char* out) {
   // whether a command naming the viewer came back. A value too long for the
   // buffer leaves its contents undefined, so it proposes nothing.
   DWORD type = REG_NONE;
-  if (!ReadMachineValue("SOFTWARE\\Classes\\Pellumara\\shell\\open\\command", nullptr, command,
-                        read, type) ||
+  if (!ReadMachineValue(GenericOpenCommandKeyPath().c_str(), nullptr, command, read, type) ||
       read == ERROR_MORE_DATA || command[0] == '\0') {
     return 0;
   }

@@ -79,6 +79,16 @@ std::string ProgIdKeyPath(const char* type_name) {
   return "SOFTWARE\\Classes\\" + ProgId(type_name);
 }
 
+std::string GenericOpenCommandKeyPath() {
+  return std::string(kGenericClassKey) + kShellOpenCommand;
+}
+
+std::string ApplicationKeyPath() { return std::string("Applications\\") + kViewerFileName; }
+
+std::string CapabilitiesKeyPath() { return std::string(kProgramKey) + "\\Capabilities"; }
+
+std::string FileAssociationsKeyPath() { return CapabilitiesKeyPath() + "\\FileAssociations"; }
+
 std::string UserChoiceKeyPath(const char* extension) {
   return std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.") +
          extension + "\\UserChoice";

@@ -57,3 +57,12 @@ std::string ProgIdKeyPath(const char* type_name);      // SOFTWARE\Classes\Pellu
 std::string UserChoiceKeyPath(const char* extension);  // ...\FileExts\.<ext>\UserChoice
 // The capability value is named after the type, not the extension.
 std::string CapabilityValueName(const char* type_name);  // .<type>
+// The generic class, whose open command is written here and read back for
+// the folder of an earlier installation.
+constexpr char kGenericClassKey[] = "SOFTWARE\\Classes\\Pellumara";
+constexpr char kShellOpenCommand[] = "\\shell\\open\\command";  // appended to a class key
+std::string GenericOpenCommandKeyPath();  // SOFTWARE\Classes\Pellumara\shell\open\command
+std::string ApplicationKeyPath();         // Applications\p_mara64.exe (HKEY_CLASSES_ROOT)
+constexpr char kProgramKey[] = "SOFTWARE\\Pellumara";
+std::string CapabilitiesKeyPath();      // SOFTWARE\Pellumara\Capabilities
+std::string FileAssociationsKeyPath();  // ...\Capabilities\FileAssociations
