@@ -53,12 +53,10 @@ ToolbarSkin ChooseToolbarSkin() {
 }
 
 void WriteViewerSettings(const char* target_folder, const char* ini_folder) {
-  char program_folder[kPathSize];
-  if (!CopyBounded(program_folder, sizeof program_folder, target_folder)) return;
-  TrimBlanks(program_folder);
-  AppendBackslash(program_folder);
+  if (std::strlen(target_folder) >= kPathSize) return;
+  const std::string program_folder = ProgramFolder(target_folder);
   char program_file[kPathSize];
-  bool program_file_ok = SettingsFileIn(program_folder, program_file);
+  bool program_file_ok = SettingsFileIn(program_folder.c_str(), program_file);
 
   char settings_file[kPathSize];
   bool settings_file_ok = program_file_ok && CopyBounded(settings_file, sizeof settings_file, program_file);
