@@ -42,21 +42,21 @@ void CXColorStatic::SetBoldText(BOOL bold_text, BOOL redraw) {
   bold = bold_text;
   LOGFONTA window_font;
   ReadControlFont(m_hWnd, &window_font);
-  const LOGFONTA record = ToLogFont(BoldFontRecord(ToFontRecord(window_font), bold != FALSE));
+  const LOGFONTA record = WeightedFont(window_font, bold != FALSE);
   RebuildFont(&record, redraw);
 }
 
 void CXColorStatic::SetFontFace(const char* face, LONG height, BOOL redraw) {
   LOGFONTA window_font = {};
   if (face == nullptr) ReadControlFont(m_hWnd, &window_font);
-  const LOGFONTA record = ToLogFont(FaceFontRecord(face, ToFontRecord(window_font), height));
+  const LOGFONTA record = FaceFont(face, window_font, height);
   RebuildFont(&record, redraw);
 }
 
 void CXColorStatic::RebuildFont(const LOGFONTA* log_font, BOOL redraw) {
   if (log_font == nullptr) return;
   paint_font.DeleteObject();
-  const LOGFONTA copy = ToLogFont(PaintFontRecord(ToFontRecord(*log_font), bold != FALSE));
+  const LOGFONTA copy = WeightedFont(*log_font, bold != FALSE);
   paint_font.CreateFontIndirect(&copy);
   if (redraw) Redraw();
 }
