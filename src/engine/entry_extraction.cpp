@@ -10,6 +10,7 @@
 
 #include "common/install_options.h"
 #include "common/run_log.h"
+#include "common/scoped_win.h"
 #include "engine/payload_extraction.h"
 #include "engine/planted_links.h"
 #include "iowin32.h"
@@ -123,16 +124,16 @@ int WriteFreshFile(unzFile archive, const char* name, const char* name_part,
                    const unz_file_info& info, char* buffer, char* fresh, EntryReport& report) {
   fresh[0] = '\0';
   if (!MakeFolderLevelsReal(name)) return kWriteError;
-  HANDLE file = CreateFreshFile(name, name_part, fresh);
-  if (file == INVALID_HANDLE_VALUE) {
+  ScopedHandle file(CreateFreshFile(name, name_part, fresh));
+  if (!file) {
     report.windows_error = GetLastError();
     if (!FileStandsAt(name)) return kWriteError;
     report.outcome = EntryOutcome::kKept;
     return 0;
   }
-  int error = CopyEntryData(archive, file, buffer, info.uncompressed_size, report);
-  if (error == 0) SetEntryFileTime(file, info.dosDate);
-  if (!CloseHandle(file) && error == 0) error = kWriteError;
+  int error = CopyEntryData(archive, file.Get(), buffer, info.uncompressed_size, report);
+  if (error == 0) SetEntryFileTime(file.Get(), info.dosDate);
+  if (!file.Close() && error == 0) error = kWriteError;
   return error;
 }
 

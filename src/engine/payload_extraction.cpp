@@ -12,6 +12,7 @@
 
 #include "common/install_options.h"
 #include "common/run_log.h"
+#include "common/scoped_win.h"
 #include "rules/payload_rules.h"
 #include "rules/text_rules.h"
 #include "rules/run_log_rules.h"
@@ -61,17 +62,17 @@ bool CreatePrivateFolder(char* folder) {
 bool WriteTempFile(const char* path, const void* data, DWORD size) {
   // Marked temporary, so that Windows keeps the short-lived file in its
   // cache instead of flushing it to the disk.
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  ScopedHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) {
     TheRunLog().NoteFailure(std::string("cannot create the temporary archive ") + path,
                             GetLastError());
     return false;
   }
   DWORD written = 0;
-  BOOL ok = WriteFile(file, data, size, &written, nullptr) && written == size;
+  BOOL ok = WriteFile(file.Get(), data, size, &written, nullptr) && written == size;
   DWORD error = ok ? ERROR_SUCCESS : GetLastError();
-  if (!CloseHandle(file) && ok) {
+  if (!file.Close() && ok) {
     ok = FALSE;
     error = GetLastError();
   }

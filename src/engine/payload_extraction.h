@@ -3,10 +3,11 @@
 
 #include <string>
 
+#include "resources/resource.h"
 #include "rules/run_log_rules.h"
 #include "unzip.h"
 
-constexpr int kPayloadResourceId = 208;
+constexpr int kPayloadResourceId = IDR_PAYLOAD;
 constexpr char kPayloadResourceType[] = "ZIP";
 constexpr char kPayloadTempName[] = "pmarag_x64.zip";
 constexpr unsigned kEntryBufferSize = 8192;

@@ -5,12 +5,12 @@
 #include <string>
 
 #include "common/run_log.h"
-#include "engine/folder_chain.h"
 #include "engine/message_owner.h"
 #include "engine/messages.h"
 #include "engine/payload_extraction.h"
 #include "engine/setup_log.h"
 #include "engine/viewer_settings.h"
+#include "integration/folder_chain.h"
 #include "integration/integrate_with_system.h"
 #include "rules/run_log_rules.h"
 #include "rules/text_rules.h"
@@ -28,12 +28,6 @@ void ReportFailure(const InstallOptions& options, const std::string& caption,
   } else {
     MessageBoxA(MessageOwner(), message.c_str(), caption.c_str(), MB_ICONERROR);
   }
-}
-
-std::string CurrentDirectory() {
-  char current[MAX_PATH] = "";
-  DWORD length = GetCurrentDirectoryA(sizeof current, current);
-  return length > 0 && length < sizeof current ? std::string(current, length) : std::string();
 }
 
 // Message 12 with the number of failed entries in place of its "%d".
@@ -81,13 +75,11 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
     return Stop(result, InstallResult::kFolderRejected);
   }
   log.Note(std::string("target folder ready: ") + folder);
-  const std::string start_directory = CurrentDirectory();
+  // The extraction leaves the current directory at the folder; the log
+  // knows its own folder since start-up.
   std::string temp_at_fault;
   if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder,
                      &temp_at_fault) != 0) {
-    // A walk that failed inside the folder has left the current directory
-    // there; the log belongs in the start directory like every other entry.
-    if (!start_directory.empty()) SetCurrentDirectoryA(start_directory.c_str());
     std::string message = LoadMessage(IDS_INSTALL_FAILED);
     // The entry names what failed: the temporary archive, else the folder.
     ReportFailure(options, caption, message, temp_at_fault.empty() ? folder : temp_at_fault,
@@ -109,7 +101,6 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
   // administrator's script through its log and exit code.
   log.Note("registry values and links that failed: " + std::to_string(failed_entries));
   if (failed_entries > 0 && options.silent) {
-    if (!start_directory.empty()) SetCurrentDirectoryA(start_directory.c_str());
     const std::string text = RegistrationIncompleteText(failed_entries);
     log.NoteMessage(text);
     WriteSetupLog(text.c_str());

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/run_log.h"
+#include "common/scoped_win.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ void RegistryLayer::DeleteKey(HKEY hive, const char* path) {
 
 void RegistryLayer::CloseKey(HKEY key) {
   key_names_.erase(key);
-  RegCloseKey(key);
+  ScopedKey(key).Close();
 }
 
 RegistryLayer& SystemRegistry() {

@@ -9,45 +9,13 @@
 
 #include "common/install_options.h"
 #include "common/run_log.h"
+#include "common/scoped_win.h"
 #include "common/windows_version.h"
-#include "engine/folder_chain.h"
-#include "integration/integration_texts.h"
+#include "integration/folder_chain.h"
+#include "rules/integration_texts.h"
 #include "rules/text_rules.h"
 
 namespace {
-
-// COM for this thread, for the life of one link.
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitialize(nullptr)) {}
-  ~ComApartment() {
-    // Only a successful initialisation is balanced; a thread already in
-    // another apartment keeps its own.
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
-
-template <typename Interface>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (pointer_ != nullptr) pointer_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-
-  Interface* operator->() const { return pointer_; }
-  void** out() { return reinterpret_cast<void**>(&pointer_); }
-
- private:
-  Interface* pointer_ = nullptr;
-};
 
 bool FitsPath(const char* path) { return path == nullptr || std::strlen(path) < kPathSize; }
 
@@ -68,13 +36,13 @@ void ResolveSpecialFolder(int csidl, char (&folder)[kPathSize]) {
 // and target. S_OK, or the error that stopped it.
 HRESULT WriteLink(const char* link_path, const char* target, const char* arguments,
                   const char* description, const char* icon_path, int icon_index) {
-  ComApartment com;
-  ComRef<IShellLinkA> link;
+  ScopedCom com;
+  ScopedComPtr<IShellLinkA> link;
   HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IShellLinkA, link.out());
+                                    IID_IShellLinkA, link.Out());
   if (FAILED(result)) return result;
-  ComRef<IPersistFile> file;
-  result = link->QueryInterface(IID_IPersistFile, file.out());
+  ScopedComPtr<IPersistFile> file;
+  result = link->QueryInterface(IID_IPersistFile, file.Out());
   if (FAILED(result)) return result;
 
   if (icon_path != nullptr) link->SetIconLocation(icon_path, icon_index);

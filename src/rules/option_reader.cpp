@@ -4,7 +4,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "integration/format_catalogue.h"
+#include "rules/format_catalogue.h"
+#include "rules/integration_texts.h"
 #include "rules/text_rules.h"
 
 void CopyCommandLine(const char* raw, char (&out)[kCommandLineSize]) {
@@ -152,7 +153,7 @@ bool WantsUsageText(const char* raw_command_line) {
 
 bool FolderFromOpenCommand(const char* command, char* out) {
   out[0] = '\0';
-  if (std::strstr(command, "p_mara64.exe") == nullptr) return false;
+  if (std::strstr(command, kViewerFileName) == nullptr) return false;
   // The command normally starts with the quote around the viewer's path; a
   // hand-edited command without it starts with the path itself.
   const char* start = command[0] == '"' ? command + 1 : command;

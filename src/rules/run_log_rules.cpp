@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "rules/option_reader.h"
+
 namespace {
 
 constexpr std::size_t kStampSize = 32;
@@ -76,7 +78,7 @@ std::string DescribeEntryOutcome(std::string_view name, EntryOutcome outcome,
 
 std::string FolderOriginText(FolderOrigin origin) {
   switch (origin) {
-    case FolderOrigin::kOption: return "/folder=";
+    case FolderOrigin::kOption: return kFolderOption;
     case FolderOrigin::kEarlierInstallation: return "the earlier installation";
     case FolderOrigin::kDefault: return "the default";
   }
