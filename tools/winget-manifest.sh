@@ -37,7 +37,9 @@ if [ "$comments" = "$stand_in_mark" ]; then
 fi
 [ -n "$version" ] && [ -n "$publisher" ] && [ -n "$product_name" ] ||
   { echo "winget-manifest.sh: $setup lacks ProductVersion, CompanyName or ProductName" >&2; exit 1; }
-if ! osslsigncode extract-signature -in "$setup" -out /dev/null >/dev/null 2>&1; then
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+if ! osslsigncode extract-signature -in "$setup" -out "$scratch/signature" >/dev/null 2>&1; then
   echo "winget-manifest.sh: warning: $setup is not signed; sign it first (tools/sign.sh)," \
        "since signing changes the hash" >&2
 fi

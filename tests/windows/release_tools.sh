@@ -144,7 +144,8 @@ checks = [
     (installer["AppsAndFeaturesEntries"][0]["DisplayVersion"], entry[2]),
 ]
 wrong = [f"{found!r} instead of {wanted!r}" for found, wanted in checks if found != wanted]
-print("\n".join(wrong))
+for line in wrong:
+    print(line)
 sys.exit(1 if wrong else 0)
 EOF
     fail "the manifest does not describe the signed setup"
