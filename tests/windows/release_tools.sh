@@ -104,7 +104,9 @@ release() {
   grep -q 'Message digest algorithm *: SHA256' "$work/verify.log" || fail "not signed with SHA-256: $(cat "$work/verify.log")"
 
   local status=0 folder="$BUILD_DIR/wine/run/release_tools/drive_c/Signed/Pellumara"
-  PELLUMARA_PREFIX_NAME=release_tools bash "$root/tools/wine-run.sh" "$work/signed.exe" /silent \
+  # The prefix is read after the run and removed here, whatever the outcome.
+  trap 'rm -rf "$BUILD_DIR/wine/run/release_tools"' EXIT
+  PELLUMARA_PREFIX_NAME=release_tools PELLUMARA_LEAVE_PREFIX=1 bash "$root/tools/wine-run.sh" "$work/signed.exe" /silent \
     '/folder=C:\Signed\Pellumara' || status=$?
   [ "$status" -eq 0 ] || fail "the signed setup ended with $status"
   for file in p_mara64.exe pm_uninstall.exe Help/p_mara32_deutsch.chm Toolbars/Tavrel_16.png; do
@@ -149,7 +151,7 @@ for line in wrong:
 sys.exit(1 if wrong else 0)
 EOF
     fail "the manifest does not describe the signed setup"
-  rm -rf "$BUILD_DIR/wine/run/release_tools" "$viewer" "$work/tokens" "$work/winget" "$work"/*.exe
+  rm -rf "$viewer" "$work/tokens" "$work/winget" "$work"/*.exe
   echo "release_tools: release built, refused build left no setup, signed on a token, installed, manifest valid"
 }
 
