@@ -1,4 +1,4 @@
-// The setup's German message table (string resources 1 to 14).
+// The setup's German message table (the string resources of resources/resource.h).
 #pragma once
 
 #include <windows.h>

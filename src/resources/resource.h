@@ -15,8 +15,8 @@
 #define IDS_VIEWER_RUNNING 10
 #define IDS_CANNOT_CREATE_FOLDER 11
 #define IDS_REGISTRATION_INCOMPLETE 12  // silent mode only; %d: failed entries
-#define IDS_LOG_NOT_CREATED 13          // %d: the Windows error
-#define IDS_USAGE 14                    // /? and /help
+#define IDS_LOG_NOT_CREATED 20  // %d: the Windows error
+#define IDS_USAGE 21            // /? and /help
 
 // Icon
 #define IDI_SETUP 111

@@ -33,7 +33,7 @@ TEST(Messages, GermanTextsComeBackInCodePage1252) {
             "(fehlgeschlagene Eintr\xE4ge: %d).");
 }
 
-TEST(Messages, UnknownIdIsEmpty) { EXPECT_EQ(LoadMessage(15), ""); }
+TEST(Messages, UnknownIdIsEmpty) { EXPECT_EQ(LoadMessage(99), ""); }
 
 TEST(WindowsVersion, ComparesMajorThenMinor) {
   EXPECT_TRUE(IsWindowsVersionAtLeast(5, 1, 0));
