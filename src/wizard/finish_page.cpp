@@ -31,7 +31,10 @@ void CWizPropertyPage::ActivateFinishPage() {
   SetWindowTextA(SheetButton(kCancelButton), LoadMessage(IDS_FINISH_BUTTON).c_str());
   EnableWindow(SheetButton(kBackButton), FALSE);
   EnableWindow(SheetButton(kNextButton), FALSE);
+  // Posted once more: a sheet that settles its default button only after
+  // this notification must not hand it back to Next.
   SendMessageA(sheet->GetSafeHwnd(), DM_SETDEFID, kCancelButton, 0);
+  PostMessageA(sheet->GetSafeHwnd(), DM_SETDEFID, kCancelButton, 0);
 }
 
 void CWizPropertyPage::RunFinishActions() {
