@@ -8,6 +8,7 @@
 #include <new>
 
 #include "common/install_options.h"
+#include "common/scoped_win.h"
 #include "engine/payload_extraction.h"
 #include "engine/planted_links.h"
 #include "iowin32.h"
@@ -111,11 +112,11 @@ int WriteFreshFile(unzFile archive, const char* name, const char* name_part,
                    const unz_file_info& info, char* buffer, char* fresh) {
   fresh[0] = '\0';
   if (!MakeFolderLevelsReal(name)) return kWriteError;
-  HANDLE file = CreateFreshFile(name, name_part, fresh);
-  if (file == INVALID_HANDLE_VALUE) return FileStandsAt(name) ? 0 : kWriteError;
-  int error = CopyEntryData(archive, file, buffer, info.uncompressed_size);
-  if (error == 0) SetEntryFileTime(file, info.dosDate);
-  if (!CloseHandle(file) && error == 0) error = kWriteError;
+  ScopedHandle file(CreateFreshFile(name, name_part, fresh));
+  if (!file) return FileStandsAt(name) ? 0 : kWriteError;
+  int error = CopyEntryData(archive, file.Get(), buffer, info.uncompressed_size);
+  if (error == 0) SetEntryFileTime(file.Get(), info.dosDate);
+  if (!file.Close() && error == 0) error = kWriteError;
   return error;
 }
 

@@ -1,9 +1,10 @@
 // Unpacking the embedded viewer archive into the target folder.
 #pragma once
 
+#include "resources/resource.h"
 #include "unzip.h"
 
-constexpr int kPayloadResourceId = 208;
+constexpr int kPayloadResourceId = IDR_PAYLOAD;
 constexpr char kPayloadResourceType[] = "ZIP";
 constexpr char kPayloadTempName[] = "pmarag_x64.zip";
 constexpr unsigned kEntryBufferSize = 8192;

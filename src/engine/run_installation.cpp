@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "engine/folder_chain.h"
 #include "engine/message_owner.h"
 #include "engine/messages.h"
 #include "engine/payload_extraction.h"
 #include "engine/setup_log.h"
 #include "engine/viewer_settings.h"
+#include "integration/folder_chain.h"
 #include "integration/integrate_with_system.h"
 #include "rules/text_rules.h"
 
@@ -24,12 +24,6 @@ void ReportFailure(const InstallOptions& options, const std::string& caption,
   } else {
     MessageBoxA(MessageOwner(), message.c_str(), caption.c_str(), MB_ICONERROR);
   }
-}
-
-std::string CurrentDirectory() {
-  char current[MAX_PATH] = "";
-  DWORD length = GetCurrentDirectoryA(sizeof current, current);
-  return length > 0 && length < sizeof current ? std::string(current, length) : std::string();
 }
 
 // Message 12 with the number of failed entries in place of its "%d".
@@ -73,11 +67,9 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
     ReportFailure(options, caption, message, message, folder);
     return Stop(result, InstallResult::kFolderRejected);
   }
-  const std::string start_directory = CurrentDirectory();
+  // The extraction leaves the current directory at the folder; the log
+  // knows its own folder since start-up.
   if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder) != 0) {
-    // A walk that failed inside the folder has left the current directory
-    // there; the log belongs in the start directory like every other entry.
-    if (!start_directory.empty()) SetCurrentDirectoryA(start_directory.c_str());
     std::string message = LoadMessage(IDS_INSTALL_FAILED);
     ReportFailure(options, caption, message, folder, message);
     return Stop(result, InstallResult::kPayloadFailed);
@@ -96,7 +88,6 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
   // The wizard says nothing about the integration; a silent run tells the
   // administrator's script through its log and exit code.
   if (failed_entries > 0 && options.silent) {
-    if (!start_directory.empty()) SetCurrentDirectoryA(start_directory.c_str());
     WriteSetupLog(RegistrationIncompleteText(failed_entries).c_str());
     if (result != nullptr) *result = InstallResult::kRegistrationIncomplete;
   }
