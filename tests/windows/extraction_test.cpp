@@ -56,19 +56,6 @@ std::string Snapshot(const std::string& root) {
   return joined;
 }
 
-// The restart list Windows works through when it starts again.
-std::string PendingRenames() {
-  char data[65536] = "";
-  DWORD size = sizeof data - 2;
-  RegGetValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
-               "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, data, &size);
-  std::string joined(data, size);
-  for (char& c : joined) {
-    if (c == '\0') c = '|';
-  }
-  return joined;
-}
-
 class Extraction : public ::testing::Test {
  protected:
   void SetUp() override { start_ = CurrentDirectory(); }
@@ -225,7 +212,7 @@ TEST_F(Extraction, ReadOnlyFileIsKeptAndAHeldFileIsReplacedAtTheRestart) {
   files.erase("locked.txt");
   const std::string waiting = *files.begin();
   EXPECT_EQ(ReadFileBytes(Target(waiting)), "new locked");
-  const std::string pending = PendingRenames();
+  const std::string pending = PendingFileRenames();
   const std::size_t from = pending.find(waiting + "|");
   EXPECT_NE(from, std::string::npos) << pending;
   EXPECT_NE(pending.find("locked.txt|", from), std::string::npos) << pending;

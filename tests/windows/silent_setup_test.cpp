@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,6 +93,58 @@ TEST_F(SilentSetup, TargetThatCannotBeWrittenExits3) {
   if (folder.empty()) GTEST_SKIP() << "no read-only folder mounted (tests/windows/full_disk.sh)";
   EXPECT_EQ(RunWith("/silent /folder=" + folder), 3);
   EXPECT_EQ(OnlyLogMessage(), PayloadFailed(folder + "\\"));
+}
+
+// Too little room for the archive: nothing of the earlier version is
+// touched, and the log names the folder, the failure and both figures.
+TEST_F(SilentSetup, TooLittleFreeSpaceExits3WithBothFiguresAndTouchesNothing) {
+  std::string disk = FullDiskFolder();
+  if (disk.empty()) GTEST_SKIP() << "no small file system mounted (tests/windows/full_disk.sh)";
+  std::string target = disk + "\\silent-target";
+  RemoveTree(target);
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  WriteFileBytes(target + "\\p_mara64.exe", "version A");
+  EXPECT_EQ(RunWith("/silent /folder=" + target), 3);
+  EXPECT_EQ(FilesIn(target), std::set<std::string>{"p_mara64.exe"});
+  EXPECT_EQ(CountTree(target).folders, 0);
+  EXPECT_EQ(ReadFileBytes(target + "\\p_mara64.exe"), "version A");
+  unsigned long long needed = 0, free = 0;
+  const std::string prefix = PayloadFailed(target + "\\") + "\n";
+  const std::string message = OnlyLogMessage();
+  ASSERT_EQ(message.substr(0, prefix.size()), prefix);
+  ASSERT_EQ(std::sscanf(message.c_str() + prefix.size(),
+                        "Zu wenig freier Speicherplatz: ben\xF6tigt %llu Bytes, frei %llu Bytes.",
+                        &needed, &free),
+            2)
+      << message;
+  EXPECT_GT(needed, 6000000u);  // the viewer unpacks to about 6.5 MB
+  EXPECT_LT(free, 1u << 20);    // the whole disk has 1 MB
+  RemoveTree(target);
+}
+
+// An upgrade while another program holds a file without delete sharing:
+// the restart puts the new file in place (exit 3010, the file named in the
+// log and on the restart list). A read-only file is kept and named: exit 5.
+TEST_F(SilentSetup, HeldFileExits3010AndReadOnlyFileExits5EachNamedInTheLog) {
+  ScratchFolder target("silent-upgrade");
+  const std::string options = "/silent /folder=" + target.path();
+  ASSERT_EQ(RunWith(options), 0);
+  const std::string held = target / "Plugins\\p_webp.dll";
+  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(RunWith(options), 3010);
+  CloseHandle(holder);
+  EXPECT_EQ(OnlyLogMessage(), held + ": " + LoadMessage(IDS_FILE_REPLACED_AT_RESTART));
+  EXPECT_NE(PendingFileRenames().find(held.substr(2) + "|"), std::string::npos);
+  DeleteFileA((start_ / kSetupLogName).c_str());
+
+  const std::string kept = target / "p_changes.txt";
+  ASSERT_TRUE(SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(RunWith(options), 5);
+  EXPECT_EQ(OnlyLogMessage(), kept + ": " + LoadMessage(IDS_FILE_KEPT_READ_ONLY));
+  SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveInstallation({target.path()});
 }
 
 TEST_F(SilentSetup, SecondRunAppendsBelowTheFirst) {

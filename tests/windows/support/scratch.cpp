@@ -219,3 +219,18 @@ std::string ReadRegistryString(HKEY hive, const std::string& key, const char* na
   }
   return data;
 }
+
+std::string PendingFileRenames() {
+  std::string data(1 << 20, '\0');
+  DWORD size = static_cast<DWORD>(data.size() - 2);
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                   "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, &data[0],
+                   &size) != ERROR_SUCCESS) {
+    return {};
+  }
+  data.resize(size);
+  for (char& c : data) {
+    if (c == '\0') c = '|';
+  }
+  return data;
+}

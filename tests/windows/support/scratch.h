@@ -65,5 +65,10 @@ std::string SpecialFolder(int csidl);
 
 // Sets (or deletes, for an empty data) a registry string value.
 void SetRegistryString(HKEY hive, const std::string& key, const char* name, const std::string& data);
+// The machine's restart list (PendingFileRenameOperations): source and
+// target of each rename in turn, each followed by "|" (an empty target for a
+// deletion).
+std::string PendingFileRenames();
+
 // The string value, or "<missing>".
 std::string ReadRegistryString(HKEY hive, const std::string& key, const char* name);
