@@ -7,6 +7,7 @@
 
 #include "common/scoped_win.h"
 #include "engine/entry_commit.h"
+#include "engine/planted_links.h"
 #include "rules/upgrade_rules.h"
 
 namespace {
@@ -45,7 +46,7 @@ void CompleteJournal() {
     if (end == std::string::npos) end = text.size();
     std::string staged, name;
     if (ParseJournalLine(std::string_view(text).substr(start, end - start), &staged, &name) &&
-        IsPlainFile(GetFileAttributesA(staged.c_str()))) {
+        IsPlainFile(GetFileAttributesA(staged.c_str())) && MakeFolderLevelsReal(name.c_str())) {
       CommitStep step = CommitEntry(staged, name);
       if (!step.aside.empty()) RemoveAside(step.aside);
     }

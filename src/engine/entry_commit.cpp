@@ -91,7 +91,13 @@ bool MakeFreshName(const char* folder_part, char* fresh, unsigned size) {
 
 CommitStep CommitEntry(const std::string& staged, const std::string& name) {
   CommitStep step;
-  bool stands = GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const DWORD attributes = GetFileAttributesA(name.c_str());
+  const bool stands = attributes != INVALID_FILE_ATTRIBUTES;
+  // A folder made at the name meanwhile is never moved.
+  if (stands && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    step.error = ERROR_DIRECTORY;
+    return step;
+  }
   if (!stands || IsFileLink(name.c_str())) {
     if (MoveFileExA(staged.c_str(), name.c_str(), stands ? MOVEFILE_REPLACE_EXISTING : 0)) {
       step.outcome = stands ? EntryOutcome::kReplaced : EntryOutcome::kWritten;
