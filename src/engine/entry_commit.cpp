@@ -91,6 +91,13 @@ bool MakeFreshName(const char* folder_part, char* fresh, unsigned size) {
 
 CommitStep CommitEntry(const std::string& staged, const std::string& name) {
   CommitStep step;
+  // Where nothing stands yet, as in a first installation, the move alone
+  // does it (without MOVEFILE_REPLACE_EXISTING it never touches a name that
+  // is taken).
+  if (MoveFileExA(staged.c_str(), name.c_str(), 0)) {
+    step.outcome = EntryOutcome::kWritten;
+    return step;
+  }
   const DWORD attributes = GetFileAttributesA(name.c_str());
   const bool stands = attributes != INVALID_FILE_ATTRIBUTES;
   // A folder made at the name meanwhile is never moved.

@@ -10,10 +10,10 @@
 
 #include "common/install_options.h"
 #include "common/scoped_win.h"
+#include "engine/buffered_archive.h"
 #include "engine/entry_commit.h"
 #include "engine/payload_extraction.h"
 #include "engine/planted_links.h"
-#include "iowin32.h"
 #include "rules/payload_rules.h"
 #include "rules/text_rules.h"
 #include "rules/upgrade_rules.h"
@@ -211,8 +211,9 @@ int ExtractAllEntries(unzFile archive, ExtractionReport* report) {
 int UnzipToFolder(const char* archive_path, const char* folder, ExtractionReport* report) {
   char path[kPathSize];
   if (!CopyBounded(path, sizeof path, archive_path)) return -1;
+  zlib_filefunc_def win32_functions;
   zlib_filefunc_def functions;
-  fill_win32_filefunc(&functions);
+  FillBufferedWin32FileFunctions(&functions, &win32_functions);
   unzFile archive = unzOpen2(path, &functions);
   if (archive == nullptr && AppendBounded(path, sizeof path, ".zip")) {
     archive = unzOpen2(path, &functions);

@@ -10,7 +10,9 @@
 constexpr int kPayloadResourceId = 208;
 constexpr char kPayloadResourceType[] = "ZIP";
 constexpr char kPayloadTempName[] = "pmarag_x64.zip";
-constexpr unsigned kEntryBufferSize = 8192;
+// Entry data goes to the disk in pieces of this size: every write is a call
+// into the system, and most of the viewer's files fit in one.
+constexpr unsigned kEntryBufferSize = 256 * 1024;
 
 // Writes the archive resource to temp_name in a folder of its own that is
 // created fresh, under a name nobody can foresee, in the temporary folder;
