@@ -4,9 +4,12 @@ set(sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-
 add_compile_options(-g ${sanitizers})
 add_link_options(${sanitizers})
 
-add_library(pellumara_rules STATIC ${PELLUMARA_RULES_SOURCES})
-target_include_directories(pellumara_rules PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_compile_options(pellumara_rules PRIVATE ${PELLUMARA_WARNINGS})
+# Of the layers only the rules and the headers of the bottom layer, which
+# they may use.
+include(cmake/layers.cmake)
+pellumara_layer(common)
+target_include_directories(pellumara_common INTERFACE ${PELLUMARA_GENERATED_DIR})
+pellumara_layer(rules SOURCES ${PELLUMARA_RULES_SOURCES} USES common)
 
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)

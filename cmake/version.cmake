@@ -15,4 +15,3 @@ set(PELLUMARA_VERSION_MINOR ${CMAKE_MATCH_2})
 set(PELLUMARA_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 configure_file(${PROJECT_SOURCE_DIR}/src/common/product_version.h.in
   ${PELLUMARA_GENERATED_DIR}/common/product_version.h @ONLY)
-include_directories(${PELLUMARA_GENERATED_DIR})

@@ -6,43 +6,47 @@ set(PELLUMARA_DIST_DIR "${PELLUMARA_BUILD_ROOT}/dist" CACHE PATH "Where the setu
 
 # Everything links statically, so the setup is one self-contained file.
 add_link_options(-static -static-libgcc -static-libstdc++)
-add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# The Windows headers' settings, for every target compiled against them.
+add_library(pellumara_platform INTERFACE)
+target_compile_definitions(pellumara_platform INTERFACE
+  WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 
-add_library(pellumara_rules STATIC ${PELLUMARA_RULES_SOURCES})
-target_include_directories(pellumara_rules PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_compile_options(pellumara_rules PRIVATE ${PELLUMARA_WARNINGS})
-
-# Everything of the setup but its entry point, so that tests can link it.
-add_library(pellumara_core STATIC)
-target_include_directories(pellumara_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_compile_options(pellumara_core PRIVATE ${PELLUMARA_WARNINGS})
+include(cmake/layers.cmake)
 include(cmake/minizip.cmake)
 include(cmake/delay-imports.cmake)
-target_link_libraries(pellumara_core PUBLIC pellumara_rules minizip_unzip
-  ${PELLUMARA_DELAY_LIBRARIES} uuid)
+target_link_libraries(minizip_unzip PRIVATE pellumara_platform)
+
+pellumara_layer(rules SOURCES ${PELLUMARA_RULES_SOURCES} USES common)
 
 # The viewer archive, built before the resources that embed it.
 set(PELLUMARA_PAYLOAD_DIR "${CMAKE_BINARY_DIR}/payload")
 set(PELLUMARA_PAYLOAD_ARCHIVE "${PELLUMARA_PAYLOAD_DIR}/pellumara-payload.zip")
 add_subdirectory(tools/payload)
 
-add_subdirectory(src/framework)
 add_subdirectory(src/common)
-add_subdirectory(src/engine)
+add_subdirectory(src/resources)
+add_subdirectory(src/framework)
 add_subdirectory(src/integration)
 add_subdirectory(src/controls)
+add_subdirectory(src/engine)
 add_subdirectory(src/wizard)
-add_subdirectory(src/resources)
 
+# Every layer of the setup but its entry point, so that tests can link it.
+add_library(pellumara_core INTERFACE)
+target_link_libraries(pellumara_core INTERFACE pellumara_wizard)
+
+# The program: the application object and the framework's entry point.
+pellumara_layer(app)
 add_executable(pellumara64-setup WIN32 src/app/the_app.cpp src/framework/app_main.cpp)
 target_compile_options(pellumara64-setup PRIVATE ${PELLUMARA_WARNINGS})
-target_link_libraries(pellumara64-setup PRIVATE pellumara_core pellumara_resources)
+target_link_libraries(pellumara64-setup PRIVATE pellumara_app pellumara_core pellumara_resource_objects)
 set_target_properties(pellumara64-setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PELLUMARA_DIST_DIR})
 
 # The release file: no symbols and no time stamp (or SOURCE_DATE_EPOCH's,
 # decided at link time by the launcher); ld writes the PE checksum. No folder
 # of the checkout reaches the code, so two checkouts give the same bytes.
-foreach(release_target pellumara_rules pellumara_core minizip_unzip pellumara64-setup)
+foreach(release_target pellumara_common pellumara_rules pellumara_framework pellumara_integration
+    pellumara_controls pellumara_engine pellumara_wizard minizip_unzip pellumara64-setup)
   target_compile_options(${release_target} PRIVATE
     -ffile-prefix-map=${PROJECT_SOURCE_DIR}/= -ffile-prefix-map=${PELLUMARA_BUILD_ROOT}/=build/)
 endforeach()
@@ -57,5 +61,7 @@ set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+target_link_libraries(gtest PRIVATE pellumara_platform)
+target_link_libraries(gtest_main PRIVATE pellumara_platform)
 
 add_subdirectory(tests/windows)

@@ -5,7 +5,10 @@
 # program and would keep a pipe open).
 #   wine-run.sh PROGRAM.exe [ARGS...]
 # PELLUMARA_PREFIX_NAME overrides the prefix's name; PELLUMARA_KEEP_PREFIX=1
-# reuses an existing prefix of that name instead of a fresh copy;
+# reuses an existing prefix of that name instead of a fresh copy, and keeps
+# it afterwards; PELLUMARA_LEAVE_PREFIX=1 keeps a fresh one for a caller that
+# reads it after the run (and removes it itself); any other prefix is removed
+# when the run ends, since each takes about 700 MB;
 # PELLUMARA_WINDOWS_VERSION (for example win7) sets the Windows version the
 # prefix reports before the program starts; PELLUMARA_DPI (for example 192
 # for 200 % display scaling) sets the screen's DPI the same way.
@@ -24,6 +27,10 @@ fi
 work=$(mktemp -d)
 cleanup() {
   WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1
+  if [ "${PELLUMARA_KEEP_PREFIX:-0}" != 1 ] && [ "${PELLUMARA_LEAVE_PREFIX:-0}" != 1 ]; then
+    WINEPREFIX="$WINEPREFIX" wineserver -w >/dev/null 2>&1
+    rm -rf "$WINEPREFIX"
+  fi
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }

@@ -43,6 +43,9 @@ BOOL TheApp::InitInstance() {
   // No critical-error or open-file-error boxes: a silent run shows no window,
   // and the wizard reports a bad folder with its own messages.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  // The log goes to the folder the setup was started from, whatever the
+  // current directory is later.
+  TakeSetupLogFolder();
 
   if (std::strstr(GetCommandLineA(), "/silent") == nullptr) {
     RunWizard();

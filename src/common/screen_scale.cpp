@@ -2,11 +2,12 @@
 
 #include <windows.h>
 
+#include "common/scoped_win.h"
+
 int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  if (screen == nullptr) return kDefaultScreenDpi;
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  ScopedWindowDc screen(nullptr);
+  if (!screen) return kDefaultScreenDpi;
+  const int dpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
   return dpi > 0 ? dpi : kDefaultScreenDpi;
 }
 

@@ -2,10 +2,6 @@
 
 #include <cstring>
 
-static_assert(sizeof(FontRecord) == sizeof(LOGFONTA), "FontRecord mirrors LOGFONTA");
-static_assert(offsetof(FontRecord, face_name) == offsetof(LOGFONTA, lfFaceName),
-              "FontRecord mirrors LOGFONTA");
-
 HFONT ControlFont(HWND control) {
   auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
   if (font == nullptr) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -19,14 +15,20 @@ bool ReadControlFont(HWND control, LOGFONTA* log_font) {
   return font != nullptr && GetObjectA(font, sizeof *log_font, log_font) == sizeof *log_font;
 }
 
-FontRecord ToFontRecord(const LOGFONTA& log_font) {
-  FontRecord record;
-  std::memcpy(&record, &log_font, sizeof record);
-  return record;
+LOGFONTA WeightedFont(const LOGFONTA& font, bool bold) {
+  LOGFONTA weighted = font;
+  weighted.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  return weighted;
 }
 
-LOGFONTA ToLogFont(const FontRecord& record) {
-  LOGFONTA log_font;
-  std::memcpy(&log_font, &record, sizeof log_font);
-  return log_font;
+LOGFONTA FaceFont(const char* face, const LOGFONTA& window_font, LONG height) {
+  LOGFONTA font = {};
+  if (face != nullptr) {
+    std::memcpy(font.lfFaceName, face, strnlen(face, sizeof font.lfFaceName - 1));
+  } else {
+    font = window_font;
+  }
+  font.lfHeight = height;
+  font.lfQuality = ANTIALIASED_QUALITY;
+  return font;
 }

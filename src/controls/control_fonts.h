@@ -1,10 +1,8 @@
-// Fonts of the custom controls: the window's own font record, and the
-// conversion to the plain records the font decisions work on.
+// Fonts of the custom controls: the window's own font, and the fonts the
+// colour static paints with, made from it.
 #pragma once
 
 #include <windows.h>
-
-#include "rules/control_rules.h"
 
 // The font a control draws with: its own (WM_GETFONT), else the stock GUI
 // font, else the stock ANSI variable font.
@@ -12,5 +10,10 @@ HFONT ControlFont(HWND control);
 // That font's LOGFONTA; false when it cannot be read (record left zeroed).
 bool ReadControlFont(HWND control, LOGFONTA* log_font);
 
-FontRecord ToFontRecord(const LOGFONTA& log_font);
-LOGFONTA ToLogFont(const FontRecord& record);
+// SetBoldText and RebuildFont: the font with the weight the bold flag asks
+// for, all else kept.
+LOGFONTA WeightedFont(const LOGFONTA& font, bool bold);
+// SetFontFace: with a face, a font that is zero but for the face (at most
+// 31 characters), the height and antialiased quality; without one, the
+// window's font with that height and quality.
+LOGFONTA FaceFont(const char* face, const LOGFONTA& window_font, LONG height);

@@ -25,9 +25,7 @@ CHyperLink::CHyperLink()
       visited_colour(MakeColour(85, 26, 139)),
       hover_colour(MakeColour(255, 0, 0)) {}
 
-CHyperLink::~CHyperLink() {
-  if (hand_cursor != nullptr) DestroyCursor(hand_cursor);
-}
+CHyperLink::~CHyperLink() = default;
 
 void CHyperLink::PreSubclassWindow() {
   // Clicks on a static control only notify its parent with SS_NOTIFY.
@@ -80,11 +78,11 @@ void CHyperLink::FitToText() {
   char text[kPathSize] = "";
   int length = GetWindowTextA(m_hWnd, text, sizeof text);
   SIZE extent = {0, 0};
-  HDC dc = GetDC(m_hWnd);
-  HGDIOBJ previous = SelectObject(dc, underline_font.GetSafeHandle());
-  GetTextExtentPoint32A(dc, text, length, &extent);
-  SelectObject(dc, previous);
-  ReleaseDC(m_hWnd, dc);
+  {
+    ScopedWindowDc dc(m_hWnd);
+    ScopedSelect font(dc.Get(), underline_font.GetSafeHandle());
+    GetTextExtentPoint32A(dc.Get(), text, length, &extent);
+  }
 
   const Box fitted = FitBoxToText({window.left, window.top, window.right, window.bottom},
                                   {client.left, client.top, client.right, client.bottom},
@@ -99,17 +97,20 @@ void CHyperLink::LoadHandCursor() {
   char path[kPathSize] = "";
   UINT length = GetWindowsDirectoryA(path, sizeof path);
   if (length > 0 && length < sizeof path && AppendBounded(path, sizeof path, "\\winhlp32.exe")) {
-    if (HMODULE module = LoadLibraryA(path)) {
-      HCURSOR cursor = LoadCursorA(module, MAKEINTRESOURCEA(106));
-      if (cursor != nullptr) hand_cursor = CopyIcon(cursor);
-      FreeLibrary(module);
+    ScopedLibrary module(LoadLibraryA(path));
+    if (module) {
+      HCURSOR cursor = LoadCursorA(module.Get(), MAKEINTRESOURCEA(106));
+      if (cursor != nullptr) hand_cursor_owner.Reset(CopyIcon(cursor));
     }
   }
   // Current Windows carries no winhlp32.exe with that cursor; the system's
   // own hand is the same pointer.
-  if (hand_cursor == nullptr) {
-    if (HCURSOR system_hand = LoadCursorA(nullptr, IDC_HAND)) hand_cursor = CopyIcon(system_hand);
+  if (!hand_cursor_owner) {
+    if (HCURSOR system_hand = LoadCursorA(nullptr, IDC_HAND)) {
+      hand_cursor_owner.Reset(CopyIcon(system_hand));
+    }
   }
+  hand_cursor = hand_cursor_owner.Get();
 }
 
 LRESULT CHyperLink::CtlColor(WPARAM dc, LPARAM) {
@@ -186,13 +187,12 @@ namespace {
 
 // The unnamed value of a key under HKEY_CLASSES_ROOT, at most 260 bytes.
 bool ReadClassesValue(const char* key_name, char* value) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key_name, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+  ScopedKey key;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key_name, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) {
     return false;
   }
   LONG size = static_cast<LONG>(kPathSize);
-  LONG read = RegQueryValueA(key, nullptr, value, &size);
-  RegCloseKey(key);
+  LONG read = RegQueryValueA(key.Get(), nullptr, value, &size);
   value[kPathSize - 1] = '\0';
   return read == ERROR_SUCCESS;
 }

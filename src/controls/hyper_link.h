@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "common/scoped_win.h"
 #include "framework/font.h"
 #include "framework/static_control.h"
 
@@ -35,7 +36,9 @@ class CHyperLink : public CStatic {
   std::string link_target;
   CFont underline_font;
   CFont normal_font;
+  // The hand shown over the link, a copy that hand_cursor_owner releases.
   HCURSOR hand_cursor = nullptr;
+  ScopedCursor hand_cursor_owner;
   UINT timer_id = 100;
 
  protected:

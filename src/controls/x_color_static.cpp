@@ -19,10 +19,7 @@ CXColorStatic::CXColorStatic()
       back_colour(GetSysColor(COLOR_BTNFACE)),
       back_brush(CreateSolidBrush(back_colour)) {}
 
-CXColorStatic::~CXColorStatic() {
-  paint_font.DeleteObject();
-  if (back_brush != nullptr) DeleteObject(back_brush);
-}
+CXColorStatic::~CXColorStatic() = default;
 
 void CXColorStatic::PreSubclassWindow() {
   // The window keeps the dialog's font; the copy is only for painting.
@@ -45,21 +42,21 @@ void CXColorStatic::SetBoldText(BOOL bold_text, BOOL redraw) {
   bold = bold_text;
   LOGFONTA window_font;
   ReadControlFont(m_hWnd, &window_font);
-  const LOGFONTA record = ToLogFont(BoldFontRecord(ToFontRecord(window_font), bold != FALSE));
+  const LOGFONTA record = WeightedFont(window_font, bold != FALSE);
   RebuildFont(&record, redraw);
 }
 
 void CXColorStatic::SetFontFace(const char* face, LONG height, BOOL redraw) {
   LOGFONTA window_font = {};
   if (face == nullptr) ReadControlFont(m_hWnd, &window_font);
-  const LOGFONTA record = ToLogFont(FaceFontRecord(face, ToFontRecord(window_font), height));
+  const LOGFONTA record = FaceFont(face, window_font, height);
   RebuildFont(&record, redraw);
 }
 
 void CXColorStatic::RebuildFont(const LOGFONTA* log_font, BOOL redraw) {
   if (log_font == nullptr) return;
   paint_font.DeleteObject();
-  const LOGFONTA copy = ToLogFont(PaintFontRecord(ToFontRecord(*log_font), bold != FALSE));
+  const LOGFONTA copy = WeightedFont(*log_font, bold != FALSE);
   paint_font.CreateFontIndirect(&copy);
   if (redraw) Redraw();
 }
@@ -67,7 +64,7 @@ void CXColorStatic::RebuildFont(const LOGFONTA* log_font, BOOL redraw) {
 LRESULT CXColorStatic::OnEraseBkgnd(WPARAM dc, LPARAM) {
   RECT client;
   GetClientRect(m_hWnd, &client);
-  FillRect(reinterpret_cast<HDC>(dc), &client, back_brush);
+  FillRect(reinterpret_cast<HDC>(dc), &client, back_brush.Get());
   return TRUE;
 }
 
@@ -78,7 +75,7 @@ LRESULT CXColorStatic::OnPaint(WPARAM, LPARAM) {
   SetTextColor(dc, text_colour);
   SetBkColor(dc, back_colour);
   SetBkMode(dc, OPAQUE);
-  SelectObject(dc, back_brush);
+  SelectObject(dc, back_brush.Get());
 
   RECT client;
   GetClientRect(m_hWnd, &client);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "common/scoped_win.h"
 #include "framework/font.h"
 #include "framework/static_control.h"
 
@@ -21,7 +22,7 @@ class CXColorStatic : public CStatic {
   CFont paint_font;
   COLORREF text_colour;
   COLORREF back_colour;
-  HBRUSH back_brush;
+  ScopedBrush back_brush;
   BOOL bold = FALSE;
   int x_margin = 0;
   int y_margin = 0;

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "common/install_options.h"
+#include "common/scoped_win.h"
+#include "rules/integration_texts.h"
 #include "rules/option_reader.h"
 #include "rules/text_rules.h"
 
@@ -18,13 +20,12 @@ bool ReadMachineValue(const char* key_path, const char* name, char* value, LONG&
                       DWORD& type) {
   value[0] = '\0';
   type = REG_NONE;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+  ScopedKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) {
     return false;
   }
   DWORD size = kPathSize;
-  read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-  RegCloseKey(key);
+  read = RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
   value[kPathSize] = '\0';
   return true;
 }
@@ -39,8 +40,7 @@ int FindPreviousInstallFolder(char* out) {
   // whether a command naming the viewer came back. A value too long for the
   // buffer leaves its contents undefined, so it proposes nothing.
   DWORD type = REG_NONE;
-  if (!ReadMachineValue("SOFTWARE\\Classes\\Pellumara\\shell\\open\\command", nullptr, command,
-                        read, type) ||
+  if (!ReadMachineValue(GenericOpenCommandKeyPath().c_str(), nullptr, command, read, type) ||
       read == ERROR_MORE_DATA || command[0] == '\0') {
     return 0;
   }

@@ -51,12 +51,12 @@ bool CreatePrivateFolder(char* folder) {
 bool WriteTempFile(const char* path, const void* data, DWORD size) {
   // Marked temporary, so that Windows keeps the short-lived file in its
   // cache instead of flushing it to the disk.
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  ScopedHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  BOOL ok = WriteFile(file, data, size, &written, nullptr) && written == size;
-  if (!CloseHandle(file)) ok = FALSE;
+  BOOL ok = WriteFile(file.Get(), data, size, &written, nullptr) && written == size;
+  if (!file.Close()) ok = FALSE;
   return ok;
 }
 

@@ -5,9 +5,10 @@
 #include <vector>
 
 #include "engine/extraction_report.h"
+#include "resources/resource.h"
 #include "unzip.h"
 
-constexpr int kPayloadResourceId = 208;
+constexpr int kPayloadResourceId = IDR_PAYLOAD;
 constexpr char kPayloadResourceType[] = "ZIP";
 constexpr char kPayloadTempName[] = "pmarag_x64.zip";
 // Entry data goes to the disk in pieces of this size: every write is a call

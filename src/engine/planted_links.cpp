@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/install_options.h"
+#include "common/scoped_win.h"
 #include "rules/text_rules.h"
 
 namespace {
@@ -18,24 +19,22 @@ bool IsReparsePoint(DWORD attributes) {
 // The final path of what path leads to, links followed; false when it
 // cannot be opened or the result does not fit.
 bool FinalPath(const char* path, DWORD flags, char* final_path) {
-  HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, flags, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  DWORD length = GetFinalPathNameByHandleA(handle, final_path, kPathSize, FILE_NAME_NORMALIZED);
-  CloseHandle(handle);
+  ScopedHandle handle(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, flags, nullptr));
+  if (!handle) return false;
+  DWORD length =
+      GetFinalPathNameByHandleA(handle.Get(), final_path, kPathSize, FILE_NAME_NORMALIZED);
   return length > 0 && length < kPathSize;
 }
 
 // True when another name shares file's data: a hard link placed in the
 // target would hand whatever is written here to a file elsewhere.
 bool HasOtherNames(const char* file) {
-  HANDLE handle = CreateFileA(file, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  ScopedHandle handle(CreateFileA(file, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!handle) return false;
   BY_HANDLE_FILE_INFORMATION information;
-  bool shared = GetFileInformationByHandle(handle, &information) && information.nNumberOfLinks > 1;
-  CloseHandle(handle);
-  return shared;
+  return GetFileInformationByHandle(handle.Get(), &information) && information.nNumberOfLinks > 1;
 }
 
 // Removes a link at a folder level and creates the real folder. Windows
@@ -93,10 +92,10 @@ bool ReplaceFileLink(const char* file) {
   if (!CopyBounded(fresh, sizeof fresh, file) || !AppendBounded(fresh, sizeof fresh, kFreshSuffix)) {
     return false;
   }
-  HANDLE handle = CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(handle);
+  if (!ScopedHandle(CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr))) {
+    return false;
+  }
   if (MoveFileExA(fresh, file, MOVEFILE_REPLACE_EXISTING)) return true;
   DeleteFileA(fresh);
   return false;

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "engine/extraction_report.h"
-#include "engine/folder_chain.h"
 #include "engine/installation_lock.h"
 #include "engine/message_owner.h"
 #include "engine/messages.h"
 #include "engine/payload_extraction.h"
 #include "engine/setup_log.h"
 #include "engine/viewer_settings.h"
+#include "integration/folder_chain.h"
 #include "integration/integrate_with_system.h"
 #include "rules/text_rules.h"
 
@@ -27,12 +27,6 @@ void ReportFailure(const InstallOptions& options, const std::string& caption,
   } else {
     MessageBoxA(MessageOwner(), message.c_str(), caption.c_str(), MB_ICONERROR);
   }
-}
-
-std::string CurrentDirectory() {
-  char current[MAX_PATH] = "";
-  DWORD length = GetCurrentDirectoryA(sizeof current, current);
-  return length > 0 && length < sizeof current ? std::string(current, length) : std::string();
 }
 
 // A message with its "%d" placeholders filled in turn.
@@ -60,13 +54,8 @@ std::string EntryPath(const char* folder, const std::string& name) {
 
 // The log lines of a silent run that went through: every kept file, every
 // file replaced at the restart, the failed registry entries. Written in
-// the start directory, like every entry.
-void LogIncompleteParts(const char* folder, const ExtractionReport& report, int failed_entries,
-                        const std::string& start_directory) {
-  if (report.kept_read_only.empty() && report.replaced_at_restart.empty() && failed_entries == 0) {
-    return;
-  }
-  if (!start_directory.empty()) SetCurrentDirectoryA(start_directory.c_str());
+// the folder the setup was started from, like every entry.
+void LogIncompleteParts(const char* folder, const ExtractionReport& report, int failed_entries) {
   const std::string kept = LoadMessage(IDS_FILE_KEPT_READ_ONLY);
   for (const std::string& name : report.kept_read_only) {
     WriteSetupLog((EntryPath(folder, name) + ": " + kept).c_str());
@@ -120,13 +109,11 @@ int InstallLocked(const InstallOptions& options, const std::string& caption,
     ReportFailure(options, caption, message, message, folder);
     return Stop(result, InstallResult::kFolderRejected);
   }
-  const std::string start_directory = CurrentDirectory();
+  // The extraction leaves the current directory at the folder; the log
+  // knows its own folder since start-up.
   ExtractionReport report;
   if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder,
                      &report) != 0) {
-    // A walk that failed inside the folder has left the current directory
-    // there; the log belongs in the start directory like every other entry.
-    if (!start_directory.empty()) SetCurrentDirectoryA(start_directory.c_str());
     std::string message = LoadMessage(IDS_INSTALL_FAILED);
     std::string logged = message;
     if (report.space_short) {
@@ -152,7 +139,7 @@ int InstallLocked(const InstallOptions& options, const std::string& caption,
   // a restart completes the installation; a silent run tells the
   // administrator's script through its log and exit code.
   if (options.silent) {
-    LogIncompleteParts(folder, report, failed_entries, start_directory);
+    LogIncompleteParts(folder, report, failed_entries);
   } else if (!report.replaced_at_restart.empty()) {
     MessageBoxA(MessageOwner(), LoadMessage(IDS_RESTART_REQUIRED).c_str(), caption.c_str(),
                 MB_ICONINFORMATION);

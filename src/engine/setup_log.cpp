@@ -3,10 +3,27 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
+
+namespace {
+
+// The log's full path, or its bare name until the start folder is known.
+std::string log_path = kSetupLogName;
+
+}  // namespace
+
+void TakeSetupLogFolder() {
+  char folder[MAX_PATH] = "";
+  DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+  if (length == 0 || length >= sizeof folder) return;
+  log_path = folder;
+  if (log_path.back() != '\\') log_path += '\\';
+  log_path += kSetupLogName;
+}
 
 void WriteSetupLog(const char* message) {
   // Text mode: every line feed, also those inside the message, becomes CR LF.
-  FILE* log = std::fopen(kSetupLogName, "a");
+  FILE* log = std::fopen(log_path.c_str(), "a");
   if (log == nullptr) return;
 
   char date[256] = "";

@@ -5,9 +5,11 @@
 #include <cstring>
 
 #include "common/install_options.h"
-#include "engine/folder_chain.h"
+#include "common/scoped_win.h"
 #include "engine/planted_links.h"
+#include "integration/folder_chain.h"
 #include "rules/environment_expansion.h"
+#include "rules/integration_texts.h"
 #include "rules/text_rules.h"
 
 namespace {
@@ -25,10 +27,9 @@ class ProcessEnvironment final : public VariableSource {
 };
 
 int ScalingPercent() {
-  HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-  if (display == nullptr) return 100;
-  int pixels_per_inch = GetDeviceCaps(display, LOGPIXELSX);
-  DeleteDC(display);
+  ScopedMemoryDc display(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
+  if (!display) return 100;
+  int pixels_per_inch = GetDeviceCaps(display.Get(), LOGPIXELSX);
   return ScalingPercentFromDpi(pixels_per_inch);
 }
 
@@ -52,12 +53,10 @@ ToolbarSkin ChooseToolbarSkin() {
 }
 
 void WriteViewerSettings(const char* target_folder, const char* ini_folder) {
-  char program_folder[kPathSize];
-  if (!CopyBounded(program_folder, sizeof program_folder, target_folder)) return;
-  TrimBlanks(program_folder);
-  AppendBackslash(program_folder);
+  if (std::strlen(target_folder) >= kPathSize) return;
+  const std::string program_folder = ProgramFolder(target_folder);
   char program_file[kPathSize];
-  bool program_file_ok = SettingsFileIn(program_folder, program_file);
+  bool program_file_ok = SettingsFileIn(program_folder.c_str(), program_file);
 
   char settings_file[kPathSize];
   bool settings_file_ok = program_file_ok && CopyBounded(settings_file, sizeof settings_file, program_file);

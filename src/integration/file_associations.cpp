@@ -2,14 +2,8 @@
 
 #include <shlobj.h>
 
-#include "integration/format_catalogue.h"
-#include "integration/integration_texts.h"
-
-namespace {
-
-const char kFileAssociationsKey[] = "SOFTWARE\\Pellumara\\Capabilities\\FileAssociations";
-
-}  // namespace
+#include "rules/format_catalogue.h"
+#include "rules/integration_texts.h"
 
 void AssociateExtension(const char* extension, const char* type_name, const char* open_command,
                         const char* icon_value, int marked, RegistryLayer& registry) {
@@ -21,12 +15,12 @@ void AssociateExtension(const char* extension, const char* type_name, const char
                              prog_id.c_str());
   }
   registry.SetDefaultValue(HKEY_LOCAL_MACHINE, prog_id_key.c_str(), TypeText(type_name).c_str());
-  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, (prog_id_key + "\\shell\\open\\command").c_str(),
+  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, (prog_id_key + kShellOpenCommand).c_str(),
                            open_command);
   registry.SetDefaultValue(HKEY_LOCAL_MACHINE, (prog_id_key + "\\DefaultIcon").c_str(), icon_value);
 
   if (HKEY capabilities =
-          registry.OpenKey(HKEY_LOCAL_MACHINE, kFileAssociationsKey, KEY_SET_VALUE)) {
+          registry.OpenKey(HKEY_LOCAL_MACHINE, FileAssociationsKeyPath().c_str(), KEY_SET_VALUE)) {
     registry.SetString(capabilities, CapabilityValueName(type_name).c_str(), prog_id.c_str());
     registry.CloseKey(capabilities);
   }

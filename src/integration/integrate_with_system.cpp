@@ -3,15 +3,13 @@
 #include <string>
 
 #include "integration/file_associations.h"
-#include "integration/integration_texts.h"
 #include "integration/shortcuts.h"
+#include "rules/integration_texts.h"
 
 namespace {
 
 const char kBrowseVerb[] = "Browse with &Pellumara";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pellumara64";
-const char kApplicationKey[] = "Applications\\p_mara64.exe";
-const char kCapabilitiesKey[] = "SOFTWARE\\Pellumara\\Capabilities";
 
 void RegisterBrowseVerbs(RegistryLayer& registry, const std::string& viewer_path) {
   const std::string browse_command = BrowseCommand(viewer_path);
@@ -25,17 +23,19 @@ void RegisterBrowseVerbs(RegistryLayer& registry, const std::string& viewer_path
 }
 
 void RegisterGenericClass(RegistryLayer& registry, const std::string& open_command) {
-  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Pellumara", "Pellumara");
-  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Pellumara\\shell\\open\\command",
+  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, kGenericClassKey, "Pellumara");
+  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, GenericOpenCommandKeyPath().c_str(),
                            open_command.c_str());
   // The generic class shows no icon of its own.
-  registry.DeleteKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Pellumara\\DefaultIcon");
+  registry.DeleteKey(HKEY_LOCAL_MACHINE, (std::string(kGenericClassKey) + "\\DefaultIcon").c_str());
 }
 
 void RegisterApplicationEntry(RegistryLayer& registry, const std::string& open_command) {
-  registry.SetDefaultValue(HKEY_CLASSES_ROOT, "Applications\\p_mara64.exe\\shell\\open\\command",
+  const std::string application_key = ApplicationKeyPath();
+  registry.SetDefaultValue(HKEY_CLASSES_ROOT, (application_key + kShellOpenCommand).c_str(),
                            open_command.c_str());
-  if (HKEY application = registry.OpenKey(HKEY_CLASSES_ROOT, kApplicationKey, KEY_ALL_ACCESS)) {
+  if (HKEY application =
+          registry.OpenKey(HKEY_CLASSES_ROOT, application_key.c_str(), KEY_ALL_ACCESS)) {
     registry.SetString(application, "FriendlyAppName", "Pellumara 64-bit");
     registry.CloseKey(application);
   }
@@ -59,26 +59,27 @@ void WriteUninstallEntry(RegistryLayer& registry, const std::string& program_fol
 }
 
 void RegisterCapabilities(RegistryLayer& registry, const std::string& viewer_path) {
-  if (HKEY application = registry.CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Pellumara")) {
+  if (HKEY application = registry.CreateKey(HKEY_LOCAL_MACHINE, kProgramKey)) {
     registry.CloseKey(application);
   }
-  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Pellumara\\shell\\open\\command",
+  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, (std::string(kProgramKey) + kShellOpenCommand).c_str(),
                            ("\"" + viewer_path + "\"").c_str());
-  if (HKEY capabilities = registry.CreateKey(HKEY_LOCAL_MACHINE, kCapabilitiesKey)) {
+  const std::string capabilities_key = CapabilitiesKeyPath();
+  if (HKEY capabilities = registry.CreateKey(HKEY_LOCAL_MACHINE, capabilities_key.c_str())) {
     registry.SetString(capabilities, "ApplicationDescription",
                        "Picture viewer, editor and converter - one of the most popular viewers "
                        "worldwide");
     registry.CloseKey(capabilities);
   }
   // Filled by the association pass.
-  if (HKEY associations = registry.CreateKey(
-          HKEY_LOCAL_MACHINE, "SOFTWARE\\Pellumara\\Capabilities\\FileAssociations")) {
+  if (HKEY associations =
+          registry.CreateKey(HKEY_LOCAL_MACHINE, FileAssociationsKeyPath().c_str())) {
     registry.CloseKey(associations);
   }
   // Only listed where the system keeps such a list: opened, never created.
   if (HKEY registered =
           registry.OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\RegisteredApplications", KEY_SET_VALUE)) {
-    registry.SetString(registered, "Pellumara", kCapabilitiesKey);
+    registry.SetString(registered, "Pellumara", capabilities_key.c_str());
     registry.CloseKey(registered);
   }
 }

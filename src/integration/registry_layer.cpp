@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "common/scoped_win.h"
+
 void RegistryLayer::CountFailure(LONG result, bool missing_is_fine) {
   if (result == ERROR_SUCCESS || (missing_is_fine && result == ERROR_FILE_NOT_FOUND)) return;
   ++failed_writes_;
@@ -40,7 +42,7 @@ void RegistryLayer::DeleteKey(HKEY hive, const char* path) {
   CountFailure(RegDeleteKeyA(hive, path), true);
 }
 
-void RegistryLayer::CloseKey(HKEY key) { RegCloseKey(key); }
+void RegistryLayer::CloseKey(HKEY key) { ScopedKey(key).Close(); }
 
 RegistryLayer& SystemRegistry() {
   static RegistryLayer layer;

@@ -8,45 +8,13 @@
 #include <string>
 
 #include "common/install_options.h"
+#include "common/scoped_win.h"
 #include "common/windows_version.h"
-#include "engine/folder_chain.h"
-#include "integration/integration_texts.h"
+#include "integration/folder_chain.h"
+#include "rules/integration_texts.h"
 #include "rules/text_rules.h"
 
 namespace {
-
-// COM for this thread, for the life of one link.
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitialize(nullptr)) {}
-  ~ComApartment() {
-    // Only a successful initialisation is balanced; a thread already in
-    // another apartment keeps its own.
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
-
-template <typename Interface>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (pointer_ != nullptr) pointer_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-
-  Interface* operator->() const { return pointer_; }
-  void** out() { return reinterpret_cast<void**>(&pointer_); }
-
- private:
-  Interface* pointer_ = nullptr;
-};
 
 bool FitsPath(const char* path) { return path == nullptr || std::strlen(path) < kPathSize; }
 
@@ -69,14 +37,14 @@ int SaveLink(const char* link_path, const char* target, const char* arguments,
              const char* description, const char* icon_path, int icon_index) {
   if (!FitsPath(link_path) || !FitsPath(target) || !FitsPath(icon_path)) return 0;
 
-  ComApartment com;
-  ComRef<IShellLinkA> link;
+  ScopedCom com;
+  ScopedComPtr<IShellLinkA> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              link.out()))) {
+                              link.Out()))) {
     return 0;
   }
-  ComRef<IPersistFile> file;
-  if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return 0;
+  ScopedComPtr<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) return 0;
 
   if (icon_path != nullptr) link->SetIconLocation(icon_path, icon_index);
   wchar_t wide_path[kPathSize];

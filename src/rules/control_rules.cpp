@@ -1,36 +1,10 @@
 #include "rules/control_rules.h"
 
-#include <cstring>
-
 Colour LinkTextColour(bool hovering, bool visited, Colour link, Colour visited_colour,
                       Colour hover) {
   if (hovering) return hover;
   if (visited) return visited_colour;
   return link;
-}
-
-FontRecord BoldFontRecord(const FontRecord& window_font, bool bold) {
-  FontRecord record = window_font;
-  record.weight = bold ? kBoldWeight : kNormalWeight;
-  return record;
-}
-
-FontRecord FaceFontRecord(const char* face, const FontRecord& window_font, std::int32_t height) {
-  FontRecord record = {};
-  if (face != nullptr) {
-    std::memcpy(record.face_name, face, strnlen(face, sizeof record.face_name - 1));
-  } else {
-    record = window_font;
-  }
-  record.height = height;
-  record.quality = kAntialiasedQuality;
-  return record;
-}
-
-FontRecord PaintFontRecord(const FontRecord& record, bool bold) {
-  FontRecord copy = record;
-  copy.weight = bold ? kBoldWeight : kNormalWeight;
-  return copy;
 }
 
 std::string LinkCommandLine(std::string_view handler_command, std::string_view address) {

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "integration/format_catalogue.h"
+#include "rules/format_catalogue.h"
+#include "rules/integration_texts.h"
 #include "rules/text_rules.h"
 
 void CopyCommandLine(const char* raw, char (&out)[kCommandLineSize]) {
@@ -65,7 +66,7 @@ void ApplyCommandLineOptions(const char* command_line, InstallOptions& options) 
 
 bool FolderFromOpenCommand(const char* command, char* out) {
   out[0] = '\0';
-  if (std::strstr(command, "p_mara64.exe") == nullptr) return false;
+  if (std::strstr(command, kViewerFileName) == nullptr) return false;
   // The command normally starts with the quote around the viewer's path; a
   // hand-edited command without it starts with the path itself.
   const char* start = command[0] == '"' ? command + 1 : command;

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "integration/integration_texts.h"
+#include "rules/integration_texts.h"
 #include "rules/toolbar_skin_rules.h"
 
 namespace {

@@ -5,8 +5,8 @@ set(PELLUMARA_RULES_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/option_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_chain_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wizard_choices.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../integration/format_catalogue.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../integration/integration_texts.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/format_catalogue.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/integration_texts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/payload_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/upgrade_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/environment_expansion.cpp

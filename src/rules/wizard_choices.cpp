@@ -1,5 +1,8 @@
 #include "rules/wizard_choices.h"
 
+#include <cstring>
+
+#include "rules/integration_texts.h"
 #include "rules/text_rules.h"
 
 void MarksFromListStates(const unsigned* states, int count, InstallOptions& options) {
@@ -14,10 +17,8 @@ void MarksFromListStates(const unsigned* states, int count, InstallOptions& opti
 }
 
 std::string ViewerPathForFolder(const char* typed_folder) {
-  char path[kPathSize];
-  if (!CopyBounded(path, sizeof path, typed_folder)) return {};
-  TrimBlanks(path);
-  AppendBackslash(path);
-  if (!AppendBounded(path, sizeof path, "p_mara64.exe")) return {};
+  if (std::strlen(typed_folder) >= kPathSize) return {};
+  std::string path = ViewerPath(ProgramFolder(typed_folder));
+  if (path.size() >= kPathSize) return {};
   return path;
 }

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/screen_scale.h"
-#include "integration/format_catalogue.h"
 #include "resources/resource.h"
+#include "rules/format_catalogue.h"
 #include "rules/wizard_choices.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"

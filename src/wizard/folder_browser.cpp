@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/install_options.h"
+#include "common/scoped_win.h"
 #include "engine/messages.h"
 #include "rules/text_rules.h"
 
@@ -35,7 +36,7 @@ int BrowseForFolder(HWND owner, char* path) {
   info.lParam = reinterpret_cast<LPARAM>(path);
 
   // The shell's dialog needs COM on this thread.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  ScopedCom com;
   int chosen = 0;
   LPITEMIDLIST item = SHBrowseForFolderA(&info);
   if (item != nullptr) {
@@ -46,6 +47,5 @@ int BrowseForFolder(HWND owner, char* path) {
     }
     CoTaskMemFree(item);
   }
-  if (SUCCEEDED(com)) CoUninitialize();
   return chosen;
 }

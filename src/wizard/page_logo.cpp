@@ -1,6 +1,7 @@
 #include "wizard/page_logo.h"
 
 #include <iterator>
+#include <utility>
 
 #include "resources/resource.h"
 
@@ -22,9 +23,9 @@ HWND FindPictureControl(HWND page) {
   return nullptr;
 }
 
-HBITMAP LoadLogo(int id) {
-  return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
-                                         IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+ScopedBitmap LoadLogo(int id) {
+  return ScopedBitmap(static_cast<HBITMAP>(LoadImageA(
+      GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
 SIZE BitmapSize(HBITMAP bitmap) {
@@ -44,70 +45,57 @@ SIZE FitIntoBox(SIZE logo, SIZE box) {
 
 // A copy of the image at another size. The halftone mode averages the
 // source pixels behind each output pixel instead of dropping rows.
-HBITMAP ScaledCopy(HBITMAP image, SIZE from, SIZE to) {
+ScopedBitmap ScaledCopy(HBITMAP image, SIZE from, SIZE to) {
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = to.cx;
   info.bmiHeader.biHeight = to.cy;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
-  HDC screen = GetDC(nullptr);
+  ScopedWindowDc screen(nullptr);
   void* bits = nullptr;
-  HBITMAP copy = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC source = CreateCompatibleDC(screen);
-  HDC target = CreateCompatibleDC(screen);
-  if (copy != nullptr && source != nullptr && target != nullptr) {
-    HGDIOBJ old_source = SelectObject(source, image);
-    HGDIOBJ old_target = SelectObject(target, copy);
-    SetStretchBltMode(target, HALFTONE);
-    SetBrushOrgEx(target, 0, 0, nullptr);
-    StretchBlt(target, 0, 0, to.cx, to.cy, source, 0, 0, from.cx, from.cy, SRCCOPY);
-    SelectObject(target, old_target);
-    SelectObject(source, old_source);
+  ScopedBitmap copy(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ScopedMemoryDc source(CreateCompatibleDC(screen.Get()));
+  ScopedMemoryDc target(CreateCompatibleDC(screen.Get()));
+  if (copy && source && target) {
+    ScopedSelect source_image(source.Get(), image);
+    ScopedSelect target_image(target.Get(), copy.Get());
+    SetStretchBltMode(target.Get(), HALFTONE);
+    SetBrushOrgEx(target.Get(), 0, 0, nullptr);
+    StretchBlt(target.Get(), 0, 0, to.cx, to.cy, source.Get(), 0, 0, from.cx, from.cy, SRCCOPY);
   }
-  if (target != nullptr) DeleteDC(target);
-  if (source != nullptr) DeleteDC(source);
-  ReleaseDC(nullptr, screen);
   return copy;
 }
 
 }  // namespace
 
-HBITMAP FitPageLogo(HWND page) {
+ScopedBitmap FitPageLogo(HWND page) {
   HWND control = FindPictureControl(page);
-  if (control == nullptr) return nullptr;
+  if (control == nullptr) return {};
   RECT client = {};
   GetClientRect(control, &client);
-  HBITMAP image = LoadLogo(kLogoBitmaps[0]);
-  if (image == nullptr) return nullptr;
-  const SIZE fit = FitIntoBox(BitmapSize(image), {client.right, client.bottom});
-  if (fit.cx <= 0 || fit.cy <= 0) {
-    DeleteObject(image);
-    return nullptr;
-  }
+  ScopedBitmap image = LoadLogo(kLogoBitmaps[0]);
+  if (!image) return {};
+  const SIZE fit = FitIntoBox(BitmapSize(image.Get()), {client.right, client.bottom});
+  if (fit.cx <= 0 || fit.cy <= 0) return {};
   SetWindowPos(control, nullptr, 0, 0, fit.cx, fit.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  if (SameSize(BitmapSize(image), fit)) {
-    DeleteObject(image);  // the control's own copy of it stays
-    return nullptr;
-  }
+  // At this size the control's own copy of the image stays.
+  if (SameSize(BitmapSize(image.Get()), fit)) return {};
   // The smallest rendering that is at least as tall, else the largest.
   for (auto id = std::next(std::begin(kLogoBitmaps));
-       BitmapSize(image).cy < fit.cy && id != std::end(kLogoBitmaps); ++id) {
-    HBITMAP larger = LoadLogo(*id);
-    if (larger == nullptr) break;
-    DeleteObject(image);
-    image = larger;
+       BitmapSize(image.Get()).cy < fit.cy && id != std::end(kLogoBitmaps); ++id) {
+    ScopedBitmap larger = LoadLogo(*id);
+    if (!larger) break;
+    image = std::move(larger);
   }
-  if (!SameSize(BitmapSize(image), fit)) {
-    HBITMAP scaled = ScaledCopy(image, BitmapSize(image), fit);
-    DeleteObject(image);
-    image = scaled;
+  if (!SameSize(BitmapSize(image.Get()), fit)) {
+    image = ScaledCopy(image.Get(), BitmapSize(image.Get()), fit);
   }
-  if (image == nullptr) return nullptr;
+  if (!image) return {};
   // The control gives back the bitmap it loaded from the template; that one
   // is ours to delete now.
-  auto previous = reinterpret_cast<HBITMAP>(
-      SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image)));
-  if (previous != nullptr && previous != image) DeleteObject(previous);
+  ScopedBitmap previous(reinterpret_cast<HBITMAP>(
+      SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image.Get()))));
+  if (previous.Get() == image.Get()) previous.Detach();
   return image;
 }

@@ -3,12 +3,14 @@
 
 #include <windows.h>
 
+#include "common/scoped_win.h"
+
 // Shows the logo in the page's picture control (the static control with
 // SS_BITMAP, which keeps its template rectangle through SS_REALSIZECONTROL)
 // as large as the control's real size in pixels allows without distorting
 // it, and shrinks the control to the image, so that nothing is stretched.
 // The image is the 96-DPI bitmap where that is the size, else the next
 // larger rendering of the logo scaled down to the size. Returns the bitmap
-// now shown, which the caller keeps while the control lives and deletes
-// afterwards, or null when the control keeps its own bitmap.
-HBITMAP FitPageLogo(HWND page);
+// now shown, which the caller keeps while the control lives, or an empty
+// owner when the control keeps its own bitmap.
+ScopedBitmap FitPageLogo(HWND page);

@@ -29,9 +29,7 @@ const MessageMap* CWizPropertyPage::GetMessageMap() const { return &kMessageMap;
 
 CWizPropertyPage::CWizPropertyPage(UINT template_id) : CPropertyPage(template_id) {}
 
-CWizPropertyPage::~CWizPropertyPage() {
-  if (logo_image_ != nullptr) DeleteObject(logo_image_);
-}
+CWizPropertyPage::~CWizPropertyPage() = default;
 
 int CWizPropertyPage::ActiveIndex() const { return sheet->GetActiveIndex(); }
 

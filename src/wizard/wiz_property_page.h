@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "common/install_options.h"
+#include "common/scoped_win.h"
 #include "framework/property_page.h"
 
 class CWizPropertySheet;
@@ -71,7 +72,7 @@ class CWizPropertyPage : public CPropertyPage {
 
   // The logo drawn for this screen, once the page has fitted it (null while
   // the control shows its own bitmap).
-  HBITMAP logo_image_ = nullptr;
+  ScopedBitmap logo_image_;
   bool logo_fitted_ = false;
 
   static const MessageEntry kEntries[];

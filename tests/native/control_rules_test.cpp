@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 namespace {
@@ -19,62 +18,6 @@ TEST(LinkTextColour, HoverBeatsVisitedBeatsLink) {
   EXPECT_EQ(LinkTextColour(false, true, kLink, kVisited, kHover), kVisited);
   EXPECT_EQ(LinkTextColour(true, false, kLink, kVisited, kHover), kHover);
   EXPECT_EQ(LinkTextColour(true, true, kLink, kVisited, kHover), kHover);
-}
-
-FontRecord DialogFont() {
-  FontRecord font = {};
-  font.height = -11;
-  font.weight = kNormalWeight;
-  font.italic = 1;
-  font.char_set = 1;
-  font.quality = 0;
-  font.pitch_and_family = 0x22;
-  std::strcpy(font.face_name, "MS Sans Serif");
-  return font;
-}
-
-TEST(FontRecords, BoldKeepsTheWindowFontButItsWeight) {
-  FontRecord bold = BoldFontRecord(DialogFont(), true);
-  EXPECT_EQ(bold.weight, kBoldWeight);
-  EXPECT_EQ(bold.height, -11);
-  EXPECT_EQ(bold.italic, 1);
-  EXPECT_STREQ(bold.face_name, "MS Sans Serif");
-  EXPECT_EQ(BoldFontRecord(DialogFont(), false).weight, kNormalWeight);
-}
-
-TEST(FontRecords, FaceStartsFromZeroWithHeightAndAntialiasing) {
-  FontRecord face = FaceFontRecord("Arial", DialogFont(), 18);
-  FontRecord expected = {};
-  std::strcpy(expected.face_name, "Arial");
-  expected.height = 18;
-  expected.quality = kAntialiasedQuality;
-  EXPECT_EQ(std::memcmp(&face, &expected, sizeof face), 0);
-
-  FontRecord kept = FaceFontRecord(nullptr, DialogFont(), 18);
-  EXPECT_STREQ(kept.face_name, "MS Sans Serif");
-  EXPECT_EQ(kept.height, 18);
-  EXPECT_EQ(kept.quality, kAntialiasedQuality);
-  EXPECT_EQ(kept.pitch_and_family, 0x22);
-}
-
-TEST(FontRecords, LongFaceNamesKeep31Characters) {
-  std::string long_face(40, 'F');
-  FontRecord face = FaceFontRecord(long_face.c_str(), DialogFont(), 18);
-  EXPECT_EQ(std::string(face.face_name), std::string(31, 'F'));
-}
-
-TEST(FontRecords, TheSetupsOrderGivesBoldArial18) {
-  // Colour, then SetBoldText(TRUE), then SetFontFace("Arial", 18): the face
-  // record is rebuilt with the bold flag still set.
-  bool bold = true;
-  FontRecord after_bold = PaintFontRecord(BoldFontRecord(DialogFont(), bold), bold);
-  EXPECT_EQ(after_bold.weight, kBoldWeight);
-  FontRecord paint = PaintFontRecord(FaceFontRecord("Arial", DialogFont(), 18), bold);
-  EXPECT_STREQ(paint.face_name, "Arial");
-  EXPECT_EQ(paint.height, 18);
-  EXPECT_EQ(paint.weight, kBoldWeight);
-  EXPECT_EQ(paint.quality, kAntialiasedQuality);
-  EXPECT_EQ(PaintFontRecord(paint, false).weight, kNormalWeight);
 }
 
 TEST(LinkCommandLine, CutsAtThePlaceholderAndAppendsTheAddress) {

@@ -1,4 +1,4 @@
-#include "integration/integration_texts.h"
+#include "rules/integration_texts.h"
 
 #include <gtest/gtest.h>
 

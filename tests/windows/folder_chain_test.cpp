@@ -1,5 +1,5 @@
 // CreateFolderChain on the real file system.
-#include "engine/folder_chain.h"
+#include "integration/folder_chain.h"
 
 #include <gtest/gtest.h>
 

@@ -13,9 +13,9 @@
 
 #include "common/product_version.h"
 #include "integration/file_associations.h"
-#include "integration/format_catalogue.h"
 #include "integration/integrate_with_system.h"
-#include "integration/integration_texts.h"
+#include "rules/format_catalogue.h"
+#include "rules/integration_texts.h"
 #include "support/registry_dump.h"
 #include "support/scratch.h"
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "common/product_version.h"
-#include "integration/format_catalogue.h"
 #include "integration/integrate_with_system.h"
+#include "rules/format_catalogue.h"
 #include "support/registry_dump.h"
 #include "support/scratch.h"
 

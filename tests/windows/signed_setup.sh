@@ -24,7 +24,7 @@ osslsigncode verify -in "$signed" -CAfile "$work/cert.pem" >"$work/verify.log" 2
   fail "osslsigncode verify refused the signature: $(cat "$work/verify.log")"
 grep -q 'Message digest algorithm *: SHA256' "$work/verify.log" || fail "not signed with SHA-256: $(cat "$work/verify.log")"
 
-export PELLUMARA_PREFIX_NAME=signed_setup
+export PELLUMARA_PREFIX_NAME=signed_setup PELLUMARA_LEAVE_PREFIX=1
 status=0
 bash "$root/tools/wine-run.sh" "$signed" /silent '/folder=C:\Signed\Pellumara' || status=$?
 [ "$status" -eq 0 ] || fail "the signed setup ended with $status"
@@ -32,5 +32,5 @@ folder="$BUILD_DIR/wine/run/signed_setup/drive_c/Signed/Pellumara"
 for file in p_mara64.exe pm_uninstall.exe Help/p_mara32_deutsch.chm Toolbars/Tavrel_16.png; do
   [ -s "$folder/$file" ] || fail "$file was not installed"
 done
-rm -rf "$work"
+rm -rf "$work" "$BUILD_DIR/wine/run/signed_setup"
 echo "signed_setup: signature verified, signed setup installed"

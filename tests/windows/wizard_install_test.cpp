@@ -16,7 +16,7 @@
 #include "common/windows_version.h"
 #include "engine/messages.h"
 #include "engine/setup_log.h"
-#include "integration/format_catalogue.h"
+#include "rules/format_catalogue.h"
 #include "support/installation_checks.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"

@@ -31,6 +31,7 @@
 
 #include "own_payload.h"
 #include "payload_archive.h"
+#include "rules/integration_texts.h"
 
 namespace {
 
@@ -233,8 +234,8 @@ std::vector<PayloadEntry> Layout(const Bytes& viewer, const Bytes& program, cons
     entries.push_back({std::move(name), std::move(data), "", kDosDateTime});
   };
 
-  add("p_mara64.exe", Padded(viewer, 2450000, 1));
-  add("pm_uninstall.exe", Padded(program, 140000, 2));
+  add(kViewerFileName, Padded(viewer, 2450000, 1));
+  add(kUninstallerFileName, Padded(program, 140000, 2));
   add("p_about.txt", TextLike("Pellumara 64-bit", 9000, 3));
   add("p_changes.txt", TextLike("Pellumara - \xC4nderungen", 150000, 4));
   add("p_languages.txt", TextLike("Pellumara - Sprachen", 7000, 5));

@@ -6,7 +6,7 @@
 
 #include "common/product_version.h"
 #include "common/windows_version.h"
-#include "integration/format_catalogue.h"
+#include "rules/format_catalogue.h"
 #include "support/scratch.h"
 
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pellumara64";

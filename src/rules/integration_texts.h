@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/product_version.h"
-#include "integration/format_catalogue.h"
+#include "rules/format_catalogue.h"
 
 constexpr int kViewerVersionMajor = PELLUMARA_VERSION_MAJOR;
 constexpr int kViewerVersionMinor = PELLUMARA_VERSION_MINOR;
@@ -27,7 +27,9 @@ inline constexpr DocumentLink kDocumentLinks[] = {
     {"Pellumara Hilfe.lnk", "help\\p_mara32_deutsch.chm"},
 };
 
-// The target folder trimmed of blanks and ending in a backslash.
+// The canonical form of a folder the user gave: trimmed of blanks and ending
+// in a backslash (beyond 259 characters too). Every place that needs the
+// program folder takes it from here.
 std::string ProgramFolder(const char* target_folder);
 // program_folder followed by the viewer's file name.
 std::string ViewerPath(const std::string& program_folder);
@@ -55,5 +57,14 @@ std::string IconValue(DefaultIcon icon, const std::string& viewer_path);
 std::string ExtensionKeyPath(const char* extension);   // SOFTWARE\Classes\.<ext>
 std::string ProgIdKeyPath(const char* type_name);      // SOFTWARE\Classes\Pellumara.<type>
 std::string UserChoiceKeyPath(const char* extension);  // ...\FileExts\.<ext>\UserChoice
+// The generic class, whose open command is written here and read back for
+// the folder of an earlier installation.
+constexpr char kGenericClassKey[] = "SOFTWARE\\Classes\\Pellumara";
+constexpr char kShellOpenCommand[] = "\\shell\\open\\command";  // appended to a class key
+std::string GenericOpenCommandKeyPath();  // SOFTWARE\Classes\Pellumara\shell\open\command
+std::string ApplicationKeyPath();         // Applications\p_mara64.exe (HKEY_CLASSES_ROOT)
+constexpr char kProgramKey[] = "SOFTWARE\\Pellumara";
+std::string CapabilitiesKeyPath();      // SOFTWARE\Pellumara\Capabilities
+std::string FileAssociationsKeyPath();  // ...\Capabilities\FileAssociations
 // The capability value is named after the type, not the extension.
 std::string CapabilityValueName(const char* type_name);  // .<type>

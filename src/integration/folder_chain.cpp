@@ -1,4 +1,4 @@
-#include "engine/folder_chain.h"
+#include "integration/folder_chain.h"
 
 #include <windows.h>
 

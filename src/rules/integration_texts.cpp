@@ -1,4 +1,4 @@
-#include "integration/integration_texts.h"
+#include "rules/integration_texts.h"
 
 #include <cstdio>
 
@@ -78,6 +78,16 @@ std::string ExtensionKeyPath(const char* extension) {
 std::string ProgIdKeyPath(const char* type_name) {
   return "SOFTWARE\\Classes\\" + ProgId(type_name);
 }
+
+std::string GenericOpenCommandKeyPath() {
+  return std::string(kGenericClassKey) + kShellOpenCommand;
+}
+
+std::string ApplicationKeyPath() { return std::string("Applications\\") + kViewerFileName; }
+
+std::string CapabilitiesKeyPath() { return std::string(kProgramKey) + "\\Capabilities"; }
+
+std::string FileAssociationsKeyPath() { return CapabilitiesKeyPath() + "\\FileAssociations"; }
 
 std::string UserChoiceKeyPath(const char* extension) {
   return std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.") +

@@ -1,4 +1,4 @@
-#include "integration/format_catalogue.h"
+#include "rules/format_catalogue.h"
 
 namespace {
 
