@@ -290,11 +290,8 @@ std::string Incompressible(std::size_t size) {
 // Too little room is found before anything is written: the earlier
 // version stays whole, and the report has both figures.
 TEST_F(Extraction, TooLittleFreeSpaceFailsBeforeAnythingIsWritten) {
-  std::string disk = FullDiskFolder();
-  if (disk.empty()) GTEST_SKIP() << "no small file system mounted (tests/windows/full_disk.sh)";
-  std::string target = disk + "\\target";
-  RemoveTree(target);
-  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  std::string target = FreshFolderOnFullDisk("target");
+  if (target.empty()) GTEST_SKIP() << "no small file system mounted (tests/windows/full_disk.sh)";
   WriteFileBytes(target + "\\small.txt", "version A");
   const std::string before = Snapshot(target);
   const std::size_t huge = 3 << 20;

@@ -98,11 +98,8 @@ TEST_F(SilentSetup, TargetThatCannotBeWrittenExits3) {
 // Too little room for the archive: nothing of the earlier version is
 // touched, and the log names the folder, the failure and both figures.
 TEST_F(SilentSetup, TooLittleFreeSpaceExits3WithBothFiguresAndTouchesNothing) {
-  std::string disk = FullDiskFolder();
-  if (disk.empty()) GTEST_SKIP() << "no small file system mounted (tests/windows/full_disk.sh)";
-  std::string target = disk + "\\silent-target";
-  RemoveTree(target);
-  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  std::string target = FreshFolderOnFullDisk("silent-target");
+  if (target.empty()) GTEST_SKIP() << "no small file system mounted (tests/windows/full_disk.sh)";
   WriteFileBytes(target + "\\p_mara64.exe", "version A");
   EXPECT_EQ(RunWith("/silent /folder=" + target), 3);
   EXPECT_EQ(FilesIn(target), std::set<std::string>{"p_mara64.exe"});
