@@ -310,7 +310,18 @@ std::string Profile(const std::string& file, const char* section, const char* ke
 TEST_F(SilentSetup, InstallationUnpacksTheViewerAndWritesItsSettings) {
   ScratchFolder parent("silent-install");
   std::string target = parent / "Neuer Ordner\\Pellumara";
+  char temp[MAX_PATH] = "";
+  GetTempPathA(sizeof temp, temp);
+  // A killed run's private folder goes; a folder of another name stays.
+  const std::string killed = std::string(temp) + "pmarag-0123456789abcdef";
+  const std::string other = std::string(temp) + "pmarag-other";
+  CreateDirectoryA(killed.c_str(), nullptr);
+  CreateDirectoryA(other.c_str(), nullptr);
+  WriteFileBytes(killed + "\\pmarag_x64.zip", "archive of a killed run");
   EXPECT_EQ(RunWith("/silent /folder=\"" + target + " \""), 0);
+  EXPECT_FALSE(FolderExists(killed));
+  EXPECT_TRUE(FolderExists(other));
+  RemoveDirectoryA(other.c_str());
   TreeCounts unpacked = CountTree(target);
   EXPECT_EQ(unpacked.folders, 5);
   EXPECT_EQ(unpacked.files, 32 + 1);
@@ -321,8 +332,6 @@ TEST_F(SilentSetup, InstallationUnpacksTheViewerAndWritesItsSettings) {
   EXPECT_EQ(Profile(settings, "Toolbar", "Skin"), "Halvorne_24.png");
   EXPECT_EQ(Profile(settings, "Toolbar", "Size"), "24");
   EXPECT_FALSE(FileExists(start_ / kSetupLogName));
-  char temp[MAX_PATH] = "";
-  GetTempPathA(sizeof temp, temp);
   EXPECT_FALSE(FileExists(std::string(temp) + "pmarag_x64.zip"));
 }
 
