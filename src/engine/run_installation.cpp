@@ -153,11 +153,13 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
   const std::string caption = LoadMessage(IDS_CAPTION);
   InstallationLock lock;
   if (!lock.Acquire(kInstallationWaitMs, !options.silent)) {
-    std::string message = LoadMessage(options.silent ? IDS_ANOTHER_SETUP_RUNNING : IDS_INSTALL_FAILED);
+    // The wizard has no message of its own for this: message 7 asks to
+    // check whether Pellumara is running.
     if (options.silent) {
-      WriteSetupLog(message.c_str());
+      WriteSetupLog(LoadMessage(IDS_ANOTHER_SETUP_RUNNING).c_str());
     } else {
-      MessageBoxA(MessageOwner(), message.c_str(), caption.c_str(), MB_ICONERROR);
+      MessageBoxA(MessageOwner(), LoadMessage(IDS_INSTALL_FAILED).c_str(), caption.c_str(),
+                  MB_ICONERROR);
     }
     return Stop(result, InstallResult::kAnotherSetupRunning);
   }

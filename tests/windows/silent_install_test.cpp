@@ -79,8 +79,9 @@ std::string MakeSetupB(const ScratchFolder& work) {
   if (!CopyFileA(SetupProgram().c_str(), setup_b.c_str(), FALSE)) return {};
   HANDLE update = BeginUpdateResourceA(setup_b.c_str(), FALSE);
   if (update == nullptr ||
-      !UpdateResourceA(update, "ZIP", MAKEINTRESOURCEA(208), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-                       &archive[0], static_cast<DWORD>(archive.size())) ||
+      !UpdateResourceA(update, "ZIP", MAKEINTRESOURCEA(208),
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &archive[0],
+                       static_cast<DWORD>(archive.size())) ||
       !EndUpdateResourceA(update, FALSE)) {
     return {};
   }
