@@ -9,6 +9,10 @@ packages=(
   wine wine64 xvfb
   libminizip-dev zlib1g-dev bzip2
   osslsigncode openssl python3-pil icoutils
+  # signing with a key on a token, and the test token
+  libengine-pkcs11-openssl p11-kit-modules softhsm2 opensc
+  # validating the winget manifest
+  python3-yaml python3-jsonschema
 )
 
 missing=()

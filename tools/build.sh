@@ -6,7 +6,10 @@
 # --payload builds only the setup, around the viewer's own files: PATH is a
 # folder of them or a ready .zip. Without it the setup carries the stand-in
 # payload that the tests expect. --version sets the version the setup shows
-# and registers (default 4.41); without it the default applies again.
+# and registers (default 4.41); without it the default applies again; the
+# change list src/resources/whats_new.txt must head the same version.
+# The setup of an earlier build is removed first, so that after a failed
+# build build/dist holds no setup that could pass for its result.
 # --build-dir builds into another folder than build/ (the setup then in
 # DIR/dist), so that a setup with another payload leaves the tests' build
 # alone; minizip's sources are still taken from build/minizip.
@@ -38,6 +41,7 @@ while [ $# -gt 0 ]; do
 done
 [ ${#version[@]} -gt 0 ] || version=(-UPELLUMARA_VERSION)
 cd "$root"
+rm -f "$build/dist/pellumara64-setup.exe"
 mkdir -p build "$build"
 bash tools/bootstrap.sh
 jobs=$(nproc 2>/dev/null || echo 2)

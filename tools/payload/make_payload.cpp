@@ -16,8 +16,9 @@
 // The other two take the viewer's own files for a release: a folder is
 // packed (the same folder always gives the same bytes), a ready archive is
 // checked and copied as it is. Both refuse a payload that lacks a file the
-// setup refers to or has a name that would leave the target folder, and name
-// every such entry.
+// setup refers to, has a name that would leave the target folder or that
+// Windows would not keep as given, or holds a link, and name every such
+// entry.
 #include <zlib.h>
 
 #include <cstdint>
@@ -31,6 +32,7 @@
 
 #include "own_payload.h"
 #include "payload_archive.h"
+#include "payload_names.h"
 #include "rules/integration_texts.h"
 
 namespace {

@@ -4,41 +4,49 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <limits>
 
-#include "rules/payload_rules.h"
+#include "payload_names.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Local time as DOS date and time; DOS time cannot hold a date before 1980
+// UTC as DOS date and time, so that the archive does not depend on the
+// time zone of the build machine; DOS time cannot hold a date before 1980
 // or after 2107, so such a date is clamped.
 unsigned long DosDateTime(std::time_t when) {
-  std::tm local = {};
-  localtime_r(&when, &local);
-  int year = local.tm_year + 1900;
+  std::tm utc = {};
+  gmtime_r(&when, &utc);
+  int year = utc.tm_year + 1900;
   if (year < 1980) return (1ul << 21) | (1ul << 16);  // 1980-01-01 00:00:00
   if (year > 2107) {
     return (127ul << 25) | (12ul << 21) | (31ul << 16) | (23ul << 11) | (59ul << 5) | 29;
   }
   auto field = [](int value, int shift) { return static_cast<unsigned long>(value) << shift; };
-  return field(year - 1980, 25) | field(local.tm_mon + 1, 21) | field(local.tm_mday, 16) |
-         field(local.tm_hour, 11) | field(local.tm_min, 5) | field(local.tm_sec / 2, 0);
+  return field(year - 1980, 25) | field(utc.tm_mon + 1, 21) | field(utc.tm_mday, 16) |
+         field(utc.tm_hour, 11) | field(utc.tm_min, 5) | field(utc.tm_sec / 2, 0);
 }
 
-// Windows keeps none of these characters in a name and drops trailing dots
-// and blanks; the setup writes names in the ANSI code page, which a UTF-8
-// name would not survive.
-bool IsStorableName(const std::string& name) {
-  if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
-  for (unsigned char c : name) {
-    if (c < 0x20 || c >= 0x7F) return false;
-    if (std::string_view("<>:\"/\\|?*").find(static_cast<char>(c)) != std::string_view::npos) {
-      return false;
-    }
+// The latest time an entry may carry: SOURCE_DATE_EPOCH (seconds since
+// 1970, UTC) when it is set, so that files touched after the release's
+// moment do not change the archive; otherwise no limit.
+bool LatestEntryTime(std::time_t& latest, std::vector<std::string>& problems) {
+  latest = std::numeric_limits<std::time_t>::max();
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch == nullptr || *epoch == '\0') return true;
+  char* end = nullptr;
+  errno = 0;
+  long long seconds = std::strtoll(epoch, &end, 10);
+  if (errno != 0 || *end != '\0' || seconds < 0) {
+    problems.push_back(std::string("SOURCE_DATE_EPOCH is not a number of seconds: ") + epoch);
+    return false;
   }
+  latest = static_cast<std::time_t>(seconds);
   return true;
 }
 
@@ -52,8 +60,9 @@ void ReadFolder(const fs::path& folder, const std::string& prefix, Items& files,
   for (const fs::directory_entry& item : fs::directory_iterator(folder, error)) {
     const std::string name = prefix + item.path().filename().string();
     fs::file_status status = item.symlink_status();
-    if (!IsStorableName(item.path().filename().string())) {
-      problems.push_back("name Windows would not keep as given (ASCII only): " + name);
+    const std::string name_problem = NameComponentProblem(item.path().filename().string());
+    if (!name_problem.empty()) {
+      problems.push_back(name_problem + ": " + name);
     } else if (fs::is_symlink(status)) {
       problems.push_back("symbolic link: " + name);
     } else if (fs::is_directory(status)) {
@@ -74,7 +83,7 @@ void ReadFolder(const fs::path& folder, const std::string& prefix, Items& files,
   std::sort(folders.begin(), folders.end(), by_name);
 }
 
-void CollectFolder(const fs::path& folder, const std::string& prefix,
+void CollectFolder(const fs::path& folder, const std::string& prefix, std::time_t latest,
                    std::vector<PayloadEntry>& entries, std::vector<std::string>& problems) {
   Items files, folders;
   ReadFolder(folder, prefix, files, folders, problems);
@@ -86,15 +95,25 @@ void CollectFolder(const fs::path& folder, const std::string& prefix,
       problems.push_back("unreadable, or 4 GB or larger: " + name);
       continue;
     }
-    entries.push_back({name, "", file.path().string(), DosDateTime(info.st_mtime)});
+    entries.push_back({name, "", file.path().string(), DosDateTime(std::min(info.st_mtime, latest))});
   }
   for (const fs::directory_entry& sub : folders) {
     const std::string name = prefix + sub.path().filename().string() + "/";
     struct stat info = {};
     stat(sub.path().c_str(), &info);
-    entries.push_back({name, "", "", DosDateTime(info.st_mtime)});
-    CollectFolder(sub.path(), name, entries, problems);
+    entries.push_back({name, "", "", DosDateTime(std::min(info.st_mtime, latest))});
+    CollectFolder(sub.path(), name, latest, entries, problems);
   }
+}
+
+// Archives made on Unix keep the entry's file mode in the upper half of the
+// external attributes; the setup would write a link's target path as a
+// file's contents, so links and special files are refused as in a folder.
+const char* UnixKindProblem(const unz_file_info64& info) {
+  constexpr unsigned long kTypeMask = 0170000, kLink = 0120000, kFile = 0100000, kFolder = 0040000;
+  const unsigned long type = (info.external_fa >> 16) & kTypeMask;
+  if (type == 0 || type == kFile || type == kFolder) return nullptr;
+  return type == kLink ? "symbolic link: " : "neither a file nor a folder: ";
 }
 
 // The setup stops unpacking at an entry it cannot read, so every entry is
@@ -113,7 +132,8 @@ bool ReadsWhole(unzFile zip) {
 std::vector<PayloadEntry> FolderEntries(const std::string& folder,
                                         std::vector<std::string>& problems) {
   std::vector<PayloadEntry> entries;
-  CollectFolder(fs::path(folder), "", entries, problems);
+  std::time_t latest = 0;
+  if (LatestEntryTime(latest, problems)) CollectFolder(fs::path(folder), "", latest, entries, problems);
   return entries;
 }
 
@@ -130,7 +150,10 @@ std::vector<std::string> ArchiveEntryNames(const std::string& archive,
     if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) break;
     std::string name(info.size_filename, '\0');
     unzGetCurrentFileInfo64(zip, &info, &name[0], info.size_filename, nullptr, 0, nullptr, 0);
-    if (info.flag & 1) {
+    const char* kind_problem = UnixKindProblem(info);
+    if (kind_problem != nullptr) {
+      problems.push_back(kind_problem + name);
+    } else if (info.flag & 1) {
       problems.push_back("encrypted: " + name);
     } else if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) {
       problems.push_back("neither stored nor deflated: " + name);
@@ -141,13 +164,4 @@ std::vector<std::string> ArchiveEntryNames(const std::string& archive,
   }
   unzClose(zip);
   return names;
-}
-
-void CheckPayloadNames(const std::vector<std::string>& names, std::vector<std::string>& problems) {
-  for (const std::string& missing : MissingPayloadEntries(names)) {
-    problems.push_back("missing: " + missing);
-  }
-  for (const std::string& name : names) {
-    if (!IsSafeEntryName(name)) problems.push_back("would leave the target folder: " + name);
-  }
 }

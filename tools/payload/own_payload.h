@@ -11,17 +11,15 @@
 
 // The entries of a folder. In each folder its files come first, then its
 // subfolders, each group by name in byte order, and every folder entry comes
-// before its contents; each entry carries its own modification time as local
-// DOS time. Names Windows cannot store as given, names outside ASCII,
-// symbolic links and special files are problems.
+// before its contents; each entry carries its own modification time as DOS
+// time in UTC, no later than SOURCE_DATE_EPOCH where that is set. Names
+// Windows would not keep as given (payload_names.h), symbolic links and
+// special files are problems.
 std::vector<PayloadEntry> FolderEntries(const std::string& folder,
                                         std::vector<std::string>& problems);
 
 // The entry names of a ready archive. An archive that cannot be read, and
-// entries that are encrypted or neither stored nor deflated, are problems.
+// entries that are links or special files (by their Unix mode), encrypted,
+// neither stored nor deflated, or damaged, are problems.
 std::vector<std::string> ArchiveEntryNames(const std::string& archive,
                                            std::vector<std::string>& problems);
-
-// Every required entry the names lack and every name that would leave the
-// target folder.
-void CheckPayloadNames(const std::vector<std::string>& names, std::vector<std::string>& problems);

@@ -10,7 +10,7 @@ struct PayloadEntry {
   std::string name;            // ends in "/" for a folder
   std::string data;            // the file's bytes, unless source names a file
   std::string source;          // a file to read the bytes from when the entry is written
-  unsigned long dos_date_time; // local time, DOS format
+  unsigned long dos_date_time; // DOS format
 };
 
 // Writes the entries to a new archive at path; false when anything fails.
