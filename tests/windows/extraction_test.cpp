@@ -16,43 +16,12 @@
 
 namespace {
 
-// The names below a folder, relative, folders with a trailing "\", sorted.
-void ListTree(const std::string& root, const std::string& relative, std::vector<std::string>& out) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((root + "\\" + relative + "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      out.push_back(relative + name + "\\");
-      ListTree(root, relative + name + "\\", out);
-    } else {
-      out.push_back(relative + name);
-    }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
-
 std::string Tree(const std::string& root) {
   std::vector<std::string> names;
   ListTree(root, "", names);
   std::sort(names.begin(), names.end());
   std::string joined;
   for (const std::string& name : names) joined += (joined.empty() ? "" : "|") + name;
-  return joined;
-}
-
-// Every name below root with the bytes of every file: what "the folder as
-// it was" means.
-std::string Snapshot(const std::string& root) {
-  std::vector<std::string> names;
-  ListTree(root, "", names);
-  std::sort(names.begin(), names.end());
-  std::string joined;
-  for (const std::string& name : names) {
-    joined += name + "=" + (name.back() == '\\' ? "" : ReadFileBytes(root + "\\" + name)) + "|";
-  }
   return joined;
 }
 

@@ -427,7 +427,14 @@ class ReadOnlyMachineKey {
  public:
   explicit ReadOnlyMachineKey(const char* path) : path_(path) {
     HKEY key = nullptr;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, path, &key) != ERROR_SUCCESS) return;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_READ | WRITE_DAC, nullptr,
+                        &key, &disposition) != ERROR_SUCCESS) {
+      return;
+    }
+    created_ = disposition == REG_CREATED_NEW_KEY;
+    DWORD size = sizeof original_;
+    saved_ = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, original_, &size) == ERROR_SUCCESS;
     BYTE everyone[SECURITY_MAX_SID_SIZE];
     DWORD sid_size = sizeof everyone;
     BYTE acl_buffer[256];
@@ -444,7 +451,19 @@ class ReadOnlyMachineKey {
                           &descriptor) == ERROR_SUCCESS;
     RegCloseKey(key);
   }
-  ~ReadOnlyMachineKey() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_); }
+  // A key of its own is removed; a key of the system gets its rights back.
+  ~ReadOnlyMachineKey() {
+    if (created_) {
+      RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_);
+      return;
+    }
+    HKEY key = nullptr;
+    if (!saved_ || RegOpenKeyExA(HKEY_LOCAL_MACHINE, path_, 0, WRITE_DAC, &key) != ERROR_SUCCESS) {
+      return;
+    }
+    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, original_);
+    RegCloseKey(key);
+  }
   ReadOnlyMachineKey(const ReadOnlyMachineKey&) = delete;
   ReadOnlyMachineKey& operator=(const ReadOnlyMachineKey&) = delete;
 
@@ -462,6 +481,9 @@ class ReadOnlyMachineKey {
  private:
   const char* path_;
   bool restricted_ = false;
+  bool created_ = false;
+  bool saved_ = false;
+  BYTE original_[4096];
 };
 
 TEST_F(SilentSetup, RefusedWritesEndWithExitCode5AndOneLogEntry) {
@@ -483,6 +505,30 @@ TEST_F(SilentSetup, RefusedWritesEndWithExitCode5AndOneLogEntry) {
   EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "<missing>");
   RemoveDirectoryA(desktop_link.c_str());
   RemoveInstallation({"C:\\Tools\\Pellumara"});
+}
+
+// A standard user may not write the restart list: a file held without
+// delete sharing then fails the run, and every file replaced before it is
+// moved back, so the folder is what it was.
+TEST_F(SilentSetup, HeldFileWithoutRightToTheRestartListUndoesTheUpgrade) {
+  ScratchFolder target("silent-undo");
+  const std::string options = "/silent /folder=" + target.path();
+  ASSERT_EQ(RunWith(options), 0);
+  WriteFileBytes(target / "p_mara64.exe", "version A");
+  WriteFileBytes(target / "Plugins\\p_webp.dll", "version A, held");
+  const std::string before = Snapshot(target.path());
+  HANDLE holder = CreateFileA((target / "Plugins\\p_webp.dll").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  {
+    ReadOnlyMachineKey restart_list("System\\CurrentControlSet\\Control\\Session Manager");
+    ASSERT_TRUE(restart_list.Refuses());
+    EXPECT_EQ(RunWith(options), 3);
+  }
+  CloseHandle(holder);
+  EXPECT_EQ(OnlyLogMessage(), PayloadFailed(target.path() + "\\"));
+  EXPECT_EQ(Snapshot(target.path()), before);
+  RemoveInstallation({target.path()});
 }
 
 }  // namespace
