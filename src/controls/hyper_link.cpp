@@ -1,5 +1,6 @@
 #include "controls/hyper_link.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include "common/install_options.h"
@@ -14,6 +15,12 @@ const MessageEntry CHyperLink::kEntries[] = {
     {WM_TIMER, 0, 0, Handler(&CHyperLink::OnTimer)},
     {Reflected(WM_COMMAND), 0, STN_CLICKED, Handler(&CHyperLink::OnLinkClicked)},
     {WM_ERASEBKGND, 0, 0, Handler(&CHyperLink::OnEraseBkgnd)},
+    {WM_GETDLGCODE, 0, 0, Handler(&CHyperLink::OnGetDlgCode)},
+    {WM_KEYDOWN, 0, 0, Handler(&CHyperLink::OnKeyDown)},
+    {WM_SETFOCUS, 0, 0, Handler(&CHyperLink::OnFocusChange)},
+    {WM_KILLFOCUS, 0, 0, Handler(&CHyperLink::OnFocusChange)},
+    {WM_UPDATEUISTATE, 0, 0, Handler(&CHyperLink::OnUpdateUiState)},
+    {WM_PAINT, 0, 0, Handler(&CHyperLink::OnPaint)},
 };
 const MessageMap CHyperLink::kMessageMap = {&CWnd::kMessageMap, kEntries,
                                             sizeof kEntries / sizeof kEntries[0]};
@@ -28,8 +35,9 @@ CHyperLink::CHyperLink()
 CHyperLink::~CHyperLink() = default;
 
 void CHyperLink::PreSubclassWindow() {
-  // Clicks on a static control only notify its parent with SS_NOTIFY.
-  SetWindowLongA(m_hWnd, GWL_STYLE, GetWindowLongA(m_hWnd, GWL_STYLE) | SS_NOTIFY);
+  // Clicks on a static control only notify its parent with SS_NOTIFY; a
+  // link is reached with Tab as well as with the mouse.
+  SetWindowLongA(m_hWnd, GWL_STYLE, GetWindowLongA(m_hWnd, GWL_STYLE) | SS_NOTIFY | WS_TABSTOP);
 
   char text[kPathSize] = "";
   GetWindowTextA(m_hWnd, text, sizeof text);
@@ -113,10 +121,25 @@ void CHyperLink::LoadHandCursor() {
   hand_cursor = hand_cursor_owner.Get();
 }
 
+namespace {
+
+bool HighContrastIsOn() {
+  HIGHCONTRASTA contrast = {};
+  contrast.cbSize = sizeof contrast;
+  return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+}  // namespace
+
 LRESULT CHyperLink::CtlColor(WPARAM dc, LPARAM) {
   auto context = reinterpret_cast<HDC>(dc);
-  SetTextColor(context, LinkTextColour(hovering, visited, link_colour, visited_colour,
-                                       hover_colour));
+  // The fixed blue and purple are hardly readable on a dark high-contrast
+  // background; the scheme's own link colour is made for it.
+  COLORREF link = link_colour;
+  COLORREF visited_link = visited_colour;
+  if (HighContrastIsOn()) link = visited_link = GetSysColor(COLOR_HOTLIGHT);
+  SetTextColor(context, LinkTextColour(hovering, visited, link, visited_link, hover_colour));
   SetBkMode(context, TRANSPARENT);
   return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
 }
@@ -176,6 +199,57 @@ LRESULT CHyperLink::OnEraseBkgnd(WPARAM dc, LPARAM) {
   GetClientRect(m_hWnd, &client);
   FillRect(reinterpret_cast<HDC>(dc), &client, GetSysColorBrush(COLOR_BTNFACE));
   return TRUE;
+}
+
+LRESULT CHyperLink::OnGetDlgCode(WPARAM, LPARAM message) {
+  LRESULT code = Default();
+  // Enter would otherwise press the dialog's default button.
+  const auto* key = reinterpret_cast<const MSG*>(message);
+  if (key != nullptr && (key->message == WM_KEYDOWN || key->message == WM_CHAR) &&
+      (key->wParam == VK_RETURN || key->wParam == VK_SPACE)) {
+    code |= DLGC_WANTMESSAGE;
+  }
+  return code;
+}
+
+LRESULT CHyperLink::OnKeyDown(WPARAM key, LPARAM flags) {
+  constexpr LPARAM kKeyWasDown = 1 << 30;  // an auto-repeat opens nothing more
+  if ((key == VK_RETURN || key == VK_SPACE) && (flags & kKeyWasDown) == 0) {
+    OnLinkClicked(0, 0);
+    return 0;
+  }
+  return Default();
+}
+
+LRESULT CHyperLink::OnFocusChange(WPARAM, LPARAM) {
+  InvalidateRect(m_hWnd, nullptr, TRUE);
+  return Default();
+}
+
+LRESULT CHyperLink::OnUpdateUiState(WPARAM, LPARAM) {
+  const LRESULT result = Default();
+  InvalidateRect(m_hWnd, nullptr, TRUE);  // the focus cue may have come or gone
+  return result;
+}
+
+bool CHyperLink::ShowsFocus() const {
+  if (GetFocus() != m_hWnd) return false;
+  return (SendMessageA(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
+}
+
+LRESULT CHyperLink::OnPaint(WPARAM, LPARAM) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(m_hWnd, &paint);
+  // The static draws its text into this DC; the focus rectangle goes over
+  // it within the same clipping, so that no part of it is drawn twice.
+  DefSubclassProc(m_hWnd, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+  if (ShowsFocus()) {
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    DrawFocusRect(dc, &client);
+  }
+  EndPaint(m_hWnd, &paint);
+  return 0;
 }
 
 BOOL CHyperLink::DestroyWindow() {

@@ -1,6 +1,8 @@
 // A static control turned into a clickable link: link, hover and visited
 // colours, optional underline, a hand cursor, a window fitted to its text,
-// and the address opened by the shell when clicked.
+// and the address opened by the shell when clicked. It is a Tab stop too:
+// it shows a focus rectangle while it has the keyboard focus, and Enter or
+// Space opens it as a click does.
 #pragma once
 
 #include <windows.h>
@@ -54,6 +56,12 @@ class CHyperLink : public CStatic {
   LRESULT OnTimer(WPARAM, LPARAM);
   LRESULT OnLinkClicked(WPARAM, LPARAM);
   LRESULT OnEraseBkgnd(WPARAM dc, LPARAM);
+  LRESULT OnGetDlgCode(WPARAM, LPARAM message);
+  LRESULT OnKeyDown(WPARAM key, LPARAM flags);
+  LRESULT OnFocusChange(WPARAM, LPARAM);
+  LRESULT OnUpdateUiState(WPARAM, LPARAM);
+  LRESULT OnPaint(WPARAM, LPARAM);
+  bool ShowsFocus() const;
 
   static const MessageEntry kEntries[];
   static const MessageMap kMessageMap;

@@ -23,13 +23,22 @@ constexpr int kScrollBarRoom = 25;  // pixels at 96 DPI
 
 int ItemCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
 
-void InsertEmptyColumn(HWND list, int subitem, int width) {
-  char no_text[] = "";
+// The column headers name the columns for a screen reader, where the list
+// shows them; a list without headers keeps empty ones.
+const char* const kColumnHeadings[] = {"Format", "Beschreibung"};
+
+void InsertColumn(HWND list, int subitem, int width) {
+  const bool headers_shown = (GetWindowLongA(list, GWL_STYLE) & LVS_NOCOLUMNHEADER) == 0;
+  std::vector<char> text(1, '\0');
+  if (headers_shown) {
+    const char* heading = kColumnHeadings[subitem];
+    text.assign(heading, heading + lstrlenA(heading) + 1);
+  }
   LVCOLUMNA column = {};
   column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
   column.fmt = LVCFMT_LEFT;
   column.cx = width;
-  column.pszText = no_text;
+  column.pszText = text.data();
   column.iSubItem = subitem;
   SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(subitem),
                reinterpret_cast<LPARAM>(&column));
@@ -48,12 +57,18 @@ void CWizPropertyPage::ActivateAssociationsPage() {
   RECT rect = {};
   GetWindowRect(list, &rect);
   const int width = rect.right - rect.left;
-  InsertEmptyColumn(list, 0, width / 3);
+  InsertColumn(list, 0, width / 3);
   // The second column leaves room for the vertical scroll bar.
-  InsertEmptyColumn(list, 1, 2 * width / 3 - ScaleToScreen(kScrollBarRoom));
+  InsertColumn(list, 1, 2 * width / 3 - ScaleToScreen(kScrollBarRoom));
   for (int row = 0; row < kFormatCount; ++row) {
     InsertFormatRow(row, FormatCatalogue[row].list_text, FormatCatalogue[row].description);
   }
+  // The first row has the focus, not the selection: tabbing into the list
+  // shows where the keyboard is, and Space ticks that row at once.
+  LVITEMA focus = {};
+  focus.stateMask = LVIS_FOCUSED;
+  focus.state = LVIS_FOCUSED;
+  SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&focus));
 }
 
 void CWizPropertyPage::InsertFormatRow(int item, const char* list_text, const char* description) {

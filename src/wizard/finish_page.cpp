@@ -25,10 +25,16 @@ void CWizPropertyPage::ActivateFinishPage() {
                       reinterpret_cast<WPARAM>(sheet->heading_font.GetSafeHandle()), TRUE);
   CheckDlgButton(m_hWnd, IDC_SHOW_FAQ, BST_CHECKED);
   CheckDlgButton(m_hWnd, IDC_START_VIEWER, BST_CHECKED);
-  // The only way out of the finish page is the relabelled Cancel button.
+  // The only way out of the finish page is the relabelled Cancel button,
+  // which Enter presses too: it takes over from the disabled Next as the
+  // default button.
   SetWindowTextA(SheetButton(kCancelButton), LoadMessage(IDS_FINISH_BUTTON).c_str());
   EnableWindow(SheetButton(kBackButton), FALSE);
   EnableWindow(SheetButton(kNextButton), FALSE);
+  // Posted once more: a sheet that settles its default button only after
+  // this notification must not hand it back to Next.
+  SendMessageA(sheet->GetSafeHwnd(), DM_SETDEFID, kCancelButton, 0);
+  PostMessageA(sheet->GetSafeHwnd(), DM_SETDEFID, kCancelButton, 0);
 }
 
 void CWizPropertyPage::RunFinishActions() {

@@ -10,6 +10,12 @@ namespace {
 // The renderings of the logo, smallest first: 96, 144, 192 and 288 DPI.
 const int kLogoBitmaps[] = {IDB_LOGO, IDB_LOGO_144, IDB_LOGO_192, IDB_LOGO_288};
 
+// The renderings are 32-bit: the drawing over this background, and in the
+// fourth byte how much of each pixel the drawing covers
+// (tools/art/make_logo.py).
+constexpr int kDrawingBackground[] = {240, 240, 240};  // blue, green, red
+constexpr int kFullCoverage = 255;
+
 HWND FindPictureControl(HWND page) {
   for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
@@ -33,8 +39,6 @@ SIZE BitmapSize(HBITMAP bitmap) {
   GetObjectA(bitmap, sizeof info, &info);
   return {info.bmWidth, info.bmHeight};
 }
-
-bool SameSize(SIZE a, SIZE b) { return a.cx == b.cx && a.cy == b.cy; }
 
 // The largest size of the logo's proportions that fits the box.
 SIZE FitIntoBox(SIZE logo, SIZE box) {
@@ -67,6 +71,31 @@ ScopedBitmap ScaledCopy(HBITMAP image, SIZE from, SIZE to) {
   return copy;
 }
 
+// Puts the logo on the page's face colour instead of the drawing's fixed
+// background, also where the drawing covers a pixel only in part: a high
+// contrast or any other scheme shows no light box around it.
+void UseFaceColourBehind(HBITMAP image) {
+  DIBSECTION section = {};
+  if (GetObjectA(image, sizeof section, &section) != sizeof section ||
+      section.dsBm.bmBitsPixel != 32 || section.dsBm.bmBits == nullptr) {
+    return;
+  }
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const int face_channels[] = {GetBValue(face), GetGValue(face), GetRValue(face)};
+  auto* rows = static_cast<BYTE*>(section.dsBm.bmBits);
+  for (LONG y = 0; y < section.dsBm.bmHeight; ++y) {
+    BYTE* pixel = rows + y * section.dsBm.bmWidthBytes;
+    for (LONG x = 0; x < section.dsBm.bmWidth; ++x, pixel += 4) {
+      const int uncovered = kFullCoverage - pixel[3];
+      for (int channel = 0; channel < 3; ++channel) {
+        const int shift = uncovered * (face_channels[channel] - kDrawingBackground[channel]);
+        const int value = pixel[channel] + shift / kFullCoverage;
+        pixel[channel] = static_cast<BYTE>(value < 0 ? 0 : value > 255 ? 255 : value);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 ScopedBitmap FitPageLogo(HWND page) {
@@ -79,8 +108,6 @@ ScopedBitmap FitPageLogo(HWND page) {
   const SIZE fit = FitIntoBox(BitmapSize(image.Get()), {client.right, client.bottom});
   if (fit.cx <= 0 || fit.cy <= 0) return {};
   SetWindowPos(control, nullptr, 0, 0, fit.cx, fit.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  // At this size the control's own copy of the image stays.
-  if (SameSize(BitmapSize(image.Get()), fit)) return {};
   // The smallest rendering that is at least as tall, else the largest.
   for (auto id = std::next(std::begin(kLogoBitmaps));
        BitmapSize(image.Get()).cy < fit.cy && id != std::end(kLogoBitmaps); ++id) {
@@ -88,9 +115,10 @@ ScopedBitmap FitPageLogo(HWND page) {
     if (!larger) break;
     image = std::move(larger);
   }
-  if (!SameSize(BitmapSize(image.Get()), fit)) {
-    image = ScaledCopy(image.Get(), BitmapSize(image.Get()), fit);
-  }
+  UseFaceColourBehind(image.Get());
+  // Always a copy of 24 bits: the control shows it as it is, never blended
+  // by the coverage byte. At the rendering's own size it is a plain copy.
+  image = ScaledCopy(image.Get(), BitmapSize(image.Get()), fit);
   if (!image) return {};
   // The control gives back the bitmap it loaded from the template; that one
   // is ours to delete now.

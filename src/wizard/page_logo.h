@@ -10,7 +10,8 @@
 // as large as the control's real size in pixels allows without distorting
 // it, and shrinks the control to the image, so that nothing is stretched.
 // The image is the 96-DPI bitmap where that is the size, else the next
-// larger rendering of the logo scaled down to the size. Returns the bitmap
-// now shown, which the caller keeps while the control lives, or an empty
-// owner when the control keeps its own bitmap.
+// larger rendering of the logo scaled down to the size, put on the system's
+// face colour. Returns the bitmap now shown, which the caller keeps while
+// the control lives, or an empty owner when the page has no picture control
+// or the logo cannot be made (the control keeps its own bitmap then).
 ScopedBitmap FitPageLogo(HWND page);

@@ -26,6 +26,20 @@ constexpr int kWaitFontHeight = 18;      // pixels at 96 DPI
 
 bool IsChecked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
 
+// Keys and clicks given while the routine ran were meant for a wizard that
+// could not take them; acted on later, an Escape would close the finish page
+// the moment it shows. Only this thread's input goes.
+void DiscardQueuedInput() {
+  const UINT input_ranges[][2] = {{WM_KEYFIRST, WM_KEYLAST},
+                                  {WM_MOUSEFIRST, WM_MOUSELAST},
+                                  {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
+  MSG message;
+  for (const auto& range : input_ranges) {
+    while (PeekMessageA(&message, nullptr, range[0], range[1], PM_REMOVE)) {
+    }
+  }
+}
+
 }  // namespace
 
 void CWizPropertyPage::ActivateReadyPage() {
@@ -107,6 +121,7 @@ LRESULT CWizPropertyPage::StartInstallation() {
   sheet->installing = 0;
   KillTimer(sheet_window, kInstallTimerId);
   EnableSheetButtons(TRUE);
+  DiscardQueuedInput();
 
   if (!installed) {
     // The routine has shown why; the user may change the folder and retry.

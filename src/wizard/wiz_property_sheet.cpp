@@ -13,6 +13,7 @@ constexpr UINT kQuitConfirmationDone = WM_APP + 1;
 
 const MessageEntry CWizPropertySheet::kEntries[] = {
     {WM_SYSCOMMAND, 0, 0, Handler(&CWizPropertySheet::OnSysCommand)},
+    {WM_CLOSE, 0, 0, Handler(&CWizPropertySheet::OnClose)},
     {WM_TIMER, 0, 0, Handler(&CWizPropertySheet::OnTimer)},
     {kQuitConfirmationDone, 0, 0, Handler(&CWizPropertySheet::OnQuitConfirmationDone)},
 };
@@ -51,7 +52,12 @@ BOOL CWizPropertySheet::OnCommand(WPARAM wparam, LPARAM lparam) {
   // Cancel is disabled while the installation runs; Escape still sends it.
   if (installing) return TRUE;
   if (GetActiveIndex() == kFinishPage) {
-    // "&Fertig stellen": no question, the chosen finish actions, then close.
+    // "&Fertig stellen", Enter, Escape, the close box and Alt+F4 all end
+    // here: no question, the chosen finish actions once, then close. The
+    // shell may run a message loop while it starts the two; a second key
+    // meanwhile must not start them again.
+    if (finishing_) return TRUE;
+    finishing_ = true;
     static_cast<CWizPropertyPage*>(GetPage(kFinishPage))->RunFinishActions();
     return CPropertySheet::OnCommand(wparam, lparam);
   }
@@ -63,9 +69,18 @@ BOOL CWizPropertySheet::OnCommand(WPARAM wparam, LPARAM lparam) {
   return TRUE;  // No: the wizard stays as it is
 }
 
+LRESULT CWizPropertySheet::PressFinishButton() {
+  SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(kCancelButton, BN_CLICKED),
+               reinterpret_cast<LPARAM>(Button(kCancelButton)));
+  return 0;
+}
+
 LRESULT CWizPropertySheet::OnSysCommand(WPARAM command, LPARAM) {
   if (command == SC_CLOSE && installing) return 0;
-  if (command != SC_CLOSE || GetActiveIndex() == kFinishPage) return Default();
+  // The platform may end the sheet on a close without any Cancel command;
+  // on the finish page the close does what "&Fertig stellen" does.
+  if (command == SC_CLOSE && GetActiveIndex() == kFinishPage) return PressFinishButton();
+  if (command != SC_CLOSE) return Default();
   if (!UserConfirmsQuit()) return 0;
   // The default handling may close the sheet itself or turn the close into
   // a Cancel command, sent or posted; one click asks one question.
@@ -73,6 +88,11 @@ LRESULT CWizPropertySheet::OnSysCommand(WPARAM command, LPARAM) {
   LRESULT result = Default();
   if (quit_confirmed_ && IsWindow(m_hWnd)) PostMessageA(m_hWnd, kQuitConfirmationDone, 0, 0);
   return result;
+}
+
+LRESULT CWizPropertySheet::OnClose(WPARAM, LPARAM) {
+  if (!installing && GetActiveIndex() == kFinishPage) return PressFinishButton();
+  return Default();
 }
 
 LRESULT CWizPropertySheet::OnQuitConfirmationDone(WPARAM, LPARAM) {

@@ -56,12 +56,17 @@ class CWizPropertySheet : public CPropertySheet {
  private:
   bool UserConfirmsQuit();
   LRESULT OnSysCommand(WPARAM command, LPARAM);
+  LRESULT OnClose(WPARAM, LPARAM);
+  // Closing on the finish page: the Cancel command its button sends.
+  LRESULT PressFinishButton();
   LRESULT OnTimer(WPARAM, LPARAM);
   LRESULT OnQuitConfirmationDone(WPARAM, LPARAM);
 
   // The close box's question was answered Yes; the Cancel command that the
   // platform may derive from the same click must not ask again.
   bool quit_confirmed_ = false;
+  // The finish actions have started; the sheet is closing.
+  bool finishing_ = false;
 
   static const MessageEntry kEntries[];
   static const MessageMap kMessageMap;

@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,6 +42,8 @@ constexpr int kStartViewerBox = 1020;
 
 const char kDefaultFolder[] = "C:\\Program Files\\Pellumara";
 const char kFaqAddress[] = "https://www.pellumara.example/faq.htm";
+const char kLicenceAddress[] = "https://www.pellumara.example/eula.htm";
+constexpr int kLicenceLink = 1045;
 // Where this program, standing in for the web browser, notes every address
 // the setup opens (see main).
 const char kOpenedAddresses[] = "C:\\pellumara-tests\\opened-addresses.txt";
@@ -119,6 +123,53 @@ class StartedViewer {
   HANDLE process_ = nullptr;
 };
 
+// The mnemonics of a label: the letter after each single "&" ("&&" shows
+// an ampersand).
+std::string MnemonicLetters(const std::string& label) {
+  std::string letters;
+  for (std::size_t i = 0; i + 1 < label.size(); ++i) {
+    if (label[i] != '&') continue;
+    const auto letter = static_cast<unsigned char>(label[i + 1]);
+    if (letter != '&') letters += static_cast<char>(std::toupper(letter));
+    ++i;
+  }
+  return letters;
+}
+
+// Whether the dialog manager takes a mnemonic from the window's text: buttons
+// of every kind and text statics without SS_NOPREFIX.
+bool HasMnemonicText(HWND window) {
+  char name[32] = "";
+  GetClassNameA(window, name, sizeof name);
+  const LONG style = GetWindowLongA(window, GWL_STYLE);
+  if (lstrcmpiA(name, "Button") == 0) return true;
+  const LONG type = style & SS_TYPEMASK;
+  return lstrcmpiA(name, "Static") == 0 && (style & SS_NOPREFIX) == 0 &&
+         (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT || type == SS_SIMPLE ||
+          type == SS_LEFTNOWORDWRAP);
+}
+
+// Every visible label of the page on show and of the sheet's own buttons has
+// at most one mnemonic, and no letter serves two of them.
+void ExpectEachMnemonicOnce(HWND sheet, HWND page, int index) {
+  std::map<char, std::string> owners;
+  for (HWND parent : {sheet, page}) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      if (!IsWindowVisible(child) || !HasMnemonicText(child)) continue;
+      const std::string label = WindowText(child);
+      const std::string letters = MnemonicLetters(label);
+      EXPECT_LE(letters.size(), 1u) << "page " << index << ": \"" << label << "\"";
+      for (char letter : letters) {
+        const auto [owner, first] = owners.emplace(letter, label);
+        EXPECT_TRUE(first) << "page " << index << ": " << letter << " in \"" << label
+                           << "\" and \"" << owner->second << "\"";
+      }
+    }
+  }
+  EXPECT_GE(owners.size(), 2u) << "page " << index << ": the sheet's buttons were not seen";
+}
+
 class WizardInstall : public WizardFixture {
  protected:
   void SetUp() override { DeleteFileA(kOpenedAddresses); }
@@ -168,6 +219,14 @@ class WizardInstall : public WizardFixture {
     if (wizard_->Checked(kStartViewerBox) != start_viewer) wizard_->Click(kStartViewerBox);
     wizard_->Press(kCancel);
     return setup_->WaitForExit(20000);
+  }
+
+  // The stand-in browser was asked for exactly this address; its note may
+  // appear a moment before its text does.
+  void ExpectOpenedAddress(const std::string& address) {
+    const std::string expected = address + "\n";
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(kOpenedAddresses) == expected; }, 10000))
+        << "opened: \"" << ReadFileBytes(kOpenedAddresses) << "\"";
   }
 
   // Nothing was started: no viewer window, no address opened.
@@ -252,6 +311,11 @@ TEST_F(WizardInstall, ListMarksBecomeTheAssociationsAfterYes) {
   }
   EXPECT_EQ(CheckedRows(), Rows({}));
   EXPECT_EQ(wizard_->ListStateImage(kFormatList, 0), 1);
+  // Tabbed into, the list has its focus on the first row: Space ticks it.
+  ASSERT_TRUE(wizard_->BringToFront());
+  ASSERT_TRUE(wizard_->TabTo(wizard_->Control(kFormatList)));
+  WizardDriver::PressKeys({VK_SPACE});
+  EXPECT_TRUE(WaitUntil([&] { return CheckedRows() == Rows({0}); }, 2000));
 
   wizard_->Click(kMarkImages);
   EXPECT_EQ(CheckedRows(), RowRange(0, 52));
@@ -411,17 +475,74 @@ TEST_F(WizardInstall, FailedInstallationGoesBackToTheWelcomePageThenFinishStarts
   ASSERT_TRUE(viewer.Find(0)) << "no viewer window when the wizard had ended";
   EXPECT_TRUE(IsWindowVisible(viewer.window()));
   EXPECT_EQ(viewer.ImagePath(), target + "\\p_mara64.exe");
-  EXPECT_TRUE(WaitUntil([] { return FileExists(kOpenedAddresses); }, 10000));
-  EXPECT_EQ(ReadFileBytes(kOpenedAddresses), std::string(kFaqAddress) + "\n");
+  ExpectOpenedAddress(kFaqAddress);
   viewer.Close();
   RemoveInstallation({target});
 }
 
-TEST_F(WizardInstall, CloseBoxOnTheFinishPageEndsWithoutAQuestion) {
+TEST_F(WizardInstall, EveryPageHasEachMnemonicLetterOnce) {
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  for (int index = 0; index <= 3; ++index) {
+    if (index > 0) {
+      ASSERT_NO_FATAL_FAILURE(GoTo(kNext, index));
+    }
+    ExpectEachMnemonicOnce(wizard_->sheet(), wizard_->ActivePage(), index);
+  }
+  ASSERT_NO_FATAL_FAILURE(InstallToFinishPage());
+  ExpectEachMnemonicOnce(wizard_->sheet(), wizard_->ActivePage(), 4);
+  EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
+}
+
+// The licence opened without a mouse: Tab reaches the link, which shows the
+// focus, and Enter opens its page instead of pressing Next.
+TEST_F(WizardInstall, TabReachesTheLicenceLinkAndEnterOpensIt) {
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  HWND link = wizard_->Control(kLicenceLink);
+  ASSERT_TRUE(wizard_->BringToFront());
+  // In front, the page paints anew: the link without the focus first.
+  ASSERT_TRUE(WaitUntil([&] { return PixelsOnScreen(link, RGB(0, 0, 238)) > 20; }));
+  Sleep(300);
+  const std::vector<COLORREF> unfocused = PixelsOf(link);
+  ASSERT_TRUE(wizard_->TabTo(link)) << "Tab never reached the link";
+  // The focus rectangle dots every other pixel of the link's edges, where
+  // the text hardly reaches (a repaint caught half-way changes the text).
+  RECT rect;
+  GetWindowRect(link, &rect);
+  const LONG width = rect.right - rect.left;
+  const LONG height = rect.bottom - rect.top;
+  const auto on_edge = [&](std::size_t i) {
+    const LONG x = static_cast<LONG>(i) % width;
+    const LONG y = static_cast<LONG>(i) / width;
+    return x == 0 || y == 0 || x == width - 1 || y == height - 1;
+  };
+  std::size_t changed = 0;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const std::vector<COLORREF> focused = PixelsOf(link);
+        changed = 0;
+        for (std::size_t i = 0; i < focused.size() && i < unfocused.size(); ++i) {
+          changed += on_edge(i) && focused[i] != unfocused[i];
+        }
+        return changed >= static_cast<std::size_t>(width + height) / 2;
+      },
+      2000))
+      << "no focus shown: " << changed << " pixels changed";
+
+  WizardDriver::PressKeys({VK_RETURN});
+  ExpectOpenedAddress(kLicenceAddress);
+  EXPECT_EQ(wizard_->ActiveIndex(), 0);
+  EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+}
+
+// Every way out of the finish page does what its boxes say. Alt+F4 ends as
+// the close box does, in the system command SC_CLOSE.
+TEST_F(WizardInstall, AltF4OnTheFinishPageFinishesAsTheBoxesSayWithoutAQuestion) {
   ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
   ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
   ASSERT_NO_FATAL_FAILURE(InstallToFinishPage());
-  PostMessageA(wizard_->sheet(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  wizard_->Click(kStartViewerBox);
+  ASSERT_TRUE(wizard_->BringToFront());
+  WizardDriver::PressKeys({VK_MENU, VK_F4});
   bool asked = false;
   WaitUntil([&] {
     if (HWND box = wizard_->WaitForMessageBox(0)) {
@@ -432,9 +553,52 @@ TEST_F(WizardInstall, CloseBoxOnTheFinishPageEndsWithoutAQuestion) {
   });
   EXPECT_FALSE(asked);
   EXPECT_EQ(setup_->WaitForExit(10000), kExitWizardInstalled);
-  // The finish actions belong to the Cancel command; comctl32 under Wine
-  // ends the sheet on the close box without sending one.
+  ExpectOpenedAddress(kFaqAddress);
+  EXPECT_EQ(FindWindowA("Pellumara", nullptr), nullptr) << "the viewer started unasked";
+}
+
+TEST_F(WizardInstall, EnterOnTheFinishPageFinishesAsTheBoxesSay) {
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
+  ASSERT_NO_FATAL_FAILURE(InstallToFinishPage());
+  wizard_->Click(kShowFaqBox);
+  ASSERT_TRUE(wizard_->BringToFront());
+  // On a focused button Enter presses that one; here the page has the focus.
+  ASSERT_NE(wizard_->Focus(), wizard_->SheetButton(kCancel));
+  WizardDriver::PressKeys({VK_RETURN});
+  EXPECT_EQ(setup_->WaitForExit(20000), kExitWizardInstalled) << "Enter did not finish";
+  StartedViewer viewer;
+  EXPECT_TRUE(viewer.Find(0)) << "no viewer window when the wizard had ended";
+  viewer.Close();
+  Sleep(1000);  // an opened address would have reached the stand-in browser
+  EXPECT_FALSE(FileExists(kOpenedAddresses)) << ReadFileBytes(kOpenedAddresses);
+}
+
+// An Escape given while the installation runs (the wizard cannot take it
+// then) must not close the finish page once that shows. The setup is held
+// still while the key arrives, so that it surely comes during the routine.
+TEST_F(WizardInstall, EscapeDuringTheInstallationLeavesTheFinishPageUp) {
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
+  ASSERT_TRUE(wizard_->BringToFront());
+  const DWORD thread_id = GetWindowThreadProcessId(wizard_->sheet(), nullptr);
+  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread_id);
+  ASSERT_NE(thread, nullptr);
+  wizard_->Press(kNext);
+  // Cancel is disabled from just before the routine starts to just after it.
+  ASSERT_TRUE(WaitUntil([&] { return !wizard_->ButtonEnabled(kCancel); }, 20000));
+  SuspendThread(thread);
+  const bool installing = !wizard_->ButtonEnabled(kCancel);
+  WizardDriver::PressKeys({VK_ESCAPE});
+  Sleep(200);
+  ResumeThread(thread);
+  CloseHandle(thread);
+  ASSERT_TRUE(installing) << "the installation was over before the key came";
+  ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
   ExpectNothingStarted();
+  EXPECT_FALSE(setup_->HasEnded()) << "the Escape closed the finish page";
+  EXPECT_EQ(wizard_->ActiveIndex(), 4);
+  EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
 }
 
 TEST_F(WizardInstall, ReadyPageBeforeVistaProposesTheProgramFolder) {

@@ -369,6 +369,36 @@ TEST_F(WizardScaling, HeadingWaitLabelAndLogoGrowWithTheDialogUnits) {
       << at96.logo.cy << " -> " << at192.logo.cy << " pixels";
 }
 
+// The logo sits on the page's face colour in every colour scheme: outside
+// the drawing, its corner is that colour, not the drawing's light grey.
+class WizardFaceColour : public Wizard {
+ protected:
+  void SetUp() override { original_ = GetSysColor(COLOR_BTNFACE); }
+  void TearDown() override {
+    Wizard::TearDown();
+    SetFaceColour(original_);
+  }
+  static void SetFaceColour(COLORREF colour) {
+    const int element = COLOR_BTNFACE;
+    SetSysColors(1, &element, &colour);
+  }
+  COLORREF original_ = 0;
+};
+
+TEST_F(WizardFaceColour, LogoCornerHasThePagesFaceColour) {
+  const COLORREF face = RGB(200, 220, 180);
+  SetFaceColour(face);
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  Sleep(300);  // let the page paint
+  const std::vector<COLORREF> page = PixelsOf(wizard_->ActivePage());
+  const std::vector<COLORREF> logo = PixelsOf(wizard_->PictureControl());
+  ASSERT_FALSE(page.empty());
+  ASSERT_FALSE(logo.empty());
+  ASSERT_EQ(page[0], face) << "the setup did not take the face colour";
+  EXPECT_EQ(logo[0], face) << std::hex << "logo corner 0x" << logo[0];
+  EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+}
+
 // The change list as the setup carries it.
 std::string ChangeListResource() {
   HMODULE setup = LoadLibraryExA(SetupProgram().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);

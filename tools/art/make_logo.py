@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Draws the setup's 88 x 31 logo (the icon's framed picture beside the
 name "PELLUMARA" and "64 BIT") and writes it as src/resources/logo.bmp, a
-24-bit bitmap, together with larger renderings of the same drawing for
+32-bit bitmap, together with larger renderings of the same drawing for
 scaled displays: logo_144.bmp, logo_192.bmp and logo_288.bmp (150 %, 200 %
-and 300 %). The .bmp files are committed; run this only to change the
-artwork:  make_logo.py [FOLDER]"""
+and 300 %). Each pixel's colour is the drawing over BACKGROUND; its fourth
+byte is how much of the pixel the drawing covers (0 to 255), so that the
+setup can put the logo on the page's own face colour instead. The .bmp
+files are committed; run this only to change the artwork:
+make_logo.py [FOLDER]"""
 import os
 import struct
 import sys
@@ -94,42 +97,53 @@ def draw_scaled(dpi):
     width, height = scaled_size(dpi)
     step_x, step_y = WIDTH / width, HEIGHT / height
     pixels = []
+    coverage = []
     for py in range(height):
         row = []
+        covered_row = []
         for px in range(width):
             total = [0, 0, 0]
+            covered = 0
             for j in range(SAMPLES):
                 y = (py + (j + 0.5) / SAMPLES) * step_y
                 for i in range(SAMPLES):
                     x = (px + (i + 0.5) / SAMPLES) * step_x
                     c = flat[int(y)][int(x)] if x >= 31 else picture(x, y)
+                    covered += c is not None
                     c = c or BACKGROUND
                     total[0] += c[0]
                     total[1] += c[1]
                     total[2] += c[2]
             n = SAMPLES * SAMPLES
             row.append(tuple((t + n // 2) // n for t in total))
+            covered_row.append((covered * 255 + n // 2) // n)
         pixels.append(row)
-    return pixels
+        coverage.append(covered_row)
+    return pixels, coverage
 
 
-def write_bmp(path, pixels):
+def hard_coverage(pixels):
+    """Coverage of a drawing without smoothed edges: full on every pixel that
+    is not the background."""
+    return [[0 if c == BACKGROUND else 255 for c in row] for row in pixels]
+
+
+def write_bmp(path, pixels, coverage):
     height, width = len(pixels), len(pixels[0])
-    stride = (width * 3 + 3) // 4 * 4
     rows = b""
     for y in range(height - 1, -1, -1):  # bottom-up
-        row = b"".join(bytes((b, g, r)) for (r, g, b) in pixels[y])
-        rows += row + b"\0" * (stride - len(row))
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+        rows += b"".join(bytes((b, g, r, a)) for (r, g, b), a in zip(pixels[y], coverage[y]))
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 32, 0, len(rows), 2835, 2835, 0, 0)
     header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(rows), 0, 0, 14 + len(info))
     with open(path, "wb") as f:
         f.write(header + info + rows)
 
 
 def main(folder):
-    write_bmp(os.path.join(folder, "logo.bmp"), draw())
+    pixels = draw()
+    write_bmp(os.path.join(folder, "logo.bmp"), pixels, hard_coverage(pixels))
     for dpi in SCALED_DPIS:
-        write_bmp(os.path.join(folder, f"logo_{dpi}.bmp"), draw_scaled(dpi))
+        write_bmp(os.path.join(folder, f"logo_{dpi}.bmp"), *draw_scaled(dpi))
 
 
 if __name__ == "__main__":

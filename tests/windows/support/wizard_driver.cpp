@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <vector>
 
@@ -140,6 +141,46 @@ void WizardDriver::PressControl(int id) const { PostClick(Control(id)); }
 
 bool WizardDriver::Checked(int id) const {
   return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool WizardDriver::BringToFront() const {
+  SetForegroundWindow(sheet_);
+  return WaitUntil([this] { return GetForegroundWindow() == sheet_; }, 5000);
+}
+
+HWND WizardDriver::Focus() const {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(sheet_, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+bool WizardDriver::TabTo(HWND control) const {
+  constexpr int kMostTabStops = 20;
+  for (int presses = 0; presses < kMostTabStops && Focus() != control; ++presses) {
+    const HWND before = Focus();
+    PressKeys({VK_TAB});
+    WaitUntil([&] { return Focus() != before; }, 2000);
+  }
+  return Focus() == control;
+}
+
+void WizardDriver::PressKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs;
+  for (WORD key : keys) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    inputs.push_back(input);
+  }
+  for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = *key;
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(input);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 HWND WizardDriver::WaitForMessageBox(unsigned timeout_ms) const {
@@ -344,6 +385,11 @@ std::vector<COLORREF> ScreenPixels(HWND window, int* width) {
 }
 
 }  // namespace
+
+std::vector<COLORREF> PixelsOf(HWND window) {
+  int width = 0;
+  return ScreenPixels(window, &width);
+}
 
 RECT InkOnScreen(HWND window) {
   int width = 0;

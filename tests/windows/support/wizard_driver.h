@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 constexpr int kBack = 0x3023;
 constexpr int kNext = 0x3024;
@@ -60,6 +62,18 @@ class WizardDriver {
   // the check box was not found or the click did not toggle it in time.
   bool ClickListCheckBox(int id, int item) const;
 
+  // Real key presses (SendInput) reach the window in front: puts the sheet
+  // there. False when it does not get there in time.
+  bool BringToFront() const;
+  // The setup's window that has the keyboard focus, or null.
+  HWND Focus() const;
+  // Presses Tab until the control has the focus; false when it never gets
+  // it within a round of the sheet's Tab stops.
+  bool TabTo(HWND control) const;
+  // Presses the keys one after the other and lets them go in reverse order,
+  // as a person does for Alt+F4; one key is a plain press.
+  static void PressKeys(std::initializer_list<WORD> keys);
+
   // A message box of the setup, or null when none appears in time.
   HWND WaitForMessageBox(unsigned timeout_ms = 10000) const;
   // How many message boxes of the setup are open.
@@ -103,6 +117,8 @@ void UseUnmanagedWindows();
 // program starts.
 void SetScreenDpiForNewPrograms(DWORD dpi);
 
+// The window's pixels as they are on the screen, row by row from the top.
+std::vector<COLORREF> PixelsOf(HWND window);
 // How many pixels of the window's rectangle on the screen have the colour.
 int PixelsOnScreen(HWND window, COLORREF colour);
 // The box around what is drawn in the window on the screen: every pixel
