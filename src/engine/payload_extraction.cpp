@@ -8,16 +8,24 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "common/install_options.h"
 #include "common/scoped_win.h"
 #include "rules/payload_rules.h"
+#include "rules/upgrade_rules.h"
 
 namespace {
 
 constexpr DWORD kTempFolderBufferSize = 520;
 constexpr int kPrivateFolderAttempts = 16;
 constexpr std::size_t kPrivateNameSize = 32;
+
+// The temporary folder with a trailing backslash; false when it is unknown.
+bool TempFolder(char* temp) {
+  DWORD length = GetTempPathA(kTempFolderBufferSize, temp);
+  return length != 0 && length < kTempFolderBufferSize;
+}
 
 // Creates a folder of the setup's own in the temporary folder, under a name
 // nobody can foresee, and writes its path to folder (kPathSize bytes).
@@ -27,8 +35,7 @@ constexpr std::size_t kPrivateNameSize = 32;
 // False when the temporary folder is unknown or no folder could be made.
 bool CreatePrivateFolder(char* folder) {
   char temp[kTempFolderBufferSize];
-  DWORD length = GetTempPathA(sizeof temp, temp);
-  if (length == 0 || length >= sizeof temp) return false;
+  if (!TempFolder(temp)) return false;
   for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
     char name[kPrivateNameSize];
     std::snprintf(name, sizeof name, "pmarag-%08x%08x", RandomNumber(), RandomNumber());
@@ -57,16 +64,49 @@ bool WriteTempFile(const char* path, const void* data, DWORD size) {
 // The path must fit a 260-byte buffer, the size of the copy that the
 // archive is opened from.
 int WriteAndUnzip(const char* private_folder, const char* temp_name, const void* data, DWORD size,
-                  const char* folder) {
+                  const char* folder, ExtractionReport* report) {
   char temp_path[kPathSize];
   if (!BuildTempFilePath(private_folder, temp_name, temp_path, kPathSize)) return -1;
   // The resource is written from where it is mapped, without a copy.
-  int result = WriteTempFile(temp_path, data, size) ? UnzipToFolder(temp_path, folder) : -1;
+  int result = WriteTempFile(temp_path, data, size) ? UnzipToFolder(temp_path, folder, report) : -1;
   DeleteFileA(temp_path);
   return result;
 }
 
+// Empties and removes one private folder of a killed run: it held nothing
+// but the archive. A link is never followed.
+void RemovePrivateFolder(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  ScopedFind search(FindFirstFileA((folder + "\\*").c_str(), &found));
+  if (search) {
+    do {
+      if (!(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        DeleteFileA((folder + "\\" + found.cFileName).c_str());
+      }
+    } while (FindNextFileA(search.Get(), &found));
+  }
+  search.Close();
+  RemoveDirectoryA(folder.c_str());
+}
+
 }  // namespace
+
+void RemoveLeftoverTempFolders() {
+  char temp[kTempFolderBufferSize];
+  if (!TempFolder(temp)) return;
+  std::string base(temp);
+  if (base.back() != '\\') base += '\\';
+  WIN32_FIND_DATAA found;
+  ScopedFind search(FindFirstFileA((base + "pmarag-*").c_str(), &found));
+  if (!search) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        IsPrivateTempFolderName(found.cFileName)) {
+      RemovePrivateFolder(base + found.cFileName);
+    }
+  } while (FindNextFileA(search.Get(), &found));
+}
 
 unsigned RandomNumber() {
   unsigned value = 0;
@@ -77,7 +117,7 @@ unsigned RandomNumber() {
 }
 
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
-                   const char* folder) {
+                   const char* folder, ExtractionReport* report) {
   HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(resource_id), resource_type);
   if (found == nullptr) return -1;
   HGLOBAL loaded = LoadResource(nullptr, found);
@@ -88,7 +128,7 @@ int ExtractPayload(int resource_id, const char* resource_type, const char* temp_
 
   char private_folder[kPathSize];
   if (!CreatePrivateFolder(private_folder)) return -1;
-  int result = WriteAndUnzip(private_folder, temp_name, data, size, folder);
+  int result = WriteAndUnzip(private_folder, temp_name, data, size, folder, report);
   RemoveDirectoryA(private_folder);
   return result;
 }

@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
+#include "engine/extraction_report.h"
+#include "engine/installation_lock.h"
 #include "engine/message_owner.h"
 #include "engine/messages.h"
 #include "engine/payload_extraction.h"
@@ -26,14 +29,54 @@ void ReportFailure(const InstallOptions& options, const std::string& caption,
   }
 }
 
-// Message 12 with the number of failed entries in place of its "%d".
-std::string RegistrationIncompleteText(int failed_entries) {
-  std::string text = LoadMessage(IDS_REGISTRATION_INCOMPLETE);
-  const std::size_t placeholder = text.find("%d");
-  if (placeholder != std::string::npos) {
-    text.replace(placeholder, 2, std::to_string(failed_entries));
+// A message with its "%d" placeholders filled in turn.
+std::string MessageWithNumbers(int id, std::initializer_list<unsigned long long> numbers) {
+  std::string text = LoadMessage(id);
+  std::size_t from = 0;
+  for (unsigned long long number : numbers) {
+    const std::size_t placeholder = text.find("%d", from);
+    if (placeholder == std::string::npos) break;
+    const std::string digits = std::to_string(number);
+    text.replace(placeholder, 2, digits);
+    from = placeholder + digits.size();
   }
   return text;
+}
+
+// The entry's full path, with Windows separators, for the log.
+std::string EntryPath(const char* folder, const std::string& name) {
+  std::string path = std::string(folder) + name;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+// The log lines of a silent run that went through: every kept file, every
+// file replaced at the restart, the failed registry entries. Written in
+// the folder the setup was started from, like every entry.
+void LogIncompleteParts(const char* folder, const ExtractionReport& report, int failed_entries) {
+  const std::string kept = LoadMessage(IDS_FILE_KEPT_READ_ONLY);
+  for (const std::string& name : report.kept_read_only) {
+    WriteSetupLog((EntryPath(folder, name) + ": " + kept).c_str());
+  }
+  const std::string at_restart = LoadMessage(IDS_FILE_REPLACED_AT_RESTART);
+  for (const std::string& name : report.replaced_at_restart) {
+    WriteSetupLog((EntryPath(folder, name) + ": " + at_restart).c_str());
+  }
+  if (failed_entries > 0) {
+    WriteSetupLog(MessageWithNumbers(IDS_REGISTRATION_INCOMPLETE,
+                                     {static_cast<unsigned long long>(failed_entries)})
+                      .c_str());
+  }
+}
+
+// Kept files and refused registry writes outweigh the restart: a restart
+// does not write them either.
+InstallResult OutcomeOf(const ExtractionReport& report, int failed_entries) {
+  if (!report.kept_read_only.empty() || failed_entries > 0) return InstallResult::kIncomplete;
+  if (!report.replaced_at_restart.empty()) return InstallResult::kRestartRequired;
+  return InstallResult::kInstalled;
 }
 
 int Stop(InstallResult* result, InstallResult why) {
@@ -49,10 +92,9 @@ int ConfirmAssociations(const InstallOptions& options, const std::string& captio
   return answer == IDNO ? 0 : 1;
 }
 
-}  // namespace
-
-int RunInstallation(const InstallOptions& options, InstallResult* result) {
-  const std::string caption = LoadMessage(IDS_CAPTION);
+// The installation itself, while this setup holds the machine's lock.
+int InstallLocked(const InstallOptions& options, const std::string& caption,
+                  InstallResult* result) {
   char folder[kPathSize];
   CopyBounded(folder, sizeof folder, options.target_folder);
 
@@ -69,14 +111,22 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
   }
   // The extraction leaves the current directory at the folder; the log
   // knows its own folder since start-up.
-  if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder) != 0) {
+  ExtractionReport report;
+  if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder,
+                     &report) != 0) {
     std::string message = LoadMessage(IDS_INSTALL_FAILED);
-    ReportFailure(options, caption, message, folder, message);
+    std::string logged = message;
+    if (report.space_short) {
+      logged += "\n" + MessageWithNumbers(IDS_NOT_ENOUGH_SPACE,
+                                          {report.needed_bytes, report.free_bytes});
+    }
+    ReportFailure(options, caption, message, folder, logged);
     return Stop(result, InstallResult::kPayloadFailed);
   }
 
   // From here on every step names the folder the chain created, never the
-  // text as typed.
+  // text as typed. With files waiting for the restart the registration
+  // already names this version, as Windows Installer does.
   WriteViewerSettings(folder, options.ini_folder);
   int associations_confirmed = ConfirmAssociations(options, caption);
   int failed_entries = 0;
@@ -84,12 +134,37 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
                       options.start_menu_shortcut, options.desktop_shortcut,
                       options.thumbnails_shortcut, options.all_users, options.association_marks,
                       &failed_entries);
-  if (result != nullptr) *result = InstallResult::kInstalled;
-  // The wizard says nothing about the integration; a silent run tells the
+  if (result != nullptr) *result = OutcomeOf(report, failed_entries);
+  // The wizard says nothing about kept files or the integration, only that
+  // a restart completes the installation; a silent run tells the
   // administrator's script through its log and exit code.
-  if (failed_entries > 0 && options.silent) {
-    WriteSetupLog(RegistrationIncompleteText(failed_entries).c_str());
-    if (result != nullptr) *result = InstallResult::kRegistrationIncomplete;
+  if (options.silent) {
+    LogIncompleteParts(folder, report, failed_entries);
+  } else if (!report.replaced_at_restart.empty()) {
+    MessageBoxA(MessageOwner(), LoadMessage(IDS_RESTART_REQUIRED).c_str(), caption.c_str(),
+                MB_ICONINFORMATION);
   }
   return 1;
+}
+
+}  // namespace
+
+int RunInstallation(const InstallOptions& options, InstallResult* result) {
+  const std::string caption = LoadMessage(IDS_CAPTION);
+  InstallationLock lock;
+  if (!lock.Acquire(kInstallationWaitMs, !options.silent)) {
+    // The wizard has no message of its own for this: message 7 asks to
+    // check whether Pellumara is running.
+    if (options.silent) {
+      WriteSetupLog(LoadMessage(IDS_ANOTHER_SETUP_RUNNING).c_str());
+    } else {
+      MessageBoxA(MessageOwner(), LoadMessage(IDS_INSTALL_FAILED).c_str(), caption.c_str(),
+                  MB_ICONERROR);
+    }
+    return Stop(result, InstallResult::kAnotherSetupRunning);
+  }
+  // No other setup runs now: a private temporary folder left there belongs
+  // to a killed run.
+  RemoveLeftoverTempFolders();
+  return InstallLocked(options, caption, result);
 }
