@@ -17,3 +17,6 @@ add_library(minizip_unzip STATIC
   ${PELLUMARA_MINIZIP_DIR}/iowin32.c)
 target_include_directories(minizip_unzip SYSTEM PUBLIC ${PELLUMARA_MINIZIP_DIR})
 target_link_libraries(minizip_unzip PUBLIC ${PELLUMARA_MINGW_ZLIB})
+# Entry data is read from the archive file in pieces of this size (minizip's
+# own default is 16 KB): fewer reads, each a call into the system.
+target_compile_definitions(minizip_unzip PRIVATE UNZ_BUFSIZE=262144)

@@ -33,7 +33,9 @@ int ExitCodeFor(InstallResult result) {
     case InstallResult::kInstalled: return kExitInstalled;
     case InstallResult::kFolderRejected: return kExitFolderRejected;
     case InstallResult::kPayloadFailed: return kExitPayloadFailed;
-    case InstallResult::kRegistrationIncomplete: return kExitRegistrationIncomplete;
+    case InstallResult::kIncomplete: return kExitIncomplete;
+    case InstallResult::kRestartRequired: return kExitRestartRequired;
+    case InstallResult::kAnotherSetupRunning: return kExitAnotherSetupRunning;
   }
   return kExitPayloadFailed;
 }
@@ -108,7 +110,9 @@ void TheApp::RunWizard() {
   m_pMainWnd = &wizard_sheet;
   wizard_sheet.DoModal();
   m_pMainWnd = nullptr;
-  exit_code_ = wizard_sheet.installed ? kExitInstalled : kExitWizardCancelled;
+  exit_code_ = !wizard_sheet.installed           ? kExitWizardCancelled
+               : wizard_sheet.restart_required ? kExitRestartRequired
+                                               : kExitInstalled;
 }
 
 void TheApp::RunSilent(const char* raw, const char* command_line) {

@@ -97,6 +97,13 @@ struct LibraryTraits {
   static bool Release(HMODULE h) { return FreeLibrary(h) != FALSE; }
 };
 
+// Searches of FindFirstFile: INVALID_HANDLE_VALUE when none began.
+struct FindTraits {
+  static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE; }
+  static bool Release(HANDLE h) { return FindClose(h) != FALSE; }
+};
+
 }  // namespace scoped_win_detail
 
 using ScopedHandle = scoped_win_detail::Owner<HANDLE, scoped_win_detail::KernelTraits>;
@@ -113,6 +120,7 @@ using ScopedMemoryDc = scoped_win_detail::Owner<HDC, scoped_win_detail::MemoryDc
 using ScopedCursor = scoped_win_detail::Owner<HCURSOR, scoped_win_detail::CursorTraits>;
 using ScopedIcon = scoped_win_detail::Owner<HICON, scoped_win_detail::IconTraits>;
 using ScopedLibrary = scoped_win_detail::Owner<HMODULE, scoped_win_detail::LibraryTraits>;
+using ScopedFind = scoped_win_detail::Owner<HANDLE, scoped_win_detail::FindTraits>;
 
 // A DC of GetDC, given back to its window with ReleaseDC.
 class ScopedWindowDc {

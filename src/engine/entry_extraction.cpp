@@ -1,22 +1,22 @@
-// Walking the archive with minizip and writing each entry below the target
-// folder.
+// Walking the archive with minizip: the free-space check, the staging of
+// every entry below the target folder, then the commit.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <string>
+#include <set>
 
 #include "common/install_options.h"
-#include "common/run_log.h"
 #include "common/scoped_win.h"
+#include "engine/buffered_archive.h"
+#include "engine/entry_commit.h"
 #include "engine/payload_extraction.h"
 #include "engine/planted_links.h"
-#include "iowin32.h"
 #include "rules/payload_rules.h"
-#include "rules/run_log_rules.h"
 #include "rules/text_rules.h"
+#include "rules/upgrade_rules.h"
 
 namespace {
 
@@ -24,54 +24,83 @@ constexpr unsigned kEntryNameSize = 520;
 constexpr int kWriteError = -1;
 constexpr int kFreshNameAttempts = 16;
 
-// The folder part of an entry name (everything before the name part).
-bool FolderPart(const char* name, const char* name_part, char* folder, std::size_t size) {
-  std::size_t length = static_cast<std::size_t>(name_part - name);
-  if (length == 0 || length >= size) return false;
-  std::memcpy(folder, name, length);
-  folder[length] = '\0';
-  return true;
+// The current entry's information and name; false for a name that could
+// not be kept whole (minizip cuts a longer one without terminating it).
+bool ReadEntryInfo(unzFile archive, unz_file_info* info, char* name) {
+  return unzGetCurrentFileInfo(archive, info, name, kEntryNameSize, nullptr, 0, nullptr, 0) ==
+             UNZ_OK &&
+         info->size_filename < kEntryNameSize;
 }
 
-// Creates a file of the setup's own next to name, under a name nobody can
-// foresee, and writes its path to fresh (kEntryNameSize bytes; empty when
-// no file was made). CREATE_NEW never opens what already stands at a name,
-// a link included: on a clash another name is taken. Missing folders of
-// the entry are created once.
-HANDLE CreateFreshFile(const char* name, const char* name_part, char* fresh) {
-  char folder[kEntryNameSize] = "";
-  bool folders_missing = FolderPart(name, name_part, folder, sizeof folder);
+// The archive's central directory: what it unpacks to in bytes, and every
+// folder its entries land in ("" for the target folder itself).
+bool SurveyArchive(unzFile archive, unsigned long long* total, std::set<std::string>* folders) {
+  folders->insert("");
+  int status = unzGoToFirstFile(archive);
+  while (status == UNZ_OK) {
+    unz_file_info info;
+    char name[kEntryNameSize];
+    if (!ReadEntryInfo(archive, &info, name)) return false;
+    *total += info.uncompressed_size;
+    std::string_view folder = EntryFolderPart(name);
+    if (!folder.empty() && IsSafeEntryName(folder)) folders->insert(std::string(folder));
+    status = unzGoToNextFile(archive);
+  }
+  return status == UNZ_END_OF_LIST_OF_FILE && unzGoToFirstFile(archive) == UNZ_OK;
+}
+
+// Too little room on the target's volume fails the run before anything is
+// written. Where the free space cannot be learned, staging finds out.
+bool RoomForAll(unsigned long long needed, ExtractionReport* report) {
+  ULARGE_INTEGER free_to_caller;
+  if (!GetDiskFreeSpaceExA(".", &free_to_caller, nullptr, nullptr)) return true;
+  if (needed <= free_to_caller.QuadPart) return true;
+  if (report != nullptr) {
+    report->needed_bytes = needed;
+    report->free_bytes = free_to_caller.QuadPart;
+    report->space_short = true;
+  }
+  return false;
+}
+
+// Creates a fresh file of the setup's own beside name, under a name nobody
+// can foresee; its path goes into staging. CREATE_NEW never opens what
+// already stands at a name, a link included: on a clash another name is
+// taken. Missing folders of the entry are created once, and noted.
+HANDLE CreateFreshFile(const char* name, Staging& staging) {
+  std::string folder(EntryFolderPart(name));
+  bool folders_missing = !folder.empty();
+  char fresh[kEntryNameSize];
   for (int attempt = 0; attempt < kFreshNameAttempts; ++attempt) {
     // Short, so that a fresh name fits almost wherever the entry's own
     // name fits within a path's 259 characters.
-    int length = std::snprintf(fresh, kEntryNameSize, "%s~%08x.pm", folder, RandomNumber());
-    if (length < 0 || static_cast<unsigned>(length) >= kEntryNameSize) break;
+    if (!MakeFreshName(folder.c_str(), fresh, sizeof fresh)) break;
     HANDLE file = CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
-    if (file != INVALID_HANDLE_VALUE) return file;
+    if (file != INVALID_HANDLE_VALUE) {
+      staging.entries.push_back({fresh, name});
+      return file;
+    }
     DWORD error = GetLastError();
     if (error == ERROR_PATH_NOT_FOUND && folders_missing) {
       folders_missing = false;
-      CreateEntryFolders(folder);
+      CreateEntryFolders(folder.c_str(), &staging.created_folders);
     } else if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
       break;
     }
   }
-  fresh[0] = '\0';
   return INVALID_HANDLE_VALUE;
-}
-
-bool FileStandsAt(const char* name) {
-  DWORD attributes = GetFileAttributesA(name);
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Windows refuses to replace a read-only file; Wine running as root
 // replaces it, so the mark is honoured here explicitly.
-bool ReadOnlyFileStandsAt(const char* name) {
-  DWORD attributes = GetFileAttributesA(name);
+bool IsReadOnlyFile(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
          !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFolder(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Gives file the entry's DOS date (high 16 bits) and time (low 16 bits),
@@ -85,20 +114,12 @@ void SetEntryFileTime(HANDLE file, unsigned long dos_date_time) {
   }
 }
 
-// What became of the entry being unpacked, and the Windows error behind a
-// failure or a file that was kept.
-struct EntryReport {
-  EntryOutcome outcome = EntryOutcome::kFailed;
-  DWORD windows_error = 0;
-};
-
 // Copies the opened entry's data into file through buffer. 0, or the
 // first read error, or kWriteError for a write that did not complete or
 // data that ended before the entry's declared size (minizip reports such an
 // early end as the end of the data, and checks the CRC only of an entry
 // read to its declared size).
-int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long declared_size,
-                  EntryReport& report) {
+int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long declared_size) {
   unsigned long long copied = 0;
   for (;;) {
     int read = unzReadCurrentFile(archive, buffer, kEntryBufferSize);
@@ -107,147 +128,107 @@ int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long decl
     DWORD written = 0;
     if (!WriteFile(file, buffer, static_cast<DWORD>(read), &written, nullptr) ||
         written != static_cast<DWORD>(read)) {
-      report.windows_error = GetLastError();
       return kWriteError;
     }
     copied += written;
   }
 }
 
-// Writes the open entry's data into a fresh file next to name, its path
-// in fresh (empty when no file was made), with the entry's file times; the
-// handle is kept, so the times never go to anything else. 0, or the error
-// that fails the entry; where a fresh file cannot be made, an entry whose
-// name holds a file already is skipped (the update of a file that cannot be
-// replaced).
-int WriteFreshFile(unzFile archive, const char* name, const char* name_part,
-                   const unz_file_info& info, char* buffer, char* fresh, EntryReport& report) {
-  fresh[0] = '\0';
-  if (!MakeFolderLevelsReal(name)) return kWriteError;
-  ScopedHandle file(CreateFreshFile(name, name_part, fresh));
-  if (!file) {
-    report.windows_error = GetLastError();
-    if (!FileStandsAt(name)) return kWriteError;
-    report.outcome = EntryOutcome::kKept;
+// Stages one file entry: its data goes into a fresh file beside its name,
+// with the entry's times, and is complete once its CRC is checked (on
+// closing the entry's data). A read-only file at the name stays, and the
+// entry is not read at all. 0, or the error that fails the run.
+int StageFileEntry(unzFile archive, const char* name, const unz_file_info& info, char* buffer,
+                   Staging& staging, ExtractionReport* report) {
+  DWORD attributes = GetFileAttributesA(name);
+  if (IsReadOnlyFile(attributes)) {
+    NoteEntryOutcome(report, name, EntryOutcome::kKeptReadOnly);
     return 0;
   }
-  int error = CopyEntryData(archive, file.Get(), buffer, info.uncompressed_size, report);
-  if (error == 0) SetEntryFileTime(file.Get(), info.dosDate);
-  if (!file.Close() && error == 0) error = kWriteError;
-  return error;
-}
-
-// Renames the fresh file over name once the entry is complete (error 0). A
-// rename replaces the name itself, a symbolic or hard link included, and
-// never writes through it. A read-only or locked file at name is kept and
-// the entry skipped; where no file stood, a rename that fails fails the
-// entry. The fresh file is removed whenever it does not take the name.
-int PutInPlace(const char* fresh, const char* name, int error, EntryReport& report) {
-  const bool file_stood = FileStandsAt(name);
-  const bool read_only = ReadOnlyFileStandsAt(name);
-  if (error == 0 && !read_only && MoveFileExA(fresh, name, MOVEFILE_REPLACE_EXISTING)) {
-    report.outcome = file_stood ? EntryOutcome::kReplaced : EntryOutcome::kWritten;
-    return 0;
-  }
-  if (error == 0 && !read_only) report.windows_error = GetLastError();
-  DeleteFileA(fresh);
-  if (error != 0) return error;
-  if (!FileStandsAt(name)) return kWriteError;
-  report.outcome = read_only ? EntryOutcome::kKeptReadOnly : EntryOutcome::kKept;
-  return 0;
-}
-
-// Unpacks one file entry: nothing is written at its name until its data
-// is complete and its CRC checked (on closing the entry's data).
-int ExtractFileEntry(unzFile archive, const char* name, const char* name_part,
-                     const unz_file_info& info, char* buffer) {
-  char fresh[kEntryNameSize] = "";
-  EntryReport report;
+  // Nothing can be put at a name that holds a folder.
+  if (IsFolder(attributes) || !MakeFolderLevelsReal(name)) return kWriteError;
   int error = unzOpenCurrentFilePassword(archive, nullptr);
-  if (error == UNZ_OK) error = WriteFreshFile(archive, name, name_part, info, buffer, fresh, report);
+  if (error == UNZ_OK) {
+    ScopedHandle file(CreateFreshFile(name, staging));
+    if (!file) {
+      error = kWriteError;
+    } else {
+      error = CopyEntryData(archive, file.Get(), buffer, info.uncompressed_size);
+      // The handle is kept, so the times never go to anything else.
+      if (error == 0) SetEntryFileTime(file.Get(), info.dosDate);
+      if (!file.Close() && error == 0) error = kWriteError;
+    }
+  }
   int closed = unzCloseCurrentFile(archive);
-  if (error == 0) error = closed;
-  if (fresh[0] != '\0') error = PutInPlace(fresh, name, error, report);
-  ReportEntryOutcome(name, error == 0 ? report.outcome : EntryOutcome::kFailed,
-                     report.windows_error, error);
-  return error;
+  return error == 0 ? closed : error;
 }
 
-// Unpacks the current entry; 0 or the error that stops the walk.
-int ExtractCurrentEntry(unzFile archive) {
+// Stages the current entry; 0 or the error that fails the run.
+int StageCurrentEntry(unzFile archive, char* buffer, Staging& staging, ExtractionReport* report) {
   unz_file_info info;
   char name[kEntryNameSize];
-  if (unzGetCurrentFileInfo(archive, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) {
-    return UNZ_ERRNO;
-  }
-  // minizip cuts a longer name without terminating it; such a name could
-  // not be created anyway.
-  if (info.size_filename >= sizeof name) return UNZ_BADZIPFILE;
+  if (!ReadEntryInfo(archive, &info, name)) return UNZ_BADZIPFILE;
   // Nothing of an entry is written unless its name stays inside the folder.
-  if (!IsSafeEntryName(name)) {
-    ReportEntryOutcome(name, EntryOutcome::kFailed, 0, UNZ_BADZIPFILE);
-    return UNZ_BADZIPFILE;
+  if (!IsSafeEntryName(name)) return UNZ_BADZIPFILE;
+  if (!EntryNamePart(name).empty()) {
+    int error = StageFileEntry(archive, name, info, buffer, staging, report);
+    if (error != 0) NoteEntryOutcome(report, name, EntryOutcome::kFailed, GetLastError());
+    return error;
   }
-  char* buffer = static_cast<char*>(std::malloc(kEntryBufferSize));
-  if (buffer == nullptr) return UNZ_INTERNALERROR;
-
-  int error = 0;
-  const char* name_part = name + (std::strlen(name) - EntryNamePart(name).size());
-  if (*name_part == '\0') {
-    if (MakeFolderLevelsReal(name)) {
-      CreateDirectoryA(name, nullptr);
-    } else {
-      error = kWriteError;
-      ReportEntryOutcome(name, EntryOutcome::kFailed, 0, error);
-    }
-  } else {
-    error = ExtractFileEntry(archive, name, name_part, info, buffer);
-  }
-  std::free(buffer);
-  return error;
+  if (!MakeFolderLevelsReal(name)) return kWriteError;
+  if (CreateDirectoryA(name, nullptr)) staging.created_folders.push_back(name);
+  return 0;
 }
 
 }  // namespace
 
-int ExtractAllEntries(unzFile archive) {
+int ExtractAllEntries(unzFile archive, ExtractionReport* report) {
   unz_global_info global;
   if (unzGetGlobalInfo(archive, &global) != UNZ_OK) return -1;
-  for (uLong i = 0; i < global.number_entry; ++i) {
-    if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) return -1;
-    if (ExtractCurrentEntry(archive) != 0) return -1;
+  if (global.number_entry == 0) return 0;
+  unsigned long long total = 0;
+  std::set<std::string> folders;
+  if (!SurveyArchive(archive, &total, &folders)) return -1;
+  FinishEarlierRun(std::vector<std::string>(folders.begin(), folders.end()));
+  if (!RoomForAll(total, report)) return -1;
+
+  char* buffer = static_cast<char*>(std::malloc(kEntryBufferSize));
+  if (buffer == nullptr) return -1;
+  Staging staging;
+  int error = 0;
+  for (uLong i = 0; i < global.number_entry && error == 0; ++i) {
+    if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) error = UNZ_BADZIPFILE;
+    if (error == 0) error = StageCurrentEntry(archive, buffer, staging, report);
   }
-  return 0;
+  std::free(buffer);
+  if (error != 0) {
+    DiscardStaging(staging);
+    return -1;
+  }
+  return CommitStaging(staging, report);
 }
 
-int UnzipToFolder(const char* archive_path, const char* folder, std::string* temp_at_fault) {
+int UnzipToFolder(const char* archive_path, const char* folder, ExtractionReport* report) {
   char path[kPathSize];
   if (!CopyBounded(path, sizeof path, archive_path)) return -1;
+  zlib_filefunc_def win32_functions;
   zlib_filefunc_def functions;
-  fill_win32_filefunc(&functions);
+  FillBufferedWin32FileFunctions(&functions, &win32_functions);
   unzFile archive = unzOpen2(path, &functions);
-  if (archive == nullptr) {
-    // The error of the first try: the second one asks for a name that
-    // was never written.
-    const DWORD error = GetLastError();
-    if (AppendBounded(path, sizeof path, ".zip")) archive = unzOpen2(path, &functions);
-    if (archive == nullptr) {
-      TheRunLog().NoteFailure(std::string("cannot open the temporary archive ") + archive_path,
-                              error);
-      if (temp_at_fault != nullptr) *temp_at_fault = archive_path;
-      return -1;
-    }
+  if (archive == nullptr && AppendBounded(path, sizeof path, ".zip")) {
+    archive = unzOpen2(path, &functions);
   }
+  if (archive == nullptr) return -1;
   if (!SetCurrentDirectoryA(folder)) {
-    TheRunLog().NoteFailure(std::string("cannot enter the target folder ") + folder, GetLastError());
     unzClose(archive);
     return -1;
   }
-  int result = ExtractAllEntries(archive);
+  int result = ExtractAllEntries(archive, report);
   unzClose(archive);
   return result;
 }
 
-int CreateEntryFolders(const char* path) {
+int CreateEntryFolders(const char* path, std::vector<std::string>* created) {
   if (path == nullptr || path[0] == '\0') return 0;
   std::size_t length = std::strlen(path);
   char* copy = new (std::nothrow) char[length + 1];
@@ -256,12 +237,18 @@ int CreateEntryFolders(const char* path) {
   if (copy[length - 1] == '/') copy[--length] = '\0';
 
   int result = 1;
-  if (length > 0 && !CreateDirectoryA(copy, nullptr)) {
+  bool whole = length > 0 && CreateDirectoryA(copy, nullptr);
+  if (whole && created != nullptr) created->push_back(copy);
+  if (length > 0 && !whole) {
     for (std::size_t i = 1; i <= length; ++i) {
       if (i < length && copy[i] != '\\' && copy[i] != '/') continue;
       char kept = copy[i];
       copy[i] = '\0';
-      if (!CreateDirectoryA(copy, nullptr) && GetLastError() == ERROR_PATH_NOT_FOUND) result = 0;
+      if (CreateDirectoryA(copy, nullptr)) {
+        if (created != nullptr) created->push_back(copy);
+      } else if (GetLastError() == ERROR_PATH_NOT_FOUND) {
+        result = 0;
+      }
       copy[i] = kept;
       if (result == 0) break;
     }

@@ -14,14 +14,21 @@
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "rules/payload_rules.h"
-#include "rules/text_rules.h"
 #include "rules/run_log_rules.h"
+#include "rules/text_rules.h"
+#include "rules/upgrade_rules.h"
 
 namespace {
 
 constexpr DWORD kTempFolderBufferSize = 520;
 constexpr int kPrivateFolderAttempts = 16;
 constexpr std::size_t kPrivateNameSize = 32;
+
+// The temporary folder with a trailing backslash; false when it is unknown.
+bool TempFolder(char* temp) {
+  DWORD length = GetTempPathA(kTempFolderBufferSize, temp);
+  return length != 0 && length < kTempFolderBufferSize;
+}
 
 // Creates a folder of the setup's own in the temporary folder, under a name
 // nobody can foresee, and writes its path to folder (kPathSize bytes).
@@ -33,8 +40,7 @@ constexpr std::size_t kPrivateNameSize = 32;
 bool CreatePrivateFolder(char* folder) {
   folder[0] = '\0';
   char temp[kTempFolderBufferSize];
-  DWORD length = GetTempPathA(sizeof temp, temp);
-  if (length == 0 || length >= sizeof temp) {
+  if (!TempFolder(temp)) {
     TheRunLog().NoteFailure("temporary folder unknown", GetLastError());
     return false;
   }
@@ -86,19 +92,19 @@ bool WriteTempFile(const char* path, const void* data, DWORD size) {
 // The path must fit a 260-byte buffer, the size of the copy that the
 // archive is opened from.
 int WriteAndUnzip(const char* private_folder, const char* temp_name, const void* data, DWORD size,
-                  const char* folder, std::string* temp_at_fault) {
+                  const char* folder, ExtractionReport* report) {
   char temp_path[kPathSize];
   if (!BuildTempFilePath(private_folder, temp_name, temp_path, kPathSize)) {
-    if (temp_at_fault != nullptr) *temp_at_fault = private_folder;
+    BlameTemporaryArchive(report, private_folder);
     return -1;
   }
   TheRunLog().Note(std::string("temporary archive: ") + temp_path);
   // The resource is written from where it is mapped, without a copy.
   int result = -1;
   if (!WriteTempFile(temp_path, data, size)) {
-    if (temp_at_fault != nullptr) *temp_at_fault = temp_path;
+    BlameTemporaryArchive(report, temp_path);
   } else {
-    result = UnzipToFolder(temp_path, folder, temp_at_fault);
+    result = UnzipToFolder(temp_path, folder, report);
   }
   if (DeleteFileA(temp_path)) {
     TheRunLog().Note("temporary archive removed");
@@ -109,7 +115,40 @@ int WriteAndUnzip(const char* private_folder, const char* temp_name, const void*
   return result;
 }
 
+// Empties and removes one private folder of a killed run: it held nothing
+// but the archive. A link is never followed.
+void RemovePrivateFolder(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  ScopedFind search(FindFirstFileA((folder + "\\*").c_str(), &found));
+  if (search) {
+    do {
+      if (!(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        DeleteFileA((folder + "\\" + found.cFileName).c_str());
+      }
+    } while (FindNextFileA(search.Get(), &found));
+  }
+  search.Close();
+  RemoveDirectoryA(folder.c_str());
+}
+
 }  // namespace
+
+void RemoveLeftoverTempFolders() {
+  char temp[kTempFolderBufferSize];
+  if (!TempFolder(temp)) return;
+  std::string base(temp);
+  if (base.back() != '\\') base += '\\';
+  WIN32_FIND_DATAA found;
+  ScopedFind search(FindFirstFileA((base + "pmarag-*").c_str(), &found));
+  if (!search) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        IsPrivateTempFolderName(found.cFileName)) {
+      RemovePrivateFolder(base + found.cFileName);
+    }
+  } while (FindNextFileA(search.Get(), &found));
+}
 
 unsigned RandomNumber() {
   unsigned value = 0;
@@ -119,16 +158,8 @@ unsigned RandomNumber() {
   return static_cast<unsigned>(counter.QuadPart) ^ GetCurrentProcessId();
 }
 
-void ReportEntryOutcome(const char* name, EntryOutcome outcome, unsigned long windows_error,
-                        int unpacking_error) {
-  RunLog& log = TheRunLog();
-  if (!log.active()) return;
-  log.NoteFailure(DescribeEntryOutcome(name, outcome, windows_error != 0, unpacking_error),
-                  windows_error);
-}
-
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
-                   const char* folder, std::string* temp_at_fault) {
+                   const char* folder, ExtractionReport* report) {
   HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(resource_id), resource_type);
   HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
   const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
@@ -140,10 +171,10 @@ int ExtractPayload(int resource_id, const char* resource_type, const char* temp_
 
   char private_folder[kPathSize];
   if (!CreatePrivateFolder(private_folder)) {
-    if (temp_at_fault != nullptr) *temp_at_fault = private_folder;
+    BlameTemporaryArchive(report, private_folder);
     return -1;
   }
-  int result = WriteAndUnzip(private_folder, temp_name, data, size, folder, temp_at_fault);
+  int result = WriteAndUnzip(private_folder, temp_name, data, size, folder, report);
   if (!RemoveDirectoryA(private_folder)) {
     TheRunLog().NoteFailure(std::string("cannot remove the temporary folder ") + private_folder,
                             GetLastError());

@@ -2,57 +2,59 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "engine/extraction_report.h"
 #include "resources/resource.h"
-#include "rules/run_log_rules.h"
 #include "unzip.h"
 
 constexpr int kPayloadResourceId = IDR_PAYLOAD;
 constexpr char kPayloadResourceType[] = "ZIP";
 constexpr char kPayloadTempName[] = "pmarag_x64.zip";
-constexpr unsigned kEntryBufferSize = 8192;
+// Entry data goes to the disk in pieces of this size: every write is a call
+// into the system, and most of the viewer's files fit in one.
+constexpr unsigned kEntryBufferSize = 256 * 1024;
 
 // Writes the archive resource to temp_name in a folder of its own that is
 // created fresh, under a name nobody can foresee, in the temporary folder;
 // unpacks every entry into folder (canonical form) and removes the
-// temporary file and its folder.
+// temporary file and its folder. What became of each entry goes to report
+// (may be null).
 // 0 on success, -1 on failure. The current directory is folder afterwards.
-// A failure of the temporary archive itself (its folder or file could not
-// be made or written, or it could not be opened as an archive) puts the
-// path at fault in temp_at_fault; a failure in the target leaves it empty.
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
-                   const char* folder, std::string* temp_at_fault = nullptr);
+                   const char* folder, ExtractionReport* report = nullptr);
+
+// Removes the private temporary folders ("pmarag-" and 16 hex digits) that
+// killed runs left in the temporary folder. Only while no other setup runs.
+void RemoveLeftoverTempFolders();
 
 // Opens the archive file (trying once more with ".zip" appended), makes
 // folder the current directory and unpacks every entry there. 0 when every
-// entry was unpacked or skipped, -1 when the archive cannot be opened, the
-// folder cannot be entered or the walk stopped at a faulty entry.
-// An archive that cannot be opened puts its path in temp_at_fault.
+// entry was unpacked or kept, -1 when the archive cannot be opened, the
+// folder cannot be entered or the extraction failed (the folder is then as
+// it was).
 int UnzipToFolder(const char* archive_path, const char* folder,
-                  std::string* temp_at_fault = nullptr);
+                  ExtractionReport* report = nullptr);
 
-// Unpacks entry after entry of an opened archive below the current
-// directory, with their paths, replacing existing files. A file entry is
-// written to a fresh file of its own that then takes the entry's name by a
-// rename; a link or junction at an entry's name or folders is replaced,
-// never written through. A file that cannot be replaced (read-only,
-// locked) is skipped. 0, or -1 when the walk stopped: an unsafe name, a
-// file that cannot be put in place where none stood or whose path does not
-// fit, a folder link that stays, a read, data or write error, data shorter
-// than declared, a CRC mismatch. Entries written before stay; the failed
-// entry leaves no file behind and what stood at its name unchanged.
-int ExtractAllEntries(unzFile archive);
+// Unpacks every entry of an opened archive below the current directory,
+// with their paths, all or nothing. First a killed run's leftovers there
+// are finished or removed and the volume's free space is checked against
+// the archive's unpacked size. Then every file entry is staged: written to
+// a fresh file of its own beside its name and checked (length, CRC); a
+// link or junction at an entry's folders is replaced, never written
+// through. Only when all are staged does each fresh file take its entry's
+// name (entry_commit.h). A read-only file at a name is kept. 0, or -1 when
+// the space is short, a name is unsafe or does not fit, a file cannot be
+// made, data is faulty (read, inflate, short, CRC) or the commit could not
+// be finished: then every file made and every folder created that is still
+// empty is removed again, and each name keeps what it held.
+int ExtractAllEntries(unzFile archive, ExtractionReport* report = nullptr);
 
 // Creates every level of an entry's relative folder path ("/" or "\"
 // separated, one trailing "/" allowed). 1 on success, 0 when a level cannot
-// be created, -104 when out of memory.
-int CreateEntryFolders(const char* path);
-
-// Notes in the run log what became of one entry, with the Windows error
-// behind a failure or a kept file, or the unpacking's own error code. The
-// one place the extraction reports its entries.
-void ReportEntryOutcome(const char* name, EntryOutcome outcome, unsigned long windows_error,
-                        int unpacking_error);
+// be created, -104 when out of memory. Each level it created is added to
+// created, when given.
+int CreateEntryFolders(const char* path, std::vector<std::string>* created = nullptr);
 
 // A number from the system's random source, for names nobody can foresee.
 unsigned RandomNumber();

@@ -37,9 +37,19 @@ bool HasOtherNames(const char* file) {
   return GetFileInformationByHandle(handle.Get(), &information) && information.nNumberOfLinks > 1;
 }
 
-// True when file is a link: marked as a reparse point, a hard link, or
-// (Wine reports a link to a file as a plain file) its final path is not its
-// own folder's final path followed by its own name.
+// Removes a link at a folder level and creates the real folder. Windows
+// removes a directory link or junction itself with RemoveDirectoryA; Wine 8
+// follows the link instead and fails while the folder it points to holds
+// anything, so the link then stays and the caller stops.
+bool ReplaceFolderLink(const char* level) {
+  if (!RemoveDirectoryA(level)) return false;
+  return CreateDirectoryA(level, nullptr) != 0;
+}
+
+}  // namespace
+
+// Wine reports a link to a file as a plain file: its final path then is not
+// its own folder's final path followed by its own name.
 bool IsFileLink(const char* file) {
   if (IsReparsePoint(GetFileAttributesA(file)) || HasOtherNames(file)) return true;
   char full[kPathSize];
@@ -58,17 +68,6 @@ bool IsFileLink(const char* file) {
   AppendBackslash(own);
   return AppendBounded(own, sizeof own, name_part) && lstrcmpiA(own, target) != 0;
 }
-
-// Removes a link at a folder level and creates the real folder. Windows
-// removes a directory link or junction itself with RemoveDirectoryA; Wine 8
-// follows the link instead and fails while the folder it points to holds
-// anything, so the link then stays and the caller stops.
-bool ReplaceFolderLink(const char* level) {
-  if (!RemoveDirectoryA(level)) return false;
-  return CreateDirectoryA(level, nullptr) != 0;
-}
-
-}  // namespace
 
 bool MakeFolderLevelsReal(const char* relative_name) {
   char level[kPathSize];

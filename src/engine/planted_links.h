@@ -9,6 +9,10 @@
 // itself, and created as a folder. False when such a link stays.
 bool MakeFolderLevelsReal(const char* relative_name);
 
+// True when file is a link: marked as a reparse point, a hard link, or a
+// name whose final path leads elsewhere.
+bool IsFileLink(const char* file);
+
 // Makes sure that what stands at file, if anything, is a real file and not
 // a link to another one (symbolic or hard): a link is replaced by an empty
 // file of its own, what it pointed to stays untouched. False when a link

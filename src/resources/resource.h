@@ -15,6 +15,13 @@
 #define IDS_VIEWER_RUNNING 10
 #define IDS_CANNOT_CREATE_FOLDER 11
 #define IDS_REGISTRATION_INCOMPLETE 12  // silent mode only; %d: failed entries
+#define IDS_RESTART_REQUIRED 13         // files in use are replaced at the restart
+// Silent mode only, after a file's path: its new version waits for the
+// restart; a read-only file stayed.
+#define IDS_FILE_REPLACED_AT_RESTART 14
+#define IDS_FILE_KEPT_READ_ONLY 15
+#define IDS_NOT_ENOUGH_SPACE 16       // silent mode only; %d: bytes needed, %d: bytes free
+#define IDS_ANOTHER_SETUP_RUNNING 17  // silent mode only
 #define IDS_LOG_NOT_CREATED 20  // %d: the Windows error
 #define IDS_USAGE 21            // /? and /help
 

@@ -60,7 +60,6 @@ const char* EntryOutcomeText(EntryOutcome outcome) {
     case EntryOutcome::kWritten: return "written";
     case EntryOutcome::kReplaced: return "replaced";
     case EntryOutcome::kKeptReadOnly: return "kept read-only";
-    case EntryOutcome::kKept: return "kept, could not be replaced";
     case EntryOutcome::kReplacedAtRestart: return "replaced at restart";
     case EntryOutcome::kFailed: return "failed";
   }

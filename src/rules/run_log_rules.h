@@ -20,9 +20,8 @@ enum class EntryOutcome {
   kWritten,            // no file stood at its name
   kReplaced,           // an earlier file was replaced
   kKeptReadOnly,       // a read-only file stood there and was kept
-  kKept,               // a file stood there and could not be replaced (in use, refused)
   kReplacedAtRestart,  // Windows replaces the file when it restarts
-  kFailed,             // the entry could not be unpacked; the run stops
+  kFailed,             // the entry failed the run; nothing of it is in place
 };
 const char* EntryOutcomeText(EntryOutcome outcome);
 // "entry <name>: <outcome>", and for a failure that no Windows error

@@ -110,11 +110,12 @@ LRESULT CWizPropertyPage::StartInstallation() {
   EnableSheetButtons(FALSE);
   sheet->installing = 1;
   int installed = 0;
+  InstallResult result = InstallResult::kInstalled;
   {
     // The routine's message boxes keep the sheet disabled, also when the
     // user has switched to another program meanwhile.
     ScopedMessageOwner owner(sheet_window);
-    installed = RunInstallation(options);
+    installed = RunInstallation(options, &result);
   }
   sheet->installing = 0;
   KillTimer(sheet_window, kInstallTimerId);
@@ -126,5 +127,6 @@ LRESULT CWizPropertyPage::StartInstallation() {
     return static_cast<LRESULT>(sheet->GetPage(kWelcomePage)->TemplateId());
   }
   sheet->installed = 1;
+  if (result == InstallResult::kRestartRequired) sheet->restart_required = 1;
   return FindNeighbourPage(true);
 }

@@ -42,6 +42,8 @@ class CWizPropertySheet : public CPropertySheet {
   CXColorStatic wait_label;
   // Set once an installation has gone through in this run.
   int installed = 0;
+  // Set when files in use of that installation are replaced at the restart.
+  int restart_required = 0;
   // Set while the installation routine runs: the close box and Escape do
   // nothing then, since the routine is still on the stack.
   int installing = 0;

@@ -1,4 +1,5 @@
 #include "rules/payload_rules.h"
+#include "rules/upgrade_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,36 @@ TEST(TempFilePath, EmptyOrTooLongFolderGivesNoPath) {
   EXPECT_FALSE(fits);
   EXPECT_EQ(TempPath(std::string(600, 'v'), "pmarag_x64.zip", &fits), "");
   EXPECT_FALSE(fits);
+}
+
+// The next run deletes and renames what a journal names: a planted journal
+// must not reach anything but the setup's own files below the folder.
+TEST(Journal, LinesNameOnlyFreshFilesBesideSafeEntries) {
+  std::string staged, name;
+  EXPECT_TRUE(ParseJournalLine("Plugins/~0a1b2c3d.pm|Plugins/x.dll", &staged, &name));
+  EXPECT_EQ(staged, "Plugins/~0a1b2c3d.pm");
+  EXPECT_EQ(name, "Plugins/x.dll");
+  std::string line = FormatJournalLine("~ffffffff.pm", "p_mara64.exe");
+  EXPECT_EQ(line, "~ffffffff.pm|p_mara64.exe\n");
+  EXPECT_TRUE(ParseJournalLine(line.substr(0, line.size() - 1), &staged, &name));
+  for (const char* bad : {"~0a1b2c3d.pm|../evil.dll", "~0a1b2c3d.pm|C:\\Windows\\x.dll",
+                          "Other/~0a1b2c3d.pm|Plugins/x.dll", "~0a1b2c3d.pm|Plugins/x.dll",
+                          "x.dll|y.dll", "~0a1b2c3g.pm|x.dll", "~0a1b2c3d.pmx|x.dll",
+                          "~0a1b2c3d.pm|Plugins/", "~0a1b2c3d.pm", "~0a1b2c3d.pm|a\tb"}) {
+    EXPECT_FALSE(ParseJournalLine(bad, &staged, &name)) << bad;
+  }
+}
+
+TEST(LeftoverNames, OnlyTheSetupsOwnPatternsMatch) {
+  EXPECT_TRUE(IsFreshFileName("~DEADbeef.pm"));
+  for (const char* other : {"~deadbeef.pmx", "~deadbee.pm", "deadbeef.pm", "~deadbeeg.pm", ""}) {
+    EXPECT_FALSE(IsFreshFileName(other)) << other;
+  }
+  EXPECT_TRUE(IsPrivateTempFolderName("pmarag-0123456789abcdef"));
+  for (const char* other : {"pmarag-0123456789abcde", "pmarag-0123456789abcdefa",
+                            "pmarag-0123456789abcdeg", "pmarag_x64.zip", "other"}) {
+    EXPECT_FALSE(IsPrivateTempFolderName(other)) << other;
+  }
 }
 
 }  // namespace

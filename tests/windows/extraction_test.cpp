@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,24 +15,6 @@
 #include "support/zip_writer.h"
 
 namespace {
-
-// The names below a folder, relative, folders with a trailing "\", sorted.
-void ListTree(const std::string& root, const std::string& relative, std::vector<std::string>& out) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((root + "\\" + relative + "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      out.push_back(relative + name + "\\");
-      ListTree(root, relative + name + "\\", out);
-    } else {
-      out.push_back(relative + name);
-    }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
 
 std::string Tree(const std::string& root) {
   std::vector<std::string> names;
@@ -92,34 +75,26 @@ TEST_F(Extraction, ExistingFilesAreOverwritten) {
   EXPECT_EQ(ReadFileBytes(Target("file.txt")), "new");
 }
 
-TEST_F(Extraction, CrcMismatchStopsTheWalkAsAFailure) {
-  ZipEntry bad = FileEntry("bad.txt", "these bytes do not match their checksum");
-  bad.wrong_crc = true;
-  EXPECT_EQ(Unzip({FileEntry("first.txt", "first"), bad, FileEntry("after.txt", "after")}), -1);
-  // What was written before the fault stays; nothing after it is written.
-  EXPECT_EQ(ReadFileBytes(Target("first.txt")), "first");
-  EXPECT_FALSE(FileExists(Target("after.txt")));
-}
-
-TEST_F(Extraction, FailedEntryLeavesTheFileAtItsNameAndNothingElse) {
-  WriteFileBytes(Target("older.txt"), "older content");
+// An upgrade whose last entry is faulty: every file of the earlier version
+// stays as it was, no new file or folder of the run remains.
+TEST_F(Extraction, FailedUpgradeLeavesTheFolderAsItWas) {
+  ASSERT_EQ(Unzip({FileEntry("p_mara64.exe", "viewer A"), FolderEntry("Plugins/"),
+                   FileEntry("Plugins/one.dll", "plug-in A")}),
+            0);
+  WriteFileBytes(Target("Plugins\\user.txt"), "the user's own");
+  const std::string before = Snapshot(target_.path());
   for (int fault = 0; fault < 3; ++fault) {
-    ZipEntry bad = FileEntry("older.txt", std::string(5000, 'n'));
+    ZipEntry bad = FileEntry("Plugins/two.dll", std::string(5000, 'n'));
     bad.wrong_crc = fault == 0;
     bad.broken_data = fault == 1;
     bad.missing_bytes = fault == 2 ? 10 : 0;
-    EXPECT_EQ(Unzip({FileEntry("first.txt", "first"), bad}), -1) << fault;
-    EXPECT_EQ(Tree(target_.path()), "first.txt|older.txt") << fault;
-    EXPECT_EQ(ReadFileBytes(Target("older.txt")), "older content") << fault;
+    EXPECT_EQ(Unzip({FileEntry("p_mara64.exe", "viewer B"), FolderEntry("Plugins/"),
+                     FileEntry("Plugins/one.dll", "plug-in B"), FolderEntry("New/Deeper/"),
+                     FileEntry("Other/Sub/three.txt", "new in B"), bad}),
+              -1)
+        << fault;
+    EXPECT_EQ(Snapshot(target_.path()), before) << fault;
   }
-}
-
-TEST_F(Extraction, BrokenDeflateDataStopsTheWalkAsAFailure) {
-  ZipEntry bad = FileEntry("bad.bin", std::string(5000, 'q'));
-  bad.broken_data = true;
-  EXPECT_EQ(Unzip({FileEntry("first.txt", "first"), bad, FileEntry("after.txt", "after")}), -1);
-  EXPECT_EQ(ReadFileBytes(Target("first.txt")), "first");
-  EXPECT_FALSE(FileExists(Target("after.txt")));
 }
 
 TEST_F(Extraction, TruncatedArchiveIsNotOpenedAndWritesNothing) {
@@ -162,8 +137,7 @@ TEST_F(Extraction, NamesLeavingTheTargetStopTheWalkBeforeAnythingOfThem) {
         << name;
     EXPECT_FALSE(FileExists(outside)) << name;
     EXPECT_FALSE(FolderExists("C:\\pellumara-tests\\escaped-folder")) << name;
-    EXPECT_EQ(Tree(target_.path()), "Docs\\|kept.txt") << name;
-    EXPECT_EQ(ReadFileBytes(Target("kept.txt")), "kept") << name;
+    EXPECT_EQ(Tree(target_.path()), "") << name;
     DeleteFileA(outside.c_str());
     SetCurrentDirectoryA(start_.c_str());
   }
@@ -173,25 +147,44 @@ TEST_F(Extraction, NameTooLongForTheNameBufferStopsTheWalk) {
   EXPECT_EQ(Unzip({FileEntry("kept.txt", "kept"), FileEntry(std::string(600, 'n'), "long"),
                    FileEntry("after.txt", "after")}),
             -1);
-  EXPECT_EQ(Tree(target_.path()), "kept.txt");
+  EXPECT_EQ(Tree(target_.path()), "");
 }
 
-TEST_F(Extraction, ReadOnlyAndLockedFilesAreSkippedSilently) {
+// A read-only file stays, and is reported. A file another program holds
+// without delete sharing cannot even be renamed: the new file waits beside
+// it and the restart list puts it in place.
+TEST_F(Extraction, ReadOnlyFileIsKeptAndAHeldFileIsReplacedAtTheRestart) {
   WriteFileBytes(Target("readonly.txt"), "old read-only");
   ASSERT_TRUE(SetFileAttributesA(Target("readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
   WriteFileBytes(Target("locked.txt"), "old locked");
-  HANDLE lock = CreateFileA(Target("locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  HANDLE lock = CreateFileA(Target("locked.txt").c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
 
-  int result = Unzip({FileEntry("readonly.txt", "new"), FileEntry("locked.txt", "new"),
-                      FileEntry("Sub/fresh.txt", "fresh")});
+  ExtractionReport report;
+  WriteFileBytes(archive_path_, MakeZip({FileEntry("readonly.txt", "new"),
+                                         FileEntry("locked.txt", "new locked"),
+                                         FileEntry("Sub/fresh.txt", "fresh")}));
+  int result = UnzipToFolder(archive_path_.c_str(), (target_.path() + "\\").c_str(), &report);
   CloseHandle(lock);
   EXPECT_EQ(result, 0);
+  EXPECT_EQ(report.kept_read_only, std::vector<std::string>{"readonly.txt"});
+  EXPECT_EQ(report.replaced_at_restart, std::vector<std::string>{"locked.txt"});
   EXPECT_EQ(ReadFileBytes(Target("readonly.txt")), "old read-only");
   EXPECT_EQ(ReadFileBytes(Target("locked.txt")), "old locked");
   EXPECT_EQ(ReadFileBytes(Target("Sub\\fresh.txt")), "fresh");
-  EXPECT_EQ(Tree(target_.path()), "Sub\\|Sub\\fresh.txt|locked.txt|readonly.txt");
+  // The new file waits under its fresh name, and the restart list names both.
+  std::set<std::string> files = FilesIn(target_.path());
+  ASSERT_EQ(files.size(), 3u);
+  files.erase("readonly.txt");
+  files.erase("locked.txt");
+  const std::string waiting = *files.begin();
+  EXPECT_EQ(ReadFileBytes(Target(waiting)), "new locked");
+  const std::string pending = PendingFileRenames();
+  const std::size_t from = pending.find(waiting + "|");
+  EXPECT_NE(from, std::string::npos) << pending;
+  EXPECT_NE(pending.find("locked.txt|", from), std::string::npos) << pending;
 }
 
 TEST_F(Extraction, LinkAtAFileIsReplacedAndWhatItPointsToStays) {
@@ -236,8 +229,7 @@ TEST_F(Extraction, FileThatCannotBeCreatedWhereNoneStoodFailsTheWalk) {
   EXPECT_EQ(Unzip({FileEntry("first.txt", "first"), FileEntry("taken.txt", "lost"),
                    FileEntry("after.txt", "after")}),
             -1);
-  EXPECT_EQ(ReadFileBytes(Target("first.txt")), "first");
-  EXPECT_FALSE(FileExists(Target("after.txt")));
+  EXPECT_EQ(Tree(target_.path()), "taken.txt\\");
 }
 
 TEST_F(Extraction, DataShorterThanDeclaredFailsTheWalk) {
@@ -264,20 +256,44 @@ std::string Incompressible(std::size_t size) {
   return bytes;
 }
 
-TEST_F(Extraction, FullDiskStopsTheWalkAsAFailure) {
-  std::string disk = FullDiskFolder();
-  if (disk.empty()) GTEST_SKIP() << "no small file system mounted (tests/windows/full_disk.sh)";
-  std::string target = disk + "\\target";
-  RemoveTree(target);
-  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
-  WriteFileBytes(archive_path_, MakeZip({FileEntry("small.txt", "small"),
-                                         FileEntry("huge.bin", Incompressible(3 << 20)),
+// Too little room is found before anything is written: the earlier
+// version stays whole, and the report has both figures.
+TEST_F(Extraction, TooLittleFreeSpaceFailsBeforeAnythingIsWritten) {
+  std::string target = FreshFolderOnFullDisk("target");
+  if (target.empty()) GTEST_SKIP() << "no small file system mounted (tests/windows/full_disk.sh)";
+  WriteFileBytes(target + "\\small.txt", "version A");
+  const std::string before = Snapshot(target);
+  const std::size_t huge = 3 << 20;
+  WriteFileBytes(archive_path_, MakeZip({FileEntry("small.txt", "version B"),
+                                         FileEntry("huge.bin", Incompressible(huge)),
                                          FileEntry("after.txt", "after")}));
-  EXPECT_EQ(UnzipToFolder(archive_path_.c_str(), (target + "\\").c_str()), -1);
+  ExtractionReport report;
+  EXPECT_EQ(UnzipToFolder(archive_path_.c_str(), (target + "\\").c_str(), &report), -1);
   SetCurrentDirectoryA(start_.c_str());
-  EXPECT_EQ(ReadFileBytes(target + "\\small.txt"), "small");
-  EXPECT_FALSE(FileExists(target + "\\after.txt"));
+  EXPECT_EQ(Snapshot(target), before);
+  EXPECT_TRUE(report.space_short);
+  EXPECT_EQ(report.needed_bytes, huge + 9 + 5);
+  EXPECT_LT(report.free_bytes, report.needed_bytes);
   RemoveTree(target);
+}
+
+// A run killed during its commit left a journal: the next run puts the
+// staged files that are still there at their names first, and removes the
+// setup's own files that a killed run left (staged, set aside).
+TEST_F(Extraction, KilledRunsJournalIsCompletedAndItsLeftoversRemoved) {
+  ASSERT_TRUE(CreateDirectoryA(Target("Sub").c_str(), nullptr));
+  WriteFileBytes(Target("one.txt"), "version A");
+  WriteFileBytes(Target("~0000000a.pm"), "version B");
+  WriteFileBytes(Target("Sub\\two.txt"), "version B");  // already put in place
+  WriteFileBytes(Target("Sub\\~abcdef01.pm"), "version A, set aside");
+  WriteFileBytes(Target("~12345678.pm"), "staged by a run killed earlier");
+  WriteFileBytes(Target("~pmarag-journal.pm"),
+                 "~0000000a.pm|one.txt\nSub/~0000000b.pm|Sub/two.txt\n");
+  WriteFileBytes(Target("user~1.pm"), "the user's own");
+  EXPECT_EQ(Unzip({FileEntry("Sub/other.txt", "next run")}), 0);
+  EXPECT_EQ(Tree(target_.path()), "Sub\\|Sub\\other.txt|Sub\\two.txt|one.txt|user~1.pm");
+  EXPECT_EQ(ReadFileBytes(Target("one.txt")), "version B");
+  EXPECT_EQ(ReadFileBytes(Target("Sub\\two.txt")), "version B");
 }
 
 std::uint64_t Ticks(const FILETIME& time) {

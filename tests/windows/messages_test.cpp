@@ -31,6 +31,10 @@ TEST(Messages, GermanTextsComeBackInCodePage1252) {
   EXPECT_EQ(LoadMessage(IDS_REGISTRATION_INCOMPLETE),
             "Pellumara wurde installiert, aber die Registrierung ist unvollst\xE4ndig "
             "(fehlgeschlagene Eintr\xE4ge: %d).");
+  EXPECT_EQ(LoadMessage(IDS_RESTART_REQUIRED),
+            "Pellumara wurde installiert. Einige Dateien sind gerade in Gebrauch und werden beim "
+            "n\xE4" "chsten Neustart von Windows ersetzt.\n\nBitte starten Sie Windows neu, um "
+            "die Installation abzuschlie\xDF" "en.");
 }
 
 TEST(Messages, UnknownIdIsEmpty) { EXPECT_EQ(LoadMessage(99), ""); }

@@ -36,6 +36,17 @@ class TempFolderOverride {
   std::string tmp_, temp_;
 };
 
+// Which file a name leads to, as the file system counts them.
+unsigned long long FileIndex(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  BY_HANDLE_FILE_INFORMATION information = {};
+  GetFileInformationByHandle(file, &information);
+  CloseHandle(file);
+  return (static_cast<unsigned long long>(information.nFileIndexHigh) << 32) |
+         information.nFileIndexLow;
+}
+
 // Neither the temporary archive nor its folder is left behind.
 void TreeEmpty(const std::string& folder) {
   TreeCounts counts = CountTree(folder);
@@ -241,6 +252,32 @@ TEST_F(Payload, UnpackedHelperProgramsAndLibrariesAreRealPrograms) {
   EXPECT_EQ(exit_code, 0u);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+}
+
+// A plug-in the running viewer has loaded can be renamed but not deleted:
+// the new one takes its name now, the old file goes at the restart.
+TEST_F(Payload, LoadedLibraryIsReplacedAndTheOldFileDeletedAtTheRestart) {
+  ASSERT_EQ(Extract(), 0);
+  const std::string plugin = target_ / "Plugins\\p_webp.dll";
+  HMODULE module = LoadLibraryA(plugin.c_str());
+  ASSERT_NE(module, nullptr);
+  const unsigned long long loaded = FileIndex(plugin);
+
+  ExtractionReport report;
+  EXPECT_EQ(ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName,
+                           (target_.path() + "\\").c_str(), &report),
+            0);
+  SetCurrentDirectoryA(start_.c_str());
+  EXPECT_TRUE(report.replaced_at_restart.empty());
+  EXPECT_NE(FileIndex(plugin), loaded);
+  // Only the old file is left beside it, on the restart list to be deleted.
+  std::set<std::string> left;
+  for (const std::string& name : FilesIn(target_ / "Plugins")) {
+    if (name[0] == '~') left.insert(name);
+  }
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_NE(PendingFileRenames().find("Plugins\\" + *left.begin() + "||"), std::string::npos);
+  FreeLibrary(module);
 }
 
 }  // namespace

@@ -17,6 +17,10 @@
 #include "support/installation_checks.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"
+#include "support/zip_writer.h"
+#include "unzip.h"
+// after unzip.h, which it builds on
+#include "iowin32.h"
 
 namespace {
 
@@ -39,22 +43,77 @@ class SilentInstall : public ::testing::Test {
   ScratchFolder start_{"install-start"};
 };
 
-// Setups started at the same time each unpack through a temporary folder of
-// their own: neither meets the other's archive.
-TEST_F(SilentInstall, TwoSetupsStartedAtOnceBothComplete) {
-  std::vector<std::string> folders = {"C:\\Tools\\Pellumara", "C:\\Tools\\Other"};
+// The names of the archive the setup carries, folders with their "/".
+std::vector<std::string> PayloadNames(const std::string& archive_path) {
+  std::vector<std::string> names;
+  zlib_filefunc_def functions;
+  fill_win32_filefunc(&functions);
+  unzFile archive = unzOpen2(archive_path.c_str(), &functions);
+  for (int status = unzGoToFirstFile(archive); archive != nullptr && status == UNZ_OK;
+       status = unzGoToNextFile(archive)) {
+    char name[520];
+    unzGetCurrentFileInfo(archive, nullptr, name, sizeof name, nullptr, 0, nullptr, 0);
+    names.push_back(name);
+  }
+  if (archive != nullptr) unzClose(archive);
+  return names;
+}
+
+const char kVersionB[] = "version B of ";
+
+// A copy of the setup whose archive has the same names, every file with
+// other bytes: a second version to install over the first.
+std::string MakeSetupB(const ScratchFolder& work) {
+  HMODULE setup = LoadLibraryExA(SetupProgram().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HRSRC found = FindResourceA(setup, MAKEINTRESOURCEA(208), "ZIP");
+  if (found == nullptr) return {};
+  const char* data = static_cast<const char*>(LockResource(LoadResource(setup, found)));
+  WriteFileBytes(work / "a.zip", std::string(data, SizeofResource(setup, found)));
+  FreeLibrary(setup);
+  std::vector<ZipEntry> entries;
+  for (const std::string& name : PayloadNames(work / "a.zip")) {
+    entries.push_back(name.back() == '/' ? FolderEntry(name) : FileEntry(name, kVersionB + name));
+  }
+  std::string archive = MakeZip(entries);
+  std::string setup_b = work / "setup-b.exe";
+  if (!CopyFileA(SetupProgram().c_str(), setup_b.c_str(), FALSE)) return {};
+  HANDLE update = BeginUpdateResourceA(setup_b.c_str(), FALSE);
+  if (update == nullptr ||
+      !UpdateResourceA(update, "ZIP", MAKEINTRESOURCEA(208),
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &archive[0],
+                       static_cast<DWORD>(archive.size())) ||
+      !EndUpdateResourceA(update, FALSE)) {
+    return {};
+  }
+  return setup_b;
+}
+
+// Two versions started into one folder at the same time: one waits for the
+// other, so the folder ends with one of them whole, never a mix.
+TEST_F(SilentInstall, TwoSetupsStartedAtOnceLeaveOneWholeVersion) {
+  ScratchFolder work("install-version-b");
+  const std::string setup_b = MakeSetupB(work);
+  ASSERT_FALSE(setup_b.empty());
+  const std::string folder = "C:\\Tools\\Pellumara";
   SetupLaunch first, second;
-  first.command_line = SetupCommandLine("/silent /folder=" + folders[0]);
-  second.command_line = SetupCommandLine("/silent /folder=" + folders[1]);
+  first.command_line = SetupCommandLine("/silent /folder=" + folder);
+  second.command_line = "\"" + setup_b + "\" /silent /folder=" + folder;
   first.working_directory = second.working_directory = start_.path();
   StartedSetup one(first);
   StartedSetup two(second);
   ASSERT_TRUE(one.started() && two.started());
   EXPECT_EQ(one.WaitForExit(60000), 0);
   EXPECT_EQ(two.WaitForExit(60000), 0);
-  for (const std::string& folder : folders) {
-    EXPECT_EQ(CountTree(folder).files, 33) << folder;  // the payload and p_mara64.ini
+  EXPECT_EQ(CountTree(folder).files, 33);  // the payload and p_mara64.ini
+  int of_b = 0, files = 0;
+  for (const std::string& name : PayloadNames(work / "a.zip")) {
+    if (name.back() == '/') continue;
+    ++files;
+    std::string path = folder + "\\" + name;
+    if (ReadFileBytes(path) == kVersionB + name) ++of_b;
   }
+  EXPECT_EQ(files, 32);
+  EXPECT_TRUE(of_b == 0 || of_b == files) << of_b << " of " << files << " files are version B";
 }
 
 TEST_F(SilentInstall, FullInstallationLeavesARegisteredViewer) {

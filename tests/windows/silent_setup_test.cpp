@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -103,6 +105,55 @@ TEST_F(SilentSetup, TargetThatCannotBeWrittenExits3) {
   if (folder.empty()) GTEST_SKIP() << "no read-only folder mounted (tests/windows/full_disk.sh)";
   EXPECT_EQ(RunWith("/silent /folder=" + folder), 3);
   EXPECT_EQ(OnlyLogMessage(), PayloadFailed(folder + "\\"));
+}
+
+// Too little room for the archive: nothing of the earlier version is
+// touched, and the log names the folder, the failure and both figures.
+TEST_F(SilentSetup, TooLittleFreeSpaceExits3WithBothFiguresAndTouchesNothing) {
+  std::string target = FreshFolderOnFullDisk("silent-target");
+  if (target.empty()) GTEST_SKIP() << "no small file system mounted (tests/windows/full_disk.sh)";
+  WriteFileBytes(target + "\\p_mara64.exe", "version A");
+  EXPECT_EQ(RunWith("/silent /folder=" + target), 3);
+  EXPECT_EQ(FilesIn(target), std::set<std::string>{"p_mara64.exe"});
+  EXPECT_EQ(CountTree(target).folders, 0);
+  EXPECT_EQ(ReadFileBytes(target + "\\p_mara64.exe"), "version A");
+  unsigned long long needed = 0, free = 0;
+  const std::string prefix = PayloadFailed(target + "\\") + "\n";
+  const std::string message = OnlyLogMessage();
+  ASSERT_EQ(message.substr(0, prefix.size()), prefix);
+  ASSERT_EQ(std::sscanf(message.c_str() + prefix.size(),
+                        "Zu wenig freier Speicherplatz: ben\xF6tigt %llu Bytes, frei %llu Bytes.",
+                        &needed, &free),
+            2)
+      << message;
+  EXPECT_GT(needed, 6000000u);  // the viewer unpacks to about 6.5 MB
+  EXPECT_LT(free, 1u << 20);    // the whole disk has 1 MB
+  RemoveTree(target);
+}
+
+// An upgrade while another program holds a file without delete sharing:
+// the restart puts the new file in place (exit 3010, the file named in the
+// log and on the restart list). A read-only file is kept and named: exit 5.
+TEST_F(SilentSetup, HeldFileExits3010AndReadOnlyFileExits5EachNamedInTheLog) {
+  ScratchFolder target("silent-upgrade");
+  const std::string options = "/silent /folder=" + target.path();
+  ASSERT_EQ(RunWith(options), 0);
+  const std::string held = target / "Plugins\\p_webp.dll";
+  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(RunWith(options), 3010);
+  CloseHandle(holder);
+  EXPECT_EQ(OnlyLogMessage(), held + ": " + LoadMessage(IDS_FILE_REPLACED_AT_RESTART));
+  EXPECT_NE(PendingFileRenames().find(held.substr(2) + "|"), std::string::npos);
+  DeleteFileA((start_ / kSetupLogName).c_str());
+
+  const std::string kept = target / "p_changes.txt";
+  ASSERT_TRUE(SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(RunWith(options), 5);
+  EXPECT_EQ(OnlyLogMessage(), kept + ": " + LoadMessage(IDS_FILE_KEPT_READ_ONLY));
+  SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveInstallation({target.path()});
 }
 
 TEST_F(SilentSetup, SecondRunAppendsBelowTheFirst) {
@@ -283,7 +334,18 @@ std::string Profile(const std::string& file, const char* section, const char* ke
 TEST_F(SilentSetup, InstallationUnpacksTheViewerAndWritesItsSettings) {
   ScratchFolder parent("silent-install");
   std::string target = parent / "Neuer Ordner\\Pellumara";
+  char temp[MAX_PATH] = "";
+  GetTempPathA(sizeof temp, temp);
+  // A killed run's private folder goes; a folder of another name stays.
+  const std::string killed = std::string(temp) + "pmarag-0123456789abcdef";
+  const std::string other = std::string(temp) + "pmarag-other";
+  CreateDirectoryA(killed.c_str(), nullptr);
+  CreateDirectoryA(other.c_str(), nullptr);
+  WriteFileBytes(killed + "\\pmarag_x64.zip", "archive of a killed run");
   EXPECT_EQ(RunWith("/silent /folder=\"" + target + " \""), 0);
+  EXPECT_FALSE(FolderExists(killed));
+  EXPECT_TRUE(FolderExists(other));
+  RemoveDirectoryA(other.c_str());
   TreeCounts unpacked = CountTree(target);
   EXPECT_EQ(unpacked.folders, 5);
   EXPECT_EQ(unpacked.files, 32 + 1);
@@ -294,8 +356,6 @@ TEST_F(SilentSetup, InstallationUnpacksTheViewerAndWritesItsSettings) {
   EXPECT_EQ(Profile(settings, "Toolbar", "Skin"), "Halvorne_24.png");
   EXPECT_EQ(Profile(settings, "Toolbar", "Size"), "24");
   EXPECT_FALSE(FileExists(start_ / kSetupLogName));
-  char temp[MAX_PATH] = "";
-  GetTempPathA(sizeof temp, temp);
   EXPECT_FALSE(FileExists(std::string(temp) + "pmarag_x64.zip"));
 }
 
@@ -487,7 +547,14 @@ class ReadOnlyMachineKey {
  public:
   explicit ReadOnlyMachineKey(const char* path) : path_(path) {
     HKEY key = nullptr;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, path, &key) != ERROR_SUCCESS) return;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_READ | WRITE_DAC, nullptr,
+                        &key, &disposition) != ERROR_SUCCESS) {
+      return;
+    }
+    created_ = disposition == REG_CREATED_NEW_KEY;
+    DWORD size = sizeof original_;
+    saved_ = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, original_, &size) == ERROR_SUCCESS;
     BYTE everyone[SECURITY_MAX_SID_SIZE];
     DWORD sid_size = sizeof everyone;
     BYTE acl_buffer[256];
@@ -504,7 +571,19 @@ class ReadOnlyMachineKey {
                           &descriptor) == ERROR_SUCCESS;
     RegCloseKey(key);
   }
-  ~ReadOnlyMachineKey() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_); }
+  // A key of its own is removed; a key of the system gets its rights back.
+  ~ReadOnlyMachineKey() {
+    if (created_) {
+      RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_);
+      return;
+    }
+    HKEY key = nullptr;
+    if (!saved_ || RegOpenKeyExA(HKEY_LOCAL_MACHINE, path_, 0, WRITE_DAC, &key) != ERROR_SUCCESS) {
+      return;
+    }
+    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, original_);
+    RegCloseKey(key);
+  }
   ReadOnlyMachineKey(const ReadOnlyMachineKey&) = delete;
   ReadOnlyMachineKey& operator=(const ReadOnlyMachineKey&) = delete;
 
@@ -522,6 +601,9 @@ class ReadOnlyMachineKey {
  private:
   const char* path_;
   bool restricted_ = false;
+  bool created_ = false;
+  bool saved_ = false;
+  BYTE original_[4096];
 };
 
 TEST_F(SilentSetup, RefusedWritesEndWithExitCode5AndOneLogEntry) {
@@ -543,6 +625,30 @@ TEST_F(SilentSetup, RefusedWritesEndWithExitCode5AndOneLogEntry) {
   EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "<missing>");
   RemoveDirectoryA(desktop_link.c_str());
   RemoveInstallation({"C:\\Tools\\Pellumara"});
+}
+
+// A standard user may not write the restart list: a file held without
+// delete sharing then fails the run, and every file replaced before it is
+// moved back, so the folder is what it was.
+TEST_F(SilentSetup, HeldFileWithoutRightToTheRestartListUndoesTheUpgrade) {
+  ScratchFolder target("silent-undo");
+  const std::string options = "/silent /folder=" + target.path();
+  ASSERT_EQ(RunWith(options), 0);
+  WriteFileBytes(target / "p_mara64.exe", "version A");
+  WriteFileBytes(target / "Plugins\\p_webp.dll", "version A, held");
+  const std::string before = Snapshot(target.path());
+  HANDLE holder = CreateFileA((target / "Plugins\\p_webp.dll").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  {
+    ReadOnlyMachineKey restart_list("System\\CurrentControlSet\\Control\\Session Manager");
+    ASSERT_TRUE(restart_list.Refuses());
+    EXPECT_EQ(RunWith(options), 3);
+  }
+  CloseHandle(holder);
+  EXPECT_EQ(OnlyLogMessage(), PayloadFailed(target.path() + "\\"));
+  EXPECT_EQ(Snapshot(target.path()), before);
+  RemoveInstallation({target.path()});
 }
 
 }  // namespace

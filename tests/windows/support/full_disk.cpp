@@ -23,6 +23,14 @@ std::string FullDiskFolder() {
   return !path.empty() && FileExists(path + "\\.full-disk") ? path : std::string();
 }
 
+std::string FreshFolderOnFullDisk(const std::string& name) {
+  std::string disk = FullDiskFolder();
+  if (disk.empty()) return {};
+  std::string folder = disk + "\\" + name;
+  RemoveTree(folder);
+  return CreateDirectoryA(folder.c_str(), nullptr) ? folder : std::string();
+}
+
 std::string ReadOnlyFolder() {
   std::string path = HostFolder("PELLUMARA_READ_ONLY");
   if (path.empty() || !FolderExists(path)) return {};

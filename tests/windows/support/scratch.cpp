@@ -2,8 +2,12 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 ScratchFolder::ScratchFolder(const std::string& name) : path_("C:\\pellumara-tests\\" + name) {
   RemoveTree(path_);
@@ -219,3 +223,58 @@ std::string ReadRegistryString(HKEY hive, const std::string& key, const char* na
   }
   return data;
 }
+
+std::string PendingFileRenames() {
+  std::string data(1 << 20, '\0');
+  DWORD size = static_cast<DWORD>(data.size() - 2);
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                   "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, &data[0],
+                   &size) != ERROR_SUCCESS) {
+    return {};
+  }
+  data.resize(size);
+  for (char& c : data) {
+    if (c == '\0') c = '|';
+  }
+  return data;
+}
+
+void ListTree(const std::string& root, const std::string& relative, std::vector<std::string>& out) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((root + "\\" + relative + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out.push_back(relative + name + "\\");
+      ListTree(root, relative + name + "\\", out);
+    } else {
+      out.push_back(relative + name);
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+std::string Snapshot(const std::string& root) {
+  std::vector<std::string> names;
+  ListTree(root, "", names);
+  std::sort(names.begin(), names.end());
+  std::string joined;
+  for (const std::string& name : names) {
+    joined += name;
+    if (name.back() != '\\') {
+      // Size and an FNV-1a hash of the bytes: a failure message stays short.
+      const std::string bytes = ReadFileBytes(root + "\\" + name);
+      std::uint64_t hash = 14695981039346656037ull;
+      for (unsigned char byte : bytes) hash = (hash ^ byte) * 1099511628211ull;
+      char figures[48];
+      std::snprintf(figures, sizeof figures, "=%zu:%016llx", bytes.size(),
+                    static_cast<unsigned long long>(hash));
+      joined += figures;
+    }
+    joined += "\n";
+  }
+  return joined;
+}
+

@@ -5,6 +5,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 // A folder below C:\pellumara-tests, removed with everything in it.
 class ScratchFolder {
@@ -65,5 +66,17 @@ std::string SpecialFolder(int csidl);
 
 // Sets (or deletes, for an empty data) a registry string value.
 void SetRegistryString(HKEY hive, const std::string& key, const char* name, const std::string& data);
+// The names below root (relative to it, folders with a trailing "\") are
+// appended to out, in the order the file system gives them.
+void ListTree(const std::string& root, const std::string& relative, std::vector<std::string>& out);
+// Every name below root, sorted, one a line, with the size and a hash of
+// every file's bytes: what "the folder as it was" means.
+std::string Snapshot(const std::string& root);
+
+// The machine's restart list (PendingFileRenameOperations): source and
+// target of each rename in turn, each followed by "|" (an empty target for a
+// deletion).
+std::string PendingFileRenames();
+
 // The string value, or "<missing>".
 std::string ReadRegistryString(HKEY hive, const std::string& key, const char* name);

@@ -1,0 +1,76 @@
+// What a killed run left in the target folder: a commit it had begun is
+// finished, its own fresh and set-aside files are removed.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "common/scoped_win.h"
+#include "engine/entry_commit.h"
+#include "engine/planted_links.h"
+#include "rules/upgrade_rules.h"
+
+namespace {
+
+// A journal is a line per entry; more than this was not written by a setup.
+constexpr DWORD kJournalSizeLimit = 4u << 20;
+
+bool IsPlainFile(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
+std::string ReadJournal() {
+  if (!IsPlainFile(GetFileAttributesA(kJournalName))) return {};
+  ScopedHandle file(CreateFileA(kJournalName, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) return {};
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kJournalSizeLimit) return {};
+  std::string text(static_cast<std::size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!text.empty() && (!ReadFile(file.Get(), &text[0], static_cast<DWORD>(text.size()), &read,
+                                  nullptr) ||
+                        read != text.size())) {
+    return {};
+  }
+  return text;
+}
+
+// Every line whose staged file is still there was not yet put in place.
+void CompleteJournal() {
+  std::string text = ReadJournal();
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string staged, name;
+    if (ParseJournalLine(std::string_view(text).substr(start, end - start), &staged, &name) &&
+        IsPlainFile(GetFileAttributesA(staged.c_str())) && MakeFolderLevelsReal(name.c_str())) {
+      CommitStep step = CommitEntry(staged, name);
+      if (!step.aside.empty()) RemoveAside(step.aside);
+    }
+    start = end + 1;
+  }
+  DeleteFileA(kJournalName);
+}
+
+// The setup's own files in one folder: staged files of a run killed before
+// its commit and files set aside by a killed commit.
+void RemoveFreshFiles(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  ScopedFind search(FindFirstFileA((folder + "~*.pm").c_str(), &found));
+  if (!search) return;
+  do {
+    if (IsFreshFileName(found.cFileName) && IsPlainFile(found.dwFileAttributes)) {
+      RemoveAside(folder + found.cFileName);
+    }
+  } while (FindNextFileA(search.Get(), &found));
+}
+
+}  // namespace
+
+void FinishEarlierRun(const std::vector<std::string>& folders) {
+  if (GetFileAttributesA(kJournalName) != INVALID_FILE_ATTRIBUTES) CompleteJournal();
+  for (const std::string& folder : folders) RemoveFreshFiles(folder);
+}

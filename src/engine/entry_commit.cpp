@@ -1,0 +1,182 @@
+// Putting the staged files in place all at once, and taking them out again
+// when that cannot be finished.
+#include "engine/entry_commit.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "common/scoped_win.h"
+#include "engine/payload_extraction.h"
+#include "engine/planted_links.h"
+#include "rules/upgrade_rules.h"
+
+namespace {
+
+constexpr int kAsideNameAttempts = 16;
+constexpr unsigned kFreshPathSize = 520;
+
+bool IsHeldByAnotherProgram(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED;
+}
+
+// Moves the file at name to a fresh name beside it; the fresh name in aside.
+// 0, or the Windows error of the move.
+DWORD MoveAside(const std::string& name, std::string& aside) {
+  std::string folder(EntryFolderPart(name));
+  char fresh[kFreshPathSize];
+  DWORD error = ERROR_FILE_EXISTS;
+  for (int attempt = 0; attempt < kAsideNameAttempts; ++attempt) {
+    if (!MakeFreshName(folder.c_str(), fresh, sizeof fresh)) return ERROR_FILENAME_EXCED_RANGE;
+    // Without MOVEFILE_REPLACE_EXISTING: a name that is taken is never hit.
+    if (MoveFileExA(name.c_str(), fresh, 0)) {
+      aside = fresh;
+      return 0;
+    }
+    error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return error;
+  }
+  return error;
+}
+
+// The commit's list of what it has done, so that it can be taken back.
+struct Done {
+  const StagedEntry* entry;
+  CommitStep step;
+};
+
+// Takes the commit back, newest first: each new file goes back to its
+// staged name, each earlier file back to its name. A name replaced at the
+// restart keeps its file now; its staged file is discarded, so that the
+// restart finds nothing to move.
+void UndoCommit(const std::vector<Done>& done) {
+  for (auto it = done.rbegin(); it != done.rend(); ++it) {
+    if (it->step.outcome == EntryOutcome::kReplacedAtRestart) continue;
+    if (it->step.outcome == EntryOutcome::kReplaced && it->step.aside.empty()) continue;  // a link
+    MoveFileExA(it->entry->name.c_str(), it->entry->staged.c_str(), 0);
+    if (!it->step.aside.empty()) MoveFileExA(it->step.aside.c_str(), it->entry->name.c_str(), 0);
+  }
+}
+
+// The journal: every staged name and its entry's name, written to a fresh
+// file that then takes the journal's name, so that nothing placed at that
+// name is ever written through.
+bool WriteJournal(const Staging& staging) {
+  std::string text;
+  for (const StagedEntry& entry : staging.entries) {
+    text += FormatJournalLine(entry.staged, entry.name);
+  }
+  char fresh[kFreshPathSize];
+  if (!MakeFreshName("", fresh, sizeof fresh)) return false;
+  ScopedHandle file(CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_HIDDEN, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written,
+                      nullptr) &&
+            written == text.size();
+  if (!file.Close()) ok = false;
+  if (ok && MoveFileExA(fresh, kJournalName, MOVEFILE_REPLACE_EXISTING)) return true;
+  DeleteFileA(fresh);
+  return false;
+}
+
+}  // namespace
+
+bool MakeFreshName(const char* folder_part, char* fresh, unsigned size) {
+  int length = std::snprintf(fresh, size, "%s~%08x.pm", folder_part, RandomNumber());
+  return length > 0 && static_cast<unsigned>(length) < size;
+}
+
+CommitStep CommitEntry(const std::string& staged, const std::string& name) {
+  CommitStep step;
+  // Where nothing stands yet, as in a first installation, the move alone
+  // does it (without MOVEFILE_REPLACE_EXISTING it never touches a name that
+  // is taken).
+  if (MoveFileExA(staged.c_str(), name.c_str(), 0)) {
+    step.outcome = EntryOutcome::kWritten;
+    return step;
+  }
+  const DWORD attributes = GetFileAttributesA(name.c_str());
+  const bool stands = attributes != INVALID_FILE_ATTRIBUTES;
+  // A folder made at the name meanwhile is never moved.
+  if (stands && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    step.error = ERROR_DIRECTORY;
+    return step;
+  }
+  if (!stands || IsFileLink(name.c_str())) {
+    if (MoveFileExA(staged.c_str(), name.c_str(), stands ? MOVEFILE_REPLACE_EXISTING : 0)) {
+      step.outcome = stands ? EntryOutcome::kReplaced : EntryOutcome::kWritten;
+      return step;
+    }
+    step.error = GetLastError();
+    return step;
+  }
+  DWORD error = MoveAside(name, step.aside);
+  if (error != 0) {
+    // Opened without delete sharing: Windows puts the file in place when
+    // it restarts, before any program can hold it again. Only a user who
+    // may change the machine's restart list can have that.
+    if (IsHeldByAnotherProgram(error)) {
+      if (MoveFileExA(staged.c_str(), name.c_str(),
+                      MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
+        step.outcome = EntryOutcome::kReplacedAtRestart;
+        return step;
+      }
+      error = GetLastError();
+    }
+    step.error = error;
+    return step;
+  }
+  if (MoveFileExA(staged.c_str(), name.c_str(), 0)) {
+    step.outcome = EntryOutcome::kReplaced;
+    return step;
+  }
+  step.error = GetLastError();
+  MoveFileExA(step.aside.c_str(), name.c_str(), 0);
+  step.aside.clear();
+  return step;
+}
+
+void RemoveAside(const std::string& aside) {
+  if (DeleteFileA(aside.c_str())) return;
+  // A loaded library or a running program can be renamed, not deleted.
+  MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+void DiscardStaging(const Staging& staging) {
+  for (const StagedEntry& entry : staging.entries) DeleteFileA(entry.staged.c_str());
+  // A folder that now holds anything, the user's files included, stays.
+  for (auto it = staging.created_folders.rbegin(); it != staging.created_folders.rend(); ++it) {
+    RemoveDirectoryA(it->c_str());
+  }
+}
+
+int CommitStaging(const Staging& staging, ExtractionReport* report) {
+  if (!WriteJournal(staging)) {
+    DiscardStaging(staging);
+    return -1;
+  }
+  std::vector<Done> done;
+  done.reserve(staging.entries.size());
+  for (const StagedEntry& entry : staging.entries) {
+    CommitStep step = CommitEntry(entry.staged, entry.name);
+    if (step.outcome == EntryOutcome::kFailed) {
+      NoteEntryOutcome(report, entry.name.c_str(), EntryOutcome::kFailed, step.error);
+      UndoCommit(done);
+      DiscardStaging(staging);
+      DeleteFileA(kJournalName);
+      return -1;
+    }
+    done.push_back({&entry, std::move(step)});
+  }
+  for (const Done& entry : done) {
+    if (!entry.step.aside.empty()) RemoveAside(entry.step.aside);
+  }
+  DeleteFileA(kJournalName);
+  for (const Done& entry : done) {
+    NoteEntryOutcome(report, entry.entry->name.c_str(), entry.step.outcome);
+  }
+  return 0;
+}

@@ -1,0 +1,67 @@
+// The two phases of an extraction. Staging writes every file entry into a
+// fresh file beside its name and touches no name; the commit puts them all
+// in place only once every entry is staged, with a journal in the folder so
+// that the next run can finish a commit that was killed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/extraction_report.h"
+
+// Names are relative to the current directory, the target folder.
+struct StagedEntry {
+  std::string staged;  // the fresh file that holds the entry's data
+  std::string name;    // the entry's name
+};
+
+// Everything one run has made before its commit.
+struct Staging {
+  std::vector<StagedEntry> entries;
+  std::vector<std::string> created_folders;  // in the order they were made
+};
+
+// The journal's name in the target folder.
+constexpr char kJournalName[] = "~pmarag-journal.pm";
+
+// Writes folder_part (empty, or ending in "/" or "\") followed by a fresh
+// name ("~" + eight random hex digits + ".pm") into fresh (size bytes).
+// False when it does not fit.
+bool MakeFreshName(const char* folder_part, char* fresh, unsigned size);
+
+// How one staged file was put at its name.
+struct CommitStep {
+  EntryOutcome outcome = EntryOutcome::kFailed;
+  std::string aside;        // where the earlier file went; empty when none was moved
+  unsigned long error = 0;  // the Windows error of a failed step
+};
+
+// Puts staged at name: moves a file at name aside to a fresh name in the
+// same folder (kept for the caller to remove or to move back), then moves
+// staged to name. A file that cannot be moved aside because another program
+// holds it is replaced at the restart instead. A link at name is replaced
+// directly: the link itself, never what it points to.
+CommitStep CommitEntry(const std::string& staged, const std::string& name);
+
+// Deletes a file moved aside; one that a running program holds (a loaded
+// library, a running program's own file) is deleted at the restart.
+void RemoveAside(const std::string& aside);
+
+// Removes every staged file and every folder of the run that is still
+// empty, newest first: the folder is as it was before the run.
+void DiscardStaging(const Staging& staging);
+
+// Puts every staged file at its entry's name. A file at the name is moved
+// aside to a fresh name first and deleted once all are in place (at the
+// restart when a running program holds it); a file that cannot even be
+// moved aside is replaced at the restart. A read-only file was kept while
+// staging. 0 when done; -1 when the journal or a move failed or the restart
+// list could not be written: then every name has its earlier file again
+// and the staging is discarded.
+int CommitStaging(const Staging& staging, ExtractionReport* report);
+
+// Before a run unpacks into the current directory: finishes the commit of a
+// killed run that left its journal, then removes the setup's own fresh and
+// set-aside files that no journal names from the folders given (relative,
+// "" for the target folder itself).
+void FinishEarlierRun(const std::vector<std::string>& folders);
