@@ -1,9 +1,13 @@
 #include "app/the_app.h"
 
 #include <cstring>
+#include <string>
+
+#include "app/run_log_start.h"
 
 #include "common/exit_codes.h"
 #include "common/install_options.h"
+#include "common/run_log.h"
 #include "common/screen_scale.h"
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
@@ -12,6 +16,7 @@
 #include "engine/run_installation.h"
 #include "engine/setup_log.h"
 #include "rules/option_reader.h"
+#include "rules/run_log_rules.h"
 #include "rules/text_rules.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"
@@ -47,12 +52,31 @@ BOOL TheApp::InitInstance() {
   // current directory is later.
   TakeSetupLogFolder();
 
-  if (std::strstr(GetCommandLineA(), "/silent") == nullptr) {
+  const char* raw = GetCommandLineA();
+  char command_line[kCommandLineSize];
+  CopyCommandLine(raw, command_line);
+  const bool silent = std::strstr(raw, kSilentSwitch) != nullptr;
+  const bool usage = WantsUsageText(raw);
+  if (!StartRunLog(raw, command_line, usage ? "usage text" : silent ? "silent" : "wizard",
+                   silent)) {
+    exit_code_ = kExitLogNotCreated;
+    return FALSE;
+  }
+  if (usage) {
+    ShowUsageText();
+  } else if (!silent) {
     RunWizard();
   } else {
-    RunSilent();
+    RunSilent(raw, command_line);
   }
+  FinishRunLog(exit_code_);
   return FALSE;
+}
+
+void TheApp::ShowUsageText() {
+  ShowMessage(nullptr, IDS_USAGE, MB_OK | MB_ICONINFORMATION);
+  TheRunLog().Note("nothing installed");
+  exit_code_ = kExitInstalled;
 }
 
 void TheApp::CreateHeadingFont() {
@@ -91,21 +115,47 @@ void TheApp::RunWizard() {
                                                : kExitInstalled;
 }
 
-void TheApp::RunSilent() {
+void TheApp::RunSilent(const char* raw, const char* command_line) {
   if (IsViewerRunning()) {
-    WriteSetupLog(LoadMessage(IDS_VIEWER_RUNNING).c_str());
+    const std::string message = LoadMessage(IDS_VIEWER_RUNNING);
+    TheRunLog().NoteMessage(message);
+    WriteSetupLog(message.c_str());
     exit_code_ = kExitViewerRunning;
     return;
   }
 
   InstallOptions options;
-  ProposeTargetFolder(options.target_folder);
-  char command_line[kCommandLineSize];
-  CopyCommandLine(GetCommandLineA(), command_line);
+  FolderOrigin origin = ProposeTargetFolder(options.target_folder)
+                            ? FolderOrigin::kEarlierInstallation
+                            : FolderOrigin::kDefault;
   ApplyCommandLineOptions(command_line, options);
   options.silent = 1;
+  char value[kPathSize];
+  if (ReadOptionValue(command_line, kFolderOption, value)) origin = FolderOrigin::kOption;
+  TheRunLog().Note("target folder from: " + FolderOriginText(origin));
+  if (RefuseCutFolder(raw, command_line, options)) return;
 
   InstallResult result = InstallResult::kPayloadFailed;
   RunInstallation(options, &result);
   exit_code_ = ExitCodeFor(result);
+}
+
+// A folder value the reader may have cut would install somewhere else than
+// typed: refused like an invalid folder, before anything is written.
+bool TheApp::RefuseCutFolder(const char* raw, const char* command_line,
+                             const InstallOptions& options) {
+  const bool line_cut = std::strlen(raw) >= kCommandLineSize;
+  const char* cut_value = nullptr;
+  if (OptionValueIsCut(command_line, kFolderOption, line_cut)) {
+    cut_value = options.target_folder;
+  } else if (OptionValueIsCut(command_line, kIniOption, line_cut)) {
+    cut_value = options.ini_folder;
+  }
+  if (cut_value == nullptr) return false;
+  const std::string message = LoadMessage(IDS_INVALID_FOLDER);
+  TheRunLog().Note(std::string("folder value too long, it may be cut: \"") + cut_value + "\"");
+  TheRunLog().NoteMessage(message);
+  WriteSetupLog((message + ": " + cut_value).c_str());
+  exit_code_ = kExitFolderRejected;
+  return true;
 }

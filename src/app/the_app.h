@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "common/install_options.h"
 #include "framework/win_app.h"
 
 class TheApp : public CWinApp {
@@ -12,7 +13,9 @@ class TheApp : public CWinApp {
 
  private:
   void RunWizard();
-  void RunSilent();
+  void RunSilent(const char* raw, const char* command_line);
+  bool RefuseCutFolder(const char* raw, const char* command_line, const InstallOptions& options);
+  void ShowUsageText();
   void CreateHeadingFont();
 
   LOGFONTA log_font_ = {};  // scratch record while the heading font is built

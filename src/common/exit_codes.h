@@ -14,4 +14,7 @@ enum ExitCode : int {
   // Windows Installer's codes, which deployment tools know:
   kExitAnotherSetupRunning = 1618,  // another setup held the machine for 10 minutes; nothing done
   kExitRestartRequired = 3010,      // installed; files in use are replaced at the restart
+  // The log file asked for with /log= cannot be created; nothing installed.
+  // The Windows Installer's code for the same case.
+  kExitLogNotCreated = 1622,
 };

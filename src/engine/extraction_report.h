@@ -5,13 +5,8 @@
 #include <string>
 #include <vector>
 
-enum class EntryOutcome {
-  kWritten,            // nothing stood at the name; the new file is there
-  kReplaced,           // the earlier file was replaced
-  kKeptReadOnly,       // a read-only file stands at the name and stays
-  kReplacedAtRestart,  // in use: Windows puts the new file in place at the restart
-  kFailed,             // the entry failed the run (error: the Windows or minizip error)
-};
+#include "rules/run_log_rules.h"  // EntryOutcome
+
 
 struct ExtractionReport {
   // Called once for every file entry with its outcome, when set.
@@ -28,8 +23,17 @@ struct ExtractionReport {
   unsigned long long needed_bytes = 0;
   unsigned long long free_bytes = 0;
   bool space_short = false;
+
+  // The temporary archive's path (or its folder's) when it could not be
+  // made, written or opened; empty when the failure lies in the target.
+  std::string temp_at_fault;
 };
 
-// The one place every entry's outcome passes through. report may be null.
+// Names the temporary archive (or its folder) as the cause of a failure.
+void BlameTemporaryArchive(ExtractionReport* report, const char* path);
+
+// The one place every entry's outcome passes through: the run log notes it
+// (error: the Windows error, or the archive reader's negative code).
+// report may be null.
 void NoteEntryOutcome(ExtractionReport* report, const char* name, EntryOutcome outcome,
                       unsigned long error = 0);

@@ -75,6 +75,8 @@ int DefaultInstallFolder(char* out) {
   return 1;
 }
 
-void ProposeTargetFolder(char* out) {
-  if (!FindPreviousInstallFolder(out)) DefaultInstallFolder(out);
+int ProposeTargetFolder(char* out) {
+  if (FindPreviousInstallFolder(out)) return 1;
+  DefaultInstallFolder(out);
+  return 0;
 }

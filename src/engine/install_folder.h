@@ -9,5 +9,6 @@ int FindPreviousInstallFolder(char* out);
 // Writes the default folder into out (260 bytes); always 1.
 int DefaultInstallFolder(char* out);
 
-// FindPreviousInstallFolder, else DefaultInstallFolder.
-void ProposeTargetFolder(char* out);
+// FindPreviousInstallFolder, else DefaultInstallFolder; 1 when the folder
+// is the earlier installation's.
+int ProposeTargetFolder(char* out);

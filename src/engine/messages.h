@@ -1,5 +1,7 @@
-// The setup's German message table (string resources 1 to 12).
+// The setup's German message table (the string resources of resources/resource.h).
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
@@ -7,3 +9,7 @@
 
 // The text of a message; an empty string when it cannot be loaded.
 std::string LoadMessage(int id);
+
+// Shows message id in a box with the setup's caption (message 4) and notes
+// it in the run log; the box's answer.
+int ShowMessage(HWND owner, int id, UINT style);

@@ -11,8 +11,11 @@
 #include <string>
 
 #include "common/install_options.h"
+#include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "rules/payload_rules.h"
+#include "rules/run_log_rules.h"
+#include "rules/text_rules.h"
 #include "rules/upgrade_rules.h"
 
 namespace {
@@ -32,17 +35,31 @@ bool TempFolder(char* temp) {
 // CreateDirectoryA fails when anything stands at the name, a link included,
 // so whatever was placed in the temporary folder, and the folder of another
 // setup running at the same time, is never used: another name is taken.
-// False when the temporary folder is unknown or no folder could be made.
+// False when the temporary folder is unknown or no folder could be made;
+// folder then holds the last path tried, or the temporary folder.
 bool CreatePrivateFolder(char* folder) {
+  folder[0] = '\0';
   char temp[kTempFolderBufferSize];
-  if (!TempFolder(temp)) return false;
+  if (!TempFolder(temp)) {
+    TheRunLog().NoteFailure("temporary folder unknown", GetLastError());
+    return false;
+  }
+  CopyBounded(folder, kPathSize, temp);
   for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
     char name[kPrivateNameSize];
     std::snprintf(name, sizeof name, "pmarag-%08x%08x", RandomNumber(), RandomNumber());
-    if (!BuildTempFilePath(temp, name, folder, kPathSize)) return false;
+    if (!BuildTempFilePath(temp, name, folder, kPathSize)) {
+      TheRunLog().Note(std::string("temporary folder too long: ") + temp);
+      return false;
+    }
     if (CreateDirectoryA(folder, nullptr)) return true;
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    const DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS) {
+      TheRunLog().NoteFailure(std::string("cannot create the temporary folder ") + folder, error);
+      return false;
+    }
   }
+  TheRunLog().Note(std::string("no fresh temporary folder in ") + temp);
   return false;
 }
 
@@ -53,10 +70,21 @@ bool WriteTempFile(const char* path, const void* data, DWORD size) {
   // cache instead of flushing it to the disk.
   ScopedHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!file) return false;
+  if (!file) {
+    TheRunLog().NoteFailure(std::string("cannot create the temporary archive ") + path,
+                            GetLastError());
+    return false;
+  }
   DWORD written = 0;
   BOOL ok = WriteFile(file.Get(), data, size, &written, nullptr) && written == size;
-  if (!file.Close()) ok = FALSE;
+  DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+  if (!file.Close() && ok) {
+    ok = FALSE;
+    error = GetLastError();
+  }
+  if (!ok) {
+    TheRunLog().NoteFailure(std::string("cannot write the temporary archive ") + path, error);
+  }
   return ok;
 }
 
@@ -66,10 +94,24 @@ bool WriteTempFile(const char* path, const void* data, DWORD size) {
 int WriteAndUnzip(const char* private_folder, const char* temp_name, const void* data, DWORD size,
                   const char* folder, ExtractionReport* report) {
   char temp_path[kPathSize];
-  if (!BuildTempFilePath(private_folder, temp_name, temp_path, kPathSize)) return -1;
+  if (!BuildTempFilePath(private_folder, temp_name, temp_path, kPathSize)) {
+    BlameTemporaryArchive(report, private_folder);
+    return -1;
+  }
+  TheRunLog().Note(std::string("temporary archive: ") + temp_path);
   // The resource is written from where it is mapped, without a copy.
-  int result = WriteTempFile(temp_path, data, size) ? UnzipToFolder(temp_path, folder, report) : -1;
-  DeleteFileA(temp_path);
+  int result = -1;
+  if (!WriteTempFile(temp_path, data, size)) {
+    BlameTemporaryArchive(report, temp_path);
+  } else {
+    result = UnzipToFolder(temp_path, folder, report);
+  }
+  if (DeleteFileA(temp_path)) {
+    TheRunLog().Note("temporary archive removed");
+  } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+    TheRunLog().NoteFailure(std::string("cannot remove the temporary archive ") + temp_path,
+                            GetLastError());
+  }
   return result;
 }
 
@@ -119,16 +161,23 @@ unsigned RandomNumber() {
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
                    const char* folder, ExtractionReport* report) {
   HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(resource_id), resource_type);
-  if (found == nullptr) return -1;
-  HGLOBAL loaded = LoadResource(nullptr, found);
-  if (loaded == nullptr) return -1;
-  const void* data = LockResource(loaded);
-  if (data == nullptr) return -1;
+  HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
+  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (data == nullptr) {
+    TheRunLog().NoteFailure("the viewer archive is missing from the setup", GetLastError());
+    return -1;
+  }
   DWORD size = SizeofResource(nullptr, found);
 
   char private_folder[kPathSize];
-  if (!CreatePrivateFolder(private_folder)) return -1;
+  if (!CreatePrivateFolder(private_folder)) {
+    BlameTemporaryArchive(report, private_folder);
+    return -1;
+  }
   int result = WriteAndUnzip(private_folder, temp_name, data, size, folder, report);
-  RemoveDirectoryA(private_folder);
+  if (!RemoveDirectoryA(private_folder)) {
+    TheRunLog().NoteFailure(std::string("cannot remove the temporary folder ") + private_folder,
+                            GetLastError());
+  }
   return result;
 }

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "common/run_log.h"
 #include "engine/extraction_report.h"
 #include "engine/installation_lock.h"
 #include "engine/message_owner.h"
@@ -14,14 +15,17 @@
 #include "engine/viewer_settings.h"
 #include "integration/folder_chain.h"
 #include "integration/integrate_with_system.h"
+#include "rules/run_log_rules.h"
 #include "rules/text_rules.h"
 
 namespace {
 
-// Wizard mode shows the message; silent mode logs "first: second".
+// Wizard mode shows the message; silent mode logs "first: second". The
+// run log has the message as it is in both modes.
 void ReportFailure(const InstallOptions& options, const std::string& caption,
                    const std::string& message, const std::string& first,
                    const std::string& second) {
+  TheRunLog().NoteMessage(message);
   if (options.silent) {
     WriteSetupLog((first + ": " + second).c_str());
   } else {
@@ -55,19 +59,24 @@ std::string EntryPath(const char* folder, const std::string& name) {
 // The log lines of a silent run that went through: every kept file, every
 // file replaced at the restart, the failed registry entries. Written in
 // the folder the setup was started from, like every entry.
+// An entry of the setup log, and the same German text in the run log.
+void LogSilently(const std::string& text) {
+  TheRunLog().NoteMessage(text);
+  WriteSetupLog(text.c_str());
+}
+
 void LogIncompleteParts(const char* folder, const ExtractionReport& report, int failed_entries) {
   const std::string kept = LoadMessage(IDS_FILE_KEPT_READ_ONLY);
   for (const std::string& name : report.kept_read_only) {
-    WriteSetupLog((EntryPath(folder, name) + ": " + kept).c_str());
+    LogSilently(EntryPath(folder, name) + ": " + kept);
   }
   const std::string at_restart = LoadMessage(IDS_FILE_REPLACED_AT_RESTART);
   for (const std::string& name : report.replaced_at_restart) {
-    WriteSetupLog((EntryPath(folder, name) + ": " + at_restart).c_str());
+    LogSilently(EntryPath(folder, name) + ": " + at_restart);
   }
   if (failed_entries > 0) {
-    WriteSetupLog(MessageWithNumbers(IDS_REGISTRATION_INCOMPLETE,
-                                     {static_cast<unsigned long long>(failed_entries)})
-                      .c_str());
+    LogSilently(MessageWithNumbers(IDS_REGISTRATION_INCOMPLETE,
+                                   {static_cast<unsigned long long>(failed_entries)}));
   }
 }
 
@@ -84,11 +93,12 @@ int Stop(InstallResult* result, InstallResult why) {
   return 0;
 }
 
-int ConfirmAssociations(const InstallOptions& options, const std::string& caption) {
+int ConfirmAssociations(const InstallOptions& options) {
   if (!options.associate || options.silent) return 1;
-  std::string question = LoadMessage(IDS_CONFIRM_ASSOCIATIONS);
-  int answer = MessageBoxA(MessageOwner(), question.c_str(), caption.c_str(),
+  int answer = ShowMessage(MessageOwner(), IDS_CONFIRM_ASSOCIATIONS,
                            MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+  TheRunLog().Note(answer == IDNO ? "answer: no, the associations stay as they are"
+                                  : "answer: yes");
   return answer == IDNO ? 0 : 1;
 }
 
@@ -97,6 +107,8 @@ int InstallLocked(const InstallOptions& options, const std::string& caption,
                   InstallResult* result) {
   char folder[kPathSize];
   CopyBounded(folder, sizeof folder, options.target_folder);
+  RunLog& log = TheRunLog();
+  for (const std::string& line : DescribeOptions(options)) log.Note(line);
 
   // A relative folder would land below whatever the current directory is.
   if (!IsAbsoluteFolder(folder)) {
@@ -109,6 +121,7 @@ int InstallLocked(const InstallOptions& options, const std::string& caption,
     ReportFailure(options, caption, message, message, folder);
     return Stop(result, InstallResult::kFolderRejected);
   }
+  log.Note(std::string("target folder ready: ") + folder);
   // The extraction leaves the current directory at the folder; the log
   // knows its own folder since start-up.
   ExtractionReport report;
@@ -120,7 +133,10 @@ int InstallLocked(const InstallOptions& options, const std::string& caption,
       logged += "\n" + MessageWithNumbers(IDS_NOT_ENOUGH_SPACE,
                                           {report.needed_bytes, report.free_bytes});
     }
-    ReportFailure(options, caption, message, folder, logged);
+    // The entry names what failed: the temporary archive, else the folder.
+    ReportFailure(options, caption, message,
+                  report.temp_at_fault.empty() ? std::string(folder) : report.temp_at_fault,
+                  logged);
     return Stop(result, InstallResult::kPayloadFailed);
   }
 
@@ -128,7 +144,7 @@ int InstallLocked(const InstallOptions& options, const std::string& caption,
   // text as typed. With files waiting for the restart the registration
   // already names this version, as Windows Installer does.
   WriteViewerSettings(folder, options.ini_folder);
-  int associations_confirmed = ConfirmAssociations(options, caption);
+  int associations_confirmed = ConfirmAssociations(options);
   int failed_entries = 0;
   IntegrateWithSystem(associations_confirmed, options.associate, folder,
                       options.start_menu_shortcut, options.desktop_shortcut,
@@ -138,11 +154,11 @@ int InstallLocked(const InstallOptions& options, const std::string& caption,
   // The wizard says nothing about kept files or the integration, only that
   // a restart completes the installation; a silent run tells the
   // administrator's script through its log and exit code.
+  log.Note("registry values and links that failed: " + std::to_string(failed_entries));
   if (options.silent) {
     LogIncompleteParts(folder, report, failed_entries);
   } else if (!report.replaced_at_restart.empty()) {
-    MessageBoxA(MessageOwner(), LoadMessage(IDS_RESTART_REQUIRED).c_str(), caption.c_str(),
-                MB_ICONINFORMATION);
+    ShowMessage(MessageOwner(), IDS_RESTART_REQUIRED, MB_ICONINFORMATION);
   }
   return 1;
 }
@@ -156,10 +172,9 @@ int RunInstallation(const InstallOptions& options, InstallResult* result) {
     // The wizard has no message of its own for this: message 7 asks to
     // check whether Pellumara is running.
     if (options.silent) {
-      WriteSetupLog(LoadMessage(IDS_ANOTHER_SETUP_RUNNING).c_str());
+      LogSilently(LoadMessage(IDS_ANOTHER_SETUP_RUNNING));
     } else {
-      MessageBoxA(MessageOwner(), LoadMessage(IDS_INSTALL_FAILED).c_str(), caption.c_str(),
-                  MB_ICONERROR);
+      ShowMessage(MessageOwner(), IDS_INSTALL_FAILED, MB_ICONERROR);
     }
     return Stop(result, InstallResult::kAnotherSetupRunning);
   }

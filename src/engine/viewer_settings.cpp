@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "common/install_options.h"
+#include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "engine/planted_links.h"
 #include "integration/folder_chain.h"
@@ -40,6 +42,15 @@ bool SettingsFileIn(const char* folder, char* file) {
   return AppendBounded(file, kPathSize, folder) && AppendBounded(file, kPathSize, kSettingsFileName);
 }
 
+// One value of the settings file; a refused write goes to the run log.
+void WriteSetting(const char* section, const char* key, const char* value, const char* file) {
+  if (!WritePrivateProfileStringA(section, key, value, file)) {
+    TheRunLog().NoteFailure(std::string("settings file ") + file + ": cannot write [" + section +
+                                "] " + key,
+                            GetLastError());
+  }
+}
+
 }  // namespace
 
 void ExpandEnvironmentReferences(const char* text, char* result) {
@@ -71,7 +82,9 @@ void WriteViewerSettings(const char* target_folder, const char* ini_folder) {
     // leaves the redirection while the other keys fail to be written.
     if (settings_folder[0] != '\0') CreateFolderChain(settings_folder);
     if (program_file_ok && ReplaceFileLink(program_file)) {
-      WritePrivateProfileStringA("Others", "INI_Folder", ini_folder, program_file);
+      WriteSetting("Others", "INI_Folder", ini_folder, program_file);
+      TheRunLog().Note(std::string("settings file ") + program_file + ": the settings are kept in \"" +
+                       settings_folder + "\"");
     }
     // An empty expansion names no folder: a bare file name would send the
     // profile functions to the Windows folder, so the settings then stay in
@@ -80,14 +93,23 @@ void WriteViewerSettings(const char* target_folder, const char* ini_folder) {
   }
   // The profile functions follow a link; one placed at the file's name is
   // replaced by a file of the setup's own first.
-  if (!settings_file_ok || !ReplaceFileLink(settings_file)) return;
+  if (!settings_file_ok || !ReplaceFileLink(settings_file)) {
+    TheRunLog().Note("settings file not written: its path does not fit, or a link at its name stays");
+    return;
+  }
 
-  WritePrivateProfileStringA("Language", "DLL", "DEUTSCH.DLL", settings_file);
-  WritePrivateProfileStringA("Language", "Lang", "Deutsch", settings_file);
+  WriteSetting("Language", "DLL", "DEUTSCH.DLL", settings_file);
+  WriteSetting("Language", "Lang", "Deutsch", settings_file);
   char skin[kPathSize] = "";
   GetPrivateProfileStringA("Toolbar", "Skin", "", skin, sizeof skin, settings_file);
-  if (skin[0] != '\0') return;
+  if (skin[0] != '\0') {
+    TheRunLog().Note(std::string("settings file written: ") + settings_file +
+                     " (the toolbar skin kept: " + skin + ")");
+    return;
+  }
   ToolbarSkin chosen = ChooseToolbarSkin();
-  WritePrivateProfileStringA("Toolbar", "Skin", chosen.skin, settings_file);
-  WritePrivateProfileStringA("Toolbar", "Size", chosen.size, settings_file);
+  WriteSetting("Toolbar", "Skin", chosen.skin, settings_file);
+  WriteSetting("Toolbar", "Size", chosen.size, settings_file);
+  TheRunLog().Note(std::string("settings file written: ") + settings_file + " (toolbar skin " +
+                   chosen.skin + ")");
 }

@@ -2,7 +2,11 @@
 #include <windows.h>
 #include <delayimp.h>
 
+#include <cstring>
+#include <string>
+
 #include "common/exit_codes.h"
+#include "common/run_log.h"
 #include "framework/win_app.h"
 
 namespace {
@@ -12,8 +16,51 @@ namespace {
 // function, ends the process at once with its own exit code: without the
 // hook the loader's exception would end it with a crash report, a window
 // even in a silent run.
-FARPROC WINAPI DelayLoadFailed(unsigned, PDelayLoadInfo) {
+FARPROC WINAPI DelayLoadFailed(unsigned, PDelayLoadInfo info) {
+  if (info != nullptr && info->szDll != nullptr) {
+    TheRunLog().Note(std::string("system library cannot be loaded: ") + info->szDll);
+  }
+  TheRunLog().Note("exit code " + std::to_string(kExitSystemLibraryMissing));
   ExitProcess(kExitSystemLibraryMissing);
+}
+
+// Libraries that Windows' own DLLs load by name, on demand, while the setup
+// runs: comctl32 draws the wizard with msimg32 and uxtheme, shell32 brings
+// shlwapi and shcore along for links and special folders, user32 loads
+// imm32. Such a load happens inside the system DLL after start-up, and not
+// every one keeps to the search restriction below (under Wine a planted
+// msimg32.dll beside the setup was loaded in the wizard); those that are no
+// known DLLs of Windows are searched for by name. Loaded from the system
+// folder first, each is in memory already when it is asked for. The list
+// holds what wizard and silent runs load after start-up (found with
+// WINEDEBUG=+loaddll) and what Windows' own DLLs load there on their own;
+// one this Windows lacks is skipped. They stay loaded for the process's
+// life.
+constexpr const char* kLibrariesLoadedOnDemand[] = {
+    "msimg32.dll", "uxtheme.dll", "dwmapi.dll", "version.dll", "propsys.dll",
+    "cryptbase.dll", "userenv.dll", "profapi.dll", "shcore.dll", "oleacc.dll",
+    "winmm.dll", "textshaping.dll", "imm32.dll", "shlwapi.dll",
+};
+
+// Without SetDefaultDllDirectories (Windows 7 before its update) the
+// LOAD_LIBRARY_SEARCH flags are refused: each library is named by its full
+// path in the system folder instead.
+void PreloadSystemLibraries(bool search_flags_known) {
+  char system_folder[MAX_PATH] = "";
+  UINT length = search_flags_known ? 0 : GetSystemDirectoryA(system_folder, MAX_PATH);
+  for (const char* name : kLibrariesLoadedOnDemand) {
+    if (search_flags_known) {
+      LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+      continue;
+    }
+    char path[MAX_PATH];
+    const std::size_t name_size = std::strlen(name) + 1;
+    if (length == 0 || length + 1 + name_size > sizeof path) return;
+    std::memcpy(path, system_folder, length);
+    path[length] = '\\';
+    std::memcpy(path + length + 1, name, name_size);
+    LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  }
 }
 
 // The setup is started from download folders and often elevated: DLLs come
@@ -29,8 +76,9 @@ __attribute__((constructor(101))) void RestrictLibrarySearch() {
   HMODULE kernel = GetModuleHandleA("kernel32.dll");
   auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
       reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-  if (set_default != nullptr) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  const bool search_flags_known = set_default != nullptr && set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
   SetDllDirectoryA("");
+  PreloadSystemLibraries(search_flags_known);
 }
 
 }  // namespace

@@ -2,10 +2,15 @@
 // platform calls they stand for, so that the order of the writes reads
 // plainly in the code and a test can watch it. Results are never reported
 // to the user: a failed write leaves its value missing, and the layer counts
-// it so that a silent run can end with an honest exit code.
+// it so that a silent run can end with an honest exit code. The run log gets
+// every value written and every operation refused, with key, value and the
+// Windows error.
 #pragma once
 
 #include <windows.h>
+
+#include <map>
+#include <string>
 
 class RegistryLayer {
  public:
@@ -36,11 +41,19 @@ class RegistryLayer {
 
  protected:
   // Counts result as failed unless it is ERROR_SUCCESS or, with
-  // missing_is_fine, ERROR_FILE_NOT_FOUND.
-  void CountFailure(LONG result, bool missing_is_fine = false);
+  // missing_is_fine, ERROR_FILE_NOT_FOUND; a value written and an operation
+  // refused go to the run log, what names the key and value.
+  void CountFailure(LONG result, const std::string& what, bool missing_is_fine = false);
+  // The same, but only a refusal goes to the run log (opening a key is no
+  // value written).
+  void CountRefusal(LONG result, const std::string& what, bool missing_is_fine = false);
 
  private:
+  // "HKLM\<path>" for a key handle this layer opened or created.
+  std::string KeyName(HKEY key) const;
+
   int failed_writes_ = 0;
+  std::map<HKEY, std::string> key_names_;
 };
 
 // The layer that talks to the real registry.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/install_options.h"
+#include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "common/windows_version.h"
 #include "integration/folder_chain.h"
@@ -32,32 +33,56 @@ void ResolveSpecialFolder(int csidl, char (&folder)[kPathSize]) {
 }
 
 // Creates and saves one shell link. Every text is optional but link_path
-// and target.
-int SaveLink(const char* link_path, const char* target, const char* arguments,
-             const char* description, const char* icon_path, int icon_index) {
-  if (!FitsPath(link_path) || !FitsPath(target) || !FitsPath(icon_path)) return 0;
-
+// and target. S_OK, or the error that stopped it.
+HRESULT WriteLink(const char* link_path, const char* target, const char* arguments,
+                  const char* description, const char* icon_path, int icon_index) {
   ScopedCom com;
   ScopedComPtr<IShellLinkA> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              link.Out()))) {
-    return 0;
-  }
+  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_IShellLinkA, link.Out());
+  if (FAILED(result)) return result;
   ScopedComPtr<IPersistFile> file;
-  if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) return 0;
+  result = link->QueryInterface(IID_IPersistFile, file.Out());
+  if (FAILED(result)) return result;
 
   if (icon_path != nullptr) link->SetIconLocation(icon_path, icon_index);
   wchar_t wide_path[kPathSize];
-  if (MultiByteToWideChar(CP_ACP, 0, link_path, -1, wide_path, kPathSize) == 0) return 0;
+  if (MultiByteToWideChar(CP_ACP, 0, link_path, -1, wide_path, kPathSize) == 0) {
+    return HRESULT_FROM_WIN32(GetLastError());
+  }
   link->SetPath(target);
   if (arguments != nullptr) link->SetArguments(arguments);
   if (description != nullptr) link->SetDescription(description);
-  return SUCCEEDED(file->Save(wide_path, TRUE)) ? 1 : 0;
+  return file->Save(wide_path, TRUE);
+}
+
+// WriteLink with its result in the run log; 1 when the link was saved.
+int SaveLink(const char* link_path, const char* target, const char* arguments,
+             const char* description, const char* icon_path, int icon_index) {
+  if (!FitsPath(link_path) || !FitsPath(target) || !FitsPath(icon_path)) {
+    TheRunLog().Note(std::string("link failed, its path is too long: ") + link_path);
+    return 0;
+  }
+  HRESULT result = WriteLink(link_path, target, arguments, description, icon_path, icon_index);
+  if (FAILED(result)) {
+    TheRunLog().NoteFailure(std::string("link failed: ") + link_path,
+                            static_cast<unsigned long>(result));
+    return 0;
+  }
+  TheRunLog().Note(std::string("link made: ") + link_path + " -> " + target);
+  return 1;
 }
 
 // folder + name in a path buffer; false when it would not fit.
 bool JoinPath(char (&path)[kPathSize], const char* folder, const char* name) {
   return CopyBounded(path, sizeof path, folder) && AppendBounded(path, sizeof path, name);
+}
+
+// The link's path, or a note in the run log that it does not fit.
+bool LinkPath(char (&path)[kPathSize], const char* folder, const char* name) {
+  if (JoinPath(path, folder, name)) return true;
+  TheRunLog().Note(std::string("link failed, its path is too long: ") + folder + name);
+  return false;
 }
 
 }  // namespace
@@ -69,14 +94,14 @@ int CreateShortcut(const char* target, const char* link_name, const char* icon_p
   ResolveSpecialFolder(all_users ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP, folder);
   if (send_to) ResolveSpecialFolder(CSIDL_SENDTO, folder);
   char link_path[kPathSize];
-  if (!JoinPath(link_path, folder, link_name)) return 0;
+  if (!LinkPath(link_path, folder, link_name)) return 0;
   return SaveLink(link_path, target, arguments, link_description, icon_path, icon_index);
 }
 
 int CreateShortcutInFolder(const char* folder, const char* link_name, const char* target,
                            const char* arguments, const char* icon_path, int icon_index) {
   char link_path[kPathSize];
-  if (!JoinPath(link_path, folder, link_name)) return 0;
+  if (!LinkPath(link_path, folder, link_name)) return 0;
   return SaveLink(link_path, target, arguments, nullptr, icon_path, icon_index);
 }
 
@@ -87,6 +112,7 @@ int CreateProgramGroup(const char* program_folder, int all_users, int* failed_li
   ResolveSpecialFolder(all_users ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, group_folder);
   // A group without its folder counts as one failed link.
   if (!AppendBounded(group_folder, sizeof group_folder, "Pellumara")) {
+    TheRunLog().Note(std::string("start menu group failed, its path is too long: ") + group_folder);
     ++failed;
     return 0;
   }
@@ -95,6 +121,7 @@ int CreateProgramGroup(const char* program_folder, int all_users, int* failed_li
   CreateFolderChain(group_folder);
   std::size_t length = std::strlen(group_folder);
   if (length == 0 || group_folder[length - 1] != '\\') {
+    TheRunLog().Note(std::string("start menu group failed: ") + group_folder);
     ++failed;
     return 0;
   }

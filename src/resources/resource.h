@@ -22,6 +22,8 @@
 #define IDS_FILE_KEPT_READ_ONLY 15
 #define IDS_NOT_ENOUGH_SPACE 16       // silent mode only; %d: bytes needed, %d: bytes free
 #define IDS_ANOTHER_SETUP_RUNNING 17  // silent mode only
+#define IDS_LOG_NOT_CREATED 20  // %d: the Windows error
+#define IDS_USAGE 21            // /? and /help
 
 // Icon
 #define IDI_SETUP 111

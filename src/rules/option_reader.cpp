@@ -1,6 +1,8 @@
 #include "rules/option_reader.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "rules/format_catalogue.h"
 #include "rules/integration_texts.h"
@@ -12,18 +14,35 @@ void CopyCommandLine(const char* raw, char (&out)[kCommandLineSize]) {
   out[length] = '\0';
 }
 
+namespace {
+
+// Where the reader stops in found (the option name's first character): at
+// the first '/' or the end after the name, and no further than kPathSize.
+std::size_t ValueEnd(const char* found, std::size_t name_length) {
+  std::size_t position = name_length;
+  while (position < kPathSize && found[position] != '\0' && found[position] != '/') ++position;
+  return position;
+}
+
+}  // namespace
+
 bool ReadOptionValue(const char* command_line, const char* name, char* value) {
   const char* found = std::strstr(command_line, name);
   if (found == nullptr) return false;
   // The position is counted from the name's first character, so the value
   // holds at most kPathSize minus the name's length characters.
-  std::size_t position = std::strlen(name);
-  std::size_t length = 0;
-  while (position < kPathSize && found[position] != '\0' && found[position] != '/') {
-    value[length++] = found[position++];
-  }
+  const std::size_t name_length = std::strlen(name);
+  const std::size_t length = ValueEnd(found, name_length) - name_length;
+  std::memcpy(value, found + name_length, length);
   value[length] = '\0';
   return true;
+}
+
+bool OptionValueIsCut(const char* command_line, const char* name, bool line_was_cut) {
+  const char* found = std::strstr(command_line, name);
+  if (found == nullptr) return false;
+  const std::size_t end = ValueEnd(found, std::strlen(name));
+  return end == kPathSize || (line_was_cut && found[end] == '\0');
 }
 
 namespace {
@@ -53,15 +72,83 @@ void ApplyAssocSelection(int selection, InstallOptions& options) {
 }  // namespace
 
 void ApplyCommandLineOptions(const char* command_line, InstallOptions& options) {
-  ReadFolder(command_line, "/folder=", options.target_folder);
-  ReadNumber(command_line, "/desktop=", options.desktop_shortcut);
-  ReadNumber(command_line, "/thumbs=", options.thumbnails_shortcut);
-  ReadNumber(command_line, "/group=", options.start_menu_shortcut);
-  ReadNumber(command_line, "/allusers=", options.all_users);
+  ReadFolder(command_line, kFolderOption, options.target_folder);
+  ReadNumber(command_line, kDesktopOption, options.desktop_shortcut);
+  ReadNumber(command_line, kThumbsOption, options.thumbnails_shortcut);
+  ReadNumber(command_line, kGroupOption, options.start_menu_shortcut);
+  ReadNumber(command_line, kAllUsersOption, options.all_users);
   int selection = 0;
-  ReadNumber(command_line, "/assoc=", selection);
+  ReadNumber(command_line, kAssocOption, selection);
   ApplyAssocSelection(selection, options);
-  ReadFolder(command_line, "/ini=", options.ini_folder);
+  ReadFolder(command_line, kIniOption, options.ini_folder);
+}
+
+namespace {
+
+// Every name the setup reads from its command line; the switches without a
+// value are searched for the same way.
+constexpr const char* kKnownOptions[] = {
+    kSilentSwitch, "/?",         "/help",      kFolderOption, kDesktopOption, kThumbsOption,
+    kGroupOption,  kAllUsersOption, kAssocOption, kIniOption,    kLogOption};
+
+// The end of the program path: a quoted path runs to its closing quote,
+// another one to the first blank, the way Windows splits a command line.
+std::size_t ProgramPathEnd(std::string_view line) {
+  if (!line.empty() && line[0] == '"') {
+    std::size_t quote = line.find('"', 1);
+    return quote == std::string_view::npos ? line.size() : quote + 1;
+  }
+  std::size_t blank = line.find_first_of(" \t");
+  return blank == std::string_view::npos ? line.size() : blank;
+}
+
+void AddTrimmed(std::string_view text, std::vector<std::string>& out) {
+  std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return;
+  std::size_t last = text.find_last_not_of(" \t");
+  out.emplace_back(text.substr(first, last - first + 1));
+}
+
+}  // namespace
+
+std::vector<std::string> UnreadCommandLineText(const char* command_line) {
+  const std::string_view line(command_line);
+  std::vector<bool> read(line.size(), false);
+  std::fill(read.begin(), read.begin() + static_cast<std::ptrdiff_t>(ProgramPathEnd(line)), true);
+  auto mark_read = [&](const char* from, std::size_t length) {
+    const auto start = read.begin() + (from - command_line);
+    std::fill(start, start + static_cast<std::ptrdiff_t>(length), true);
+  };
+  for (const char* name : kKnownOptions) {
+    const std::size_t name_length = std::strlen(name);
+    const char* found = std::strstr(command_line, name);
+    if (name[name_length - 1] != '=') {
+      // A switch counts wherever it stands, as often as it stands.
+      for (; found != nullptr; found = std::strstr(found + 1, name)) mark_read(found, name_length);
+    } else if (found != nullptr) {
+      // Only the first occurrence of an option with a value is read.
+      mark_read(found, ValueEnd(found, name_length));
+    }
+  }
+  std::vector<std::string> unread;
+  std::size_t at = 0;
+  while (at < line.size()) {
+    if (read[at]) {
+      ++at;
+      continue;
+    }
+    std::size_t end = at;
+    while (end < line.size() && !read[end]) ++end;
+    AddTrimmed(line.substr(at, end - at), unread);
+    at = end;
+  }
+  return unread;
+}
+
+bool WantsUsageText(const char* raw_command_line) {
+  if (std::strstr(raw_command_line, kSilentSwitch) != nullptr) return false;
+  return std::strstr(raw_command_line, "/?") != nullptr ||
+         std::strstr(raw_command_line, "/help") != nullptr;
 }
 
 bool FolderFromOpenCommand(const char* command, char* out) {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "common/install_options.h"
 
@@ -15,6 +17,37 @@ void CopyCommandLine(const char* raw, char (&out)[kCommandLineSize]);
 // character up to the next '/' or the end, and no further than 260 characters
 // from the name's first character. Returns false when the name does not occur.
 bool ReadOptionValue(const char* command_line, const char* name, char* value);
+
+// The option names, slash and equals sign included, as the command line
+// carries them (case-sensitive).
+constexpr char kFolderOption[] = "/folder=";
+constexpr char kDesktopOption[] = "/desktop=";
+constexpr char kThumbsOption[] = "/thumbs=";
+constexpr char kGroupOption[] = "/group=";
+constexpr char kAllUsersOption[] = "/allusers=";
+constexpr char kAssocOption[] = "/assoc=";
+constexpr char kIniOption[] = "/ini=";
+// The run log's file, read like a folder option; no log without it.
+constexpr char kLogOption[] = "/log=";
+constexpr char kSilentSwitch[] = "/silent";
+
+// True when the value read for name stopped at a limit of the reader
+// instead of at a '/' or the end of what was typed: it reaches 260
+// characters from the name's first character, or it runs to the end of a
+// command line that was cut (line_was_cut). Such a value may be cut short
+// and would name another folder than the one typed.
+bool OptionValueIsCut(const char* command_line, const char* name, bool line_was_cut);
+
+// The texts of the command line that no option takes, program path left
+// out: each run of text between what the options read (their names, and
+// the values the reader takes; a repeated option's later occurrences are
+// not read), trimmed of blanks. Unrecognised text changes nothing; these
+// are only noted in the run log.
+std::vector<std::string> UnreadCommandLineText(const char* command_line);
+
+// "/?" or "/help" anywhere on the raw command line, and no "/silent": the
+// setup shows its usage text instead of installing.
+bool WantsUsageText(const char* raw_command_line);
 
 // Reads "/folder=", "/desktop=", "/thumbs=", "/group=", "/allusers=", "/assoc="
 // and "/ini=" in that order into options. Options that are absent keep the

@@ -91,8 +91,7 @@ void CWizPropertyPage::EnableSheetButtons(BOOL enable) {
 
 LRESULT CWizPropertyPage::StartInstallation() {
   if (IsViewerRunning()) {
-    MessageBoxA(m_hWnd, LoadMessage(IDS_VIEWER_RUNNING).c_str(), LoadMessage(IDS_CAPTION).c_str(),
-                MB_ICONEXCLAMATION);
+    ShowMessage(m_hWnd, IDS_VIEWER_RUNNING, MB_ICONEXCLAMATION);
     return -1;
   }
   InstallOptions options;

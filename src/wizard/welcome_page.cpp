@@ -45,8 +45,7 @@ void CWizPropertyPage::ActivateWelcomePage() {
   }
   if (IsViewerRunning()) {
     // Only a warning: the ready page refuses to install while it runs.
-    MessageBoxA(m_hWnd, LoadMessage(IDS_VIEWER_RUNNING).c_str(), LoadMessage(IDS_CAPTION).c_str(),
-                MB_ICONEXCLAMATION);
+    ShowMessage(m_hWnd, IDS_VIEWER_RUNNING, MB_ICONEXCLAMATION);
   }
   first_activation = 0;
 }
@@ -64,8 +63,7 @@ bool CWizPropertyPage::WelcomeFolderIsAcceptable() {
   char folder[kPathSize] = "";
   GetDlgItemTextA(m_hWnd, IDC_TARGET_FOLDER, folder, sizeof folder);
   if (TargetFolderHasDrive(folder)) return true;
-  MessageBoxA(m_hWnd, LoadMessage(IDS_INVALID_FOLDER).c_str(), LoadMessage(IDS_CAPTION).c_str(),
-              MB_ICONERROR);
+  ShowMessage(m_hWnd, IDS_INVALID_FOLDER, MB_ICONERROR);
   return false;
 }
 

@@ -41,9 +41,8 @@ BOOL CWizPropertySheet::OnInitDialog() {
 }
 
 bool CWizPropertySheet::UserConfirmsQuit() {
-  const int answer = MessageBoxA(m_hWnd, LoadMessage(IDS_QUIT_QUESTION).c_str(),
-                                 LoadMessage(IDS_CAPTION).c_str(),
-                                 MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+  const int answer =
+      ShowMessage(m_hWnd, IDS_QUIT_QUESTION, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
   return answer == IDYES;
 }
 

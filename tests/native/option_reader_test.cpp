@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -144,6 +145,60 @@ TEST(ApplyCommandLineOptions, FolderCutAtSlash) {
 TEST(ApplyCommandLineOptions, LongFolderIsBounded) {
   InstallOptions options = Read("/silent /folder=C:\\" + std::string(300, 'd'));
   EXPECT_EQ(std::strlen(options.target_folder), 252u);
+}
+
+bool IsCut(const std::string& options, const char* name) {
+  std::string raw = kProgram + options;
+  char command_line[kCommandLineSize];
+  CopyCommandLine(raw.c_str(), command_line);
+  return OptionValueIsCut(command_line, name, raw.size() >= kCommandLineSize);
+}
+
+TEST(OptionValueIsCut, AValueThatReachesTheReadersLimitMayBeCut) {
+  EXPECT_TRUE(IsCut("/silent /folder=C:\\" + std::string(249, 'd'), kFolderOption));
+  EXPECT_FALSE(IsCut("/silent /folder=C:\\" + std::string(248, 'd'), kFolderOption));
+  EXPECT_TRUE(IsCut("/silent /ini=C:\\" + std::string(300, 'i') + " /group=1", kIniOption));
+  EXPECT_FALSE(IsCut("/silent /ini=C:\\" + std::string(251, 'i') + "/group=1", kIniOption));
+  EXPECT_FALSE(IsCut("/silent /group=1", kFolderOption));
+}
+
+TEST(OptionValueIsCut, AValueRunningIntoTheCutOfTheCommandLine) {
+  const std::string before(400, ' ');
+  // The line ends inside the value: what follows is lost.
+  EXPECT_TRUE(IsCut(before + "/folder=C:\\" + std::string(150, 'e'), kFolderOption));
+  // The value ends before the cut at a slash; the rest of the line is cut.
+  EXPECT_FALSE(IsCut(before + "/folder=C:\\x/group=1" + std::string(150, ' '), kFolderOption));
+  // A line that fits is not cut, whatever its end.
+  EXPECT_FALSE(IsCut(before + "/folder=C:\\" + std::string(50, 'e'), kFolderOption));
+}
+
+std::vector<std::string> Unread(const std::string& command_line) {
+  char copy[kCommandLineSize];
+  CopyCommandLine(command_line.c_str(), copy);
+  return UnreadCommandLineText(copy);
+}
+
+TEST(UnreadCommandLineText, TextNoOptionReadsIsListed) {
+  using Texts = std::vector<std::string>;
+  EXPECT_EQ(Unread(kProgram + std::string("/silent /folder=C:\\x /group=1 /log=C:\\l.txt")),
+            Texts{});
+  // Other letter case, a repeated option (the first one counts) and stray text.
+  EXPECT_EQ(Unread(kProgram + std::string("/silent /S /group=1 /group=2 /Folder=x")),
+            (Texts{"/S", "/group=2 /Folder=x"}));
+  // The program path is no option, with or without quotes, /silent in it too;
+  // a switch counts wherever it stands.
+  EXPECT_EQ(Unread("C:/silent/setup.exe /silent -q /silent"), (Texts{"-q"}));
+  // A value stops at 260 characters from its name: the rest is left over.
+  EXPECT_EQ(Unread(kProgram + std::string("/silent /folder=") + std::string(260, 'f')),
+            Texts{std::string(8, 'f')});
+}
+
+TEST(WantsUsageText, HelpWithoutSilentOnly) {
+  EXPECT_TRUE(WantsUsageText("setup.exe /?"));
+  EXPECT_TRUE(WantsUsageText("setup.exe /folder=C:\\x /help"));
+  EXPECT_FALSE(WantsUsageText("setup.exe /silent /?"));
+  EXPECT_FALSE(WantsUsageText("setup.exe /HELP"));
+  EXPECT_FALSE(WantsUsageText("setup.exe"));
 }
 
 std::string FolderOf(const std::string& command) {

@@ -1,6 +1,9 @@
 // The setup log's entries, byte for byte.
 #include "engine/setup_log.h"
 
+#include "common/run_log.h"
+#include "rules/run_log_rules.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -61,6 +64,29 @@ TEST_F(SetupLog, UnopenableLogLosesTheEntrySilently) {
   std::vector<LogEntry> entries = ParseLog(Log());
   ASSERT_EQ(entries.size(), 1u) << Log();
   EXPECT_EQ(entries[0].message, "kept");
+}
+
+// The run log of /log=: an earlier file of the name is replaced, and each
+// fact is in the file as soon as it is noted, so a killed run leaves
+// everything up to its end.
+TEST(RunLog, EachFactIsOnDiskAtOnceAndAnEarlierFileIsReplaced) {
+  ScratchFolder scratch("run-log");
+  const std::string path = scratch / "run.log";
+  WriteFileBytes(path, "an earlier run\r\n");
+  RunLog log;
+  ASSERT_EQ(log.Open(path.c_str(), FormatRunLogLine), static_cast<unsigned long>(ERROR_SUCCESS));
+  log.Note("first");
+  std::string text = ReadFileBytes(path);
+  ASSERT_EQ(text.size(), 24u + 7u) << text;
+  EXPECT_EQ(text.substr(23), " first\r\n");
+
+  log.NoteFailure("refused", ERROR_ACCESS_DENIED);
+  text = ReadFileBytes(path);
+  std::string system_text = SystemErrorText(ERROR_ACCESS_DENIED);
+  ASSERT_FALSE(system_text.empty());
+  system_text.erase(system_text.find_last_not_of(" \r\n") + 1);
+  EXPECT_EQ(text.substr(text.find("\r\n") + 2 + 23), " refused: error 5: " + system_text + "\r\n");
+  log.Close();
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -79,10 +81,20 @@ TEST_F(SilentSetup, FolderOnAMissingDriveIsNotCreated) {
   EXPECT_EQ(OnlyLogMessage(), FolderNotCreated("Q:\\Tools\\Pellumara\\"));
 }
 
-TEST_F(SilentSetup, FailedUnpackingPutsTheFolderFirstAndExits3) {
+// The temporary archive's folder cannot be made: the entry names it, not
+// the target folder, and the run log gives the Windows error.
+TEST_F(SilentSetup, FailedTemporaryArchiveIsNamedAndExits3) {
   ScratchFolder target("silent-target");
-  EXPECT_EQ(Run(SetupCommandLine("/silent /folder=" + target.path()), kNoTemp), 3);
-  EXPECT_EQ(OnlyLogMessage(), PayloadFailed(target.path() + "\\"));
+  EXPECT_EQ(Run(SetupCommandLine("/silent /folder=" + target.path() + " /log=run.log"), kNoTemp), 3);
+  const std::string message = OnlyLogMessage();
+  const std::string temp = "Q:\\no-temp\\pmarag-";
+  EXPECT_EQ(message.substr(0, temp.size()), temp) << message;
+  EXPECT_EQ(message.substr(temp.size() + 16), ": " + LoadMessage(IDS_INSTALL_FAILED));
+  const std::string run_log = ReadFileBytes(start_ / "run.log");
+  EXPECT_NE(run_log.find(" cannot create the temporary folder " + message.substr(0, temp.size() + 16) +
+                         ": error "),
+            std::string::npos)
+      << run_log;
 }
 
 // An existing target folder that cannot be written to (a standard user's
@@ -207,16 +219,21 @@ std::string TestProgramFolder() {
 
 // DLLs placed beside the setup under the names of system DLLs, which Wine
 // then prefers to its own as Windows' search would: none may be loaded, in
-// a silent run or while the wizard shows.
+// a silent run or while the wizard shows. Besides version.dll, the ones
+// user32, comctl32 and shell32 load on demand while the wizard shows.
 TEST_F(SilentSetup, DllsPlacedBesideTheSetupAreNeverLoaded) {
   ScratchFolder downloads("planted-downloads");
   std::string setup = downloads / "pellumara64-setup.exe";
   ASSERT_TRUE(CopyFileA(SetupProgram().c_str(), setup.c_str(), FALSE));
-  const std::vector<std::string> planted = {"version.dll", "uxtheme.dll"};
-  for (const std::string& name : planted) {
-    ASSERT_TRUE(CopyFileA((TestProgramFolder() + "\\planted.dll").c_str(), (downloads / name).c_str(), FALSE));
+  const std::vector<std::string> libraries = {"version", "uxtheme", "msimg32",
+                                              "imm32",   "shcore",  "shlwapi"};
+  std::vector<std::string> planted;
+  for (const std::string& library : libraries) {
+    planted.push_back(library + ".dll");
+    ASSERT_TRUE(CopyFileA((TestProgramFolder() + "\\planted.dll").c_str(),
+                          (downloads / planted.back()).c_str(), FALSE));
   }
-  SetupDllOverrides native_first({"version", "uxtheme"}, "native,builtin");
+  SetupDllOverrides native_first(libraries, "native,builtin");
   ScratchFolder target("planted-target");
   EXPECT_EQ(Run("\"" + setup + "\" /silent /folder=" + target.path()), 0);
   EXPECT_TRUE(FileExists(target / "p_mara64.exe"));
@@ -254,7 +271,7 @@ TEST_F(SilentSetup, UnquotedEarlierCommandKeepsItsDrive) {
 TEST_F(SilentSetup, OtherProgramsCommandProposesProgramFiles) {
   SetRegistryString(HKEY_LOCAL_MACHINE, kOpenCommandKey, nullptr, "\"Q:\\Other\\view.exe\" \"%1\"");
   EXPECT_EQ(Run(SetupCommandLine("/silent"), kNoTemp), 3);
-  EXPECT_EQ(OnlyLogMessage(), PayloadFailed("C:\\Program Files\\Pellumara\\"));
+  EXPECT_TRUE(FolderExists("C:\\Program Files\\Pellumara"));
   RemoveTree("C:\\Program Files\\Pellumara");
 }
 
@@ -274,22 +291,29 @@ TEST_F(SilentSetup, OptionNamesAreCaseSensitive) {
   EXPECT_EQ(OnlyLogMessage(), FolderNotCreated("Q:\\Proposed\\"));
 }
 
-TEST_F(SilentSetup, CommandLineIsReadUpTo519Characters) {
-  std::string prefix = SetupCommandLine("/silent /folder=Q:\\");
-  ASSERT_LT(prefix.size(), 400u);
-  std::string folder_text(600 - prefix.size(), 'd');
-  // Only the first 519 characters count, and the value at most 252 of them.
-  std::size_t visible = std::min<std::size_t>(519 - prefix.size(), 252 - 3);
-  EXPECT_EQ(Run(prefix + folder_text), 2);
-  EXPECT_EQ(OnlyLogMessage(), FolderNotCreated("Q:\\" + folder_text.substr(0, visible) + "\\"));
+// A folder value that the reader may have cut would install somewhere else
+// than typed: refused with message 5 before anything is written.
+TEST_F(SilentSetup, FolderValueAtTheReadersLimitIsRefused) {
+  ScratchFolder parent("cut");
+  const std::string folder = parent.path() + "\\" + std::string(251 - parent.path().size(), 'd');
+  EXPECT_EQ(RunWith("/silent /folder=" + folder + "more"), 2);
+  EXPECT_EQ(OnlyLogMessage(), FolderRejected(folder));
+  EXPECT_EQ(CountTree(parent.path()).folders, 0);
+  EXPECT_EQ(ApplicationOpenCommand(), "<missing>");
+
+  DeleteFileA((start_ / kSetupLogName).c_str());
+  const std::string settings = "C:\\" + std::string(255 - 3, 'i');
+  EXPECT_EQ(RunWith("/silent /folder=" + parent.path() + "\\P /ini=" + settings), 2);
+  EXPECT_EQ(OnlyLogMessage(), FolderRejected(settings));
+  EXPECT_EQ(CountTree(parent.path()).folders, 0);
 }
 
-TEST_F(SilentSetup, CommandLineCutInsideTheFolderValue) {
+TEST_F(SilentSetup, CommandLineCutInsideTheFolderValueIsRefused) {
   std::string prefix = SetupCommandLine(std::string(300, ' ') + "/silent /folder=Q:\\");
   ASSERT_LT(prefix.size(), 519u);
   std::size_t visible = 519 - prefix.size();
   EXPECT_EQ(Run(prefix + std::string(200, 'e') + " /group=1"), 2);
-  EXPECT_EQ(OnlyLogMessage(), FolderNotCreated("Q:\\" + std::string(visible, 'e') + "\\"));
+  EXPECT_EQ(OnlyLogMessage(), FolderRejected("Q:\\" + std::string(visible, 'e')));
 }
 
 TEST_F(SilentSetup, ProgramPathContainingSilentSelectsSilentMode) {
@@ -333,6 +357,102 @@ TEST_F(SilentSetup, InstallationUnpacksTheViewerAndWritesItsSettings) {
   EXPECT_EQ(Profile(settings, "Toolbar", "Size"), "24");
   EXPECT_FALSE(FileExists(start_ / kSetupLogName));
   EXPECT_FALSE(FileExists(std::string(temp) + "pmarag_x64.zip"));
+}
+
+// The facts of a run log without their time stamps, a message's own line
+// breaks joined back; a line without the local ISO time in front shows as
+// "<no time stamp>".
+std::vector<std::string> RunLogFacts(const std::string& log) {
+  std::vector<std::string> facts;
+  std::size_t at = 0;
+  while (at < log.size()) {
+    std::size_t end = log.find("\r\n", at);
+    if (end == std::string::npos) end = log.size();
+    const std::string line = log.substr(at, end - at);
+    at = end + 2;
+    if (!line.empty() && line[0] == '\t' && !facts.empty()) {
+      facts.back() += "\n" + line.substr(1);
+      continue;
+    }
+    const bool stamped = line.size() > 24 && line[4] == '-' && line[7] == '-' && line[10] == 'T' &&
+                         line[13] == ':' && line[16] == ':' && line[19] == '.' && line[23] == ' ';
+    facts.push_back(stamped ? line.substr(24) : "<no time stamp>" + line);
+  }
+  return facts;
+}
+
+bool HasFact(const std::vector<std::string>& facts, const std::string& fact) {
+  return std::find(facts.begin(), facts.end(), fact) != facts.end();
+}
+bool HasFactStartingWith(const std::vector<std::string>& facts, const std::string& start) {
+  return std::any_of(facts.begin(), facts.end(),
+                     [&](const std::string& fact) { return fact.rfind(start, 0) == 0; });
+}
+
+// A run log asked for with a relative name lands in the start folder and
+// tells every step; a second run starts it anew.
+TEST_F(SilentSetup, RunLogTellsEveryStepOfASuccessfulRun) {
+  ScratchFolder parent("logged");
+  const std::string target = parent / "Pellumara";
+  const std::string command_line = SetupCommandLine("/silent /folder=" + target + " /group=1 /S /log=run.log");
+  for (const char* outcome : {"written", "replaced"}) {
+    SCOPED_TRACE(outcome);
+    EXPECT_EQ(Run(command_line), 0);
+    const std::vector<std::string> facts = RunLogFacts(ReadFileBytes(start_ / "run.log"));
+    ASSERT_GT(facts.size(), 10u);
+    EXPECT_EQ(facts.front(), "Pellumara 64-bit setup " PELLUMARA_VERSION_TEXT);
+    EXPECT_TRUE(HasFact(facts, "command line: " + command_line));
+    EXPECT_TRUE(HasFact(facts, "mode: silent"));
+    EXPECT_TRUE(HasFact(facts, "ignored, no option: /S"));
+    EXPECT_TRUE(HasFact(facts, "target folder from: /folder="));
+    EXPECT_TRUE(HasFact(facts, "target folder: \"" + target + "\""));
+    EXPECT_TRUE(HasFact(facts, "target folder ready: " + target + "\\"));
+    EXPECT_TRUE(HasFactStartingWith(facts, "temporary archive: "));
+    EXPECT_TRUE(HasFact(facts, std::string("entry p_mara64.exe: ") + outcome));
+    EXPECT_TRUE(HasFactStartingWith(facts, "settings file written: " + target + "\\p_mara64.ini"));
+    EXPECT_TRUE(HasFactStartingWith(facts, "link made: "));
+    EXPECT_TRUE(HasFact(facts, "registry: HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                               "Uninstall\\Pellumara64 DisplayVersion = \"" PELLUMARA_VERSION_TEXT "\""));
+    EXPECT_TRUE(HasFact(facts, "temporary archive removed"));
+    EXPECT_EQ(facts.back(), "exit code 0");
+    EXPECT_FALSE(HasFactStartingWith(facts, "<no time stamp>"));
+  }
+  EXPECT_FALSE(FileExists(start_ / kSetupLogName));
+  RemoveInstallation({target});
+}
+
+// An entry that cannot be put in place (a folder stands at its name): the
+// run log names it with the Windows error, the German message, and ends
+// with the exit code; the usual log keeps its entry.
+TEST_F(SilentSetup, RunLogOfAFailedRunNamesTheEntryAndItsError) {
+  ScratchFolder target("logged-failure");
+  ASSERT_TRUE(CreateDirectoryA((target / "p_mara64.exe").c_str(), nullptr));
+  const std::string log = start_ / "failure log.txt";
+  EXPECT_EQ(RunWith("/silent /folder=" + target.path() + " /log=\"" + log + "\""), 3);
+  const std::vector<std::string> facts = RunLogFacts(ReadFileBytes(log));
+  ASSERT_FALSE(facts.empty());
+  const std::string failed = "entry p_mara64.exe: failed: error ";
+  auto entry = std::find_if(facts.begin(), facts.end(),
+                            [&](const std::string& fact) { return fact.rfind(failed, 0) == 0; });
+  ASSERT_NE(entry, facts.end());
+  EXPECT_TRUE(std::isdigit(static_cast<unsigned char>((*entry)[failed.size()]))) << *entry;
+  EXPECT_TRUE(HasFact(facts, "message: " + LoadMessage(IDS_INSTALL_FAILED)));
+  EXPECT_EQ(facts.back(), "exit code 3");
+  EXPECT_EQ(OnlyLogMessage(), PayloadFailed(target.path() + "\\"));
+}
+
+TEST_F(SilentSetup, LogThatCannotBeCreatedEndsWith1622AndInstallsNothing) {
+  ScratchFolder parent("unlogged");
+  EXPECT_EQ(RunWith("/silent /folder=" + parent.path() + "\\Pellumara /group=1 /log=Q:\\none\\run.log"),
+            1622);
+  const std::string message = OnlyLogMessage();
+  const std::string text = LoadMessage(IDS_LOG_NOT_CREATED);
+  EXPECT_EQ(message.substr(0, text.find("%d")), text.substr(0, text.find("%d"))) << message;
+  const std::string named = ": Q:\\none\\run.log";
+  ASSERT_GT(message.size(), named.size());
+  EXPECT_EQ(message.substr(message.size() - named.size()), named);
+  EXPECT_FALSE(FolderExists(parent / "Pellumara"));
+  EXPECT_EQ(ApplicationOpenCommand(), "<missing>");
 }
 
 TEST_F(SilentSetup, SettingsFolderOptionRedirectsTheSettings) {

@@ -72,6 +72,26 @@ TEST_F(Wizard, ButtonsAndCaptionsOverTheRun) {
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
 }
 
+// Asked for its options, the setup lists them all and the exit codes in a
+// box, and installs nothing.
+TEST_F(Wizard, HelpShowsTheUsageTextAndInstallsNothing) {
+  for (const std::string asked : {"/?", "/group=1 /help"}) {
+    SCOPED_TRACE(asked);
+    ASSERT_NO_FATAL_FAILURE(Start(asked));
+    HWND box = WaitForMessage(LoadMessage(IDS_USAGE));
+    ASSERT_NE(box, nullptr);
+    const std::string text = WizardDriver::MessageText(box);
+    for (const char* listed : {"/silent", "/folder=", "/group=", "/desktop=", "/thumbs=",
+                               "/allusers=", "/assoc=", "/ini=", "/log=", "\n4\t", "\n6\t",
+                               "\n1622\t"}) {
+      EXPECT_NE(text.find(listed), std::string::npos) << listed;
+    }
+    WizardDriver::Answer(box, IDOK);
+    EXPECT_EQ(setup_->WaitForExit(20000), 0);
+    EXPECT_FALSE(FolderExists("C:\\Program Files\\Pellumara"));
+  }
+}
+
 TEST_F(Wizard, WelcomePageProposesTheDefaultFolderAndAllShortcuts) {
   ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
   EXPECT_EQ(wizard_->ControlText(kFolderField), "C:\\Program Files\\Pellumara");

@@ -22,9 +22,9 @@ class WizardFixture : public ::testing::Test {
  protected:
   void TearDown() override { setup_.reset(); }
 
-  void Start() {
+  void Start(const std::string& options = "") {
     SetupLaunch launch;
-    launch.command_line = SetupCommandLine("");
+    launch.command_line = SetupCommandLine(options);
     launch.working_directory = start_.path();
     setup_ = std::make_unique<StartedSetup>(launch);
     ASSERT_TRUE(setup_->started());

@@ -1,0 +1,81 @@
+#include "app/run_log_start.h"
+
+#include <cstring>
+#include <string>
+
+#include "common/product_version.h"
+#include "common/run_log.h"
+#include "engine/messages.h"
+#include "engine/planted_links.h"
+#include "engine/setup_log.h"
+#include "rules/option_reader.h"
+#include "rules/run_log_rules.h"
+#include "rules/text_rules.h"
+
+namespace {
+
+// The full path of the file /log= names, or the Windows error that stands
+// against it: a value the reader may have cut, an empty one, or one whose
+// full path does not fit.
+DWORD LogFilePath(const char* raw_command_line, const char* command_line, char* value,
+                  char (&full)[kPathSize]) {
+  const bool line_cut = std::strlen(raw_command_line) >= kCommandLineSize;
+  if (OptionValueIsCut(command_line, kLogOption, line_cut)) return ERROR_FILENAME_EXCED_RANGE;
+  if (value[0] == '\0') return ERROR_INVALID_NAME;
+  // Nothing has changed the current directory yet: it is the directory the
+  // setup was started in, and a relative name is taken from there.
+  DWORD length = GetFullPathNameA(value, sizeof full, full, nullptr);
+  if (length == 0) return GetLastError();
+  if (length >= sizeof full) return ERROR_FILENAME_EXCED_RANGE;
+  // The setup may run elevated: a link placed at the name is replaced, never
+  // written through.
+  if (!ReplaceFileLink(full)) return ERROR_ACCESS_DENIED;
+  return TheRunLog().Open(full, FormatRunLogLine);
+}
+
+void ReportLogNotCreated(const char* value, DWORD error, bool silent) {
+  std::string message = LoadMessage(IDS_LOG_NOT_CREATED);
+  const std::size_t placeholder = message.find("%d");
+  if (placeholder != std::string::npos) message.replace(placeholder, 2, std::to_string(error));
+  WriteSetupLog((message + ": " + value).c_str());
+  if (!silent) {
+    MessageBoxA(nullptr, (message + "\n\n" + value).c_str(), LoadMessage(IDS_CAPTION).c_str(),
+                MB_ICONERROR);
+  }
+}
+
+void NoteCommandLine(const char* raw_command_line, const char* command_line, const char* mode) {
+  RunLog& log = TheRunLog();
+  log.Note("Pellumara 64-bit setup " PELLUMARA_VERSION_TEXT);
+  log.Note(std::string("command line: ") + raw_command_line);
+  log.Note(std::string("mode: ") + mode);
+  if (std::strlen(raw_command_line) >= kCommandLineSize) {
+    log.Note("the command line is longer than 519 characters: the rest is not read");
+  }
+  for (const std::string& text : UnreadCommandLineText(command_line)) {
+    log.Note("ignored, no option: " + text);
+  }
+}
+
+}  // namespace
+
+bool StartRunLog(const char* raw_command_line, const char* command_line, const char* mode,
+                 bool silent) {
+  char value[kPathSize];
+  if (!ReadOptionValue(command_line, kLogOption, value)) return true;
+  UnquoteFolder(value);
+  char full[kPathSize] = "";
+  const DWORD error = LogFilePath(raw_command_line, command_line, value, full);
+  if (error != ERROR_SUCCESS) {
+    ReportLogNotCreated(full[0] != '\0' ? full : value, error, silent);
+    return false;
+  }
+  NoteCommandLine(raw_command_line, command_line, mode);
+  TheRunLog().Note(std::string("log file: ") + full);
+  return true;
+}
+
+void FinishRunLog(int exit_code) {
+  TheRunLog().Note("exit code " + std::to_string(exit_code));
+  TheRunLog().Close();
+}
