@@ -60,40 +60,35 @@ struct KernelTraits {
   static bool Release(HANDLE h) { return CloseHandle(h) != FALSE; }
 };
 
-struct KeyTraits {
-  static HKEY Empty() { return nullptr; }
-  static bool IsValid(HKEY h) { return h != nullptr; }
+// The handles whose failure value is NULL; each kind adds its release.
+template <typename Handle>
+struct NullTraits {
+  static Handle Empty() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+};
+
+struct KeyTraits : NullTraits<HKEY> {
   static bool Release(HKEY h) { return RegCloseKey(h) == ERROR_SUCCESS; }
 };
 
 template <typename Gdi>
-struct GdiTraits {
-  static Gdi Empty() { return nullptr; }
-  static bool IsValid(Gdi h) { return h != nullptr; }
+struct GdiTraits : NullTraits<Gdi> {
   static bool Release(Gdi h) { return DeleteObject(h) != FALSE; }
 };
 
-struct MemoryDcTraits {
-  static HDC Empty() { return nullptr; }
-  static bool IsValid(HDC h) { return h != nullptr; }
+struct MemoryDcTraits : NullTraits<HDC> {
   static bool Release(HDC h) { return DeleteDC(h) != FALSE; }
 };
 
-struct CursorTraits {
-  static HCURSOR Empty() { return nullptr; }
-  static bool IsValid(HCURSOR h) { return h != nullptr; }
+struct CursorTraits : NullTraits<HCURSOR> {
   static bool Release(HCURSOR h) { return DestroyCursor(h) != FALSE; }
 };
 
-struct IconTraits {
-  static HICON Empty() { return nullptr; }
-  static bool IsValid(HICON h) { return h != nullptr; }
+struct IconTraits : NullTraits<HICON> {
   static bool Release(HICON h) { return DestroyIcon(h) != FALSE; }
 };
 
-struct LibraryTraits {
-  static HMODULE Empty() { return nullptr; }
-  static bool IsValid(HMODULE h) { return h != nullptr; }
+struct LibraryTraits : NullTraits<HMODULE> {
   static bool Release(HMODULE h) { return FreeLibrary(h) != FALSE; }
 };
 
