@@ -56,15 +56,15 @@ std::string EntryPath(const char* folder, const std::string& name) {
   return path;
 }
 
-// The log lines of a silent run that went through: every kept file, every
-// file replaced at the restart, the failed registry entries. Written in
-// the folder the setup was started from, like every entry.
 // An entry of the setup log, and the same German text in the run log.
 void LogSilently(const std::string& text) {
   TheRunLog().NoteMessage(text);
   WriteSetupLog(text.c_str());
 }
 
+// The log lines of a silent run that went through: every kept file, every
+// file replaced at the restart, the failed registry entries. Written in
+// the folder the setup was started from, like every entry.
 void LogIncompleteParts(const char* folder, const ExtractionReport& report, int failed_entries) {
   const std::string kept = LoadMessage(IDS_FILE_KEPT_READ_ONLY);
   for (const std::string& name : report.kept_read_only) {
