@@ -1,0 +1,12 @@
+// Long work on the wizard's thread (waiting for another setup, unpacking,
+// short retries) must not make Windows take the wizard for hung: it
+// answers messages sent to its windows and repaints them meanwhile, while
+// keys and clicks stay queued for the wizard to discard afterwards.
+#pragma once
+
+// Answers what is sent to the thread's windows and repaints them, now.
+// Without windows (silent mode) there is nothing to answer.
+void AnswerPendingMessages();
+
+// Sleeps wait_ms milliseconds, answering meanwhile as above.
+void SleepAnswering(unsigned long wait_ms);
