@@ -243,6 +243,10 @@ TEST(FolderFromOpenCommand, LongPathStaysInBounds) {
   EXPECT_EQ(FolderOf("\"" + folder + "p_mara64.exe\" \"%1\""), folder);
   std::string too_long = "C:\\" + std::string(258, 'f') + "\\p_mara64.exe";
   EXPECT_EQ(FolderOf("\"" + too_long + "\""), "<none>");
+  // 259 characters and the terminator fill a path buffer; 260 do not fit.
+  std::string longest = "C:\\" + std::string(243, 'f') + "\\";
+  EXPECT_EQ(FolderOf("\"" + longest + "p_mara64.exe\""), longest);
+  EXPECT_EQ(FolderOf("\"" + longest + "fp_mara64.exe\""), "<none>");
 }
 
 }  // namespace

@@ -90,8 +90,11 @@ TEST(Journal, LinesNameOnlyFreshFilesBesideSafeEntries) {
   std::string line = FormatJournalLine("~ffffffff.pm", "p_mara64.exe");
   EXPECT_EQ(line, "~ffffffff.pm|p_mara64.exe\n");
   EXPECT_TRUE(ParseJournalLine(line.substr(0, line.size() - 1), &staged, &name));
+  EXPECT_TRUE(ParseJournalLine("Help/~0a1b2c3d.pm|Help/read me.txt", &staged, &name));
+  EXPECT_EQ(name, "Help/read me.txt");
   for (const char* bad : {"~0a1b2c3d.pm|../evil.dll", "~0a1b2c3d.pm|C:\\Windows\\x.dll",
-                          "Other/~0a1b2c3d.pm|Plugins/x.dll", "~0a1b2c3d.pm|Plugins/x.dll",
+                          "Other/~0a1b2c3d.pm|Plugins/x.dll",
+                          "Pluginz/~0a1b2c3d.pm|Plugins/x.dll", "~0a1b2c3d.pm|Plugins/x.dll",
                           "x.dll|y.dll", "~0a1b2c3g.pm|x.dll", "~0a1b2c3d.pmx|x.dll",
                           "~0a1b2c3d.pm|Plugins/", "~0a1b2c3d.pm", "~0a1b2c3d.pm|a\tb"}) {
     EXPECT_FALSE(ParseJournalLine(bad, &staged, &name)) << bad;

@@ -51,4 +51,13 @@ TEST(DescribeEntryOutcome, UnpackingErrorOnlyWhereNoWindowsErrorExplains) {
   EXPECT_EQ(DescribeEntryOutcome("a.dll", EntryOutcome::kFailed, true, -1), "entry a.dll: failed");
 }
 
+TEST(DescribeOptions, CountsTheMarkedFormats) {
+  InstallOptions options;
+  options.associate = 1;
+  options.association_marks[0] = 1;
+  options.association_marks[5] = 1;
+  options.association_marks[67] = 1;
+  EXPECT_EQ(DescribeOptions(options).at(3), "associations: 3 of 68 formats");
+}
+
 }  // namespace

@@ -290,8 +290,10 @@ TEST_F(Extraction, KilledRunsJournalIsCompletedAndItsLeftoversRemoved) {
   WriteFileBytes(Target("~pmarag-journal.pm"),
                  "~0000000a.pm|one.txt\nSub/~0000000b.pm|Sub/two.txt\n");
   WriteFileBytes(Target("user~1.pm"), "the user's own");
+  WriteFileBytes(Target("Sub\\~notes.pm"), "the user's own");
   EXPECT_EQ(Unzip({FileEntry("Sub/other.txt", "next run")}), 0);
-  EXPECT_EQ(Tree(target_.path()), "Sub\\|Sub\\other.txt|Sub\\two.txt|one.txt|user~1.pm");
+  EXPECT_EQ(Tree(target_.path()),
+            "Sub\\|Sub\\other.txt|Sub\\two.txt|Sub\\~notes.pm|one.txt|user~1.pm");
   EXPECT_EQ(ReadFileBytes(Target("one.txt")), "version B");
   EXPECT_EQ(ReadFileBytes(Target("Sub\\two.txt")), "version B");
 }

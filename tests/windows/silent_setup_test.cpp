@@ -627,6 +627,18 @@ TEST_F(SilentSetup, RefusedWritesEndWithExitCode5AndOneLogEntry) {
   RemoveInstallation({"C:\\Tools\\Pellumara"});
 }
 
+// One refused write is as incomplete as three.
+TEST_F(SilentSetup, OneRefusedLinkEndsWithExitCode5) {
+  const std::string desktop_link = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Pellumara 64.lnk";
+  ASSERT_TRUE(CreateDirectoryA(desktop_link.c_str(), nullptr));
+  EXPECT_EQ(RunWith("/silent /folder=C:\\Tools\\Pellumara /desktop=1"), 5);
+  EXPECT_EQ(OnlyLogMessage(),
+            "Pellumara wurde installiert, aber die Registrierung ist unvollst\xE4ndig "
+            "(fehlgeschlagene Eintr\xE4ge: 1).");
+  RemoveDirectoryA(desktop_link.c_str());
+  RemoveInstallation({"C:\\Tools\\Pellumara"});
+}
+
 // A standard user may not write the restart list: a file held without
 // delete sharing then fails the run, and every file replaced before it is
 // moved back, so the folder is what it was.

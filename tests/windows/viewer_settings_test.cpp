@@ -144,4 +144,15 @@ TEST_F(ViewerSettings, LinksAtTheSettingsFilesAreReplacedNotWrittenThrough) {
   EXPECT_EQ(Profile(settings_file, "Language", "Lang"), "Deutsch");
 }
 
+// A hard link shares the file's data without being a link by its
+// attributes: it is replaced like any other.
+TEST_F(ViewerSettings, HardLinkAtTheSettingsFileIsReplacedNotWrittenThrough) {
+  std::string victim = scratch_ / "hard-victim.txt";
+  WriteFileBytes(victim, "victim");
+  ASSERT_TRUE(CreateHardLinkA(ProgramFile().c_str(), victim.c_str(), nullptr));
+  WriteViewerSettings(program_.path().c_str(), "");
+  EXPECT_EQ(ReadFileBytes(victim), "victim");
+  EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
+}
+
 }  // namespace
