@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include "common/run_log.h"
+#include "common/windows_version.h"
 #include "rules/format_catalogue.h"
 #include "rules/integration_texts.h"
 
@@ -26,6 +28,12 @@ void AssociateExtension(const char* extension, const char* type_name, const char
   }
 
   if (!marked) return;
+  // Since Windows 8 the shell keeps the user's choice with a hash only it
+  // can make: a choice written by a program counts as tampered with, and
+  // the shell resets the type to Windows' own default app. There the
+  // registration above is all a program may do; the user chooses in
+  // Windows' default-apps settings.
+  if (IsWindowsVersionAtLeast(6, 2, 0)) return;
   // The choice is deleted and made anew: the shell guards an existing one.
   const std::string user_choice = UserChoiceKeyPath(extension);
   registry.DeleteKey(HKEY_CURRENT_USER, user_choice.c_str());
@@ -70,6 +78,11 @@ void RunAssociationPass(const std::string& viewer_path, const std::string& open_
       AssociateExtension(registration.extension, registration.type_name, open_command.c_str(),
                          icon_value.c_str(), marked, registry);
     }
+  }
+  if (associations_confirmed && IsWindowsVersionAtLeast(6, 2, 0)) {
+    TheRunLog().Note(
+        "associations: the marked formats are registered; Windows leaves the choice of the "
+        "default app to the user (default-apps settings)");
   }
   if (associate) NotifyAssociationChange();
 }

@@ -272,6 +272,22 @@ TEST_F(AssociationPass, MarkedRowReplacesAnotherProgramsChoice) {
   EXPECT_EQ(dump.Value(kFileExts + "\\.gif\\UserChoice", "Progid"), Sz("Pellumara.gif"));
 }
 
+// Since Windows 8 only the user can choose a default app: the user's
+// choice, with the shell's hash, stays as it was, and no other is made; the
+// registration is written as before. Run in a prefix that reports Windows 10.
+TEST_F(AssociationPass, OnWindows8AndLaterTheUsersChoiceIsLeftAlone) {
+  const std::string choice =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.png\\UserChoice";
+  SetRegistryString(HKEY_CURRENT_USER, choice, "Progid", "Other.png");
+  SetRegistryString(HKEY_CURRENT_USER, choice, "Hash", "abc");
+  RegistryDump dump = Integrate(ImagesOnly());
+  EXPECT_EQ(dump.Value(kFileExts + "\\.png\\UserChoice", "Progid"), Sz("Other.png"));
+  EXPECT_EQ(dump.Value(kFileExts + "\\.png\\UserChoice", "Hash"), Sz("abc"));
+  EXPECT_FALSE(dump.HasKey(kFileExts + "\\.gif\\UserChoice"));
+  EXPECT_EQ(dump.Value(kClasses + "\\.png"), Sz("Pellumara.png"));
+  EXPECT_EQ(dump.Value(kCapabilityValues, ".png"), Sz("Pellumara.png"));
+}
+
 TEST_F(AssociationPass, NothingOfTheCapabilitiesWithoutTheirKey) {
   // The pass on its own, before the registration has made the capability key.
   Marks marks = ImagesOnly();
