@@ -2,14 +2,22 @@
 
 #include <windows.h>
 
+#include "engine/answering_wait.h"
+
 namespace {
 
-// Global\ spans every session of the machine; a user without the right to
-// make global objects gets a lock of the own session.
-constexpr const char* kLockNames[] = {"Global\\PellumaraSetup", "Local\\PellumaraSetup"};
+constexpr const char kGlobalLockName[] = "Global\\PellumaraSetup";
+constexpr const char kLocalLockName[] = "Local\\PellumaraSetup";
+// How often a lock that exists but cannot be opened is looked at again.
+constexpr unsigned long kPollMs = 250;
 
 bool Acquired(DWORD wait_result) {
   return wait_result == WAIT_OBJECT_0 || wait_result == WAIT_ABANDONED;
+}
+
+unsigned long LeftUntil(ULONGLONG end) {
+  ULONGLONG now = GetTickCount64();
+  return now >= end ? 0 : static_cast<unsigned long>(end - now);
 }
 
 // Waits for the mutex while repainting the thread's windows, so that a
@@ -17,9 +25,7 @@ bool Acquired(DWORD wait_result) {
 DWORD WaitPainting(HANDLE mutex, unsigned long wait_ms) {
   const ULONGLONG end = GetTickCount64() + wait_ms;
   for (;;) {
-    ULONGLONG now = GetTickCount64();
-    DWORD left = now >= end ? 0 : static_cast<DWORD>(end - now);
-    DWORD result = MsgWaitForMultipleObjects(1, &mutex, FALSE, left, QS_PAINT);
+    DWORD result = MsgWaitForMultipleObjects(1, &mutex, FALSE, LeftUntil(end), QS_PAINT);
     if (result != WAIT_OBJECT_0 + 1) return result;
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) {
@@ -34,14 +40,30 @@ InstallationLock::~InstallationLock() {
   if (held_) ReleaseMutex(mutex_.Get());
 }
 
+// CreateMutexA fails with ERROR_ACCESS_DENIED where a setup of more rights
+// (SYSTEM, another user) made the lock with a descriptor that keeps this
+// one out: that setup runs, so this one looks again until the lock is gone
+// or can be opened. Only where the global lock cannot be made at all (no
+// right to global names) does the session's own lock serve.
 bool InstallationLock::Acquire(unsigned long wait_ms, bool keep_painted) {
-  for (const char* name : kLockNames) {
-    mutex_.Reset(CreateMutexA(nullptr, FALSE, name));
-    if (mutex_) break;
+  const ULONGLONG end = GetTickCount64() + wait_ms;
+  for (;;) {
+    mutex_.Reset(CreateMutexA(nullptr, FALSE, kGlobalLockName));
+    if (mutex_ || GetLastError() != ERROR_ACCESS_DENIED) break;
+    const unsigned long left = LeftUntil(end);
+    if (left == 0) return false;
+    const unsigned long pause = left < kPollMs ? left : kPollMs;
+    if (keep_painted) {
+      SleepAnswering(pause);
+    } else {
+      Sleep(pause);
+    }
   }
+  if (!mutex_) mutex_.Reset(CreateMutexA(nullptr, FALSE, kLocalLockName));
   if (!mutex_) return true;
-  DWORD result = keep_painted ? WaitPainting(mutex_.Get(), wait_ms)
-                              : WaitForSingleObject(mutex_.Get(), wait_ms);
+  const unsigned long left = LeftUntil(end);
+  DWORD result = keep_painted ? WaitPainting(mutex_.Get(), left)
+                              : WaitForSingleObject(mutex_.Get(), left);
   held_ = Acquired(result);
   return held_;
 }

@@ -16,9 +16,10 @@ class InstallationLock {
 
   // Waits up to wait_ms for the lock. With keep_painted the windows of the
   // thread are repainted meanwhile (the wizard's wait label stays up). A
-  // lock left behind by a killed setup counts as free. False when another
-  // setup held it all the time; true also when no lock could be made at
-  // all (nothing to wait for then).
+  // lock left behind by a killed setup counts as free; one that exists but
+  // may not be opened counts as held. False when another setup held it all
+  // the time; true also when no lock could be made at all (nothing to wait
+  // for then).
   bool Acquire(unsigned long wait_ms, bool keep_painted);
 
  private:

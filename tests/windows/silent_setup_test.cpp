@@ -627,6 +627,35 @@ TEST_F(SilentSetup, RefusedWritesEndWithExitCode5AndOneLogEntry) {
   RemoveInstallation({"C:\\Tools\\Pellumara"});
 }
 
+DWORD WINAPI CloseAfterTwoSeconds(void* handle) {
+  Sleep(2000);
+  CloseHandle(static_cast<HANDLE>(handle));
+  return 0;
+}
+
+// A setup of more rights may hold the lock under a descriptor that keeps
+// this one out: that lock is waited for, never passed by.
+TEST_F(SilentSetup, LockThatCannotBeOpenedIsWaitedFor) {
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+  SECURITY_DESCRIPTOR descriptor;
+  ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+  ACL empty;
+  ASSERT_TRUE(InitializeAcl(&empty, sizeof empty, ACL_REVISION));
+  ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, &empty, FALSE));
+  attributes.lpSecurityDescriptor = &descriptor;
+  HANDLE lock = CreateMutexA(&attributes, TRUE, "Global\\PellumaraSetup");
+  ASSERT_NE(lock, nullptr);
+  HANDLE closer = CreateThread(nullptr, 0, CloseAfterTwoSeconds, lock, 0, nullptr);
+  ASSERT_NE(closer, nullptr);
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(RunWith("/silent /folder=C:\\Tools\\Pellumara"), 0);
+  EXPECT_GE(GetTickCount64() - start, 1800u);
+  WaitForSingleObject(closer, INFINITE);
+  CloseHandle(closer);
+  EXPECT_TRUE(FileExists("C:\\Tools\\Pellumara\\p_mara64.exe"));
+  RemoveInstallation({"C:\\Tools\\Pellumara"});
+}
+
 // One refused write is as incomplete as three.
 TEST_F(SilentSetup, OneRefusedLinkEndsWithExitCode5) {
   const std::string desktop_link = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Pellumara 64.lnk";
