@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "common/scoped_win.h"
+#include "engine/answering_wait.h"
 #include "engine/payload_extraction.h"
 #include "engine/planted_links.h"
 #include "rules/upgrade_rules.h"
@@ -16,9 +17,35 @@ namespace {
 constexpr int kAsideNameAttempts = 16;
 constexpr unsigned kFreshPathSize = 520;
 
-bool IsHeldByAnotherProgram(DWORD error) {
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-         error == ERROR_ACCESS_DENIED;
+// A virus scanner, the search indexer or a sync client opens a file for a
+// moment without delete sharing; a move refused for that is tried again
+// for this long before the file counts as in use.
+constexpr unsigned long kBriefLockMs = 2000;
+constexpr unsigned long kRetryPauseMs = 50;
+
+// Access denied also means a read-only file, which a restart cannot
+// replace either.
+bool IsHeldByAnotherProgram(DWORD error, const std::string& name) {
+  if (error == ERROR_ACCESS_DENIED) {
+    const DWORD attributes = GetFileAttributesA(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_READONLY);
+  }
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// MoveFileExA that waits out a brief sharing violation; the wizard keeps
+// answering meanwhile. GetLastError tells the last failure.
+bool MoveWaitingOutBriefLocks(const char* from, const char* to, DWORD flags) {
+  const ULONGLONG end = GetTickCount64() + kBriefLockMs;
+  for (;;) {
+    if (MoveFileExA(from, to, flags)) return true;
+    const DWORD error = GetLastError();
+    if (error != ERROR_SHARING_VIOLATION || GetTickCount64() >= end) {
+      SetLastError(error);
+      return false;
+    }
+    SleepAnswering(kRetryPauseMs);
+  }
 }
 
 // Moves the file at name to a fresh name beside it; the fresh name in aside.
@@ -30,7 +57,7 @@ DWORD MoveAside(const std::string& name, std::string& aside) {
   for (int attempt = 0; attempt < kAsideNameAttempts; ++attempt) {
     if (!MakeFreshName(folder.c_str(), fresh, sizeof fresh)) return ERROR_FILENAME_EXCED_RANGE;
     // Without MOVEFILE_REPLACE_EXISTING: a name that is taken is never hit.
-    if (MoveFileExA(name.c_str(), fresh, 0)) {
+    if (MoveWaitingOutBriefLocks(name.c_str(), fresh, 0)) {
       aside = fresh;
       return 0;
     }
@@ -94,7 +121,7 @@ CommitStep CommitEntry(const std::string& staged, const std::string& name) {
   // Where nothing stands yet, as in a first installation, the move alone
   // does it (without MOVEFILE_REPLACE_EXISTING it never touches a name that
   // is taken).
-  if (MoveFileExA(staged.c_str(), name.c_str(), 0)) {
+  if (MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(), 0)) {
     step.outcome = EntryOutcome::kWritten;
     return step;
   }
@@ -106,7 +133,8 @@ CommitStep CommitEntry(const std::string& staged, const std::string& name) {
     return step;
   }
   if (!stands || IsFileLink(name.c_str())) {
-    if (MoveFileExA(staged.c_str(), name.c_str(), stands ? MOVEFILE_REPLACE_EXISTING : 0)) {
+    if (MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(),
+                                 stands ? MOVEFILE_REPLACE_EXISTING : 0)) {
       step.outcome = stands ? EntryOutcome::kReplaced : EntryOutcome::kWritten;
       return step;
     }
@@ -118,7 +146,7 @@ CommitStep CommitEntry(const std::string& staged, const std::string& name) {
     // Opened without delete sharing: Windows puts the file in place when
     // it restarts, before any program can hold it again. Only a user who
     // may change the machine's restart list can have that.
-    if (IsHeldByAnotherProgram(error)) {
+    if (IsHeldByAnotherProgram(error, name)) {
       if (MoveFileExA(staged.c_str(), name.c_str(),
                       MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
         step.outcome = EntryOutcome::kReplacedAtRestart;
@@ -129,7 +157,7 @@ CommitStep CommitEntry(const std::string& staged, const std::string& name) {
     step.error = error;
     return step;
   }
-  if (MoveFileExA(staged.c_str(), name.c_str(), 0)) {
+  if (MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(), 0)) {
     step.outcome = EntryOutcome::kReplaced;
     return step;
   }

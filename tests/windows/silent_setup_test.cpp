@@ -156,6 +156,34 @@ TEST_F(SilentSetup, HeldFileExits3010AndReadOnlyFileExits5EachNamedInTheLog) {
   RemoveInstallation({target.path()});
 }
 
+DWORD WINAPI CloseAfterASecondAndAHalf(void* handle) {
+  Sleep(1500);
+  CloseHandle(static_cast<HANDLE>(handle));
+  return 0;
+}
+
+// A file held for a moment without delete sharing, as a virus scanner
+// does, is waited for: the upgrade goes through now, with no restart.
+TEST_F(SilentSetup, FileHeldForAMomentIsReplacedNow) {
+  ScratchFolder target("silent-brief-hold");
+  const std::string options = "/silent /folder=" + target.path();
+  ASSERT_EQ(RunWith(options), 0);
+  const std::string held = target / "Plugins\\p_webp.dll";
+  const std::string installed = ReadFileBytes(held);
+  WriteFileBytes(held, "version A");
+  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  HANDLE closer = CreateThread(nullptr, 0, CloseAfterASecondAndAHalf, holder, 0, nullptr);
+  ASSERT_NE(closer, nullptr);
+  EXPECT_EQ(RunWith(options), 0);
+  WaitForSingleObject(closer, INFINITE);
+  CloseHandle(closer);
+  EXPECT_TRUE(ReadFileBytes(held) == installed) << "the plug-in is not the new version";
+  EXPECT_EQ(PendingFileRenames().find(target.path().substr(2)), std::string::npos);
+  RemoveInstallation({target.path()});
+}
+
 TEST_F(SilentSetup, SecondRunAppendsBelowTheFirst) {
   EXPECT_EQ(RunWith("/silent /folder="), 2);
   EXPECT_EQ(RunWith("/silent /folder=Q:\\x"), 2);
