@@ -15,16 +15,6 @@ std::string WithSlashes(std::string_view name) {
   return result;
 }
 
-// An entry name as Windows would look it up: "/" between folders, ASCII
-// letters in lower case.
-std::string FileSystemKey(std::string_view name) {
-  std::string key = WithSlashes(name);
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return key;
-}
-
 bool IsParentComponent(std::string_view component) {
   std::size_t dots = 0;
   for (char c : component) {
@@ -51,6 +41,14 @@ bool IsSafeEntryName(std::string_view name) {
     start = end + 1;
   }
   return true;
+}
+
+std::string FileSystemKey(std::string_view name) {
+  std::string key = WithSlashes(name);
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
 }
 
 std::vector<std::string> RequiredPayloadEntries() {

@@ -25,6 +25,10 @@ std::vector<std::string> RequiredPayloadEntries();
 // match in either case.
 std::vector<std::string> MissingPayloadEntries(const std::vector<std::string>& entry_names);
 
+// A name or path as Windows looks it up: "/" for every "\", ASCII letters
+// in lower case. Two names with the same key name the same file.
+std::string FileSystemKey(std::string_view name);
+
 // The part of an entry name behind its last "/" or "\"; empty for a folder.
 std::string_view EntryNamePart(std::string_view name);
 

@@ -9,6 +9,7 @@ set(PELLUMARA_RULES_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/integration_texts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/payload_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/upgrade_rules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/restart_list_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/environment_expansion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/toolbar_skin_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wizard_rules.cpp

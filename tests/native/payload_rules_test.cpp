@@ -1,4 +1,5 @@
 #include "rules/payload_rules.h"
+#include "rules/restart_list_rules.h"
 #include "rules/upgrade_rules.h"
 
 #include <gtest/gtest.h>
@@ -110,6 +111,45 @@ TEST(LeftoverNames, OnlyTheSetupsOwnPatternsMatch) {
   for (const char* other : {"pmarag-0123456789abcde", "pmarag-0123456789abcdefa",
                             "pmarag-0123456789abcdeg", "pmarag_x64.zip", "other"}) {
     EXPECT_FALSE(IsPrivateTempFolderName(other)) << other;
+  }
+}
+
+// What MoveFileEx leaves for the restart: a replacement ("!" before the
+// target) and a deletion (an empty target). A later run must find the
+// waiting replacement of its file, keep everyone else's pairs and rewrite
+// the value exactly; a value it cannot read whole is never rewritten.
+TEST(RestartList, PairsAreReadTakenOverAndWrittenBack) {
+  using namespace std::string_literals;
+  const std::string value =
+      "\\??\\C:\\T\\Plugins\\~0a1b2c3d.pm\0!\\??\\C:\\T\\Plugins\\p.dll\0"
+      "\\??\\C:\\T\\Plugins\\~99999999.pm\0\0"
+      "\\??\\C:\\Other\\~11111111.pm\0!\\??\\C:\\T\\Plugins\\p.dll\0\0"s;
+  std::vector<PendingRename> pairs;
+  ASSERT_TRUE(ParsePendingRenames(value, &pairs));
+  ASSERT_EQ(pairs.size(), 3u);
+  EXPECT_EQ(pairs[1].target, "");
+  EXPECT_EQ(FormatPendingRenames(pairs), value);
+  EXPECT_TRUE(IsPendingSource(pairs, "c:\\t\\PLUGINS\\~0A1B2C3D.pm"));
+  EXPECT_TRUE(IsPendingSource(pairs, "C:\\T\\Plugins\\~99999999.pm"));
+  EXPECT_FALSE(IsPendingSource(pairs, "C:\\T\\Plugins\\p.dll"));
+
+  // Only the setup's own staged file beside the target is taken over.
+  std::vector<std::string> earlier =
+      EarlierStagedReplacements(pairs, "C:\\T\\plugins\\P.DLL", "C:\\T\\Plugins\\~22222222.pm");
+  ASSERT_EQ(earlier, std::vector<std::string>{"C:\\T\\Plugins\\~0a1b2c3d.pm"});
+  EXPECT_TRUE(
+      EarlierStagedReplacements(pairs, "C:\\T\\Plugins\\p.dll", "C:\\T\\Plugins\\~0a1b2c3d.pm")
+          .empty());
+  EXPECT_EQ(RemovePendingRenamesOf(&pairs, earlier), 1u);
+  EXPECT_EQ(FormatPendingRenames(pairs), value.substr(value.find("\\??\\C:\\T\\Plugins\\~9")));
+
+  // A value without its closing terminators still reads; a lone source or
+  // text behind the end does not.
+  EXPECT_TRUE(ParsePendingRenames("\\??\\C:\\a\0\\??\\C:\\b"s, &pairs));
+  EXPECT_EQ(pairs.size(), 1u);
+  for (const std::string& bad : {"\\??\\C:\\a"s, "\\??\\C:\\a\0\\??\\C:\\b\0\0junk"s}) {
+    EXPECT_FALSE(ParsePendingRenames(bad, &pairs));
+    EXPECT_TRUE(pairs.empty());
   }
 }
 

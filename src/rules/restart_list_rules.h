@@ -1,0 +1,44 @@
+// The machine's restart list, "PendingFileRenameOperations" under
+// HKLM\System\CurrentControlSet\Control\Session Manager: a REG_MULTI_SZ of
+// pairs, each a source and a target as NT paths ("\??\C:\..."). An empty
+// target deletes the source at the restart; a target written with "!" in
+// front replaces an existing file. Windows carries the pairs out in order.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct PendingRename {
+  std::string source;  // as stored
+  std::string target;  // as stored; empty for a deletion
+};
+
+// Reads the value's bytes into pairs. False, with pairs empty, when the
+// bytes are not a whole list of pairs (an odd count of strings, text after
+// the closing terminator): such a value is never rewritten.
+bool ParsePendingRenames(std::string_view data, std::vector<PendingRename>* pairs);
+
+// The value's bytes for pairs: every string terminated, and one terminator
+// more at the end.
+std::string FormatPendingRenames(const std::vector<PendingRename>& pairs);
+
+// The Win32 path a stored source or target names: without the "!" and the
+// "\??\" in front.
+std::string_view PendingRenamePath(std::string_view stored);
+
+// True when path (a full Win32 path) is the source of any pair, compared as
+// Windows compares file names.
+bool IsPendingSource(const std::vector<PendingRename>& pairs, std::string_view path);
+
+// The sources of the earlier replacements of target (a full Win32 path) by a
+// file of the setup's own beside it (a fresh name in target's folder), apart
+// from own: what a later run that puts its own file at target takes over.
+std::vector<std::string> EarlierStagedReplacements(const std::vector<PendingRename>& pairs,
+                                                   std::string_view target, std::string_view own);
+
+// Removes every pair whose source is one of sources (full Win32 paths);
+// the number removed.
+std::size_t RemovePendingRenamesOf(std::vector<PendingRename>* pairs,
+                                   const std::vector<std::string>& sources);
