@@ -8,6 +8,7 @@
 #include "common/scoped_win.h"
 #include "engine/entry_commit.h"
 #include "engine/planted_links.h"
+#include "engine/restart_list.h"
 #include "rules/upgrade_rules.h"
 
 namespace {
@@ -56,13 +57,15 @@ void CompleteJournal() {
 }
 
 // The setup's own files in one folder: staged files of a run killed before
-// its commit and files set aside by a killed commit.
-void RemoveFreshFiles(const std::string& folder) {
+// its commit and files set aside by a killed commit. A file that waits for
+// the restart, to replace its name or to be deleted, stays.
+void RemoveFreshFiles(const std::string& folder, const RestartList& restart_list) {
   WIN32_FIND_DATAA found;
   ScopedFind search(FindFirstFileA((folder + "~*.pm").c_str(), &found));
   if (!search) return;
   do {
-    if (IsFreshFileName(found.cFileName) && IsPlainFile(found.dwFileAttributes)) {
+    if (IsFreshFileName(found.cFileName) && IsPlainFile(found.dwFileAttributes) &&
+        !restart_list.Names(folder + found.cFileName)) {
       RemoveAside(folder + found.cFileName);
     }
   } while (FindNextFileA(search.Get(), &found));
@@ -72,5 +75,6 @@ void RemoveFreshFiles(const std::string& folder) {
 
 void FinishEarlierRun(const std::vector<std::string>& folders) {
   if (GetFileAttributesA(kJournalName) != INVALID_FILE_ATTRIBUTES) CompleteJournal();
-  for (const std::string& folder : folders) RemoveFreshFiles(folder);
+  const RestartList restart_list = RestartList::Read();
+  for (const std::string& folder : folders) RemoveFreshFiles(folder, restart_list);
 }

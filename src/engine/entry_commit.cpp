@@ -10,6 +10,7 @@
 #include "engine/answering_wait.h"
 #include "engine/payload_extraction.h"
 #include "engine/planted_links.h"
+#include "engine/restart_list.h"
 #include "rules/upgrade_rules.h"
 
 namespace {
@@ -199,6 +200,13 @@ int CommitStaging(const Staging& staging, ExtractionReport* report) {
     }
     done.push_back({&entry, std::move(step)});
   }
+  // Only a commit that went through takes over what earlier runs left
+  // waiting for the restart; a failed one leaves it as it found it.
+  RestartList restart_list = RestartList::Read();
+  for (const Done& entry : done) {
+    restart_list.TakeOverReplacementsOf(entry.entry->name, entry.entry->staged);
+  }
+  restart_list.Save();
   for (const Done& entry : done) {
     if (!entry.step.aside.empty()) RemoveAside(entry.step.aside);
   }

@@ -184,6 +184,67 @@ TEST_F(SilentSetup, FileHeldForAMomentIsReplacedNow) {
   RemoveInstallation({target.path()});
 }
 
+// What Windows does with the restart list when it starts: each rename in
+// turn, a missing source passed over; then the list is gone.
+void CarryOutRestartList() {
+  std::vector<std::string> parts;
+  const std::string list = PendingFileRenames();
+  for (std::size_t at = 0, bar; (bar = list.find('|', at)) != std::string::npos; at = bar + 1) {
+    parts.push_back(list.substr(at, bar - at));
+  }
+  auto path = [](std::string stored) {
+    if (!stored.empty() && stored[0] == '!') stored.erase(0, 1);
+    return stored.rfind("\\??\\", 0) == 0 ? stored.substr(4) : stored;
+  };
+  for (std::size_t i = 0; i + 1 < parts.size() && !parts[i].empty(); i += 2) {
+    if (parts[i + 1].empty()) {
+      DeleteFileA(path(parts[i]).c_str());
+    } else {
+      MoveFileExA(path(parts[i]).c_str(), path(parts[i + 1]).c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+  }
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                    KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    RegDeleteValueA(key, "PendingFileRenameOperations");
+    RegCloseKey(key);
+  }
+}
+
+// A replacement that waits for the restart survives a later run that
+// fails, and a later run that goes through takes it over: after the
+// restart the folder holds one version either way.
+TEST_F(SilentSetup, ReplacementWaitingForTheRestartSurvivesLaterRuns) {
+  ScratchFolder target("silent-waiting");
+  const std::string options = "/silent /folder=" + target.path();
+  const std::string held = target / "Plugins\\p_webp.dll";
+  ASSERT_EQ(RunWith(options), 0);
+  const std::string installed = ReadFileBytes(held);
+  for (bool second_run_fails : {true, false}) {
+    WriteFileBytes(held, "version A");
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RunWith(options), 3010);
+    CloseHandle(holder);
+    const std::string blocked = target / "p_changes.txt";
+    if (second_run_fails) {
+      ASSERT_TRUE(DeleteFileA(blocked.c_str()));
+      ASSERT_TRUE(CreateDirectoryA(blocked.c_str(), nullptr));
+      EXPECT_EQ(RunWith(options), 3);
+      RemoveDirectoryA(blocked.c_str());
+    } else {
+      EXPECT_EQ(RunWith(options), 0);
+      EXPECT_EQ(PendingFileRenames().find(target.path().substr(2)), std::string::npos)
+          << PendingFileRenames();
+    }
+    CarryOutRestartList();
+    EXPECT_TRUE(ReadFileBytes(held) == installed)
+        << (second_run_fails ? "after a failed run" : "after a run that went through");
+  }
+  RemoveInstallation({target.path()});
+}
+
 TEST_F(SilentSetup, SecondRunAppendsBelowTheFirst) {
   EXPECT_EQ(RunWith("/silent /folder="), 2);
   EXPECT_EQ(RunWith("/silent /folder=Q:\\x"), 2);
