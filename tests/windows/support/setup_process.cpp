@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include <cstring>
 #include <map>
 
@@ -80,7 +82,15 @@ std::string SetupCommandLine(const std::string& options) {
 SetupRun RunSetup(const SetupLaunch& launch) {
   SetupRun run;
   PROCESS_INFORMATION process = {};
-  if (!Launch(launch, process)) return run;
+  // Under Wine a start was once seen to fail at once on a loaded machine:
+  // a failed start is tried twice more, and its error shown.
+  bool started = false;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    started = Launch(launch, process);
+    if (!started) std::fprintf(stderr, "setup not started: error %lu\n", GetLastError());
+  }
+  if (!started) return run;
   WindowSearch search = {process.dwProcessId, &run.windows_seen};
   DWORD waited = 0;
   while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
