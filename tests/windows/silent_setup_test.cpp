@@ -11,6 +11,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,14 @@
 #include "support/shell_links.h"
 
 namespace {
+
+// Closes handle after delay_ms, while the test goes on.
+std::thread CloseLater(HANDLE handle, DWORD delay_ms) {
+  return std::thread([handle, delay_ms] {
+    Sleep(delay_ms);
+    CloseHandle(handle);
+  });
+}
 
 const char kOpenCommandKey[] = "SOFTWARE\\Classes\\Pellumara\\shell\\open\\command";
 
@@ -156,12 +165,6 @@ TEST_F(SilentSetup, HeldFileExits3010AndReadOnlyFileExits5EachNamedInTheLog) {
   RemoveInstallation({target.path()});
 }
 
-DWORD WINAPI CloseAfterASecondAndAHalf(void* handle) {
-  Sleep(1500);
-  CloseHandle(static_cast<HANDLE>(handle));
-  return 0;
-}
-
 // A file held for a moment without delete sharing, as a virus scanner
 // does, is waited for: the upgrade goes through now, with no restart.
 TEST_F(SilentSetup, FileHeldForAMomentIsReplacedNow) {
@@ -174,11 +177,9 @@ TEST_F(SilentSetup, FileHeldForAMomentIsReplacedNow) {
   HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               0, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  HANDLE closer = CreateThread(nullptr, 0, CloseAfterASecondAndAHalf, holder, 0, nullptr);
-  ASSERT_NE(closer, nullptr);
+  std::thread closer = CloseLater(holder, 1500);
   EXPECT_EQ(RunWith(options), 0);
-  WaitForSingleObject(closer, INFINITE);
-  CloseHandle(closer);
+  closer.join();
   EXPECT_TRUE(ReadFileBytes(held) == installed) << "the plug-in is not the new version";
   EXPECT_EQ(PendingFileRenames().find(target.path().substr(2)), std::string::npos);
   RemoveInstallation({target.path()});
@@ -716,12 +717,6 @@ TEST_F(SilentSetup, RefusedWritesEndWithExitCode5AndOneLogEntry) {
   RemoveInstallation({"C:\\Tools\\Pellumara"});
 }
 
-DWORD WINAPI CloseAfterTwoSeconds(void* handle) {
-  Sleep(2000);
-  CloseHandle(static_cast<HANDLE>(handle));
-  return 0;
-}
-
 // A setup of more rights may hold the lock under a descriptor that keeps
 // this one out: that lock is waited for, never passed by.
 TEST_F(SilentSetup, LockThatCannotBeOpenedIsWaitedFor) {
@@ -734,13 +729,11 @@ TEST_F(SilentSetup, LockThatCannotBeOpenedIsWaitedFor) {
   attributes.lpSecurityDescriptor = &descriptor;
   HANDLE lock = CreateMutexA(&attributes, TRUE, "Global\\PellumaraSetup");
   ASSERT_NE(lock, nullptr);
-  HANDLE closer = CreateThread(nullptr, 0, CloseAfterTwoSeconds, lock, 0, nullptr);
-  ASSERT_NE(closer, nullptr);
+  std::thread closer = CloseLater(lock, 2000);
   const ULONGLONG start = GetTickCount64();
   EXPECT_EQ(RunWith("/silent /folder=C:\\Tools\\Pellumara"), 0);
   EXPECT_GE(GetTickCount64() - start, 1800u);
-  WaitForSingleObject(closer, INFINITE);
-  CloseHandle(closer);
+  closer.join();
   EXPECT_TRUE(FileExists("C:\\Tools\\Pellumara\\p_mara64.exe"));
   RemoveInstallation({"C:\\Tools\\Pellumara"});
 }
