@@ -46,20 +46,25 @@ void CompleteJournal() {
     std::size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string staged, name;
+    std::vector<ScopedHandle> held;
     if (ParseJournalLine(std::string_view(text).substr(start, end - start), &staged, &name) &&
-        IsPlainFile(GetFileAttributesA(staged.c_str())) && MakeFolderLevelsReal(name.c_str())) {
+        IsPlainFile(GetFileAttributesA(staged.c_str())) && MakeFolderLevelsReal(name.c_str()) &&
+        HoldRealFolderLevels(name.substr(0, name.find_last_of("\\/") + 1), held)) {
       CommitStep step = CommitEntry(staged, name);
       if (!step.aside.empty()) RemoveAside(step.aside);
     }
     start = end + 1;
   }
-  DeleteFileA(kJournalName);
+  DeleteRealFile(kJournalName);
 }
 
 // The setup's own files in one folder: staged files of a run killed before
 // its commit and files set aside by a killed commit. A file that waits for
 // the restart, to replace its name or to be deleted, stays.
 void RemoveFreshFiles(const std::string& folder, const RestartList& restart_list) {
+  // Held, so that no level can become a link to another folder meanwhile.
+  std::vector<ScopedHandle> held;
+  if (!HoldRealFolderLevels(folder, held)) return;
   WIN32_FIND_DATAA found;
   ScopedFind search(FindFirstFileA((folder + "~*.pm").c_str(), &found));
   if (!search) return;

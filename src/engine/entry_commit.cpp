@@ -169,7 +169,10 @@ CommitStep CommitEntry(const std::string& staged, const std::string& name) {
 }
 
 void RemoveAside(const std::string& aside) {
-  if (DeleteFileA(aside.c_str())) return;
+  if (DeleteRealFile(aside)) return;
+  const DWORD error = GetLastError();
+  // Nothing there, or no real file of the setup's: nothing to delete later.
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_CANT_ACCESS_FILE) return;
   // A loaded library or a running program can be renamed, not deleted.
   MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

@@ -13,6 +13,7 @@
 #include "common/install_options.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
+#include "engine/planted_links.h"
 #include "rules/payload_rules.h"
 #include "rules/run_log_rules.h"
 #include "rules/text_rules.h"
@@ -115,20 +116,17 @@ int WriteAndUnzip(const char* private_folder, const char* temp_name, const void*
   return result;
 }
 
-// Empties and removes one private folder of a killed run: it held nothing
-// but the archive. A link is never followed.
-void RemovePrivateFolder(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  ScopedFind search(FindFirstFileA((folder + "\\*").c_str(), &found));
-  if (search) {
-    do {
-      if (!(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
-        DeleteFileA((folder + "\\" + found.cFileName).c_str());
-      }
-    } while (FindNextFileA(search.Get(), &found));
-  }
-  search.Close();
-  RemoveDirectoryA(folder.c_str());
+// Removes one private folder of a killed run and the archive it held, its
+// only file. Anyone may create folders in the temporary folder of SYSTEM,
+// so one found here may have become a link to another folder since the
+// search listed it: the folder is held while its archive goes, and only a
+// real folder and a real file are deleted, each through its own handle.
+void RemovePrivateFolder(const std::string& folder, const char* temp_name) {
+  ScopedHandle held = HoldRealFolder(folder, DELETE);
+  if (!held) return;
+  DeleteRealFile(folder + "\\" + temp_name);
+  // Goes when the handle closes; a folder that holds anything else stays.
+  DeleteWhenClosed(held);
 }
 
 }  // namespace
@@ -145,7 +143,7 @@ void RemoveLeftoverTempFolders() {
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
         !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
         IsPrivateTempFolderName(found.cFileName)) {
-      RemovePrivateFolder(base + found.cFileName);
+      RemovePrivateFolder(base + found.cFileName, kPayloadTempName);
     }
   } while (FindNextFileA(search.Get(), &found));
 }

@@ -25,7 +25,8 @@ int ExtractPayload(int resource_id, const char* resource_type, const char* temp_
                    const char* folder, ExtractionReport* report = nullptr);
 
 // Removes the private temporary folders ("pmarag-" and 16 hex digits) that
-// killed runs left in the temporary folder. Only while no other setup runs.
+// killed runs left in the temporary folder, each with the archive it held.
+// Only while no other setup runs.
 void RemoveLeftoverTempFolders();
 
 // Opens the archive file (trying once more with ".zip" appended), makes

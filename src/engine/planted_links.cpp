@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 
 #include "common/install_options.h"
 #include "common/scoped_win.h"
@@ -81,6 +82,64 @@ bool MakeFolderLevelsReal(const char* relative_name) {
     if (!real) return false;
   }
   return true;
+}
+
+namespace {
+
+// Opens path itself, a link included, for the caller to hold: without
+// delete sharing, nobody can rename or delete the name while the handle
+// lives. Empty unless path is a real folder (folder true) or file.
+ScopedHandle OpenRealName(const std::string& path, DWORD access, DWORD flags, bool folder) {
+  ScopedHandle handle(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!handle) return handle;
+  const DWORD kind = folder ? FILE_ATTRIBUTE_DIRECTORY : 0;
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(handle.Get(), &information) ||
+      (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
+          kind) {
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+    return ScopedHandle();
+  }
+  // Windows opens the link itself and its information says so. Wine 8
+  // follows a link despite the flag; the name is held now, so what stands
+  // there cannot change any more, and it is asked once more by its name
+  // (Wine shows a link to a file as a file: its final path tells).
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != kind ||
+      (!folder && IsFileLink(path.c_str()))) {
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+    return ScopedHandle();
+  }
+  return handle;
+}
+
+}  // namespace
+
+ScopedHandle HoldRealFolder(const std::string& path, DWORD extra_access) {
+  return OpenRealName(path, FILE_LIST_DIRECTORY | extra_access, FILE_FLAG_BACKUP_SEMANTICS, true);
+}
+
+bool DeleteWhenClosed(const ScopedHandle& handle) {
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  return SetFileInformationByHandle(handle.Get(), FileDispositionInfo, &disposition,
+                                    sizeof disposition) != FALSE;
+}
+
+bool HoldRealFolderLevels(const std::string& relative_folder, std::vector<ScopedHandle>& held) {
+  for (std::size_t i = 0; i < relative_folder.size(); ++i) {
+    if (relative_folder[i] != '\\' && relative_folder[i] != '/') continue;
+    ScopedHandle level = HoldRealFolder(relative_folder.substr(0, i));
+    if (!level) return false;
+    held.push_back(std::move(level));
+  }
+  return true;
+}
+
+bool DeleteRealFile(const std::string& path) {
+  ScopedHandle file = OpenRealName(path, DELETE, 0, false);
+  return file && DeleteWhenClosed(file);
 }
 
 bool ReplaceFileLink(const char* file) {

@@ -3,6 +3,11 @@
 // other reparse point that someone else placed at a name it fills.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "common/scoped_win.h"
+
 // Makes every folder level of a relative entry name (the folder part, and
 // the whole name when it ends in "/" or "\") below the current directory a
 // real folder: a level that is a link or junction is removed, the link
@@ -18,3 +23,26 @@ bool IsFileLink(const char* file);
 // file of its own, what it pointed to stays untouched. False when a link
 // stays.
 bool ReplaceFileLink(const char* file);
+
+// Opens the folder at path and holds it so that, while the handle lives,
+// the name keeps naming that folder: it cannot be renamed, deleted or
+// swapped for a link. An empty handle when path is no real folder (a link,
+// a junction, a file) or cannot be opened. With DELETE in extra_access the
+// holder may remove the folder through the handle (DeleteWhenClosed).
+ScopedHandle HoldRealFolder(const std::string& path, DWORD extra_access = 0);
+
+// Marks what handle (opened with DELETE access) stands for to be deleted
+// once its last handle closes: exactly that file or empty folder, whatever
+// stands at its name by then. False, with the error, when it cannot go.
+bool DeleteWhenClosed(const ScopedHandle& handle);
+
+// Holds every folder level of a relative folder ("" for the current
+// directory itself, "Plugins\Sub\"), outermost first, in held. False when
+// a level is no real folder: nothing below it may be touched.
+bool HoldRealFolderLevels(const std::string& relative_folder, std::vector<ScopedHandle>& held);
+
+// Deletes the file at path when it is a real file, through a handle to
+// exactly that file: a link put there, even between a check and the
+// deletion, is never followed. False, with the error, when it is no real
+// file or cannot be deleted now (a running program's file, for example).
+bool DeleteRealFile(const std::string& path);

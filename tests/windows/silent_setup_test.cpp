@@ -449,6 +449,66 @@ TEST_F(SilentSetup, InstallationUnpacksTheViewerAndWritesItsSettings) {
   EXPECT_FALSE(FileExists(std::string(temp) + "pmarag_x64.zip"));
 }
 
+// The names in folder that FindFirstFileA(folder\pattern) lists, in the
+// order it lists them.
+std::vector<std::string> Listed(const std::string& folder, const char* pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0) {
+      names.push_back(found.cFileName);
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+// Anyone may create folders in SYSTEM's temporary folder. A planted private
+// folder that becomes a link to another folder after the sweep listed it,
+// while the sweep is busy with another one, leads the sweep nowhere; a
+// killed run's honest leftover still goes. (A sweep that takes no time for
+// planted files may be past the folder before the swap: then nothing can
+// go wrong either. The swap itself is met in PlantedLinks.)
+TEST_F(SilentSetup, PrivateFolderSwappedForALinkLeadsTheSweepNowhere) {
+  char temp_buffer[MAX_PATH] = "";
+  GetTempPathA(sizeof temp_buffer, temp_buffer);
+  const std::string temp = temp_buffer;
+  const std::string leftover = temp + "pmarag-00000000000000aa";
+  CreateDirectoryA(leftover.c_str(), nullptr);
+  WriteFileBytes(leftover + "\\pmarag_x64.zip", "archive of a killed run");
+  // The sweep takes the folders in the order the search lists them: the
+  // busy one must come before the one swapped.
+  std::string busy = temp + "pmarag-00000000000000bb";
+  std::string swapped = temp + "pmarag-00000000000000cc";
+  CreateDirectoryA(busy.c_str(), nullptr);
+  CreateDirectoryA(swapped.c_str(), nullptr);
+  std::vector<std::string> order = Listed(temp, "pmarag-*");
+  if (std::find(order.begin(), order.end(), "pmarag-00000000000000cc") <
+      std::find(order.begin(), order.end(), "pmarag-00000000000000bb")) {
+    std::swap(busy, swapped);
+  }
+  // The busy folder looks like a leftover with many files: a sweep that
+  // deletes every file is busy there for a while. The swap is made once
+  // the sweep has begun on it.
+  const std::string archive = busy + "\\pmarag_x64.zip";
+  WriteFileBytes(archive, "archive of a killed run");
+  for (int i = 0; i < 1000; ++i) WriteFileBytes(busy + "\\f" + std::to_string(i), "x");
+  const std::string first_listed = busy + "\\" + Listed(busy, "\\*").front();
+  ScratchFolder victim("sweep-victim");
+  for (int i = 0; i < 40; ++i) WriteFileBytes(victim / ("keep" + std::to_string(i)), "mine");
+  ASSERT_TRUE(SwapForHostLinkWhenGone({first_listed, archive}, swapped, victim.path()));
+
+  ScratchFolder parent("sweep-target");
+  EXPECT_EQ(RunWith("/silent /folder=" + parent / "Pellumara"), 0);
+  EXPECT_EQ(FilesIn(victim.path()).size(), 40u);
+  EXPECT_FALSE(FolderExists(leftover));
+  RemoveHostLink(swapped);
+  RemoveDirectoryA((swapped + ".away").c_str());
+  RemoveTree(busy);
+}
+
 // The facts of a run log without their time stamps, a message's own line
 // breaks joined back; a line without the local ISO time in front shows as
 // "<no time stamp>".

@@ -123,15 +123,9 @@ std::string UnixName(const std::string& path) {
   return result;
 }
 
-}  // namespace
-
-bool MakeHostLink(const std::string& link, const std::string& target) {
-  std::string unix_link = UnixName(link);
-  std::string unix_target = UnixName(target);
-  if (unix_link.empty() || unix_target.empty()) return false;
-  // Wine starts a host program like a Windows one; its handle cannot be
-  // waited for, so the link is waited for instead.
-  std::string line = "Z:\\bin\\ln -s \"" + unix_target + "\" \"" + unix_link + "\"";
+// Starts a host program like a Windows one; Wine gives no handle to wait
+// for, so callers wait for what it does instead.
+bool StartHostCommand(std::string line) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -141,11 +135,48 @@ bool MakeHostLink(const std::string& link, const std::string& target) {
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+  return true;
+}
+
+bool WaitForName(const std::string& path, bool present) {
   for (int i = 0; i < 100; ++i) {
-    if (GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    if ((GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == present) return true;
     Sleep(20);
   }
   return false;
+}
+
+}  // namespace
+
+bool MakeHostLink(const std::string& link, const std::string& target) {
+  std::string unix_link = UnixName(link);
+  std::string unix_target = UnixName(target);
+  if (unix_link.empty() || unix_target.empty()) return false;
+  return StartHostCommand("Z:\\bin\\ln -s \"" + unix_target + "\" \"" + unix_link + "\"") &&
+         WaitForName(link, true);
+}
+
+bool SwapForHostLinkWhenGone(const std::vector<std::string>& watched, const std::string& folder,
+                             const std::string& target) {
+  std::string unix_folder = UnixName(folder);
+  std::string unix_target = UnixName(target);
+  if (unix_folder.empty() || unix_target.empty()) return false;
+  std::string all_there = "true";
+  for (const std::string& name : watched) {
+    std::string unix_name = UnixName(name);
+    if (unix_name.empty()) return false;
+    all_there += " && [ -e '" + unix_name + "' ]";
+  }
+  std::string script = "while " + all_there + "; do sleep 0.002; done; mv '" + unix_folder +
+                       "' '" + unix_folder + ".away' && ln -s '" + unix_target + "' '" +
+                       unix_folder + "'";
+  return StartHostCommand("Z:\\bin\\sh -c \"" + script + "\"");
+}
+
+bool RemoveHostLink(const std::string& link) {
+  std::string unix_link = UnixName(link);
+  return !unix_link.empty() && StartHostCommand("Z:\\bin\\rm -f \"" + unix_link + "\"") &&
+         WaitForName(link, false);
 }
 
 bool IsReparsePoint(const std::string& path) {

@@ -58,6 +58,14 @@ std::set<std::string> FilesIn(const std::string& folder);
 // CreateSymbolicLinkA reports success and creates nothing). False when no
 // link came about: the test should skip.
 bool MakeHostLink(const std::string& link, const std::string& target);
+// Starts a host shell that waits until one of watched is gone, then renames
+// folder to folder + ".away" and puts a symbolic link to target at its
+// name: a swap made while the program under test is busy. False when it
+// cannot be started.
+bool SwapForHostLinkWhenGone(const std::vector<std::string>& watched, const std::string& folder,
+                             const std::string& target);
+// Removes a link made from the host side; false when it stays.
+bool RemoveHostLink(const std::string& link);
 // True when path is marked as a link or junction.
 bool IsReparsePoint(const std::string& path);
 

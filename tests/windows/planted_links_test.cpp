@@ -1,0 +1,45 @@
+// What the elevated setup deletes where others may write: only the real
+// folder or file it checked, never what a link put in its place leads to.
+#include "engine/planted_links.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/scratch.h"
+
+namespace {
+
+TEST(PlantedLinks, HeldFolderKeepsItsNameAndALinkIsNeverHeldOrFollowed) {
+  ScratchFolder scratch("planted-links");
+  ScratchFolder victim("planted-victim");
+  WriteFileBytes(victim / "keep.txt", "mine");
+  const std::string folder = scratch / "pmarag-0123456789abcdef";
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  {
+    ScopedHandle held = HoldRealFolder(folder, DELETE);
+    ASSERT_TRUE(held);
+    // Nobody can swap the held folder for a link.
+    EXPECT_FALSE(MoveFileA(folder.c_str(), (folder + ".away").c_str()));
+    EXPECT_TRUE(DeleteWhenClosed(held));
+  }
+  EXPECT_FALSE(FolderExists(folder));
+
+  const std::string link = scratch / "pmarag-link";
+  const std::string file_link = scratch / "keep.txt";
+  if (!MakeHostLink(link, victim.path()) || !MakeHostLink(file_link, victim / "keep.txt")) {
+    GTEST_SKIP() << "no links on this file system";
+  }
+  EXPECT_FALSE(HoldRealFolder(link, DELETE));
+  std::vector<ScopedHandle> levels;
+  EXPECT_FALSE(HoldRealFolderLevels("pmarag-link\\", levels));
+  EXPECT_FALSE(DeleteRealFile(file_link));
+  EXPECT_EQ(ReadFileBytes(victim / "keep.txt"), "mine");
+  RemoveHostLink(link);
+  RemoveHostLink(file_link);
+}
+
+}  // namespace
