@@ -92,6 +92,12 @@ struct LibraryTraits : NullTraits<HMODULE> {
   static bool Release(HMODULE h) { return FreeLibrary(h) != FALSE; }
 };
 
+// Memory the system hands out with LocalAlloc (a security descriptor, for
+// example).
+struct LocalMemoryTraits : NullTraits<HLOCAL> {
+  static bool Release(HLOCAL h) { return LocalFree(h) == nullptr; }
+};
+
 // Searches of FindFirstFile: INVALID_HANDLE_VALUE when none began.
 struct FindTraits {
   static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
@@ -116,6 +122,7 @@ using ScopedCursor = scoped_win_detail::Owner<HCURSOR, scoped_win_detail::Cursor
 using ScopedIcon = scoped_win_detail::Owner<HICON, scoped_win_detail::IconTraits>;
 using ScopedLibrary = scoped_win_detail::Owner<HMODULE, scoped_win_detail::LibraryTraits>;
 using ScopedFind = scoped_win_detail::Owner<HANDLE, scoped_win_detail::FindTraits>;
+using ScopedLocalMemory = scoped_win_detail::Owner<HLOCAL, scoped_win_detail::LocalMemoryTraits>;
 
 // A DC of GetDC, given back to its window with ReleaseDC.
 class ScopedWindowDc {

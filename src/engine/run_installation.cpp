@@ -7,6 +7,7 @@
 
 #include "common/run_log.h"
 #include "engine/extraction_report.h"
+#include "engine/folder_protection.h"
 #include "engine/installation_lock.h"
 #include "engine/message_owner.h"
 #include "engine/messages.h"
@@ -116,10 +117,18 @@ int InstallLocked(const InstallOptions& options, const std::string& caption,
     ReportFailure(options, caption, message, message, folder);
     return Stop(result, InstallResult::kFolderRejected);
   }
-  if (!CreateFolderChain(folder)) {
+  FolderProtection protection = FolderProtection::For(folder);
+  std::string created;
+  if (!CreateFolderChain(folder, protection.attributes(), &created)) {
     std::string message = LoadMessage(IDS_CANNOT_CREATE_FOLDER);
     ReportFailure(options, caption, message, message, folder);
     return Stop(result, InstallResult::kFolderRejected);
+  }
+  if (!created.empty()) {
+    log.Note("folder created: " + created +
+             (protection.attributes() != nullptr
+                  ? std::string(", with the permissions of Program Files ") + kProtectedFolderSddl
+                  : std::string(", with the permissions of its parent")));
   }
   log.Note(std::string("target folder ready: ") + folder);
   // The extraction leaves the current directory at the folder; the log

@@ -10,8 +10,16 @@ namespace {
 
 class Win32FolderSystem final : public FolderSystem {
  public:
+  explicit Win32FolderSystem(SECURITY_ATTRIBUTES* security) : security_(security) {}
   bool ChangeDirectory(const char* path) override { return SetCurrentDirectoryA(path) != 0; }
-  void MakeDirectory(const char* path) override { CreateDirectoryA(path, nullptr); }
+  void MakeDirectory(const char* path) override {
+    // Only the first level this run creates is the highest one: every
+    // level above it stood already.
+    if (CreateDirectoryA(path, highest_created_.empty() ? security_ : nullptr) &&
+        highest_created_.empty()) {
+      highest_created_ = path;
+    }
+  }
   std::string CurrentDirectory() override {
     DWORD needed = GetCurrentDirectoryA(0, nullptr);
     if (needed == 0) return {};
@@ -21,11 +29,18 @@ class Win32FolderSystem final : public FolderSystem {
     current.resize(written);
     return current;
   }
+  const std::string& highest_created() const { return highest_created_; }
+
+ private:
+  SECURITY_ATTRIBUTES* security_;
+  std::string highest_created_;
 };
 
 }  // namespace
 
-int CreateFolderChain(char* path) {
-  Win32FolderSystem system;
-  return CreateFolderChainIn(system, path);
+int CreateFolderChain(char* path, SECURITY_ATTRIBUTES* security, std::string* highest_created) {
+  Win32FolderSystem system(security);
+  int result = CreateFolderChainIn(system, path);
+  if (highest_created != nullptr) *highest_created = system.highest_created();
+  return result;
 }

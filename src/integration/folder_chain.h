@@ -1,6 +1,13 @@
 // Folder helpers on the real file system.
 #pragma once
 
+#include <windows.h>
+
+#include <string>
+
 // Creates the folder in path (260 bytes) with every missing level and puts
-// path into canonical form (trimmed, ending in a backslash). 1 or 0.
-int CreateFolderChain(char* path);
+// path into canonical form (trimmed, ending in a backslash). 1 or 0. The
+// highest level created, if any, is created with security (when given),
+// the levels below inherit from it; its path goes to highest_created.
+int CreateFolderChain(char* path, SECURITY_ATTRIBUTES* security = nullptr,
+                      std::string* highest_created = nullptr);

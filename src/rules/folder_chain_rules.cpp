@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/install_options.h"
+#include "rules/payload_rules.h"
 #include "rules/text_rules.h"
 
 namespace {
@@ -71,4 +72,12 @@ int CreateFolderChainIn(FolderSystem& system, char* path) {
   std::memcpy(path, rebuilt, std::strlen(rebuilt) + 1);
   AppendBackslash(path);
   return system.ChangeDirectory(path) ? 1 : 0;
+}
+
+bool IsInFolder(std::string_view path, std::string_view folder) {
+  std::string path_key = FileSystemKey(path);
+  std::string folder_key = FileSystemKey(folder);
+  while (!folder_key.empty() && folder_key.back() == '/') folder_key.pop_back();
+  if (folder_key.empty() || path_key.compare(0, folder_key.size(), folder_key) != 0) return false;
+  return path_key.size() == folder_key.size() || path_key[folder_key.size()] == '/';
 }

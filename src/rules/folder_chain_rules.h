@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 class FolderSystem {
  public:
@@ -21,3 +22,7 @@ class FolderSystem {
 // backslash. Returns 1 when the folder exists afterwards, else 0. The current
 // directory is the same afterwards as before.
 int CreateFolderChainIn(FolderSystem& system, char* path);
+
+// True when path is folder itself or lies below it, the names compared as
+// Windows compares them; a trailing backslash on either makes no difference.
+bool IsInFolder(std::string_view path, std::string_view folder);

@@ -160,3 +160,11 @@ TEST(CreateFolderChain, LevelsOfBlanksOnlyStayInBounds) {
 }
 
 }  // namespace
+
+TEST(IsInFolder, WholeLevelsOnlyAndCaseAsWindowsComparesIt) {
+  EXPECT_TRUE(IsInFolder("c:\\program files\\Pellumara\\", "C:\\Program Files"));
+  EXPECT_TRUE(IsInFolder("C:\\Program Files", "C:\\Program Files\\"));
+  EXPECT_FALSE(IsInFolder("C:\\Program Files (x86)\\Pellumara", "C:\\Program Files"));
+  EXPECT_FALSE(IsInFolder("C:\\Program", "C:\\Program Files"));
+  EXPECT_FALSE(IsInFolder("C:\\Tools", ""));
+}

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/product_version.h"
+#include "engine/folder_protection.h"
 #include "engine/messages.h"
 #include "engine/setup_log.h"
 #include "support/full_disk.h"
@@ -540,10 +541,12 @@ bool HasFactStartingWith(const std::vector<std::string>& facts, const std::strin
 }
 
 // A run log asked for with a relative name lands in the start folder and
-// tells every step; a second run starts it anew.
+// tells every step; a second run starts it anew. The elevated first run
+// creates the folder with the permissions of Program Files from its
+// highest new level on; the second leaves the existing folder's alone.
 TEST_F(SilentSetup, RunLogTellsEveryStepOfASuccessfulRun) {
   ScratchFolder parent("logged");
-  const std::string target = parent / "Pellumara";
+  const std::string target = parent / "Tools\\Pellumara";
   const std::string command_line = SetupCommandLine("/silent /folder=" + target + " /group=1 /S /log=run.log");
   for (const char* outcome : {"written", "replaced"}) {
     SCOPED_TRACE(outcome);
@@ -557,6 +560,9 @@ TEST_F(SilentSetup, RunLogTellsEveryStepOfASuccessfulRun) {
     EXPECT_TRUE(HasFact(facts, "target folder from: /folder="));
     EXPECT_TRUE(HasFact(facts, "target folder: \"" + target + "\""));
     EXPECT_TRUE(HasFact(facts, "target folder ready: " + target + "\\"));
+    EXPECT_EQ(HasFact(facts, "folder created: " + parent / "Tools" +
+                                 ", with the permissions of Program Files " + kProtectedFolderSddl),
+              outcome == std::string("written"));
     EXPECT_TRUE(HasFactStartingWith(facts, "temporary archive: "));
     EXPECT_TRUE(HasFact(facts, std::string("entry p_mara64.exe: ") + outcome));
     EXPECT_TRUE(HasFactStartingWith(facts, "settings file written: " + target + "\\p_mara64.ini"));

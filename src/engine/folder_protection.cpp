@@ -1,0 +1,50 @@
+#include "engine/folder_protection.h"
+
+#include <windows.h>
+#include <sddl.h>
+#include <shlobj.h>
+
+#include "common/run_log.h"
+#include "rules/folder_chain_rules.h"
+
+namespace {
+
+// True for an elevated administrator and for SYSTEM; false for a standard
+// user and for an administrator whose token UAC has filtered.
+bool RunsElevated() {
+  ScopedHandle token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out())) return false;
+  TOKEN_ELEVATION elevation = {};
+  DWORD size = 0;
+  return GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+         elevation.TokenIsElevated != 0;
+}
+
+bool IsInProgramFiles(const char* folder) {
+  for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86}) {
+    char program_files[MAX_PATH] = "";
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, program_files)) &&
+        program_files[0] != '\0' && IsInFolder(folder, program_files)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+FolderProtection FolderProtection::For(const char* folder) {
+  FolderProtection protection;
+  if (!RunsElevated() || IsInProgramFiles(folder)) return protection;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kProtectedFolderSddl, SDDL_REVISION_1,
+                                                            &descriptor, nullptr)) {
+    TheRunLog().NoteFailure("cannot build the new folder's permissions", GetLastError());
+    return protection;
+  }
+  protection.descriptor_.Reset(descriptor);
+  protection.attributes_.nLength = sizeof protection.attributes_;
+  protection.attributes_.lpSecurityDescriptor = descriptor;
+  protection.attributes_.bInheritHandle = FALSE;
+  return protection;
+}

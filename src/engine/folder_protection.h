@@ -1,0 +1,31 @@
+// The permissions a target folder gets that an elevated setup creates
+// outside the Program Files folders. Such a folder would inherit its
+// parent's: below "C:\" those let every signed-in user change the files an
+// administrator's viewer loads later.
+#pragma once
+
+#include <windows.h>
+
+#include "common/scoped_win.h"
+
+// Those of Program Files: full control for SYSTEM and Administrators, read
+// and execute for Users, full control of what a creator owns, nothing
+// inherited from the parent.
+constexpr char kProtectedFolderSddl[] =
+    "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;GA;;;CO)";
+
+class FolderProtection {
+ public:
+  // Decides for the target folder (absolute): the protection applies when
+  // this process runs elevated and the folder lies outside the Program
+  // Files folders. A standard user's folder of their own is theirs.
+  static FolderProtection For(const char* folder);
+
+  // The attributes to create the folder's highest new level with; null
+  // when it keeps what it inherits.
+  SECURITY_ATTRIBUTES* attributes() { return descriptor_ ? &attributes_ : nullptr; }
+
+ private:
+  ScopedLocalMemory descriptor_;
+  SECURITY_ATTRIBUTES attributes_ = {};
+};
