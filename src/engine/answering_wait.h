@@ -8,5 +8,10 @@
 // Without windows (silent mode) there is nothing to answer.
 void AnswerPendingMessages();
 
+// Answers as above when the last answer is more than a moment ago: cheap
+// enough to call for every piece of long work. Windows takes a window that
+// answers nothing sent to it for 5 seconds for hung.
+void AnswerNowAndThen();
+
 // Sleeps wait_ms milliseconds, answering meanwhile as above.
 void SleepAnswering(unsigned long wait_ms);

@@ -193,6 +193,7 @@ int CommitStaging(const Staging& staging, ExtractionReport* report) {
   std::vector<Done> done;
   done.reserve(staging.entries.size());
   for (const StagedEntry& entry : staging.entries) {
+    AnswerNowAndThen();
     CommitStep step = CommitEntry(entry.staged, entry.name);
     if (step.outcome == EntryOutcome::kFailed) {
       NoteEntryOutcome(report, entry.name.c_str(), EntryOutcome::kFailed, step.error);

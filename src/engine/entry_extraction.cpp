@@ -10,6 +10,7 @@
 
 #include "common/install_options.h"
 #include "common/scoped_win.h"
+#include "engine/answering_wait.h"
 #include "engine/buffered_archive.h"
 #include "engine/entry_commit.h"
 #include "engine/payload_extraction.h"
@@ -131,6 +132,7 @@ int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long decl
       return kWriteError;
     }
     copied += written;
+    AnswerNowAndThen();
   }
 }
 
@@ -199,6 +201,7 @@ int ExtractAllEntries(unzFile archive, ExtractionReport* report) {
   for (uLong i = 0; i < global.number_entry && error == 0; ++i) {
     if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) error = UNZ_BADZIPFILE;
     if (error == 0) error = StageCurrentEntry(archive, buffer, staging, report);
+    AnswerNowAndThen();
   }
   std::free(buffer);
   if (error != 0) {

@@ -20,17 +20,16 @@ unsigned long LeftUntil(ULONGLONG end) {
   return now >= end ? 0 : static_cast<unsigned long>(end - now);
 }
 
-// Waits for the mutex while repainting the thread's windows, so that a
-// wizard shows its wait label meanwhile; no input is taken.
-DWORD WaitPainting(HANDLE mutex, unsigned long wait_ms) {
+// Waits for the mutex while answering what is sent to the thread's windows
+// and repainting them, so that a wizard shows its wait label meanwhile and
+// is never taken for hung; no input is taken.
+DWORD WaitAnswering(HANDLE mutex, unsigned long wait_ms) {
   const ULONGLONG end = GetTickCount64() + wait_ms;
   for (;;) {
-    DWORD result = MsgWaitForMultipleObjects(1, &mutex, FALSE, LeftUntil(end), QS_PAINT);
+    DWORD result = MsgWaitForMultipleObjects(1, &mutex, FALSE, LeftUntil(end),
+                                             QS_SENDMESSAGE | QS_PAINT);
     if (result != WAIT_OBJECT_0 + 1) return result;
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) {
-      DispatchMessageA(&message);
-    }
+    AnswerPendingMessages();
   }
 }
 
@@ -62,7 +61,7 @@ bool InstallationLock::Acquire(unsigned long wait_ms, bool keep_painted) {
   if (!mutex_) mutex_.Reset(CreateMutexA(nullptr, FALSE, kLocalLockName));
   if (!mutex_) return true;
   const unsigned long left = LeftUntil(end);
-  DWORD result = keep_painted ? WaitPainting(mutex_.Get(), left)
+  DWORD result = keep_painted ? WaitAnswering(mutex_.Get(), left)
                               : WaitForSingleObject(mutex_.Get(), left);
   held_ = Acquired(result);
   return held_;

@@ -15,7 +15,8 @@ class InstallationLock {
   InstallationLock& operator=(const InstallationLock&) = delete;
 
   // Waits up to wait_ms for the lock. With keep_painted the windows of the
-  // thread are repainted meanwhile (the wizard's wait label stays up). A
+  // thread answer what is sent to them and are repainted meanwhile (the
+  // wizard's wait label stays up, and Windows never takes it for hung). A
   // lock left behind by a killed setup counts as free; one that exists but
   // may not be opened counts as held. False when another setup held it all
   // the time; true also when no lock could be made at all (nothing to wait

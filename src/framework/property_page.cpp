@@ -43,6 +43,7 @@ bool CPropertyPage::OnSheetNotification(const NMHDR& header, LRESULT* result) {
 
 INT_PTR CPropertyPage::HandleDialogMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
+  if (message == WM_COMMAND && RefusesCommands()) return TRUE;
   switch (message) {
     case WM_NOTIFY:
       if (OnSheetNotification(*reinterpret_cast<const NMHDR*>(lparam), &result)) {

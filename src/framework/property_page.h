@@ -36,6 +36,9 @@ class CPropertyPage : public CWnd {
   // id shows the page made from that template.
   virtual LRESULT OnWizardBack() { return 0; }
   virtual LRESULT OnWizardNext() { return 0; }
+  // True while the page may act on no command at all, not even one sent
+  // to it by another program.
+  virtual bool RefusesCommands() const { return false; }
 
  private:
   friend class CPropertySheet;

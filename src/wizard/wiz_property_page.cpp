@@ -85,3 +85,5 @@ void CWizPropertyPage::DoDataExchange(CDataExchange* exchange) {
     default: break;
   }
 }
+
+bool CWizPropertyPage::RefusesCommands() const { return sheet != nullptr && sheet->installing; }

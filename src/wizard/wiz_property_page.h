@@ -33,6 +33,8 @@ class CWizPropertyPage : public CPropertyPage {
   BOOL OnSetActive() override;
   LRESULT OnWizardBack() override;
   LRESULT OnWizardNext() override;
+  // While the installation runs, nothing of the wizard acts.
+  bool RefusesCommands() const override;
 
  private:
   int ActiveIndex() const;

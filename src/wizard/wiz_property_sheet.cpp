@@ -46,6 +46,15 @@ bool CWizPropertySheet::UserConfirmsQuit() {
   return answer == IDYES;
 }
 
+bool CWizPropertySheet::OnWndMsg(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  if (installing && (message == WM_COMMAND || message == WM_CLOSE || message == PSM_PRESSBUTTON ||
+                     message == PSM_SETCURSEL || message == PSM_SETCURSELID)) {
+    *result = 0;
+    return true;
+  }
+  return CPropertySheet::OnWndMsg(message, wparam, lparam, result);
+}
+
 BOOL CWizPropertySheet::OnCommand(WPARAM wparam, LPARAM lparam) {
   if (LOWORD(wparam) != IDCANCEL) return CPropertySheet::OnCommand(wparam, lparam);
   // Cancel is disabled while the installation runs; Escape still sends it.

@@ -44,14 +44,17 @@ class CWizPropertySheet : public CPropertySheet {
   int installed = 0;
   // Set when files in use of that installation are replaced at the restart.
   int restart_required = 0;
-  // Set while the installation routine runs: the close box and Escape do
-  // nothing then, since the routine is still on the stack.
+  // Set while the installation routine runs: the close box, Escape, and
+  // every command or page change, also one another program sends while
+  // the routine answers messages, do nothing then, since the routine is
+  // still on the stack.
   int installing = 0;
 
  protected:
   const MessageMap* GetMessageMap() const override;
   BOOL OnInitDialog() override;
   BOOL OnCommand(WPARAM wparam, LPARAM lparam) override;
+  bool OnWndMsg(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
  private:
   bool UserConfirmsQuit();

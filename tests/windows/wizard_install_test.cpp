@@ -601,6 +601,37 @@ TEST_F(WizardInstall, EscapeDuringTheInstallationLeavesTheFinishPageUp) {
   EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
 }
 
+// While another setup holds the lock, the waiting wizard answers every
+// message sent to it within a second, so that Windows never takes it for
+// hung; a page change sent meanwhile does nothing.
+TEST_F(WizardInstall, WizardWaitingForTheLockAnswersAndStaysPut) {
+  HANDLE lock = CreateMutexA(nullptr, TRUE, "Global\\PellumaraSetup");
+  ASSERT_NE(lock, nullptr);
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
+  const HWND ready_page = wizard_->ActivePage();
+  wizard_->Press(kNext);
+  ASSERT_TRUE(WaitUntil([&] { return !wizard_->ButtonEnabled(kCancel); }, 20000));
+  // Every message goes with a time limit: this test holds what the wizard
+  // waits for.
+  auto send = [&](UINT message, WPARAM wparam, DWORD_PTR* answer) {
+    return SendMessageTimeoutA(wizard_->sheet(), message, wparam, 0, SMTO_NORMAL, 1000, answer);
+  };
+  DWORD_PTR answer = 0;
+  for (int i = 0; i < 6; ++i) {
+    Sleep(200);
+    EXPECT_NE(send(WM_NULL, 0, &answer), 0) << "message " << i << " was not answered";
+  }
+  send(PSM_PRESSBUTTON, PSBTN_BACK, &answer);
+  EXPECT_NE(send(PSM_GETCURRENTPAGEHWND, 0, &answer), 0);
+  EXPECT_EQ(reinterpret_cast<HWND>(answer), ready_page);
+  EXPECT_FALSE(FileExists(std::string(kDefaultFolder) + "\\p_mara64.exe"));
+  ReleaseMutex(lock);
+  CloseHandle(lock);
+  ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
+  EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
+}
+
 TEST_F(WizardInstall, ReadyPageBeforeVistaProposesTheProgramFolder) {
   // Its own ctest entry runs it in a prefix that reports Windows XP.
   if (IsWindowsVersionAtLeast(6, 0, 0)) GTEST_SKIP() << "needs a prefix older than Vista";
