@@ -205,6 +205,11 @@ class ScopedComPtr {
     Reset();
     return reinterpret_cast<void**>(&pointer_);
   }
+  // For methods that hand out an interface of this type.
+  Interface** Receive() {
+    Reset();
+    return &pointer_;
+  }
 
  private:
   Interface* pointer_ = nullptr;

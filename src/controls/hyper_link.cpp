@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "common/desktop_start.h"
 #include "common/install_options.h"
 #include "controls/control_fonts.h"
 #include "rules/control_rules.h"
@@ -274,6 +275,12 @@ bool ReadClassesValue(const char* key_name, char* value) {
 }  // namespace
 
 int CHyperLink::OpenLink(const char* address, int show_command) {
+  // The elevated setup has the desktop's shell open the address, so that
+  // the browser runs as the user and not as administrator.
+  constexpr int kOpenedThroughDesktop = 33;
+  if (StartThroughDesktopShell(address, nullptr, nullptr, show_command)) {
+    return kOpenedThroughDesktop;
+  }
   const int shell_result = static_cast<int>(reinterpret_cast<INT_PTR>(
       ShellExecuteA(GetDesktopWindow(), "open", address, nullptr, nullptr, show_command)));
   if (shell_result > 32) return shell_result;

@@ -4,21 +4,11 @@
 #include <sddl.h>
 #include <shlobj.h>
 
+#include "common/desktop_start.h"
 #include "common/run_log.h"
 #include "rules/folder_chain_rules.h"
 
 namespace {
-
-// True for an elevated administrator and for SYSTEM; false for a standard
-// user and for an administrator whose token UAC has filtered.
-bool RunsElevated() {
-  ScopedHandle token;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out())) return false;
-  TOKEN_ELEVATION elevation = {};
-  DWORD size = 0;
-  return GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size) &&
-         elevation.TokenIsElevated != 0;
-}
 
 bool IsInProgramFiles(const char* folder) {
   for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86}) {

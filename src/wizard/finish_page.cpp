@@ -2,10 +2,10 @@
 // the two actions that closing the wizard there runs: the FAQ page and the
 // installed viewer.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 
+#include "common/desktop_start.h"
 #include "common/install_options.h"
 #include "common/viewer_window.h"
 #include "engine/messages.h"
@@ -42,7 +42,7 @@ void CWizPropertyPage::RunFinishActions() {
   // Neither result is looked at: no browser or a missing viewer must not
   // keep the wizard from closing.
   if (IsDlgButtonChecked(m_hWnd, IDC_SHOW_FAQ) == BST_CHECKED) {
-    ShellExecuteA(GetDesktopWindow(), "open", kFaqAddress, nullptr, "", SW_SHOW);
+    StartAsDesktopUser(kFaqAddress, nullptr, nullptr, SW_SHOW);
   }
   if (IsDlgButtonChecked(m_hWnd, IDC_START_VIEWER) != BST_CHECKED) return;
   // Trimmed as the installation trimmed the folder, so that a folder typed
@@ -51,7 +51,9 @@ void CWizPropertyPage::RunFinishActions() {
   WelcomeFolderText(folder);
   const std::string viewer = ViewerPathForFolder(folder);
   if (viewer.empty()) return;
-  ShellExecuteA(GetActiveWindow(), "open", viewer.c_str(), "", nullptr, SW_SHOW);
+  // In its own folder, where the viewer expects to be started.
+  const std::string viewer_folder = viewer.substr(0, viewer.find_last_of('\\'));
+  StartAsDesktopUser(viewer.c_str(), "", viewer_folder.c_str(), SW_SHOW);
   Sleep(50);
   WaitForViewerWindow();
 }

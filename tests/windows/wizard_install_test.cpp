@@ -4,6 +4,7 @@
 // prefix as the silent installation tests read it.
 #include <windows.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -101,6 +102,20 @@ class StartedViewer {
     return true;
   }
   HWND window() const { return window_; }
+  // The process that started the viewer's.
+  DWORD ParentProcessId() const {
+    const DWORD own = process_ != nullptr ? GetProcessId(process_) : 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD parent = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more && parent == 0;
+         more = Process32Next(snapshot, &entry)) {
+      if (entry.th32ProcessID == own) parent = entry.th32ParentProcessID;
+    }
+    CloseHandle(snapshot);
+    return parent;
+  }
   std::string ImagePath() const {
     char path[MAX_PATH] = "";
     DWORD size = sizeof path;
@@ -475,6 +490,9 @@ TEST_F(WizardInstall, FailedInstallationGoesBackToTheWelcomePageThenFinishStarts
   ASSERT_TRUE(viewer.Find(0)) << "no viewer window when the wizard had ended";
   EXPECT_TRUE(IsWindowVisible(viewer.window()));
   EXPECT_EQ(viewer.ImagePath(), target + "\\p_mara64.exe");
+  // The elevated setup has the desktop's shell start the viewer, as the
+  // user at the desktop.
+  EXPECT_NE(viewer.ParentProcessId(), setup_->process_id());
   ExpectOpenedAddress(kFaqAddress);
   viewer.Close();
   RemoveInstallation({target});

@@ -1,0 +1,147 @@
+#include "common/desktop_start.h"
+
+#include <windows.h>
+#include <exdisp.h>
+#include <servprov.h>
+#include <shellapi.h>
+#include <shldisp.h>
+#include <shlguid.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "common/run_log.h"
+#include "common/scoped_win.h"
+
+namespace {
+
+// A string for a COM call: the ANSI text as a BSTR.
+class ScopedBstr {
+ public:
+  explicit ScopedBstr(const char* text) {
+    if (text == nullptr) return;
+    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (length <= 0) return;
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
+    bstr_ = SysAllocString(wide.c_str());
+  }
+  ~ScopedBstr() { SysFreeString(bstr_); }
+  ScopedBstr(const ScopedBstr&) = delete;
+  ScopedBstr& operator=(const ScopedBstr&) = delete;
+  BSTR Get() const { return bstr_; }
+
+ private:
+  BSTR bstr_ = nullptr;
+};
+
+VARIANT TextVariant(const ScopedBstr& text) {
+  VARIANT variant;
+  VariantInit(&variant);
+  if (text.Get() != nullptr) {
+    variant.vt = VT_BSTR;
+    variant.bstrVal = text.Get();  // owned by text
+  }
+  return variant;
+}
+
+// The desktop's shell, as the shell's automation object of the desktop
+// window Explorer shows: what it starts runs in Explorer's process, with
+// the token of the user who signed in. Empty when no such desktop answers.
+ScopedComPtr<IShellDispatch2> DesktopShell() {
+  ScopedComPtr<IShellWindows> windows;
+  if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                              windows.Out()))) {
+    return {};
+  }
+  VARIANT location;
+  VariantInit(&location);
+  location.vt = VT_I4;
+  location.lVal = CSIDL_DESKTOP;
+  VARIANT empty;
+  VariantInit(&empty);
+  long window = 0;
+  ScopedComPtr<IDispatch> desktop;
+  if (windows->FindWindowSW(&location, &empty, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
+                            desktop.Receive()) != S_OK ||
+      !desktop) {
+    return {};
+  }
+  ScopedComPtr<IServiceProvider> provider;
+  ScopedComPtr<IShellBrowser> browser;
+  ScopedComPtr<IShellView> view;
+  ScopedComPtr<IDispatch> background;
+  ScopedComPtr<IShellFolderViewDual> folder_view;
+  ScopedComPtr<IDispatch> application;
+  ScopedComPtr<IShellDispatch2> shell;
+  if (FAILED(desktop->QueryInterface(IID_IServiceProvider,
+                                     provider.Out())) ||
+      FAILED(provider->QueryService(SID_STopLevelBrowser, IID_IShellBrowser,
+                                    browser.Out())) ||
+      FAILED(browser->QueryActiveShellView(view.Receive())) ||
+      FAILED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch,
+                                 background.Out())) ||
+      FAILED(background->QueryInterface(IID_IShellFolderViewDual,
+                                        folder_view.Out())) ||
+      FAILED(folder_view->get_Application(application.Receive())) ||
+      FAILED(application->QueryInterface(IID_IShellDispatch2,
+                                         shell.Out()))) {
+    return {};
+  }
+  return shell;
+}
+
+bool StartThroughDesktop(const char* file, const char* parameters, const char* directory,
+                         int show_command) {
+  ScopedCom com;
+  if (FAILED(com.Result()) && com.Result() != RPC_E_CHANGED_MODE) return false;
+  ScopedComPtr<IShellDispatch2> shell = DesktopShell();
+  if (!shell) return false;
+  ScopedBstr file_text(file);
+  ScopedBstr parameter_text(parameters);
+  ScopedBstr directory_text(directory);
+  ScopedBstr operation_text("open");
+  if (file_text.Get() == nullptr) return false;
+  VARIANT show;
+  VariantInit(&show);
+  show.vt = VT_I4;
+  show.lVal = show_command;
+  return SUCCEEDED(shell->ShellExecute(file_text.Get(), TextVariant(parameter_text),
+                                       TextVariant(directory_text), TextVariant(operation_text),
+                                       show));
+}
+
+}  // namespace
+
+bool RunsElevated() {
+  ScopedHandle token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out())) return false;
+  TOKEN_ELEVATION elevation = {};
+  DWORD size = 0;
+  return GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+         elevation.TokenIsElevated != 0;
+}
+
+bool StartThroughDesktopShell(const char* file, const char* parameters, const char* directory,
+                              int show_command) {
+  if (!RunsElevated()) return false;
+  if (StartThroughDesktop(file, parameters, directory, show_command)) {
+    TheRunLog().Note(std::string("started as the desktop's user, through its shell: ") + file);
+    return true;
+  }
+  TheRunLog().Note(std::string("no desktop shell answers; the elevated setup starts it itself: ") +
+                   file);
+  return false;
+}
+
+StartedBy StartAsDesktopUser(const char* file, const char* parameters, const char* directory,
+                             int show_command) {
+  if (StartThroughDesktopShell(file, parameters, directory, show_command)) {
+    return StartedBy::kDesktopShell;
+  }
+  const INT_PTR result = reinterpret_cast<INT_PTR>(
+      ShellExecuteA(GetDesktopWindow(), "open", file, parameters, directory, show_command));
+  TheRunLog().Note(std::string(result > 32 ? "started by the setup: " : "could not start: ") +
+                   file);
+  return result > 32 ? StartedBy::kThisProcess : StartedBy::kNothing;
+}
