@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/run_log.h"
+#include "common/windows_version.h"
 #include "engine/extraction_report.h"
 #include "engine/folder_protection.h"
 #include "engine/installation_lock.h"
@@ -14,6 +15,7 @@
 #include "engine/payload_extraction.h"
 #include "engine/setup_log.h"
 #include "engine/viewer_settings.h"
+#include "integration/default_apps.h"
 #include "integration/folder_chain.h"
 #include "integration/integrate_with_system.h"
 #include "rules/run_log_rules.h"
@@ -168,6 +170,13 @@ int InstallLocked(const InstallOptions& options, const std::string& caption,
     LogIncompleteParts(folder, report, failed_entries);
   } else if (!report.replaced_at_restart.empty()) {
     ShowMessage(MessageOwner(), IDS_RESTART_REQUIRED, MB_ICONINFORMATION);
+  }
+  // Since Windows 8 the formats are registered and the user chooses: the
+  // wizard shows where, once the user has said Yes to the marked formats.
+  if (!options.silent && options.associate && associations_confirmed &&
+      IsWindowsVersionAtLeast(6, 2, 0)) {
+    ShowMessage(MessageOwner(), IDS_CHOOSE_DEFAULT_APPS, MB_ICONINFORMATION);
+    OpenDefaultAppsSettings();
   }
   return 1;
 }

@@ -24,6 +24,10 @@
 #define IDS_ANOTHER_SETUP_RUNNING 17  // silent mode only
 #define IDS_LOG_NOT_CREATED 20  // %d: the Windows error
 #define IDS_USAGE 21            // /? and /help
+// Windows 8 and later, wizard only: before the default-apps settings open.
+#define IDS_CHOOSE_DEFAULT_APPS 22
+// Windows 8 and later: the finish page's hint on removing the viewer.
+#define IDS_UNINSTALL_HINT_PROGRAMS 23
 
 // Icon
 #define IDI_SETUP 111
@@ -63,6 +67,7 @@
 #define IDC_START_VIEWER 1020
 #define IDC_THUMBNAILS_SHORTCUT 1021
 #define IDC_SHOW_FAQ 1022
+#define IDC_UNINSTALL_HINT 1023
 #define IDC_ALL_USERS_XP 1037
 #define IDC_INI_IN_PROGRAM_FOLDER 1038
 #define IDC_INI_IN_APPDATA 1039

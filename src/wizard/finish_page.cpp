@@ -8,6 +8,7 @@
 #include "common/desktop_start.h"
 #include "common/install_options.h"
 #include "common/viewer_window.h"
+#include "common/windows_version.h"
 #include "engine/messages.h"
 #include "resources/resource.h"
 #include "rules/wizard_choices.h"
@@ -23,6 +24,11 @@ const char kFaqAddress[] = "https://www.pellumara.example/faq.htm";
 void CWizPropertyPage::ActivateFinishPage() {
   SendDlgItemMessageA(m_hWnd, IDC_FINISH_HEADING, WM_SETFONT,
                       reinterpret_cast<WPARAM>(sheet->heading_font.GetSafeHandle()), TRUE);
+  // From Windows 8 on the Start menu holds no uninstall link: the hint
+  // names Windows' own place for removing programs.
+  if (IsWindowsVersionAtLeast(6, 2, 0)) {
+    SetDlgItemTextA(m_hWnd, IDC_UNINSTALL_HINT, LoadMessage(IDS_UNINSTALL_HINT_PROGRAMS).c_str());
+  }
   CheckDlgButton(m_hWnd, IDC_SHOW_FAQ, BST_CHECKED);
   CheckDlgButton(m_hWnd, IDC_START_VIEWER, BST_CHECKED);
   // The only way out of the finish page is the relabelled Cancel button,

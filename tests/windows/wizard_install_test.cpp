@@ -40,13 +40,14 @@ constexpr int kIniInAppData = 1039;
 constexpr int kWaitLabel = 1044;
 constexpr int kShowFaqBox = 1022;
 constexpr int kStartViewerBox = 1020;
+constexpr int kUninstallHint = 1023;
 
 const char kDefaultFolder[] = "C:\\Program Files\\Pellumara";
 const char kFaqAddress[] = "https://www.pellumara.example/faq.htm";
 const char kLicenceAddress[] = "https://www.pellumara.example/eula.htm";
 constexpr int kLicenceLink = 1045;
-// Where this program, standing in for the web browser, notes every address
-// the setup opens (see main).
+// Where this program, standing in for the web browser and Windows'
+// settings, notes every address the setup opens (see main).
 const char kOpenedAddresses[] = "C:\\pellumara-tests\\opened-addresses.txt";
 
 std::string SettingsFolder() { return Expanded("%APPDATA%\\Pellumara"); }
@@ -416,6 +417,38 @@ TEST_F(WizardInstall, NoAndEnterToTheQuestionLeaveTheAssociations) {
   }
 }
 
+// Its own ctest entry runs it in a prefix that reports Windows 10. No
+// program can make itself the default there: after Yes the wizard says so
+// and opens the default-apps settings at Pellumara's entry; after No it
+// opens nothing. The finish page names Windows' place for removing
+// programs, since the Start menu holds no uninstall link.
+TEST_F(WizardInstall, OnWindows8AndLaterYesOpensTheDefaultAppsSettings) {
+  if (!IsWindowsVersionAtLeast(6, 2, 0)) GTEST_SKIP() << "needs a prefix of Windows 8 or later";
+  for (const bool yes : {false, true}) {
+    SCOPED_TRACE(yes ? "Yes" : "No");
+    ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+    ASSERT_NO_FATAL_FAILURE(GoTo(kNext, 1));
+    ASSERT_NO_FATAL_FAILURE(GoTo(kNext, 2));
+    wizard_->Click(kMarkImages);
+    ASSERT_NO_FATAL_FAILURE(GoTo(kNext, 3));
+    wizard_->Press(kNext);
+    ASSERT_NO_FATAL_FAILURE(ExpectMessage(LoadMessage(IDS_CONFIRM_ASSOCIATIONS), yes ? IDYES : IDNO));
+    if (yes) {
+      ASSERT_NO_FATAL_FAILURE(ExpectMessage(LoadMessage(IDS_CHOOSE_DEFAULT_APPS), IDOK));
+    }
+    ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
+    EXPECT_EQ(wizard_->ControlText(kUninstallHint), LoadMessage(IDS_UNINSTALL_HINT_PROGRAMS));
+    EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
+    if (yes) {
+      ExpectOpenedAddress("ms-settings:defaultapps?registeredAppMachine=Pellumara");
+    } else {
+      ExpectNothingStarted();
+    }
+    RemoveInstallation({kDefaultFolder, SettingsFolder()});
+    DeleteFileA(kOpenedAddresses);
+  }
+}
+
 TEST_F(WizardInstall, ViewerStartedAfterTheWelcomePageStopsNextUntilItCloses) {
   ScratchFolder parent("wizard-viewer");
   const std::string target = parent / "Pellumara";
@@ -681,11 +714,12 @@ void RedirectWebAddressesToThisProgram() {
   char self[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, self, sizeof self);
   const std::string command = Quoted(self) + " --record-address \"%1\"";
-  for (const char* scheme : {"http", "https"}) {
+  for (const char* scheme : {"http", "https", "ms-settings"}) {
     const std::string key = std::string("SOFTWARE\\Classes\\") + scheme + "\\shell\\open";
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, (key + "\\ddeexec").c_str());
     SetRegistryString(HKEY_LOCAL_MACHINE, key + "\\command", nullptr, command);
   }
+  SetRegistryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\ms-settings", "URL Protocol", "");
 }
 
 }  // namespace
