@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/ansi_path.h"
 #include "common/install_options.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
@@ -26,9 +27,22 @@ constexpr int kPrivateFolderAttempts = 16;
 constexpr std::size_t kPrivateNameSize = 32;
 
 // The temporary folder with a trailing backslash; false when it is unknown.
+// Taken in UTF-16: a profile folder with characters beyond the code page
+// is named by its short form.
 bool TempFolder(char* temp) {
-  DWORD length = GetTempPathA(kTempFolderBufferSize, temp);
-  return length != 0 && length < kTempFolderBufferSize;
+  wchar_t wide[kTempFolderBufferSize];
+  const DWORD length = GetTempPathW(kTempFolderBufferSize, wide);
+  if (length == 0 || length >= kTempFolderBufferSize) return false;
+  std::string ansi;
+  if (!AnsiPathOf(wide, &ansi)) {
+    char shown[kTempFolderBufferSize] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, shown, sizeof shown, nullptr, nullptr);
+    TheRunLog().Note(std::string("temporary folder beyond the code page, without a short name: ") +
+                     shown);
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return false;
+  }
+  return CopyBounded(temp, kTempFolderBufferSize, ansi);
 }
 
 // Creates a folder of the setup's own in the temporary folder, under a name

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/ansi_path.h"
 #include "common/install_options.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
@@ -25,7 +26,20 @@ void ResolveSpecialFolder(int csidl, char (&folder)[kPathSize]) {
   folder[0] = '\0';
   LPITEMIDLIST items = nullptr;
   if (SUCCEEDED(SHGetSpecialFolderLocation(GetActiveWindow(), csidl, &items))) {
-    if (!SHGetPathFromIDListA(items, folder)) folder[0] = '\0';
+    // In UTF-16: a profile folder beyond the code page is named by its
+    // short form. One without keeps its lossy ANSI form, which names no
+    // folder: its links fail and are reported as such.
+    wchar_t wide[MAX_PATH] = L"";
+    std::string ansi;
+    if (SHGetPathFromIDListW(items, wide) && wide[0] != L'\0') {
+      if (AnsiPathOf(wide, &ansi)) {
+        CopyBounded(folder, kPathSize, ansi);
+      } else {
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, folder, kPathSize, nullptr, nullptr);
+        TheRunLog().Note(std::string("special folder beyond the code page, without a short name: ") +
+                         folder);
+      }
+    }
     CoTaskMemFree(items);
   }
   if (folder[0] == '\0' && GetWindowsDirectoryA(folder, kPathSize) == 0) folder[0] = '\0';

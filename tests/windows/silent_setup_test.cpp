@@ -107,6 +107,23 @@ TEST_F(SilentSetup, FailedTemporaryArchiveIsNamedAndExits3) {
       << run_log;
 }
 
+// A temporary folder with a character that code page 1252 cannot hold, as
+// in the profile of "Łukasz" on a German Windows: its short name serves.
+TEST_F(SilentSetup, TemporaryFolderBeyondTheCodePageIsUsedByItsShortName) {
+  ScratchFolder scratch("silent-unicode-temp");
+  std::wstring temp(scratch.path().begin(), scratch.path().end());
+  temp += L"\\\u0141ukasz-temp";
+  ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+  const std::string utf8_temp = scratch.path() + "\\\xc5\x81ukasz-temp";
+  ScratchFolder target("silent-unicode-target");
+  EXPECT_EQ(Run(SetupCommandLine("/silent /folder=" + target.path()),
+                {"TMP=" + utf8_temp, "TEMP=" + utf8_temp}),
+            0);
+  EXPECT_TRUE(FileExists(target / "p_mara64.exe"));
+  EXPECT_FALSE(FileExists(start_ / kSetupLogName)) << ReadFileBytes(start_ / kSetupLogName);
+  RemoveDirectoryW(temp.c_str());
+}
+
 // An existing target folder that cannot be written to (a standard user's
 // update, a read-only medium): nothing stood there, so nothing may be lost
 // silently.

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include <cstring>
+#include <cwchar>
 #include <map>
 
 namespace {
@@ -30,32 +31,43 @@ BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
-// The current environment with the given entries replaced or added, as a
-// block for CreateProcessA.
-std::string EnvironmentBlock(const std::vector<std::string>& changes) {
-  std::map<std::string, std::string> entries;
-  char* block = GetEnvironmentStringsA();
-  for (const char* entry = block; *entry != '\0'; entry += std::strlen(entry) + 1) {
-    std::string text = entry;
-    std::size_t equals = text.find('=', 1);
-    if (equals == std::string::npos) continue;
+std::wstring Wide(const std::string& utf8) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+  std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1u, L'\0');
+  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], length);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
+// The current environment with the given entries (UTF-8) replaced or
+// added, as a UTF-16 block: a value may hold what no code page can.
+std::wstring EnvironmentBlock(const std::vector<std::string>& changes) {
+  std::map<std::wstring, std::wstring> entries;
+  wchar_t* block = GetEnvironmentStringsW();
+  for (const wchar_t* entry = block; *entry != L'\0'; entry += std::wcslen(entry) + 1) {
+    std::wstring text = entry;
+    std::size_t equals = text.find(L'=', 1);
+    if (equals == std::wstring::npos) continue;
     entries[text.substr(0, equals)] = text;
   }
-  FreeEnvironmentStringsA(block);
-  for (const std::string& change : changes) entries[change.substr(0, change.find('=', 1))] = change;
-  std::string result;
-  for (const auto& entry : entries) result += entry.second + '\0';
-  return result + '\0';
+  FreeEnvironmentStringsW(block);
+  for (const std::string& change : changes) {
+    const std::wstring wide = Wide(change);
+    entries[wide.substr(0, wide.find(L'=', 1))] = wide;
+  }
+  std::wstring result;
+  for (const auto& entry : entries) result += entry.second + L'\0';
+  return result + L'\0';
 }
 
 // Starts the setup as the launch describes; false when it cannot be started.
 bool Launch(const SetupLaunch& launch, PROCESS_INFORMATION& process) {
   std::string command_line = launch.command_line;
-  std::string environment = EnvironmentBlock(launch.environment);
+  std::wstring environment = EnvironmentBlock(launch.environment);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
-  return CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0,
-                        environment.data(),
+  return CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT, environment.data(),
                         launch.working_directory.empty() ? nullptr
                                                          : launch.working_directory.c_str(),
                         &startup, &process) != FALSE;

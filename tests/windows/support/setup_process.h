@@ -19,7 +19,8 @@ struct SetupRun {
 struct SetupLaunch {
   std::string command_line;       // whole command line, program path included
   std::string working_directory;  // where the setup starts (and logs)
-  // Extra environment entries "NAME=value" that replace the inherited ones.
+  // Extra environment entries "NAME=value" (UTF-8) that replace the
+  // inherited ones.
   std::vector<std::string> environment;
   unsigned timeout_ms = 60000;
 };

@@ -1,0 +1,37 @@
+#include "common/ansi_path.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+// The ANSI form of text; false when a character has none.
+bool ToAnsi(const wchar_t* text, std::string* ansi) {
+  BOOL lost = FALSE;
+  const int length =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, nullptr, 0, nullptr, &lost);
+  if (length <= 0 || lost) return false;
+  std::string converted(static_cast<std::size_t>(length), '\0');
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, &converted[0], length, nullptr,
+                          &lost) != length ||
+      lost) {
+    return false;
+  }
+  converted.resize(static_cast<std::size_t>(length - 1));
+  *ansi = std::move(converted);
+  return true;
+}
+
+}  // namespace
+
+bool AnsiPathOf(const wchar_t* path, std::string* ansi) {
+  if (ToAnsi(path, ansi)) return true;
+  const DWORD needed = GetShortPathNameW(path, nullptr, 0);
+  if (needed == 0) return false;
+  std::wstring short_path(needed, L'\0');
+  const DWORD length = GetShortPathNameW(path, &short_path[0], needed);
+  if (length == 0 || length >= needed) return false;
+  short_path.resize(length);
+  return ToAnsi(short_path.c_str(), ansi);
+}

@@ -1,0 +1,12 @@
+// Paths that Windows hands out in UTF-16, for a program of the "A"
+// functions. A folder such as "C:\Users\Łukasz" has characters that the
+// ANSI code page (1252 on a German Windows) cannot hold: its ANSI form has
+// "?" in their place and names nothing.
+#pragma once
+
+#include <string>
+
+// The ANSI form of path when the code page holds every character; else the
+// ANSI form of its short (8.3) name, which has only such characters. False
+// when neither names it (a volume without short names).
+bool AnsiPathOf(const wchar_t* path, std::string* ansi);
