@@ -1,5 +1,7 @@
 // What a killed run left in the target folder: a commit it had begun is
 // finished, its own fresh and set-aside files are removed.
+#include "engine/earlier_runs.h"
+
 #include <windows.h>
 
 #include <string>
@@ -66,7 +68,7 @@ void RemoveFreshFiles(const std::string& folder, const RestartList& restart_list
   std::vector<ScopedHandle> held;
   if (!HoldRealFolderLevels(folder, held)) return;
   WIN32_FIND_DATAA found;
-  ScopedFind search(FindFirstFileA((folder + "~*.pm").c_str(), &found));
+  ScopedFind search(FindFirstFileA((folder + kFreshNamePattern).c_str(), &found));
   if (!search) return;
   do {
     if (IsFreshFileName(found.cFileName) && IsPlainFile(found.dwFileAttributes) &&

@@ -4,13 +4,13 @@
 
 #include <windows.h>
 
-#include <cstdio>
 
 #include "common/scoped_win.h"
 #include "engine/answering_wait.h"
-#include "engine/payload_extraction.h"
+#include "engine/random_number.h"
 #include "engine/planted_links.h"
 #include "engine/restart_list.h"
+#include "rules/text_rules.h"
 #include "rules/upgrade_rules.h"
 
 namespace {
@@ -113,8 +113,8 @@ bool WriteJournal(const Staging& staging) {
 }  // namespace
 
 bool MakeFreshName(const char* folder_part, char* fresh, unsigned size) {
-  int length = std::snprintf(fresh, size, "%s~%08x.pm", folder_part, RandomNumber());
-  return length > 0 && static_cast<unsigned>(length) < size;
+  return CopyBounded(fresh, size, folder_part) &&
+         AppendBounded(fresh, size, FreshFileName(RandomNumber()));
 }
 
 CommitStep CommitEntry(const std::string& staged, const std::string& name) {

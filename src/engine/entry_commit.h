@@ -59,9 +59,3 @@ void DiscardStaging(const Staging& staging);
 // list could not be written: then every name has its earlier file again
 // and the staging is discarded.
 int CommitStaging(const Staging& staging, ExtractionReport* report);
-
-// Before a run unpacks into the current directory: finishes the commit of a
-// killed run that left its journal, then removes the setup's own fresh and
-// set-aside files that no journal names from the folders given (relative,
-// "" for the target folder itself).
-void FinishEarlierRun(const std::vector<std::string>& folders);

@@ -1,19 +1,20 @@
 // Walking the archive with minizip: the free-space check, the staging of
 // every entry below the target folder, then the commit.
+#include "engine/entry_extraction.h"
+
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <set>
+#include <vector>
 
 #include "common/install_options.h"
 #include "common/scoped_win.h"
 #include "engine/answering_wait.h"
 #include "engine/buffered_archive.h"
+#include "engine/earlier_runs.h"
 #include "engine/entry_commit.h"
-#include "engine/payload_extraction.h"
 #include "engine/planted_links.h"
 #include "rules/payload_rules.h"
 #include "rules/text_rules.h"
@@ -194,16 +195,14 @@ int ExtractAllEntries(unzFile archive, ExtractionReport* report) {
   FinishEarlierRun(std::vector<std::string>(folders.begin(), folders.end()));
   if (!RoomForAll(total, report)) return -1;
 
-  char* buffer = static_cast<char*>(std::malloc(kEntryBufferSize));
-  if (buffer == nullptr) return -1;
+  std::vector<char> buffer(kEntryBufferSize);
   Staging staging;
   int error = 0;
   for (uLong i = 0; i < global.number_entry && error == 0; ++i) {
     if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) error = UNZ_BADZIPFILE;
-    if (error == 0) error = StageCurrentEntry(archive, buffer, staging, report);
+    if (error == 0) error = StageCurrentEntry(archive, buffer.data(), staging, report);
     AnswerNowAndThen();
   }
-  std::free(buffer);
   if (error != 0) {
     DiscardStaging(staging);
     return -1;
@@ -217,45 +216,10 @@ int UnzipToFolder(const char* archive_path, const char* folder, ExtractionReport
   zlib_filefunc_def win32_functions;
   zlib_filefunc_def functions;
   FillBufferedWin32FileFunctions(&functions, &win32_functions);
-  unzFile archive = unzOpen2(path, &functions);
-  if (archive == nullptr && AppendBounded(path, sizeof path, ".zip")) {
-    archive = unzOpen2(path, &functions);
+  OpenedArchive archive(unzOpen2(path, &functions));
+  if (!archive && AppendBounded(path, sizeof path, ".zip")) {
+    archive = OpenedArchive(unzOpen2(path, &functions));
   }
-  if (archive == nullptr) return -1;
-  if (!SetCurrentDirectoryA(folder)) {
-    unzClose(archive);
-    return -1;
-  }
-  int result = ExtractAllEntries(archive, report);
-  unzClose(archive);
-  return result;
-}
-
-int CreateEntryFolders(const char* path, std::vector<std::string>* created) {
-  if (path == nullptr || path[0] == '\0') return 0;
-  std::size_t length = std::strlen(path);
-  char* copy = new (std::nothrow) char[length + 1];
-  if (copy == nullptr) return -104;
-  std::memcpy(copy, path, length + 1);
-  if (copy[length - 1] == '/') copy[--length] = '\0';
-
-  int result = 1;
-  bool whole = length > 0 && CreateDirectoryA(copy, nullptr);
-  if (whole && created != nullptr) created->push_back(copy);
-  if (length > 0 && !whole) {
-    for (std::size_t i = 1; i <= length; ++i) {
-      if (i < length && copy[i] != '\\' && copy[i] != '/') continue;
-      char kept = copy[i];
-      copy[i] = '\0';
-      if (CreateDirectoryA(copy, nullptr)) {
-        if (created != nullptr) created->push_back(copy);
-      } else if (GetLastError() == ERROR_PATH_NOT_FOUND) {
-        result = 0;
-      }
-      copy[i] = kept;
-      if (result == 0) break;
-    }
-  }
-  delete[] copy;
-  return result;
+  if (!archive || !SetCurrentDirectoryA(folder)) return -1;
+  return ExtractAllEntries(archive.Get(), report);
 }

@@ -1,12 +1,8 @@
 // The payload resource on its way to the temporary archive file.
-// rand_s, the C runtime's random numbers from the system, for names nobody
-// can foresee.
-#define _CRT_RAND_S
 #include "engine/payload_extraction.h"
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -14,7 +10,9 @@
 #include "common/install_options.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
+#include "engine/entry_extraction.h"
 #include "engine/planted_links.h"
+#include "engine/random_number.h"
 #include "rules/payload_rules.h"
 #include "rules/run_log_rules.h"
 #include "rules/text_rules.h"
@@ -24,7 +22,6 @@ namespace {
 
 constexpr DWORD kTempFolderBufferSize = 520;
 constexpr int kPrivateFolderAttempts = 16;
-constexpr std::size_t kPrivateNameSize = 32;
 
 // The temporary folder with a trailing backslash; false when it is unknown.
 // Taken in UTF-16: a profile folder with characters beyond the code page
@@ -61,8 +58,7 @@ bool CreatePrivateFolder(char* folder) {
   }
   CopyBounded(folder, kPathSize, temp);
   for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
-    char name[kPrivateNameSize];
-    std::snprintf(name, sizeof name, "pmarag-%08x%08x", RandomNumber(), RandomNumber());
+    const std::string name = PrivateTempFolderName(RandomNumber(), RandomNumber());
     if (!BuildTempFilePath(temp, name, folder, kPathSize)) {
       TheRunLog().Note(std::string("temporary folder too long: ") + temp);
       return false;
@@ -151,7 +147,7 @@ void RemoveLeftoverTempFolders() {
   std::string base(temp);
   if (base.back() != '\\') base += '\\';
   WIN32_FIND_DATAA found;
-  ScopedFind search(FindFirstFileA((base + "pmarag-*").c_str(), &found));
+  ScopedFind search(FindFirstFileA((base + kPrivateTempFolderPattern).c_str(), &found));
   if (!search) return;
   do {
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
@@ -160,14 +156,6 @@ void RemoveLeftoverTempFolders() {
       RemovePrivateFolder(base + found.cFileName, kPayloadTempName);
     }
   } while (FindNextFileA(search.Get(), &found));
-}
-
-unsigned RandomNumber() {
-  unsigned value = 0;
-  if (rand_s(&value) == 0) return value;
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<unsigned>(counter.QuadPart) ^ GetCurrentProcessId();
 }
 
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,

@@ -70,18 +70,57 @@ bool IsFileLink(const char* file) {
   return AppendBounded(own, sizeof own, name_part) && lstrcmpiA(own, target) != 0;
 }
 
-bool MakeFolderLevelsReal(const char* relative_name) {
+namespace {
+
+// Calls visit(level) for every folder level of a relative name, outermost
+// first: each part that ends before a "/" or "\", and with whole_name the
+// name itself too (a trailing "/" or "\" left off). Stops at the first
+// visit that returns false; false then, and when the name does not fit a
+// path.
+template <typename Visit>
+bool ForEachFolderLevel(const char* relative_name, bool whole_name, Visit visit) {
   char level[kPathSize];
   if (!CopyBounded(level, sizeof level, relative_name)) return false;
   for (std::size_t i = 1; level[i - 1] != '\0'; ++i) {
-    char c = level[i];
-    if (c != '/' && c != '\\') continue;
+    const char c = level[i];
+    const bool separator = c == '/' || c == '\\';
+    const bool end = c == '\0' && whole_name && level[i - 1] != '/' && level[i - 1] != '\\';
+    if (!separator && !end) continue;
     level[i] = '\0';
-    bool real = !IsReparsePoint(GetFileAttributesA(level)) || ReplaceFolderLink(level);
+    const bool go_on = visit(static_cast<const char*>(level));
     level[i] = c;
-    if (!real) return false;
+    if (!go_on) return false;
+    if (c == '\0') break;
   }
   return true;
+}
+
+}  // namespace
+
+bool MakeFolderLevelsReal(const char* relative_name) {
+  return ForEachFolderLevel(relative_name, false, [](const char* level) {
+    return !IsReparsePoint(GetFileAttributesA(level)) || ReplaceFolderLink(level);
+  });
+}
+
+int CreateEntryFolders(const char* path, std::vector<std::string>* created) {
+  if (path == nullptr || path[0] == '\0') return 0;
+  std::string whole(path);
+  if (whole.back() == '/') whole.pop_back();
+  // Most entries' folders stand already, or need only their last level.
+  if (!whole.empty() && CreateDirectoryA(whole.c_str(), nullptr)) {
+    if (created != nullptr) created->push_back(whole);
+    return 1;
+  }
+  return ForEachFolderLevel(whole.c_str(), true, [created](const char* level) {
+           if (CreateDirectoryA(level, nullptr)) {
+             if (created != nullptr) created->push_back(level);
+             return true;
+           }
+           return GetLastError() != ERROR_PATH_NOT_FOUND;
+         })
+             ? 1
+             : 0;
 }
 
 namespace {
@@ -128,13 +167,12 @@ bool DeleteWhenClosed(const ScopedHandle& handle) {
 }
 
 bool HoldRealFolderLevels(const std::string& relative_folder, std::vector<ScopedHandle>& held) {
-  for (std::size_t i = 0; i < relative_folder.size(); ++i) {
-    if (relative_folder[i] != '\\' && relative_folder[i] != '/') continue;
-    ScopedHandle level = HoldRealFolder(relative_folder.substr(0, i));
-    if (!level) return false;
-    held.push_back(std::move(level));
-  }
-  return true;
+  return ForEachFolderLevel(relative_folder.c_str(), false, [&held](const char* level) {
+    ScopedHandle handle = HoldRealFolder(level);
+    if (!handle) return false;
+    held.push_back(std::move(handle));
+    return true;
+  });
 }
 
 bool DeleteRealFile(const std::string& path) {

@@ -14,6 +14,12 @@
 // itself, and created as a folder. False when such a link stays.
 bool MakeFolderLevelsReal(const char* relative_name);
 
+// Creates every level of a relative folder path ("/" or "\" separated, one
+// trailing "/" allowed) below the current directory. 1 on success, 0 when a
+// level cannot be created or the path does not fit. Each level it created
+// is added to created, when given.
+int CreateEntryFolders(const char* path, std::vector<std::string>* created = nullptr);
+
 // True when file is a link: marked as a reparse point, a hard link, or a
 // name whose final path leads elsewhere.
 bool IsFileLink(const char* file);

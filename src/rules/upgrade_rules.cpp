@@ -19,7 +19,23 @@ bool IsHexDigits(std::string_view text) {
   return true;
 }
 
+// Eight lower-case hex digits of number.
+std::string HexDigits(unsigned number) {
+  constexpr char kDigits[] = "0123456789abcdef";
+  std::string digits(8, '0');
+  for (int i = 7; i >= 0; --i, number >>= 4) digits[static_cast<std::size_t>(i)] = kDigits[number & 0xf];
+  return digits;
+}
+
 }  // namespace
+
+std::string FreshFileName(unsigned number) {
+  return kFreshPrefix + HexDigits(number) + std::string(kFreshSuffix);
+}
+
+std::string PrivateTempFolderName(unsigned high, unsigned low) {
+  return std::string(kPrivateTempPrefix) + HexDigits(high) + HexDigits(low);
+}
 
 bool IsFreshFileName(std::string_view name_part) {
   return name_part.size() == kFreshNameLength && name_part[0] == kFreshPrefix &&

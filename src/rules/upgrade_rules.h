@@ -11,14 +11,21 @@
 // digits and ".pm" ("~1a2b3c4d.pm"). Staged new files and files moved aside
 // carry it; nothing else the setup writes does.
 constexpr std::size_t kFreshNameLength = 12;
+// The fresh name made from a random number, and the test of one.
+std::string FreshFileName(unsigned number);
 bool IsFreshFileName(std::string_view name_part);
+// What a search for fresh names in a folder asks for.
+constexpr char kFreshNamePattern[] = "~*.pm";
 
 // The folder part of an entry name: everything up to and including its last
 // "/" or "\" (empty for a name in the top folder).
 std::string_view EntryFolderPart(std::string_view name);
 
-// The private temporary folder of one run: "pmarag-" and sixteen hex digits.
+// The private temporary folder of one run: "pmarag-" and sixteen hex digits,
+// made from two random numbers; and the search for such folders.
+std::string PrivateTempFolderName(unsigned high, unsigned low);
 bool IsPrivateTempFolderName(std::string_view name);
+constexpr char kPrivateTempFolderPattern[] = "pmarag-*";
 
 // One journal line: the staged file, "|" (no Windows name holds one), the
 // entry's name, a line feed.

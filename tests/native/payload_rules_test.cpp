@@ -112,6 +112,13 @@ TEST(LeftoverNames, OnlyTheSetupsOwnPatternsMatch) {
                             "pmarag-0123456789abcdeg", "pmarag_x64.zip", "other"}) {
     EXPECT_FALSE(IsPrivateTempFolderName(other)) << other;
   }
+  // What the setup makes, its sweeps recognise, leading zeros included.
+  EXPECT_EQ(FreshFileName(0x0a1b2c3d), "~0a1b2c3d.pm");
+  EXPECT_EQ(PrivateTempFolderName(0xffffffff, 0x1), "pmarag-ffffffff00000001");
+  for (unsigned number : {0u, 0x10u, 0xffffffffu}) {
+    EXPECT_TRUE(IsFreshFileName(FreshFileName(number))) << number;
+    EXPECT_TRUE(IsPrivateTempFolderName(PrivateTempFolderName(number, number))) << number;
+  }
 }
 
 // What MoveFileEx leaves for the restart: a replacement ("!" before the

@@ -1,7 +1,8 @@
 // Unpacking crafted archives through minizip into a real folder: content,
 // folders, faults that stop the walk, unsafe names, files that cannot be
 // replaced and the times the unpacked files get.
-#include "engine/payload_extraction.h"
+#include "engine/entry_extraction.h"
+#include "engine/planted_links.h"
 
 #include <gtest/gtest.h>
 

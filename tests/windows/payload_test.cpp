@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "unzip.h"
 #include "iowin32.h"
 #include "support/full_disk.h"
 #include "support/scratch.h"

@@ -1,0 +1,11 @@
+// What a killed run left in the target folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Before a run unpacks into the current directory: finishes the commit of a
+// killed run that left its journal, then removes the setup's own fresh and
+// set-aside files that no journal names from the folders given (relative,
+// "" for the target folder itself).
+void FinishEarlierRun(const std::vector<std::string>& folders);

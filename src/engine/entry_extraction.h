@@ -1,0 +1,36 @@
+// Unpacking an opened archive into the target folder: every entry staged
+// beside its name, then the commit.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/extraction_report.h"
+#include "unzip.h"
+
+// Entry data goes to the disk in pieces of this size: every write is a call
+// into the system, and most of the viewer's files fit in one.
+constexpr unsigned kEntryBufferSize = 256 * 1024;
+
+// Opens the archive file (trying once more with ".zip" appended), makes
+// folder the current directory and unpacks every entry there. 0 when every
+// entry was unpacked or kept, -1 when the archive cannot be opened, the
+// folder cannot be entered or the extraction failed (the folder is then as
+// it was).
+int UnzipToFolder(const char* archive_path, const char* folder,
+                  ExtractionReport* report = nullptr);
+
+// Unpacks every entry of an opened archive below the current directory,
+// with their paths, all or nothing. First a killed run's leftovers there
+// are finished or removed and the volume's free space is checked against
+// the archive's unpacked size. Then every file entry is staged: written to
+// a fresh file of its own beside its name and checked (length, CRC); a
+// link or junction at an entry's folders is replaced, never written
+// through. Only when all are staged does each fresh file take its entry's
+// name (entry_commit.h). A read-only file at a name is kept. 0, or -1 when
+// the space is short, a name is unsafe or does not fit, a file cannot be
+// made, data is faulty (read, inflate, short, CRC) or the commit could not
+// be finished: then every file made and every folder created that is still
+// empty is removed again, and each name keeps what it held.
+int ExtractAllEntries(unzFile archive, ExtractionReport* report = nullptr);
+
