@@ -3,31 +3,16 @@
 // time, and every read of the file costs a call into the system.
 #pragma once
 
-#include <utility>
-
+#include "common/scoped_win.h"
 #include "unzip.h"
 
-// An archive opened with minizip, closed once when the owner goes.
-class OpenedArchive {
- public:
-  explicit OpenedArchive(unzFile archive = nullptr) : archive_(archive) {}
-  ~OpenedArchive() {
-    if (archive_ != nullptr) unzClose(archive_);
-  }
-  OpenedArchive(OpenedArchive&& other) noexcept : archive_(std::exchange(other.archive_, nullptr)) {}
-  OpenedArchive& operator=(OpenedArchive&& other) noexcept {
-    std::swap(archive_, other.archive_);
-    return *this;
-  }
-  OpenedArchive(const OpenedArchive&) = delete;
-  OpenedArchive& operator=(const OpenedArchive&) = delete;
-
-  unzFile Get() const { return archive_; }
-  explicit operator bool() const { return archive_ != nullptr; }
-
- private:
-  unzFile archive_;
+struct OpenedArchiveTraits {
+  static unzFile Empty() { return nullptr; }
+  static bool IsValid(unzFile archive) { return archive != nullptr; }
+  static bool Release(unzFile archive) { return unzClose(archive) == UNZ_OK; }
 };
+// An archive opened with minizip, closed once when the owner goes.
+using OpenedArchive = scoped_win_detail::Owner<unzFile, OpenedArchiveTraits>;
 
 // Fills functions with minizip's Win32 file functions behind a read buffer.
 // inner keeps the Win32 functions and must outlive every archive opened
