@@ -1,6 +1,5 @@
 #include "app/run_log_start.h"
 
-#include <cstring>
 #include <string>
 
 #include "common/product_version.h"
@@ -17,14 +16,12 @@ namespace {
 // The full path of the file /log= names, or the Windows error that stands
 // against it: a value the reader may have cut, an empty one, or one whose
 // full path does not fit.
-DWORD LogFilePath(const char* raw_command_line, const char* command_line, char* value,
-                  char (&full)[kPathSize]) {
-  const bool line_cut = std::strlen(raw_command_line) >= kCommandLineSize;
-  if (OptionValueIsCut(command_line, kLogOption, line_cut)) return ERROR_FILENAME_EXCED_RANGE;
-  if (value[0] == '\0') return ERROR_INVALID_NAME;
+DWORD LogFilePath(const StartRequest& request, char (&full)[kPathSize]) {
+  if (request.log_value_cut) return ERROR_FILENAME_EXCED_RANGE;
+  if (request.log_value[0] == '\0') return ERROR_INVALID_NAME;
   // Nothing has changed the current directory yet: it is the directory the
   // setup was started in, and a relative name is taken from there.
-  DWORD length = GetFullPathNameA(value, sizeof full, full, nullptr);
+  DWORD length = GetFullPathNameA(request.log_value, sizeof full, full, nullptr);
   if (length == 0) return GetLastError();
   if (length >= sizeof full) return ERROR_FILENAME_EXCED_RANGE;
   // The setup may run elevated: a link placed at the name is replaced, never
@@ -44,33 +41,38 @@ void ReportLogNotCreated(const char* value, DWORD error, bool silent) {
   }
 }
 
-void NoteCommandLine(const char* raw_command_line, const char* command_line, const char* mode) {
+const char* ModeText(StartMode mode) {
+  switch (mode) {
+    case StartMode::kUsageText: return "usage text";
+    case StartMode::kSilent: return "silent";
+    case StartMode::kWizard: return "wizard";
+  }
+  return "wizard";
+}
+
+void NoteCommandLine(const StartRequest& request) {
   RunLog& log = TheRunLog();
   log.Note("Pellumara 64-bit setup " PELLUMARA_VERSION_TEXT);
-  log.Note(std::string("command line: ") + raw_command_line);
-  log.Note(std::string("mode: ") + mode);
-  if (std::strlen(raw_command_line) >= kCommandLineSize) {
+  log.Note("command line: " + request.raw);
+  log.Note(std::string("mode: ") + ModeText(request.mode));
+  if (request.line_cut) {
     log.Note("the command line is longer than 519 characters: the rest is not read");
   }
-  for (const std::string& text : UnreadCommandLineText(command_line)) {
-    log.Note("ignored, no option: " + text);
-  }
+  for (const std::string& text : request.unread) log.Note("ignored, no option: " + text);
 }
 
 }  // namespace
 
-bool StartRunLog(const char* raw_command_line, const char* command_line, const char* mode,
-                 bool silent) {
-  char value[kPathSize];
-  if (!ReadOptionValue(command_line, kLogOption, value)) return true;
-  UnquoteFolder(value);
+bool StartRunLog(const StartRequest& request) {
+  if (!request.log_asked) return true;
   char full[kPathSize] = "";
-  const DWORD error = LogFilePath(raw_command_line, command_line, value, full);
+  const DWORD error = LogFilePath(request, full);
   if (error != ERROR_SUCCESS) {
-    ReportLogNotCreated(full[0] != '\0' ? full : value, error, silent);
+    ReportLogNotCreated(full[0] != '\0' ? full : request.log_value, error,
+                        request.mode == StartMode::kSilent);
     return false;
   }
-  NoteCommandLine(raw_command_line, command_line, mode);
+  NoteCommandLine(request);
   TheRunLog().Note(std::string("log file: ") + full);
   return true;
 }

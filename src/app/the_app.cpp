@@ -52,22 +52,16 @@ BOOL TheApp::InitInstance() {
   // current directory is later.
   TakeSetupLogFolder();
 
-  const char* raw = GetCommandLineA();
-  char command_line[kCommandLineSize];
-  CopyCommandLine(raw, command_line);
-  const bool silent = std::strstr(raw, kSilentSwitch) != nullptr;
-  const bool usage = WantsUsageText(raw);
-  if (!StartRunLog(raw, command_line, usage ? "usage text" : silent ? "silent" : "wizard",
-                   silent)) {
+  // The one reading of the command line: the mode, the log, the values.
+  const StartRequest request = ReadStartRequest(GetCommandLineA());
+  if (!StartRunLog(request)) {
     exit_code_ = kExitLogNotCreated;
     return FALSE;
   }
-  if (usage) {
-    ShowUsageText();
-  } else if (!silent) {
-    RunWizard();
-  } else {
-    RunSilent(raw, command_line);
+  switch (request.mode) {
+    case StartMode::kUsageText: ShowUsageText(); break;
+    case StartMode::kWizard: RunWizard(); break;
+    case StartMode::kSilent: RunSilent(request); break;
   }
   FinishRunLog(exit_code_);
   return FALSE;
@@ -115,7 +109,7 @@ void TheApp::RunWizard() {
                                                : kExitInstalled;
 }
 
-void TheApp::RunSilent(const char* raw, const char* command_line) {
+void TheApp::RunSilent(const StartRequest& request) {
   if (IsViewerRunning()) {
     const std::string message = LoadMessage(IDS_VIEWER_RUNNING);
     TheRunLog().NoteMessage(message);
@@ -128,12 +122,11 @@ void TheApp::RunSilent(const char* raw, const char* command_line) {
   FolderOrigin origin = ProposeTargetFolder(options.target_folder)
                             ? FolderOrigin::kEarlierInstallation
                             : FolderOrigin::kDefault;
-  ApplyCommandLineOptions(command_line, options);
+  ApplyCommandLineOptions(request.command_line, options);
   options.silent = 1;
-  char value[kPathSize];
-  if (ReadOptionValue(command_line, kFolderOption, value)) origin = FolderOrigin::kOption;
+  if (request.folder_given) origin = FolderOrigin::kOption;
   TheRunLog().Note("target folder from: " + FolderOriginText(origin));
-  if (RefuseCutFolder(raw, command_line, options)) return;
+  if (RefuseCutFolder(request, options)) return;
 
   InstallResult result = InstallResult::kPayloadFailed;
   RunInstallation(options, &result);
@@ -142,13 +135,11 @@ void TheApp::RunSilent(const char* raw, const char* command_line) {
 
 // A folder value the reader may have cut would install somewhere else than
 // typed: refused like an invalid folder, before anything is written.
-bool TheApp::RefuseCutFolder(const char* raw, const char* command_line,
-                             const InstallOptions& options) {
-  const bool line_cut = std::strlen(raw) >= kCommandLineSize;
+bool TheApp::RefuseCutFolder(const StartRequest& request, const InstallOptions& options) {
   const char* cut_value = nullptr;
-  if (OptionValueIsCut(command_line, kFolderOption, line_cut)) {
+  if (request.folder_value_cut) {
     cut_value = options.target_folder;
-  } else if (OptionValueIsCut(command_line, kIniOption, line_cut)) {
+  } else if (request.ini_value_cut) {
     cut_value = options.ini_folder;
   }
   if (cut_value == nullptr) return false;

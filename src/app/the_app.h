@@ -5,6 +5,7 @@
 
 #include "common/install_options.h"
 #include "framework/win_app.h"
+#include "rules/option_reader.h"
 
 class TheApp : public CWinApp {
  public:
@@ -13,8 +14,8 @@ class TheApp : public CWinApp {
 
  private:
   void RunWizard();
-  void RunSilent(const char* raw, const char* command_line);
-  bool RefuseCutFolder(const char* raw, const char* command_line, const InstallOptions& options);
+  void RunSilent(const StartRequest& request);
+  bool RefuseCutFolder(const StartRequest& request, const InstallOptions& options);
   void ShowUsageText();
   void CreateHeadingFont();
 

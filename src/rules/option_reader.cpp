@@ -145,10 +145,27 @@ std::vector<std::string> UnreadCommandLineText(const char* command_line) {
   return unread;
 }
 
-bool WantsUsageText(const char* raw_command_line) {
-  if (std::strstr(raw_command_line, kSilentSwitch) != nullptr) return false;
-  return std::strstr(raw_command_line, "/?") != nullptr ||
-         std::strstr(raw_command_line, "/help") != nullptr;
+StartRequest ReadStartRequest(const char* raw_command_line) {
+  StartRequest request;
+  request.raw = raw_command_line;
+  CopyCommandLine(raw_command_line, request.command_line);
+  request.line_cut = request.raw.size() >= kCommandLineSize;
+  if (request.raw.find(kSilentSwitch) != std::string::npos) {
+    request.mode = StartMode::kSilent;
+  } else if (request.raw.find("/?") != std::string::npos ||
+             request.raw.find("/help") != std::string::npos) {
+    request.mode = StartMode::kUsageText;
+  }
+  const char* line = request.command_line;
+  request.log_asked = ReadOptionValue(line, kLogOption, request.log_value);
+  if (request.log_asked) UnquoteFolder(request.log_value);
+  request.log_value_cut = OptionValueIsCut(line, kLogOption, request.line_cut);
+  char folder[kPathSize];
+  request.folder_given = ReadOptionValue(line, kFolderOption, folder);
+  request.folder_value_cut = OptionValueIsCut(line, kFolderOption, request.line_cut);
+  request.ini_value_cut = OptionValueIsCut(line, kIniOption, request.line_cut);
+  request.unread = UnreadCommandLineText(line);
+  return request;
 }
 
 bool FolderFromOpenCommand(const char* command, char* out) {
@@ -175,4 +192,8 @@ bool FolderFromOpenCommand(const char* command, char* out) {
   out[folder_length] = '\0';
   AppendBackslash(out);
   return true;
+}
+
+bool WantsUsageText(const char* raw_command_line) {
+  return ReadStartRequest(raw_command_line).mode == StartMode::kUsageText;
 }

@@ -45,8 +45,29 @@ bool OptionValueIsCut(const char* command_line, const char* name, bool line_was_
 // are only noted in the run log.
 std::vector<std::string> UnreadCommandLineText(const char* command_line);
 
-// "/?" or "/help" anywhere on the raw command line, and no "/silent": the
-// setup shows its usage text instead of installing.
+// What the setup was started for.
+enum class StartMode { kUsageText, kSilent, kWizard };
+
+// The command line as start-up reads it, once: every later step takes what
+// it needs from here.
+struct StartRequest {
+  std::string raw;                        // as Windows gave it
+  char command_line[kCommandLineSize];    // cut to 519 characters: options are read here
+  bool line_cut = false;                  // the raw line was longer
+  // "/silent" anywhere on the raw line; else "/?" or "/help" anywhere for
+  // the usage text instead of an installation; else the wizard.
+  StartMode mode = StartMode::kWizard;
+  bool log_asked = false;                 // "/log=" given
+  char log_value[kPathSize] = "";         // its value, quotes removed
+  bool log_value_cut = false;             // it may have been cut
+  bool folder_given = false;              // "/folder=" given
+  bool folder_value_cut = false;          // "/folder=" or "/ini=" values that may have been cut
+  bool ini_value_cut = false;
+  std::vector<std::string> unread;        // the text no option takes
+};
+StartRequest ReadStartRequest(const char* raw_command_line);
+
+// The mode the raw command line asks for is the usage text.
 bool WantsUsageText(const char* raw_command_line);
 
 // Reads "/folder=", "/desktop=", "/thumbs=", "/group=", "/allusers=", "/assoc="

@@ -250,3 +250,20 @@ TEST(FolderFromOpenCommand, LongPathStaysInBounds) {
 }
 
 }  // namespace
+
+TEST(ReadStartRequest, TheModeTheLogAndTheFolderReadOnce) {
+  const StartRequest silent = ReadStartRequest("setup.exe /silent /log=\"C:\\Logs\\p.log\" /S");
+  EXPECT_EQ(silent.mode, StartMode::kSilent);
+  EXPECT_TRUE(silent.log_asked);
+  EXPECT_STREQ(silent.log_value, "C:\\Logs\\p.log");
+  EXPECT_FALSE(silent.log_value_cut);
+  EXPECT_FALSE(silent.folder_given);
+  EXPECT_EQ(silent.unread, std::vector<std::string>{"/S"});
+  const StartRequest cut = ReadStartRequest(("setup.exe /folder=C:\\" + std::string(600, 'a')).c_str());
+  EXPECT_EQ(cut.mode, StartMode::kWizard);
+  EXPECT_TRUE(cut.line_cut);
+  EXPECT_TRUE(cut.folder_given);
+  EXPECT_TRUE(cut.folder_value_cut);
+  EXPECT_FALSE(cut.ini_value_cut);
+  EXPECT_FALSE(cut.log_asked);
+}
