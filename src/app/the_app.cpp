@@ -128,9 +128,9 @@ void TheApp::RunSilent(const StartRequest& request) {
   TheRunLog().Note("target folder from: " + FolderOriginText(origin));
   if (RefuseCutFolder(request, options)) return;
 
-  InstallResult result = InstallResult::kPayloadFailed;
-  RunInstallation(options, &result);
-  exit_code_ = ExitCodeFor(result);
+  InstallationOutcome outcome;
+  RunInstallation(options, outcome);
+  exit_code_ = ExitCodeFor(outcome.result);
 }
 
 // A folder value the reader may have cut would install somewhere else than

@@ -185,7 +185,7 @@ void DiscardStaging(const Staging& staging) {
   }
 }
 
-int CommitStaging(const Staging& staging, ExtractionReport* report) {
+int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
   if (!WriteJournal(staging)) {
     DiscardStaging(staging);
     return -1;
@@ -196,7 +196,7 @@ int CommitStaging(const Staging& staging, ExtractionReport* report) {
     AnswerNowAndThen();
     CommitStep step = CommitEntry(entry.staged, entry.name);
     if (step.outcome == EntryOutcome::kFailed) {
-      NoteEntryOutcome(report, entry.name.c_str(), EntryOutcome::kFailed, step.error);
+      NoteEntryOutcome(outcome, entry.name.c_str(), EntryOutcome::kFailed, step.error);
       UndoCommit(done);
       DiscardStaging(staging);
       DeleteFileA(kJournalName);
@@ -216,7 +216,7 @@ int CommitStaging(const Staging& staging, ExtractionReport* report) {
   }
   DeleteFileA(kJournalName);
   for (const Done& entry : done) {
-    NoteEntryOutcome(report, entry.entry->name.c_str(), entry.step.outcome);
+    NoteEntryOutcome(outcome, entry.entry->name.c_str(), entry.step.outcome);
   }
   return 0;
 }

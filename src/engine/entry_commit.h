@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/extraction_report.h"
+#include "engine/installation_outcome.h"
 
 // Names are relative to the current directory, the target folder.
 struct StagedEntry {
@@ -58,4 +58,4 @@ void DiscardStaging(const Staging& staging);
 // staging. 0 when done; -1 when the journal or a move failed or the restart
 // list could not be written: then every name has its earlier file again
 // and the staging is discarded.
-int CommitStaging(const Staging& staging, ExtractionReport* report);
+int CommitStaging(const Staging& staging, InstallationOutcome& outcome);

@@ -53,15 +53,13 @@ bool SurveyArchive(unzFile archive, unsigned long long* total, std::set<std::str
 
 // Too little room on the target's volume fails the run before anything is
 // written. Where the free space cannot be learned, staging finds out.
-bool RoomForAll(unsigned long long needed, ExtractionReport* report) {
+bool RoomForAll(unsigned long long needed, InstallationOutcome& outcome) {
   ULARGE_INTEGER free_to_caller;
   if (!GetDiskFreeSpaceExA(".", &free_to_caller, nullptr, nullptr)) return true;
   if (needed <= free_to_caller.QuadPart) return true;
-  if (report != nullptr) {
-    report->needed_bytes = needed;
-    report->free_bytes = free_to_caller.QuadPart;
-    report->space_short = true;
-  }
+  outcome.needed_bytes = needed;
+  outcome.free_bytes = free_to_caller.QuadPart;
+  outcome.space_short = true;
   return false;
 }
 
@@ -142,10 +140,10 @@ int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long decl
 // closing the entry's data). A read-only file at the name stays, and the
 // entry is not read at all. 0, or the error that fails the run.
 int StageFileEntry(unzFile archive, const char* name, const unz_file_info& info, char* buffer,
-                   Staging& staging, ExtractionReport* report) {
+                   Staging& staging, InstallationOutcome& outcome) {
   DWORD attributes = GetFileAttributesA(name);
   if (IsReadOnlyFile(attributes)) {
-    NoteEntryOutcome(report, name, EntryOutcome::kKeptReadOnly);
+    NoteEntryOutcome(outcome, name, EntryOutcome::kKeptReadOnly);
     return 0;
   }
   // Nothing can be put at a name that holds a folder.
@@ -167,15 +165,15 @@ int StageFileEntry(unzFile archive, const char* name, const unz_file_info& info,
 }
 
 // Stages the current entry; 0 or the error that fails the run.
-int StageCurrentEntry(unzFile archive, char* buffer, Staging& staging, ExtractionReport* report) {
+int StageCurrentEntry(unzFile archive, char* buffer, Staging& staging, InstallationOutcome& outcome) {
   unz_file_info info;
   char name[kEntryNameSize];
   if (!ReadEntryInfo(archive, &info, name)) return UNZ_BADZIPFILE;
   // Nothing of an entry is written unless its name stays inside the folder.
   if (!IsSafeEntryName(name)) return UNZ_BADZIPFILE;
   if (!EntryNamePart(name).empty()) {
-    int error = StageFileEntry(archive, name, info, buffer, staging, report);
-    if (error != 0) NoteEntryOutcome(report, name, EntryOutcome::kFailed, GetLastError());
+    int error = StageFileEntry(archive, name, info, buffer, staging, outcome);
+    if (error != 0) NoteEntryOutcome(outcome, name, EntryOutcome::kFailed, GetLastError());
     return error;
   }
   if (!MakeFolderLevelsReal(name)) return kWriteError;
@@ -185,7 +183,7 @@ int StageCurrentEntry(unzFile archive, char* buffer, Staging& staging, Extractio
 
 }  // namespace
 
-int ExtractAllEntries(unzFile archive, ExtractionReport* report) {
+int ExtractAllEntries(unzFile archive, InstallationOutcome& outcome) {
   unz_global_info global;
   if (unzGetGlobalInfo(archive, &global) != UNZ_OK) return -1;
   if (global.number_entry == 0) return 0;
@@ -193,24 +191,24 @@ int ExtractAllEntries(unzFile archive, ExtractionReport* report) {
   std::set<std::string> folders;
   if (!SurveyArchive(archive, &total, &folders)) return -1;
   FinishEarlierRun(std::vector<std::string>(folders.begin(), folders.end()));
-  if (!RoomForAll(total, report)) return -1;
+  if (!RoomForAll(total, outcome)) return -1;
 
   std::vector<char> buffer(kEntryBufferSize);
   Staging staging;
   int error = 0;
   for (uLong i = 0; i < global.number_entry && error == 0; ++i) {
     if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) error = UNZ_BADZIPFILE;
-    if (error == 0) error = StageCurrentEntry(archive, buffer.data(), staging, report);
+    if (error == 0) error = StageCurrentEntry(archive, buffer.data(), staging, outcome);
     AnswerNowAndThen();
   }
   if (error != 0) {
     DiscardStaging(staging);
     return -1;
   }
-  return CommitStaging(staging, report);
+  return CommitStaging(staging, outcome);
 }
 
-int UnzipToFolder(const char* archive_path, const char* folder, ExtractionReport* report) {
+int UnzipToFolder(const char* archive_path, const char* folder, InstallationOutcome& outcome) {
   char path[kPathSize];
   if (!CopyBounded(path, sizeof path, archive_path)) return -1;
   zlib_filefunc_def win32_functions;
@@ -221,5 +219,10 @@ int UnzipToFolder(const char* archive_path, const char* folder, ExtractionReport
     archive = OpenedArchive(unzOpen2(path, &functions));
   }
   if (!archive || !SetCurrentDirectoryA(folder)) return -1;
-  return ExtractAllEntries(archive.Get(), report);
+  return ExtractAllEntries(archive.Get(), outcome);
+}
+
+int UnzipToFolder(const char* archive_path, const char* folder) {
+  InstallationOutcome outcome;
+  return UnzipToFolder(archive_path, folder, outcome);
 }

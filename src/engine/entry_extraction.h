@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/extraction_report.h"
+#include "engine/installation_outcome.h"
 #include "unzip.h"
 
 // Entry data goes to the disk in pieces of this size: every write is a call
@@ -18,7 +18,9 @@ constexpr unsigned kEntryBufferSize = 256 * 1024;
 // folder cannot be entered or the extraction failed (the folder is then as
 // it was).
 int UnzipToFolder(const char* archive_path, const char* folder,
-                  ExtractionReport* report = nullptr);
+                  InstallationOutcome& outcome);
+// The same when only the result matters.
+int UnzipToFolder(const char* archive_path, const char* folder);
 
 // Unpacks every entry of an opened archive below the current directory,
 // with their paths, all or nothing. First a killed run's leftovers there
@@ -32,5 +34,5 @@ int UnzipToFolder(const char* archive_path, const char* folder,
 // made, data is faulty (read, inflate, short, CRC) or the commit could not
 // be finished: then every file made and every folder created that is still
 // empty is removed again, and each name keeps what it held.
-int ExtractAllEntries(unzFile archive, ExtractionReport* report = nullptr);
+int ExtractAllEntries(unzFile archive, InstallationOutcome& outcome);
 

@@ -103,19 +103,19 @@ bool WriteTempFile(const char* path, const void* data, DWORD size) {
 // The path must fit a 260-byte buffer, the size of the copy that the
 // archive is opened from.
 int WriteAndUnzip(const char* private_folder, const char* temp_name, const void* data, DWORD size,
-                  const char* folder, ExtractionReport* report) {
+                  const char* folder, InstallationOutcome& outcome) {
   char temp_path[kPathSize];
   if (!BuildTempFilePath(private_folder, temp_name, temp_path, kPathSize)) {
-    BlameTemporaryArchive(report, private_folder);
+    BlameTemporaryArchive(outcome, private_folder);
     return -1;
   }
   TheRunLog().Note(std::string("temporary archive: ") + temp_path);
   // The resource is written from where it is mapped, without a copy.
   int result = -1;
   if (!WriteTempFile(temp_path, data, size)) {
-    BlameTemporaryArchive(report, temp_path);
+    BlameTemporaryArchive(outcome, temp_path);
   } else {
-    result = UnzipToFolder(temp_path, folder, report);
+    result = UnzipToFolder(temp_path, folder, outcome);
   }
   if (DeleteFileA(temp_path)) {
     TheRunLog().Note("temporary archive removed");
@@ -159,7 +159,7 @@ void RemoveLeftoverTempFolders() {
 }
 
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
-                   const char* folder, ExtractionReport* report) {
+                   const char* folder, InstallationOutcome& outcome) {
   HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(resource_id), resource_type);
   HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
   const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
@@ -171,13 +171,19 @@ int ExtractPayload(int resource_id, const char* resource_type, const char* temp_
 
   char private_folder[kPathSize];
   if (!CreatePrivateFolder(private_folder)) {
-    BlameTemporaryArchive(report, private_folder);
+    BlameTemporaryArchive(outcome, private_folder);
     return -1;
   }
-  int result = WriteAndUnzip(private_folder, temp_name, data, size, folder, report);
+  int result = WriteAndUnzip(private_folder, temp_name, data, size, folder, outcome);
   if (!RemoveDirectoryA(private_folder)) {
     TheRunLog().NoteFailure(std::string("cannot remove the temporary folder ") + private_folder,
                             GetLastError());
   }
   return result;
+}
+
+int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
+                   const char* folder) {
+  InstallationOutcome outcome;
+  return ExtractPayload(resource_id, resource_type, temp_name, folder, outcome);
 }

@@ -1,7 +1,7 @@
 // Unpacking the embedded viewer archive into the target folder.
 #pragma once
 
-#include "engine/extraction_report.h"
+#include "engine/installation_outcome.h"
 #include "resources/resource.h"
 
 constexpr int kPayloadResourceId = IDR_PAYLOAD;
@@ -11,11 +11,14 @@ constexpr char kPayloadTempName[] = "pmarag_x64.zip";
 // Writes the archive resource to temp_name in a folder of its own that is
 // created fresh, under a name nobody can foresee, in the temporary folder;
 // unpacks every entry into folder (canonical form) and removes the
-// temporary file and its folder. What became of each entry goes to report
-// (may be null).
+// temporary file and its folder. What became of each entry goes to
+// outcome.
 // 0 on success, -1 on failure. The current directory is folder afterwards.
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
-                   const char* folder, ExtractionReport* report = nullptr);
+                   const char* folder, InstallationOutcome& outcome);
+// The same when only the result matters.
+int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
+                   const char* folder);
 
 // Removes the private temporary folders ("pmarag-" and 16 hex digits) that
 // killed runs left in the temporary folder, each with the archive it held.

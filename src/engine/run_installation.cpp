@@ -7,13 +7,12 @@
 
 #include "common/run_log.h"
 #include "common/windows_version.h"
-#include "engine/extraction_report.h"
+#include "engine/installation_outcome.h"
+#include "engine/installation_session.h"
 #include "engine/folder_protection.h"
 #include "engine/installation_lock.h"
-#include "engine/message_owner.h"
 #include "engine/messages.h"
 #include "engine/payload_extraction.h"
-#include "engine/setup_log.h"
 #include "engine/viewer_settings.h"
 #include "integration/default_apps.h"
 #include "integration/folder_chain.h"
@@ -22,19 +21,6 @@
 #include "rules/text_rules.h"
 
 namespace {
-
-// Wizard mode shows the message; silent mode logs "first: second". The
-// run log has the message as it is in both modes.
-void ReportFailure(const InstallOptions& options, const std::string& caption,
-                   const std::string& message, const std::string& first,
-                   const std::string& second) {
-  TheRunLog().NoteMessage(message);
-  if (options.silent) {
-    WriteSetupLog((first + ": " + second).c_str());
-  } else {
-    MessageBoxA(MessageOwner(), message.c_str(), caption.c_str(), MB_ICONERROR);
-  }
-}
 
 // A message with its "%d" placeholders filled in turn.
 std::string MessageWithNumbers(int id, std::initializer_list<unsigned long long> numbers) {
@@ -51,63 +37,62 @@ std::string MessageWithNumbers(int id, std::initializer_list<unsigned long long>
 }
 
 // The entry's full path, with Windows separators, for the log.
-std::string EntryPath(const char* folder, const std::string& name) {
-  std::string path = std::string(folder) + name;
+std::string EntryPath(const std::string& folder, const std::string& name) {
+  std::string path = folder + name;
   for (char& c : path) {
     if (c == '/') c = '\\';
   }
   return path;
 }
 
-// An entry of the setup log, and the same German text in the run log.
-void LogSilently(const std::string& text) {
-  TheRunLog().NoteMessage(text);
-  WriteSetupLog(text.c_str());
-}
-
-// The log lines of a silent run that went through: every kept file, every
-// file replaced at the restart, the failed registry entries. Written in
-// the folder the setup was started from, like every entry.
-void LogIncompleteParts(const char* folder, const ExtractionReport& report, int failed_entries) {
+// The setup log's lines of a silent run that went through: every kept
+// file, every file replaced at the restart, the failed registry entries.
+void LogIncompleteParts(const InstallationOutcome& outcome, InstallationSession& session) {
   const std::string kept = LoadMessage(IDS_FILE_KEPT_READ_ONLY);
-  for (const std::string& name : report.kept_read_only) {
-    LogSilently(EntryPath(folder, name) + ": " + kept);
+  for (const std::string& name : outcome.kept_read_only) {
+    session.LogForAdministrator(EntryPath(outcome.folder, name) + ": " + kept);
   }
   const std::string at_restart = LoadMessage(IDS_FILE_REPLACED_AT_RESTART);
-  for (const std::string& name : report.replaced_at_restart) {
-    LogSilently(EntryPath(folder, name) + ": " + at_restart);
+  for (const std::string& name : outcome.replaced_at_restart) {
+    session.LogForAdministrator(EntryPath(outcome.folder, name) + ": " + at_restart);
   }
-  if (failed_entries > 0) {
-    LogSilently(MessageWithNumbers(IDS_REGISTRATION_INCOMPLETE,
-                                   {static_cast<unsigned long long>(failed_entries)}));
+  if (outcome.failed_integration_entries > 0) {
+    session.LogForAdministrator(MessageWithNumbers(
+        IDS_REGISTRATION_INCOMPLETE,
+        {static_cast<unsigned long long>(outcome.failed_integration_entries)}));
   }
 }
 
 // Kept files and refused registry writes outweigh the restart: a restart
 // does not write them either.
-InstallResult OutcomeOf(const ExtractionReport& report, int failed_entries) {
-  if (!report.kept_read_only.empty() || failed_entries > 0) return InstallResult::kIncomplete;
-  if (!report.replaced_at_restart.empty()) return InstallResult::kRestartRequired;
+InstallResult ResultOf(const InstallationOutcome& outcome) {
+  if (!outcome.kept_read_only.empty() || outcome.failed_integration_entries > 0) {
+    return InstallResult::kIncomplete;
+  }
+  if (!outcome.replaced_at_restart.empty()) return InstallResult::kRestartRequired;
   return InstallResult::kInstalled;
 }
 
-int Stop(InstallResult* result, InstallResult why) {
-  if (result != nullptr) *result = why;
+int Stop(InstallationOutcome& outcome, InstallResult why) {
+  outcome.result = why;
   return 0;
 }
 
-int ConfirmAssociations(const InstallOptions& options) {
-  if (!options.associate || options.silent) return 1;
-  int answer = ShowMessage(MessageOwner(), IDS_CONFIRM_ASSOCIATIONS,
-                           MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+// Only the wizard asks; a silent run's /assoc= is its answer.
+int ConfirmAssociations(const InstallOptions& options, InstallationSession& session) {
+  constexpr int kNotAsked = 0;
+  if (!options.associate) return 1;
+  const int answer = session.Tell(IDS_CONFIRM_ASSOCIATIONS,
+                                  MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, kNotAsked);
+  if (answer == kNotAsked) return 1;
   TheRunLog().Note(answer == IDNO ? "answer: no, the associations stay as they are"
                                   : "answer: yes");
   return answer == IDNO ? 0 : 1;
 }
 
 // The installation itself, while this setup holds the machine's lock.
-int InstallLocked(const InstallOptions& options, const std::string& caption,
-                  InstallResult* result) {
+int InstallLocked(const InstallOptions& options, InstallationSession& session,
+                  InstallationOutcome& outcome) {
   char folder[kPathSize];
   CopyBounded(folder, sizeof folder, options.target_folder);
   RunLog& log = TheRunLog();
@@ -115,16 +100,16 @@ int InstallLocked(const InstallOptions& options, const std::string& caption,
 
   // A relative folder would land below whatever the current directory is.
   if (!IsAbsoluteFolder(folder)) {
-    std::string message = LoadMessage(IDS_INVALID_FOLDER);
-    ReportFailure(options, caption, message, message, folder);
-    return Stop(result, InstallResult::kFolderRejected);
+    const std::string message = LoadMessage(IDS_INVALID_FOLDER);
+    session.Fail(message, message + ": " + folder);
+    return Stop(outcome, InstallResult::kFolderRejected);
   }
   FolderProtection protection = FolderProtection::For(folder);
   std::string created;
   if (!CreateFolderChain(folder, protection.attributes(), &created)) {
-    std::string message = LoadMessage(IDS_CANNOT_CREATE_FOLDER);
-    ReportFailure(options, caption, message, message, folder);
-    return Stop(result, InstallResult::kFolderRejected);
+    const std::string message = LoadMessage(IDS_CANNOT_CREATE_FOLDER);
+    session.Fail(message, message + ": " + folder);
+    return Stop(outcome, InstallResult::kFolderRejected);
   }
   if (!created.empty()) {
     log.Note("folder created: " + created +
@@ -133,49 +118,48 @@ int InstallLocked(const InstallOptions& options, const std::string& caption,
                   : std::string(", with the permissions of its parent")));
   }
   log.Note(std::string("target folder ready: ") + folder);
+  // From here on every step names the folder the chain created, never the
+  // text as typed.
+  outcome.folder = folder;
   // The extraction leaves the current directory at the folder; the log
   // knows its own folder since start-up.
-  ExtractionReport report;
   if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder,
-                     &report) != 0) {
-    std::string message = LoadMessage(IDS_INSTALL_FAILED);
+                     outcome) != 0) {
+    const std::string message = LoadMessage(IDS_INSTALL_FAILED);
     std::string logged = message;
-    if (report.space_short) {
+    if (outcome.space_short) {
       logged += "\n" + MessageWithNumbers(IDS_NOT_ENOUGH_SPACE,
-                                          {report.needed_bytes, report.free_bytes});
+                                          {outcome.needed_bytes, outcome.free_bytes});
     }
     // The entry names what failed: the temporary archive, else the folder.
-    ReportFailure(options, caption, message,
-                  report.temp_at_fault.empty() ? std::string(folder) : report.temp_at_fault,
-                  logged);
-    return Stop(result, InstallResult::kPayloadFailed);
+    session.Fail(message,
+                 (outcome.temp_at_fault.empty() ? outcome.folder : outcome.temp_at_fault) + ": " +
+                     logged);
+    return Stop(outcome, InstallResult::kPayloadFailed);
   }
 
-  // From here on every step names the folder the chain created, never the
-  // text as typed. With files waiting for the restart the registration
-  // already names this version, as Windows Installer does.
+  // With files waiting for the restart the registration already names this
+  // version, as Windows Installer does.
   WriteViewerSettings(folder, options.ini_folder);
-  int associations_confirmed = ConfirmAssociations(options);
-  int failed_entries = 0;
+  const int associations_confirmed = ConfirmAssociations(options, session);
   IntegrateWithSystem(associations_confirmed, options.associate, folder,
                       options.start_menu_shortcut, options.desktop_shortcut,
                       options.thumbnails_shortcut, options.all_users, options.association_marks,
-                      &failed_entries);
-  if (result != nullptr) *result = OutcomeOf(report, failed_entries);
+                      &outcome.failed_integration_entries);
+  outcome.result = ResultOf(outcome);
+  log.Note("registry values and links that failed: " +
+           std::to_string(outcome.failed_integration_entries));
   // The wizard says nothing about kept files or the integration, only that
   // a restart completes the installation; a silent run tells the
   // administrator's script through its log and exit code.
-  log.Note("registry values and links that failed: " + std::to_string(failed_entries));
-  if (options.silent) {
-    LogIncompleteParts(folder, report, failed_entries);
-  } else if (!report.replaced_at_restart.empty()) {
-    ShowMessage(MessageOwner(), IDS_RESTART_REQUIRED, MB_ICONINFORMATION);
+  LogIncompleteParts(outcome, session);
+  if (!outcome.replaced_at_restart.empty()) {
+    session.Tell(IDS_RESTART_REQUIRED, MB_ICONINFORMATION, 0);
   }
   // Since Windows 8 the formats are registered and the user chooses: the
   // wizard shows where, once the user has said Yes to the marked formats.
-  if (!options.silent && options.associate && associations_confirmed &&
-      IsWindowsVersionAtLeast(6, 2, 0)) {
-    ShowMessage(MessageOwner(), IDS_CHOOSE_DEFAULT_APPS, MB_ICONINFORMATION);
+  if (options.associate && associations_confirmed && IsWindowsVersionAtLeast(6, 2, 0) &&
+      session.Tell(IDS_CHOOSE_DEFAULT_APPS, MB_ICONINFORMATION, 0) != 0) {
     OpenDefaultAppsSettings();
   }
   return 1;
@@ -183,21 +167,15 @@ int InstallLocked(const InstallOptions& options, const std::string& caption,
 
 }  // namespace
 
-int RunInstallation(const InstallOptions& options, InstallResult* result) {
-  const std::string caption = LoadMessage(IDS_CAPTION);
+int RunInstallation(const InstallOptions& options, InstallationOutcome& outcome, HWND owner) {
+  InstallationSession session(options.silent != 0, owner);
   InstallationLock lock;
-  if (!lock.Acquire(kInstallationWaitMs, !options.silent)) {
-    // The wizard has no message of its own for this: message 7 asks to
-    // check whether Pellumara is running.
-    if (options.silent) {
-      LogSilently(LoadMessage(IDS_ANOTHER_SETUP_RUNNING));
-    } else {
-      ShowMessage(MessageOwner(), IDS_INSTALL_FAILED, MB_ICONERROR);
-    }
-    return Stop(result, InstallResult::kAnotherSetupRunning);
+  if (!lock.Acquire(kInstallationWaitMs, !session.silent())) {
+    session.FailBecauseAnotherSetupRuns();
+    return Stop(outcome, InstallResult::kAnotherSetupRunning);
   }
   // No other setup runs now: a private temporary folder left there belongs
   // to a killed run.
   RemoveLeftoverTempFolders();
-  return InstallLocked(options, caption, result);
+  return InstallLocked(options, session, outcome);
 }

@@ -51,11 +51,9 @@ void CWizPropertyPage::RunFinishActions() {
     StartAsDesktopUser(kFaqAddress, nullptr, nullptr, SW_SHOW);
   }
   if (IsDlgButtonChecked(m_hWnd, IDC_START_VIEWER) != BST_CHECKED) return;
-  // Trimmed as the installation trimmed the folder, so that a folder typed
-  // with blanks around it starts the viewer that was installed.
-  char folder[kPathSize];
-  WelcomeFolderText(folder);
-  const std::string viewer = ViewerPathForFolder(folder);
+  // The folder as the installation made it, whatever the welcome page's
+  // field holds.
+  const std::string viewer = ViewerPathForFolder(sheet->installed_folder.c_str());
   if (viewer.empty()) return;
   // In its own folder, where the viewer expects to be started.
   const std::string viewer_folder = viewer.substr(0, viewer.find_last_of('\\'));

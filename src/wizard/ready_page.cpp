@@ -9,7 +9,6 @@
 #include "common/screen_scale.h"
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
-#include "engine/message_owner.h"
 #include "engine/messages.h"
 #include "engine/run_installation.h"
 #include "resources/resource.h"
@@ -109,14 +108,10 @@ LRESULT CWizPropertyPage::StartInstallation() {
   SetTimer(sheet_window, kInstallTimerId, kInstallTimerPeriod, nullptr);
   EnableSheetButtons(FALSE);
   sheet->installing = 1;
-  int installed = 0;
-  InstallResult result = InstallResult::kInstalled;
-  {
-    // The routine's message boxes keep the sheet disabled, also when the
-    // user has switched to another program meanwhile.
-    ScopedMessageOwner owner(sheet_window);
-    installed = RunInstallation(options, &result);
-  }
+  // The routine's message boxes, owned by the sheet, keep it disabled, also
+  // when the user has switched to another program meanwhile.
+  InstallationOutcome outcome;
+  const int installed = RunInstallation(options, outcome, sheet_window);
   sheet->installing = 0;
   KillTimer(sheet_window, kInstallTimerId);
   EnableSheetButtons(TRUE);
@@ -127,6 +122,7 @@ LRESULT CWizPropertyPage::StartInstallation() {
     return static_cast<LRESULT>(sheet->GetPage(kWelcomePage)->TemplateId());
   }
   sheet->installed = 1;
-  if (result == InstallResult::kRestartRequired) sheet->restart_required = 1;
+  sheet->installed_folder = outcome.folder;
+  if (outcome.result == InstallResult::kRestartRequired) sheet->restart_required = 1;
   return FindNeighbourPage(true);
 }

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "controls/hyper_link.h"
 #include "controls/x_color_static.h"
 #include "framework/font.h"
@@ -44,6 +46,8 @@ class CWizPropertySheet : public CPropertySheet {
   int installed = 0;
   // Set when files in use of that installation are replaced at the restart.
   int restart_required = 0;
+  // The folder it installed into, as the installation made it.
+  std::string installed_folder;
   // Set while the installation routine runs: the close box, Escape, and
   // every command or page change, also one another program sends while
   // the routine answers messages, do nothing then, since the routine is

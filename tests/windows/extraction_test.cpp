@@ -163,11 +163,11 @@ TEST_F(Extraction, ReadOnlyFileIsKeptAndAHeldFileIsReplacedAtTheRestart) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
 
-  ExtractionReport report;
+  InstallationOutcome report;
   WriteFileBytes(archive_path_, MakeZip({FileEntry("readonly.txt", "new"),
                                          FileEntry("locked.txt", "new locked"),
                                          FileEntry("Sub/fresh.txt", "fresh")}));
-  int result = UnzipToFolder(archive_path_.c_str(), (target_.path() + "\\").c_str(), &report);
+  int result = UnzipToFolder(archive_path_.c_str(), (target_.path() + "\\").c_str(), report);
   CloseHandle(lock);
   EXPECT_EQ(result, 0);
   EXPECT_EQ(report.kept_read_only, std::vector<std::string>{"readonly.txt"});
@@ -268,8 +268,8 @@ TEST_F(Extraction, TooLittleFreeSpaceFailsBeforeAnythingIsWritten) {
   WriteFileBytes(archive_path_, MakeZip({FileEntry("small.txt", "version B"),
                                          FileEntry("huge.bin", Incompressible(huge)),
                                          FileEntry("after.txt", "after")}));
-  ExtractionReport report;
-  EXPECT_EQ(UnzipToFolder(archive_path_.c_str(), (target + "\\").c_str(), &report), -1);
+  InstallationOutcome report;
+  EXPECT_EQ(UnzipToFolder(archive_path_.c_str(), (target + "\\").c_str(), report), -1);
   SetCurrentDirectoryA(start_.c_str());
   EXPECT_EQ(Snapshot(target), before);
   EXPECT_TRUE(report.space_short);

@@ -264,9 +264,9 @@ TEST_F(Payload, LoadedLibraryIsReplacedAndTheOldFileDeletedAtTheRestart) {
   ASSERT_NE(module, nullptr);
   const unsigned long long loaded = FileIndex(plugin);
 
-  ExtractionReport report;
+  InstallationOutcome report;
   EXPECT_EQ(ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName,
-                           (target_.path() + "\\").c_str(), &report),
+                           (target_.path() + "\\").c_str(), report),
             0);
   SetCurrentDirectoryA(start_.c_str());
   EXPECT_TRUE(report.replaced_at_restart.empty());

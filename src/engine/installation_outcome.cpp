@@ -1,4 +1,4 @@
-#include "engine/extraction_report.h"
+#include "engine/installation_outcome.h"
 
 #include "common/run_log.h"
 
@@ -19,15 +19,20 @@ void LogEntryOutcome(const char* name, EntryOutcome outcome, unsigned long error
 
 }  // namespace
 
-void NoteEntryOutcome(ExtractionReport* report, const char* name, EntryOutcome outcome,
+void NoteEntryOutcome(InstallationOutcome& outcome, const char* name, EntryOutcome entry_outcome,
                       unsigned long error) {
-  LogEntryOutcome(name, outcome, error);
-  if (report == nullptr) return;
-  if (outcome == EntryOutcome::kKeptReadOnly) report->kept_read_only.push_back(name);
-  if (outcome == EntryOutcome::kReplacedAtRestart) report->replaced_at_restart.push_back(name);
-  if (report->on_entry != nullptr) report->on_entry(report->context, name, outcome, error);
+  LogEntryOutcome(name, entry_outcome, error);
+  switch (entry_outcome) {
+    case EntryOutcome::kKeptReadOnly: outcome.kept_read_only.push_back(name); break;
+    case EntryOutcome::kReplacedAtRestart: outcome.replaced_at_restart.push_back(name); break;
+    case EntryOutcome::kFailed:
+      outcome.failed_entry = name;
+      outcome.failed_error = error;
+      break;
+    default: break;
+  }
 }
 
-void BlameTemporaryArchive(ExtractionReport* report, const char* path) {
-  if (report != nullptr) report->temp_at_fault = path;
+void BlameTemporaryArchive(InstallationOutcome& outcome, const char* path) {
+  outcome.temp_at_fault = path;
 }

@@ -1,0 +1,57 @@
+// What one installation came to, gathered in one record as it goes: what
+// became of the files, what stopped it, and how it ended. Start-up and the
+// wizard's pages read it afterwards.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "rules/run_log_rules.h"  // EntryOutcome
+
+// How an installation ended; silent mode turns it into the exit code.
+enum class InstallResult {
+  kInstalled,               // went through
+  kFolderRejected,          // target folder not absolute, or it could not be created
+  kPayloadFailed,           // the archive could not be unpacked
+  kIncomplete,           // went through, but a file was kept or registry writes or links failed
+  kRestartRequired,      // went through; files in use are replaced at the restart
+  kAnotherSetupRunning,  // another setup did not end in time; nothing was done
+};
+
+struct InstallationOutcome {
+  InstallResult result = InstallResult::kPayloadFailed;
+  // The target folder as the installation made it (canonical, ending in a
+  // backslash); empty until it exists.
+  std::string folder;
+
+  // Entry names, as in the archive.
+  std::vector<std::string> kept_read_only;
+  std::vector<std::string> replaced_at_restart;
+  // The entry that could not be written or put in place, and the Windows
+  // error (or the archive reader's negative code) behind it.
+  std::string failed_entry;
+  unsigned long failed_error = 0;
+
+  // The free-space check: what the archive unpacks to and what the volume
+  // offers; short when the first exceeds the second and nothing was written.
+  unsigned long long needed_bytes = 0;
+  unsigned long long free_bytes = 0;
+  bool space_short = false;
+
+  // The path at fault: the temporary archive (or its folder) when it could
+  // not be made, written or opened; empty when the failure lies in the
+  // target.
+  std::string temp_at_fault;
+
+  // Registry values and links that could not be written.
+  int failed_integration_entries = 0;
+};
+
+// Names the temporary archive (or its folder) as the cause of a failure.
+void BlameTemporaryArchive(InstallationOutcome& outcome, const char* path);
+
+// The one place every entry's outcome passes through: the record gathers
+// it and the run log notes it (error: the Windows error, or the archive
+// reader's negative code).
+void NoteEntryOutcome(InstallationOutcome& outcome, const char* name, EntryOutcome entry_outcome,
+                      unsigned long error = 0);

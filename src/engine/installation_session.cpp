@@ -1,0 +1,36 @@
+#include "engine/installation_session.h"
+
+#include "common/run_log.h"
+#include "engine/messages.h"
+#include "engine/setup_log.h"
+
+InstallationSession::InstallationSession(bool silent, HWND owner)
+    : silent_(silent), owner_(silent ? nullptr : owner) {}
+
+void InstallationSession::Fail(const std::string& message, const std::string& entry) {
+  TheRunLog().NoteMessage(message);
+  if (silent_) {
+    WriteSetupLog(entry.c_str());
+  } else {
+    MessageBoxA(owner_, message.c_str(), LoadMessage(IDS_CAPTION).c_str(), MB_ICONERROR);
+  }
+}
+
+void InstallationSession::FailBecauseAnotherSetupRuns() {
+  if (silent_) {
+    LogForAdministrator(LoadMessage(IDS_ANOTHER_SETUP_RUNNING));
+  } else {
+    ShowMessage(owner_, IDS_INSTALL_FAILED, MB_ICONERROR);
+  }
+}
+
+int InstallationSession::Tell(int id, UINT style, int silent_answer) {
+  if (silent_) return silent_answer;
+  return ShowMessage(owner_, id, style);
+}
+
+void InstallationSession::LogForAdministrator(const std::string& entry) {
+  if (!silent_) return;
+  TheRunLog().NoteMessage(entry);
+  WriteSetupLog(entry.c_str());
+}
