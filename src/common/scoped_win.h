@@ -113,7 +113,6 @@ template <typename Gdi>
 using ScopedGdiObject = scoped_win_detail::Owner<Gdi, scoped_win_detail::GdiTraits<Gdi>>;
 using ScopedBitmap = ScopedGdiObject<HBITMAP>;
 using ScopedBrush = ScopedGdiObject<HBRUSH>;
-using ScopedFont = ScopedGdiObject<HFONT>;
 // A DC of CreateCompatibleDC or CreateDC: DeleteDC.
 using ScopedMemoryDc = scoped_win_detail::Owner<HDC, scoped_win_detail::MemoryDcTraits>;
 // A cursor or icon the setup made or copied itself (never a shared one that
