@@ -98,6 +98,16 @@ struct LocalMemoryTraits : NullTraits<HLOCAL> {
   static bool Release(HLOCAL h) { return LocalFree(h) == nullptr; }
 };
 
+// Memory the shell hands out for the caller to free with CoTaskMemFree (an
+// item id list, for example).
+template <typename Pointer>
+struct CoTaskMemoryTraits : NullTraits<Pointer> {
+  static bool Release(Pointer p) {
+    CoTaskMemFree(p);
+    return true;
+  }
+};
+
 // Searches of FindFirstFile: INVALID_HANDLE_VALUE when none began.
 struct FindTraits {
   static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
@@ -122,6 +132,10 @@ using ScopedIcon = scoped_win_detail::Owner<HICON, scoped_win_detail::IconTraits
 using ScopedLibrary = scoped_win_detail::Owner<HMODULE, scoped_win_detail::LibraryTraits>;
 using ScopedFind = scoped_win_detail::Owner<HANDLE, scoped_win_detail::FindTraits>;
 using ScopedLocalMemory = scoped_win_detail::Owner<HLOCAL, scoped_win_detail::LocalMemoryTraits>;
+// Pointer is the pointer type the shell returns, LPITEMIDLIST for example.
+template <typename Pointer>
+using ScopedCoTaskMemory =
+    scoped_win_detail::Owner<Pointer, scoped_win_detail::CoTaskMemoryTraits<Pointer>>;
 
 // A DC of GetDC, given back to its window with ReleaseDC.
 class ScopedWindowDc {
