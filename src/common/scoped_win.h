@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <cstdio>
 #include <utility>
 
 namespace scoped_win_detail {
@@ -98,6 +99,21 @@ struct LocalMemoryTraits : NullTraits<HLOCAL> {
   static bool Release(HLOCAL h) { return LocalFree(h) == nullptr; }
 };
 
+// Memory the shell hands out for the caller to free with CoTaskMemFree (an
+// item id list, for example).
+template <typename Pointer>
+struct CoTaskMemoryTraits : NullTraits<Pointer> {
+  static bool Release(Pointer p) {
+    CoTaskMemFree(p);
+    return true;
+  }
+};
+
+// A C stream of fopen; its last buffered write can fail only at fclose.
+struct CFileTraits : NullTraits<std::FILE*> {
+  static bool Release(std::FILE* f) { return std::fclose(f) == 0; }
+};
+
 // Searches of FindFirstFile: INVALID_HANDLE_VALUE when none began.
 struct FindTraits {
   static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
@@ -113,7 +129,6 @@ template <typename Gdi>
 using ScopedGdiObject = scoped_win_detail::Owner<Gdi, scoped_win_detail::GdiTraits<Gdi>>;
 using ScopedBitmap = ScopedGdiObject<HBITMAP>;
 using ScopedBrush = ScopedGdiObject<HBRUSH>;
-using ScopedFont = ScopedGdiObject<HFONT>;
 // A DC of CreateCompatibleDC or CreateDC: DeleteDC.
 using ScopedMemoryDc = scoped_win_detail::Owner<HDC, scoped_win_detail::MemoryDcTraits>;
 // A cursor or icon the setup made or copied itself (never a shared one that
@@ -123,6 +138,11 @@ using ScopedIcon = scoped_win_detail::Owner<HICON, scoped_win_detail::IconTraits
 using ScopedLibrary = scoped_win_detail::Owner<HMODULE, scoped_win_detail::LibraryTraits>;
 using ScopedFind = scoped_win_detail::Owner<HANDLE, scoped_win_detail::FindTraits>;
 using ScopedLocalMemory = scoped_win_detail::Owner<HLOCAL, scoped_win_detail::LocalMemoryTraits>;
+// Pointer is the pointer type the shell returns, LPITEMIDLIST for example.
+template <typename Pointer>
+using ScopedCoTaskMemory =
+    scoped_win_detail::Owner<Pointer, scoped_win_detail::CoTaskMemoryTraits<Pointer>>;
+using ScopedCFile = scoped_win_detail::Owner<std::FILE*, scoped_win_detail::CFileTraits>;
 
 // A DC of GetDC, given back to its window with ReleaseDC.
 class ScopedWindowDc {

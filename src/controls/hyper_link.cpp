@@ -1,13 +1,12 @@
 #include "controls/hyper_link.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
-#include "common/desktop_start.h"
 #include "common/install_options.h"
 #include "controls/control_fonts.h"
+#include "controls/link_cursor.h"
+#include "controls/link_opening.h"
 #include "rules/control_rules.h"
-#include "rules/text_rules.h"
 
 const MessageEntry CHyperLink::kEntries[] = {
     {Reflected(WM_CTLCOLORSTATIC), 0, 0, Handler(&CHyperLink::CtlColor)},
@@ -103,22 +102,7 @@ void CHyperLink::FitToText() {
 
 void CHyperLink::LoadHandCursor() {
   if (hand_cursor != nullptr) return;
-  char path[kPathSize] = "";
-  UINT length = GetWindowsDirectoryA(path, sizeof path);
-  if (length > 0 && length < sizeof path && AppendBounded(path, sizeof path, "\\winhlp32.exe")) {
-    ScopedLibrary module(LoadLibraryA(path));
-    if (module) {
-      HCURSOR cursor = LoadCursorA(module.Get(), MAKEINTRESOURCEA(106));
-      if (cursor != nullptr) hand_cursor_owner.Reset(CopyIcon(cursor));
-    }
-  }
-  // Current Windows carries no winhlp32.exe with that cursor; the system's
-  // own hand is the same pointer.
-  if (!hand_cursor_owner) {
-    if (HCURSOR system_hand = LoadCursorA(nullptr, IDC_HAND)) {
-      hand_cursor_owner.Reset(CopyIcon(system_hand));
-    }
-  }
+  hand_cursor_owner = LoadLinkHandCursor();
   hand_cursor = hand_cursor_owner.Get();
 }
 
@@ -258,38 +242,6 @@ BOOL CHyperLink::DestroyWindow() {
   return CStatic::DestroyWindow();
 }
 
-namespace {
-
-// The unnamed value of a key under HKEY_CLASSES_ROOT, at most 260 bytes.
-bool ReadClassesValue(const char* key_name, char* value) {
-  ScopedKey key;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key_name, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) {
-    return false;
-  }
-  LONG size = static_cast<LONG>(kPathSize);
-  LONG read = RegQueryValueA(key.Get(), nullptr, value, &size);
-  value[kPathSize - 1] = '\0';
-  return read == ERROR_SUCCESS;
-}
-
-}  // namespace
-
 int CHyperLink::OpenLink(const char* address, int show_command) {
-  // The elevated setup has the desktop's shell open the address, so that
-  // the browser runs as the user and not as administrator.
-  constexpr int kOpenedThroughDesktop = 33;
-  if (StartThroughDesktopShell(address, nullptr, nullptr, show_command)) {
-    return kOpenedThroughDesktop;
-  }
-  const int shell_result = static_cast<int>(reinterpret_cast<INT_PTR>(
-      ShellExecuteA(GetDesktopWindow(), "open", address, nullptr, nullptr, show_command)));
-  if (shell_result > 32) return shell_result;
-
-  char key_name[kPathSize] = "";
-  if (!ReadClassesValue(".htm", key_name)) return shell_result;
-  if (!AppendBounded(key_name, sizeof key_name, "\\shell\\open\\command")) return shell_result;
-  char command[kPathSize] = "";
-  if (!ReadClassesValue(key_name, command)) return shell_result;
-  const std::string command_line = LinkCommandLine(command, address);
-  return static_cast<int>(WinExec(command_line.c_str(), static_cast<UINT>(show_command)));
+  return OpenLinkAddress(address, show_command);
 }

@@ -55,7 +55,6 @@ void CXColorStatic::SetFontFace(const char* face, LONG height, BOOL redraw) {
 
 void CXColorStatic::RebuildFont(const LOGFONTA* log_font, BOOL redraw) {
   if (log_font == nullptr) return;
-  paint_font.DeleteObject();
   const LOGFONTA copy = WeightedFont(*log_font, bold != FALSE);
   paint_font.CreateFontIndirect(&copy);
   if (redraw) Redraw();

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "common/scoped_win.h"
+
 namespace {
 
 // The log's full path, or its bare name until the start folder is known.
@@ -23,15 +25,14 @@ void TakeSetupLogFolder() {
 
 void WriteSetupLog(const char* message) {
   // Text mode: every line feed, also those inside the message, becomes CR LF.
-  FILE* log = std::fopen(log_path.c_str(), "a");
-  if (log == nullptr) return;
+  ScopedCFile log(std::fopen(log_path.c_str(), "a"));
+  if (!log) return;
 
   char date[256] = "";
   GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
   SYSTEMTIME now;
   GetLocalTime(&now);
-  std::fprintf(log, "%s - %02u:%02u:%02u: %s\n", date, now.wHour, now.wMinute, now.wSecond,
-               message);
-  std::fputs("------------------------------------------------\n", log);
-  std::fclose(log);
+  std::fprintf(log.Get(), "%s - %02u:%02u:%02u: %s\n", date, now.wHour, now.wMinute,
+               now.wSecond, message);
+  std::fputs("------------------------------------------------\n", log.Get());
 }

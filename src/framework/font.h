@@ -3,32 +3,30 @@
 
 #include <windows.h>
 
+#include "common/scoped_win.h"
+
 class CFont {
  public:
   CFont() = default;
-  ~CFont() { DeleteObject(); }
   CFont(const CFont&) = delete;
   CFont& operator=(const CFont&) = delete;
 
   BOOL CreateFontIndirect(const LOGFONTA* log_font) {
-    DeleteObject();
-    handle_ = ::CreateFontIndirectA(log_font);
-    return handle_ != nullptr;
+    // Deleted first: Reset would make the new font before the old one goes.
+    font_.Close();
+    font_.Reset(::CreateFontIndirectA(log_font));
+    return font_.IsValid();
   }
   // Takes ownership of a font made elsewhere.
-  void Attach(HFONT font) {
-    DeleteObject();
-    handle_ = font;
-  }
+  void Attach(HFONT font) { font_.Reset(font); }
+  // FALSE when there was no font or it could not be deleted.
   BOOL DeleteObject() {
-    if (handle_ == nullptr) return FALSE;
-    BOOL deleted = ::DeleteObject(handle_);
-    handle_ = nullptr;
-    return deleted;
+    if (!font_) return FALSE;
+    return font_.Close() ? TRUE : FALSE;
   }
-  HFONT GetSafeHandle() const { return handle_; }
-  operator HFONT() const { return handle_; }
+  HFONT GetSafeHandle() const { return font_.Get(); }
+  operator HFONT() const { return font_.Get(); }
 
  private:
-  HFONT handle_ = nullptr;
+  ScopedGdiObject<HFONT> font_;
 };

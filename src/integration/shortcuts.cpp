@@ -24,14 +24,14 @@ bool FitsPath(const char* path) { return path == nullptr || std::strlen(path) < 
 // stands in for one that cannot be resolved.
 void ResolveSpecialFolder(int csidl, char (&folder)[kPathSize]) {
   folder[0] = '\0';
-  LPITEMIDLIST items = nullptr;
-  if (SUCCEEDED(SHGetSpecialFolderLocation(GetActiveWindow(), csidl, &items))) {
+  ScopedCoTaskMemory<LPITEMIDLIST> items;
+  if (SUCCEEDED(SHGetSpecialFolderLocation(GetActiveWindow(), csidl, items.Out()))) {
     // In UTF-16: a profile folder beyond the code page is named by its
     // short form. One without keeps its lossy ANSI form, which names no
     // folder: its links fail and are reported as such.
     wchar_t wide[MAX_PATH] = L"";
     std::string ansi;
-    if (SHGetPathFromIDListW(items, wide) && wide[0] != L'\0') {
+    if (SHGetPathFromIDListW(items.Get(), wide) && wide[0] != L'\0') {
       if (AnsiPathOf(wide, &ansi)) {
         CopyBounded(folder, kPathSize, ansi);
       } else {
@@ -40,7 +40,6 @@ void ResolveSpecialFolder(int csidl, char (&folder)[kPathSize]) {
                          folder);
       }
     }
-    CoTaskMemFree(items);
   }
   if (folder[0] == '\0' && GetWindowsDirectoryA(folder, kPathSize) == 0) folder[0] = '\0';
   AppendBackslash(folder);

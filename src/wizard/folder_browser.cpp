@@ -38,14 +38,13 @@ int BrowseForFolder(HWND owner, char* path) {
   // The shell's dialog needs COM on this thread.
   ScopedCom com;
   int chosen = 0;
-  LPITEMIDLIST item = SHBrowseForFolderA(&info);
-  if (item != nullptr) {
+  ScopedCoTaskMemory<LPITEMIDLIST> item(SHBrowseForFolderA(&info));
+  if (item) {
     char folder[MAX_PATH] = "";
-    if (SHGetPathFromIDListA(item, folder) && CopyBounded(path, kPathSize, folder)) {
+    if (SHGetPathFromIDListA(item.Get(), folder) && CopyBounded(path, kPathSize, folder)) {
       AppendBackslash(path);
       chosen = 1;
     }
-    CoTaskMemFree(item);
   }
   return chosen;
 }
