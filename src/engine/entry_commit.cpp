@@ -78,13 +78,12 @@ struct Done {
 // staged name, each earlier file back to its name. A name replaced at the
 // restart keeps its file now; its staged file is discarded, so that the
 // restart finds nothing to move.
-void UndoCommit(const Staging& staging, const std::vector<Done>& done) {
+void UndoCommit(const std::vector<Done>& done) {
   for (auto it = done.rbegin(); it != done.rend(); ++it) {
     if (it->step.outcome == EntryOutcome::kReplacedAtRestart) continue;
     if (it->step.outcome == EntryOutcome::kReplaced && it->step.aside.empty()) continue;  // a link
-    const std::string name = staging.Path(it->entry->name);
-    MoveFileExA(name.c_str(), staging.Path(it->entry->staged).c_str(), 0);
-    if (!it->step.aside.empty()) MoveFileExA(it->step.aside.c_str(), name.c_str(), 0);
+    MoveFileExA(it->entry->name.c_str(), it->entry->staged.c_str(), 0);
+    if (!it->step.aside.empty()) MoveFileExA(it->step.aside.c_str(), it->entry->name.c_str(), 0);
   }
 }
 
@@ -97,7 +96,7 @@ bool WriteJournal(const Staging& staging) {
     text += FormatJournalLine(entry.staged, entry.name);
   }
   char fresh[kFreshPathSize];
-  if (!MakeFreshName(staging.root.c_str(), fresh, sizeof fresh)) return false;
+  if (!MakeFreshName("", fresh, sizeof fresh)) return false;
   ScopedHandle file(CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_HIDDEN, nullptr));
   if (!file) return false;
@@ -106,9 +105,7 @@ bool WriteJournal(const Staging& staging) {
                       nullptr) &&
             written == text.size();
   if (!file.Close()) ok = false;
-  if (ok && MoveFileExA(fresh, staging.Path(kJournalName).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    return true;
-  }
+  if (ok && MoveFileExA(fresh, kJournalName, MOVEFILE_REPLACE_EXISTING)) return true;
   DeleteFileA(fresh);
   return false;
 }
@@ -181,7 +178,7 @@ void RemoveAside(const std::string& aside) {
 }
 
 void DiscardStaging(const Staging& staging) {
-  for (const StagedEntry& entry : staging.entries) DeleteFileA(staging.Path(entry.staged).c_str());
+  for (const StagedEntry& entry : staging.entries) DeleteFileA(entry.staged.c_str());
   // A folder that now holds anything, the user's files included, stays.
   for (auto it = staging.created_folders.rbegin(); it != staging.created_folders.rend(); ++it) {
     RemoveDirectoryA(it->c_str());
@@ -197,12 +194,12 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
   done.reserve(staging.entries.size());
   for (const StagedEntry& entry : staging.entries) {
     AnswerNowAndThen();
-    CommitStep step = CommitEntry(staging.Path(entry.staged), staging.Path(entry.name));
+    CommitStep step = CommitEntry(entry.staged, entry.name);
     if (step.outcome == EntryOutcome::kFailed) {
       NoteEntryOutcome(outcome, entry.name.c_str(), EntryOutcome::kFailed, step.error);
-      UndoCommit(staging, done);
+      UndoCommit(done);
       DiscardStaging(staging);
-      DeleteFileA(staging.Path(kJournalName).c_str());
+      DeleteFileA(kJournalName);
       return -1;
     }
     done.push_back({&entry, std::move(step)});
@@ -211,14 +208,13 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
   // waiting for the restart; a failed one leaves it as it found it.
   RestartList restart_list = RestartList::Read();
   for (const Done& entry : done) {
-    restart_list.TakeOverReplacementsOf(staging.Path(entry.entry->name),
-                                        staging.Path(entry.entry->staged));
+    restart_list.TakeOverReplacementsOf(entry.entry->name, entry.entry->staged);
   }
   restart_list.Save();
   for (const Done& entry : done) {
     if (!entry.step.aside.empty()) RemoveAside(entry.step.aside);
   }
-  DeleteFileA(staging.Path(kJournalName).c_str());
+  DeleteFileA(kJournalName);
   for (const Done& entry : done) {
     NoteEntryOutcome(outcome, entry.entry->name.c_str(), entry.step.outcome);
   }
