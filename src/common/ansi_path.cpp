@@ -25,6 +25,29 @@ bool ToAnsi(const wchar_t* text, std::string* ansi) {
 
 }  // namespace
 
+std::wstring WideOf(std::string_view text, unsigned code_page) {
+  if (text.empty()) return {};
+  const int size =
+      MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+  if (size > 0) {
+    MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+  }
+  return wide;
+}
+
+std::string TextOf(std::wstring_view wide, unsigned code_page) {
+  if (wide.empty()) return {};
+  const int size = WideCharToMultiByte(code_page, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) {
+    WideCharToMultiByte(code_page, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size,
+                        nullptr, nullptr);
+  }
+  return text;
+}
+
 bool AnsiPathOf(const wchar_t* path, std::string* ansi) {
   if (ToAnsi(path, ansi)) return true;
   const DWORD needed = GetShortPathNameW(path, nullptr, 0);

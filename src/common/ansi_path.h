@@ -5,6 +5,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+// text in the code page (CP_ACP, CP_UTF8), converted to UTF-16.
+std::wstring WideOf(std::string_view text, unsigned code_page);
+
+// wide text in the code page; a character the code page cannot hold comes
+// out as "?". For logs and lists, never for a path to open.
+std::string TextOf(std::wstring_view wide, unsigned code_page);
 
 // The ANSI form of path when the code page holds every character; else the
 // ANSI form of its short (8.3) name, which has only such characters. False

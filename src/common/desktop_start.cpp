@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "common/ansi_path.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 
@@ -19,12 +20,7 @@ namespace {
 class ScopedBstr {
  public:
   explicit ScopedBstr(const char* text) {
-    if (text == nullptr) return;
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (length <= 0) return;
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
-    bstr_ = SysAllocString(wide.c_str());
+    if (text != nullptr) bstr_ = SysAllocString(WideOf(text, CP_ACP).c_str());
   }
   ~ScopedBstr() { SysFreeString(bstr_); }
   ScopedBstr(const ScopedBstr&) = delete;

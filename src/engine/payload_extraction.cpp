@@ -32,10 +32,8 @@ bool TempFolder(char* temp) {
   if (length == 0 || length >= kTempFolderBufferSize) return false;
   std::string ansi;
   if (!AnsiPathOf(wide, &ansi)) {
-    char shown[kTempFolderBufferSize] = "";
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, shown, sizeof shown, nullptr, nullptr);
-    TheRunLog().Note(std::string("temporary folder beyond the code page, without a short name: ") +
-                     shown);
+    TheRunLog().Note("temporary folder beyond the code page, without a short name: " +
+                     TextOf(wide, CP_ACP));
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return false;
   }

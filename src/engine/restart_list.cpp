@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/ansi_path.h"
 #include "common/scoped_win.h"
 
 namespace {
@@ -12,28 +13,6 @@ constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 // The list is kept in UTF-16 and may name files of any program in any
 // script: it is read and written through the wide functions, so that a
 // round trip through the ANSI code page never garbles another's entry.
-std::string Utf8(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size,
-                        nullptr, nullptr);
-  }
-  return text;
-}
-
-std::wstring Wide(const std::string& text, UINT code_page) {
-  if (text.empty()) return {};
-  int size = MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()),
-                                 nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-  if (size > 0) {
-    MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
-  }
-  return wide;
-}
 
 // A path of the setup's (ANSI, maybe relative) as the list compares it:
 // full, in UTF-8.
@@ -41,7 +20,7 @@ std::string ListPath(const std::string& path) {
   char full[MAX_PATH];
   DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
   if (length == 0 || length >= sizeof full) return {};
-  return Utf8(Wide(full, CP_ACP));
+  return TextOf(WideOf(full, CP_ACP), CP_UTF8);
 }
 
 }  // namespace
@@ -67,7 +46,7 @@ RestartList RestartList::Read() {
                             reinterpret_cast<BYTE*>(&data[0]), &size);
   if (result != ERROR_SUCCESS || type != REG_MULTI_SZ) return list;
   data.resize(size / sizeof(wchar_t));
-  list.readable_ = ParsePendingRenames(Utf8(data), &list.pairs_);
+  list.readable_ = ParsePendingRenames(TextOf(data, CP_UTF8), &list.pairs_);
   return list;
 }
 
@@ -86,7 +65,7 @@ void RestartList::TakeOverReplacementsOf(const std::string& name, const std::str
   changed_ = true;
   // Gone also where the list cannot be written back: a restart then finds
   // nothing to move, and the name keeps this run's file.
-  for (const std::string& source : earlier) DeleteFileW(Wide(source, CP_UTF8).c_str());
+  for (const std::string& source : earlier) DeleteFileW(WideOf(source, CP_UTF8).c_str());
 }
 
 bool RestartList::Save() {
@@ -99,7 +78,7 @@ bool RestartList::Save() {
   ScopedKey key(opened);
   changed_ = false;
   if (pairs_.empty()) return RegDeleteValueW(key.Get(), kPendingValue) == ERROR_SUCCESS;
-  const std::wstring data = Wide(FormatPendingRenames(pairs_), CP_UTF8);
+  const std::wstring data = WideOf(FormatPendingRenames(pairs_), CP_UTF8);
   return RegSetValueExW(key.Get(), kPendingValue, 0, REG_MULTI_SZ,
                         reinterpret_cast<const BYTE*>(data.data()),
                         static_cast<DWORD>(data.size() * sizeof(wchar_t))) == ERROR_SUCCESS;

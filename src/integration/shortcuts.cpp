@@ -35,7 +35,7 @@ void ResolveSpecialFolder(int csidl, char (&folder)[kPathSize]) {
       if (AnsiPathOf(wide, &ansi)) {
         CopyBounded(folder, kPathSize, ansi);
       } else {
-        WideCharToMultiByte(CP_ACP, 0, wide, -1, folder, kPathSize, nullptr, nullptr);
+        CopyBounded(folder, kPathSize, TextOf(wide, CP_ACP));
         TheRunLog().Note(std::string("special folder beyond the code page, without a short name: ") +
                          folder);
       }
