@@ -16,13 +16,12 @@ void AnswerNowAndThen() {
   // Well within the 100 ms that a screen reader or the shell may wait.
   constexpr ULONGLONG kAnswerPeriodMs = 50;
   static ULONGLONG last_answer = 0;
-  // Without user32 in the process there is no window to answer for (a
-  // silent run), and none is loaded for it.
-  if (GetModuleHandleA("user32.dll") == nullptr) return;
   const ULONGLONG now = GetTickCount64();
   if (now - last_answer < kAnswerPeriodMs) return;
   last_answer = now;
-  AnswerPendingMessages();
+  // Without user32 in the process there is no window to answer for (a
+  // silent run), and none is loaded for it.
+  if (GetModuleHandleA("user32.dll") != nullptr) AnswerPendingMessages();
 }
 
 void SleepAnswering(unsigned long wait_ms) {

@@ -24,8 +24,8 @@ void InstallationSession::FailBecauseAnotherSetupRuns() {
   }
 }
 
-int InstallationSession::Tell(int id, UINT style, int silent_answer) {
-  if (silent_) return silent_answer;
+int InstallationSession::Tell(int id, UINT style) {
+  if (silent_) return kNotShown;
   return ShowMessage(owner_, id, style);
 }
 

@@ -22,9 +22,11 @@ class InstallationSession {
   // this and shows message 7 (check whether Pellumara runs); a silent run
   // logs that another setup is running.
   void FailBecauseAnotherSetupRuns();
+  // What Tell answers where nothing was shown (no box returns 0).
+  static constexpr int kNotShown = 0;
   // A question or a note only the wizard's user is given (message id):
-  // the box's answer; a silent run shows nothing and answers silent_answer.
-  int Tell(int id, UINT style, int silent_answer);
+  // the box's answer; a silent run shows nothing and answers kNotShown.
+  int Tell(int id, UINT style);
   // What only the administrator of a silent run reads in the setup log: a
   // kept file, a file that waits for the restart, refused registry values.
   void LogForAdministrator(const std::string& entry);

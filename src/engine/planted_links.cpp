@@ -132,11 +132,15 @@ ScopedHandle OpenRealName(const std::string& path, DWORD access, DWORD flags, bo
   ScopedHandle handle(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!handle) return handle;
-  const DWORD kind = folder ? FILE_ATTRIBUTE_DIRECTORY : 0;
+  // A real folder or file: the kind asked for, and no reparse point.
+  auto is_real = [folder](DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+               (folder ? FILE_ATTRIBUTE_DIRECTORY : 0u);
+  };
   BY_HANDLE_FILE_INFORMATION information;
   if (!GetFileInformationByHandle(handle.Get(), &information) ||
-      (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
-          kind) {
+      !is_real(information.dwFileAttributes)) {
     SetLastError(ERROR_CANT_ACCESS_FILE);
     return ScopedHandle();
   }
@@ -144,10 +148,7 @@ ScopedHandle OpenRealName(const std::string& path, DWORD access, DWORD flags, bo
   // follows a link despite the flag; the name is held now, so what stands
   // there cannot change any more, and it is asked once more by its name
   // (Wine shows a link to a file as a file: its final path tells).
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES ||
-      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != kind ||
-      (!folder && IsFileLink(path.c_str()))) {
+  if (!is_real(GetFileAttributesA(path.c_str())) || (!folder && IsFileLink(path.c_str()))) {
     SetLastError(ERROR_CANT_ACCESS_FILE);
     return ScopedHandle();
   }

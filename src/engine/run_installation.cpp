@@ -80,11 +80,10 @@ int Stop(InstallationOutcome& outcome, InstallResult why) {
 
 // Only the wizard asks; a silent run's /assoc= is its answer.
 int ConfirmAssociations(const InstallOptions& options, InstallationSession& session) {
-  constexpr int kNotAsked = 0;
   if (!options.associate) return 1;
-  const int answer = session.Tell(IDS_CONFIRM_ASSOCIATIONS,
-                                  MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, kNotAsked);
-  if (answer == kNotAsked) return 1;
+  const int answer =
+      session.Tell(IDS_CONFIRM_ASSOCIATIONS, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+  if (answer == InstallationSession::kNotShown) return 1;
   TheRunLog().Note(answer == IDNO ? "answer: no, the associations stay as they are"
                                   : "answer: yes");
   return answer == IDNO ? 0 : 1;
@@ -154,12 +153,12 @@ int InstallLocked(const InstallOptions& options, InstallationSession& session,
   // administrator's script through its log and exit code.
   LogIncompleteParts(outcome, session);
   if (!outcome.replaced_at_restart.empty()) {
-    session.Tell(IDS_RESTART_REQUIRED, MB_ICONINFORMATION, 0);
+    session.Tell(IDS_RESTART_REQUIRED, MB_ICONINFORMATION);
   }
   // Since Windows 8 the formats are registered and the user chooses: the
   // wizard shows where, once the user has said Yes to the marked formats.
   if (options.associate && associations_confirmed && IsWindowsVersionAtLeast(6, 2, 0) &&
-      session.Tell(IDS_CHOOSE_DEFAULT_APPS, MB_ICONINFORMATION, 0) != 0) {
+      session.Tell(IDS_CHOOSE_DEFAULT_APPS, MB_ICONINFORMATION) != InstallationSession::kNotShown) {
     OpenDefaultAppsSettings();
   }
   return 1;
