@@ -73,6 +73,17 @@ bool Launch(const SetupLaunch& launch, PROCESS_INFORMATION& process) {
                         &startup, &process) != FALSE;
 }
 
+// Under Wine a start was once seen to fail at once on a loaded machine:
+// a failed start is tried twice more, and its error shown.
+bool LaunchTrying(const SetupLaunch& launch, PROCESS_INFORMATION& process) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    if (Launch(launch, process)) return true;
+    std::fprintf(stderr, "setup not started: error %lu\n", GetLastError());
+  }
+  return false;
+}
+
 }  // namespace
 
 void SetSetupProgramFromArguments(int argc, char** argv) {
@@ -94,15 +105,7 @@ std::string SetupCommandLine(const std::string& options) {
 SetupRun RunSetup(const SetupLaunch& launch) {
   SetupRun run;
   PROCESS_INFORMATION process = {};
-  // Under Wine a start was once seen to fail at once on a loaded machine:
-  // a failed start is tried twice more, and its error shown.
-  bool started = false;
-  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-    if (attempt > 0) Sleep(200);
-    started = Launch(launch, process);
-    if (!started) std::fprintf(stderr, "setup not started: error %lu\n", GetLastError());
-  }
-  if (!started) return run;
+  if (!LaunchTrying(launch, process)) return run;
   WindowSearch search = {process.dwProcessId, &run.windows_seen};
   DWORD waited = 0;
   while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
@@ -125,7 +128,7 @@ SetupRun RunSetup(const SetupLaunch& launch) {
 
 StartedSetup::StartedSetup(const SetupLaunch& launch) {
   PROCESS_INFORMATION process = {};
-  if (!Launch(launch, process)) return;
+  if (!LaunchTrying(launch, process)) return;
   CloseHandle(process.hThread);
   process_ = process.hProcess;
   process_id_ = process.dwProcessId;
