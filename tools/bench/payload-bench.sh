@@ -9,7 +9,8 @@
 # With a second setup program (for example the main branch's), it runs as
 # contender (a') beside (a), so that both are measured in one run.
 # Each figure is the median of RUNS runs (default 7) into a fresh folder;
-# the contenders take turns run by run. Every process of the comparison,
+# the contenders take turns run by run, the two setups in alternating order,
+# and each run starts after the earlier runs' writes were flushed. Every process of the comparison,
 # the Wine server included, runs pinned to CPU 0: unpinned, on shared cores,
 # the host scheduler's round trips to the Wine server dominate the figures.
 # Times are taken with `date +%s%N` around the plain command (no polling).
@@ -100,6 +101,8 @@ measure() {
   local out=$1
   shift
   local start end
+  # Earlier runs' writes are flushed first, so that no run pays for them.
+  sync
   start=$(now_ns)
   pin /usr/bin/time -v -o "$work/time.txt" "$@" >>"$work/output.log" 2>&1 </dev/null || {
     echo "bench: failed: $*" >&2
@@ -122,8 +125,15 @@ fastest() { cut -d' ' -f1 "$1" | sort -n | head -n 1; }
 
 for i in $(seq "$runs"); do
   cd "$bench"
-  measure "$work/a" wine pellumara64-setup.exe /silent "/folder=C:\\bench\\setup-$i"
-  [ -z "$other" ] || measure "$work/a2" wine other-setup.exe /silent "/folder=C:\\bench\\other-$i"
+  # The contender that goes second runs while the first one's writes are
+  # still being flushed: the two swap places run by run.
+  if [ -n "$other" ] && [ $((i % 2)) = 0 ]; then
+    measure "$work/a2" wine other-setup.exe /silent "/folder=C:\\bench\\other-$i"
+    measure "$work/a" wine pellumara64-setup.exe /silent "/folder=C:\\bench\\setup-$i"
+  else
+    measure "$work/a" wine pellumara64-setup.exe /silent "/folder=C:\\bench\\setup-$i"
+    [ -z "$other" ] || measure "$work/a2" wine other-setup.exe /silent "/folder=C:\\bench\\other-$i"
+  fi
   measure "$work/c" wine nsis-pellumara.exe /S "/D=C:\\bench\\nsis-$i"
   measure "$work/b" unzip -o -q "$root/$archive" -d "$bench/unzip-$i"
   measure "$work/floor" wine standin.exe
