@@ -23,9 +23,9 @@ bool IsPlainFile(DWORD attributes) {
          !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
-std::string ReadJournal() {
-  if (!IsPlainFile(GetFileAttributesA(kJournalName))) return {};
-  ScopedHandle file(CreateFileA(kJournalName, GENERIC_READ, FILE_SHARE_READ, nullptr,
+std::string ReadJournal(const std::string& journal) {
+  if (!IsPlainFile(GetFileAttributesA(journal.c_str()))) return {};
+  ScopedHandle file(CreateFileA(journal.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file) return {};
   LARGE_INTEGER size;
@@ -41,8 +41,9 @@ std::string ReadJournal() {
 }
 
 // Every line whose staged file is still there was not yet put in place.
-void CompleteJournal() {
-  std::string text = ReadJournal();
+void CompleteJournal(const std::string& target) {
+  const std::string journal = target + kJournalName;
+  std::string text = ReadJournal(journal);
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
@@ -50,23 +51,26 @@ void CompleteJournal() {
     std::string staged, name;
     std::vector<ScopedHandle> held;
     if (ParseJournalLine(std::string_view(text).substr(start, end - start), &staged, &name) &&
-        IsPlainFile(GetFileAttributesA(staged.c_str())) && MakeFolderLevelsReal(name.c_str()) &&
-        HoldRealFolderLevels(name.substr(0, name.find_last_of("\\/") + 1), held)) {
-      CommitStep step = CommitEntry(staged, name);
+        IsPlainFile(GetFileAttributesA((target + staged).c_str())) &&
+        MakeFolderLevelsReal(target, name.c_str()) &&
+        HoldRealFolderLevels(target, name.substr(0, name.find_last_of("\\/") + 1), held)) {
+      CommitStep step = CommitEntry(target + staged, target + name);
       if (!step.aside.empty()) RemoveAside(step.aside);
     }
     start = end + 1;
   }
-  DeleteRealFile(kJournalName);
+  DeleteRealFile(journal);
 }
 
 // The setup's own files in one folder: staged files of a run killed before
 // its commit and files set aside by a killed commit. A file that waits for
 // the restart, to replace its name or to be deleted, stays.
-void RemoveFreshFiles(const std::string& folder, const RestartList& restart_list) {
+void RemoveFreshFiles(const std::string& target, const std::string& relative_folder,
+                      const RestartList& restart_list) {
   // Held, so that no level can become a link to another folder meanwhile.
   std::vector<ScopedHandle> held;
-  if (!HoldRealFolderLevels(folder, held)) return;
+  if (!HoldRealFolderLevels(target, relative_folder, held)) return;
+  const std::string folder = target + relative_folder;
   WIN32_FIND_DATAA found;
   ScopedFind search(FindFirstFileA((folder + kFreshNamePattern).c_str(), &found));
   if (!search) return;
@@ -80,8 +84,10 @@ void RemoveFreshFiles(const std::string& folder, const RestartList& restart_list
 
 }  // namespace
 
-void FinishEarlierRun(const std::vector<std::string>& folders) {
-  if (GetFileAttributesA(kJournalName) != INVALID_FILE_ATTRIBUTES) CompleteJournal();
+void FinishEarlierRun(const std::string& target, const std::vector<std::string>& folders) {
+  if (GetFileAttributesA((target + kJournalName).c_str()) != INVALID_FILE_ATTRIBUTES) {
+    CompleteJournal(target);
+  }
   const RestartList restart_list = RestartList::Read();
-  for (const std::string& folder : folders) RemoveFreshFiles(folder, restart_list);
+  for (const std::string& folder : folders) RemoveFreshFiles(target, folder, restart_list);
 }

@@ -78,12 +78,13 @@ struct Done {
 // staged name, each earlier file back to its name. A name replaced at the
 // restart keeps its file now; its staged file is discarded, so that the
 // restart finds nothing to move.
-void UndoCommit(const std::vector<Done>& done) {
+void UndoCommit(const Staging& staging, const std::vector<Done>& done) {
   for (auto it = done.rbegin(); it != done.rend(); ++it) {
     if (it->step.outcome == EntryOutcome::kReplacedAtRestart) continue;
     if (it->step.outcome == EntryOutcome::kReplaced && it->step.aside.empty()) continue;  // a link
-    MoveFileExA(it->entry->name.c_str(), it->entry->staged.c_str(), 0);
-    if (!it->step.aside.empty()) MoveFileExA(it->step.aside.c_str(), it->entry->name.c_str(), 0);
+    const std::string name = staging.Path(it->entry->name);
+    MoveFileExA(name.c_str(), staging.Path(it->entry->staged).c_str(), 0);
+    if (!it->step.aside.empty()) MoveFileExA(it->step.aside.c_str(), name.c_str(), 0);
   }
 }
 
@@ -96,7 +97,7 @@ bool WriteJournal(const Staging& staging) {
     text += FormatJournalLine(entry.staged, entry.name);
   }
   char fresh[kFreshPathSize];
-  if (!MakeFreshName("", fresh, sizeof fresh)) return false;
+  if (!MakeFreshName(staging.root.c_str(), fresh, sizeof fresh)) return false;
   ScopedHandle file(CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_HIDDEN, nullptr));
   if (!file) return false;
@@ -105,7 +106,9 @@ bool WriteJournal(const Staging& staging) {
                       nullptr) &&
             written == text.size();
   if (!file.Close()) ok = false;
-  if (ok && MoveFileExA(fresh, kJournalName, MOVEFILE_REPLACE_EXISTING)) return true;
+  if (ok && MoveFileExA(fresh, staging.Path(kJournalName).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return true;
+  }
   DeleteFileA(fresh);
   return false;
 }
@@ -178,7 +181,7 @@ void RemoveAside(const std::string& aside) {
 }
 
 void DiscardStaging(const Staging& staging) {
-  for (const StagedEntry& entry : staging.entries) DeleteFileA(entry.staged.c_str());
+  for (const StagedEntry& entry : staging.entries) DeleteFileA(staging.Path(entry.staged).c_str());
   // A folder that now holds anything, the user's files included, stays.
   for (auto it = staging.created_folders.rbegin(); it != staging.created_folders.rend(); ++it) {
     RemoveDirectoryA(it->c_str());
@@ -194,12 +197,12 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
   done.reserve(staging.entries.size());
   for (const StagedEntry& entry : staging.entries) {
     AnswerNowAndThen();
-    CommitStep step = CommitEntry(entry.staged, entry.name);
+    CommitStep step = CommitEntry(staging.Path(entry.staged), staging.Path(entry.name));
     if (step.outcome == EntryOutcome::kFailed) {
       NoteEntryOutcome(outcome, entry.name.c_str(), EntryOutcome::kFailed, step.error);
-      UndoCommit(done);
+      UndoCommit(staging, done);
       DiscardStaging(staging);
-      DeleteFileA(kJournalName);
+      DeleteFileA(staging.Path(kJournalName).c_str());
       return -1;
     }
     done.push_back({&entry, std::move(step)});
@@ -208,13 +211,14 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
   // waiting for the restart; a failed one leaves it as it found it.
   RestartList restart_list = RestartList::Read();
   for (const Done& entry : done) {
-    restart_list.TakeOverReplacementsOf(entry.entry->name, entry.entry->staged);
+    restart_list.TakeOverReplacementsOf(staging.Path(entry.entry->name),
+                                        staging.Path(entry.entry->staged));
   }
   restart_list.Save();
   for (const Done& entry : done) {
     if (!entry.step.aside.empty()) RemoveAside(entry.step.aside);
   }
-  DeleteFileA(kJournalName);
+  DeleteFileA(staging.Path(kJournalName).c_str());
   for (const Done& entry : done) {
     NoteEntryOutcome(outcome, entry.entry->name.c_str(), entry.step.outcome);
   }

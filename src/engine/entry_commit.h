@@ -9,7 +9,7 @@
 
 #include "engine/installation_outcome.h"
 
-// Names are relative to the current directory, the target folder.
+// Names relative to the target folder, as the journal lists them.
 struct StagedEntry {
   std::string staged;  // the fresh file that holds the entry's data
   std::string name;    // the entry's name
@@ -17,8 +17,11 @@ struct StagedEntry {
 
 // Everything one run has made before its commit.
 struct Staging {
+  std::string root;  // the target folder, canonical, ending in a backslash
   std::vector<StagedEntry> entries;
-  std::vector<std::string> created_folders;  // in the order they were made
+  std::vector<std::string> created_folders;  // full paths, in the order they were made
+
+  std::string Path(const std::string& relative) const { return root + relative; }
 };
 
 // The journal's name in the target folder.
@@ -36,7 +39,7 @@ struct CommitStep {
   unsigned long error = 0;  // the Windows error of a failed step
 };
 
-// Puts staged at name: moves a file at name aside to a fresh name in the
+// Puts staged at name (full paths): moves a file at name aside to a fresh name in the
 // same folder (kept for the caller to remove or to move back), then moves
 // staged to name. A file that cannot be moved aside because another program
 // holds it is replaced at the restart instead. A link at name is replaced

@@ -53,9 +53,10 @@ bool SurveyArchive(unzFile archive, unsigned long long* total, std::set<std::str
 
 // Too little room on the target's volume fails the run before anything is
 // written. Where the free space cannot be learned, staging finds out.
-bool RoomForAll(unsigned long long needed, InstallationOutcome& outcome) {
+bool RoomForAll(const std::string& folder, unsigned long long needed,
+                InstallationOutcome& outcome) {
   ULARGE_INTEGER free_to_caller;
-  if (!GetDiskFreeSpaceExA(".", &free_to_caller, nullptr, nullptr)) return true;
+  if (!GetDiskFreeSpaceExA(folder.c_str(), &free_to_caller, nullptr, nullptr)) return true;
   if (needed <= free_to_caller.QuadPart) return true;
   outcome.needed_bytes = needed;
   outcome.free_bytes = free_to_caller.QuadPart;
@@ -75,8 +76,8 @@ HANDLE CreateFreshFile(const char* name, Staging& staging) {
     // Short, so that a fresh name fits almost wherever the entry's own
     // name fits within a path's 259 characters.
     if (!MakeFreshName(folder.c_str(), fresh, sizeof fresh)) break;
-    HANDLE file = CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file = CreateFileA(staging.Path(fresh).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
       staging.entries.push_back({fresh, name});
       return file;
@@ -84,7 +85,7 @@ HANDLE CreateFreshFile(const char* name, Staging& staging) {
     DWORD error = GetLastError();
     if (error == ERROR_PATH_NOT_FOUND && folders_missing) {
       folders_missing = false;
-      CreateEntryFolders(folder.c_str(), &staging.created_folders);
+      CreateEntryFolders(folder.c_str(), &staging.created_folders, staging.root);
     } else if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
       break;
     }
@@ -141,13 +142,13 @@ int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long decl
 // entry is not read at all. 0, or the error that fails the run.
 int StageFileEntry(unzFile archive, const char* name, const unz_file_info& info, char* buffer,
                    Staging& staging, InstallationOutcome& outcome) {
-  DWORD attributes = GetFileAttributesA(name);
+  DWORD attributes = GetFileAttributesA(staging.Path(name).c_str());
   if (IsReadOnlyFile(attributes)) {
     NoteEntryOutcome(outcome, name, EntryOutcome::kKeptReadOnly);
     return 0;
   }
   // Nothing can be put at a name that holds a folder.
-  if (IsFolder(attributes) || !MakeFolderLevelsReal(name)) return kWriteError;
+  if (IsFolder(attributes) || !MakeFolderLevelsReal(staging.root, name)) return kWriteError;
   int error = unzOpenCurrentFilePassword(archive, nullptr);
   if (error == UNZ_OK) {
     ScopedHandle file(CreateFreshFile(name, staging));
@@ -176,25 +177,27 @@ int StageCurrentEntry(unzFile archive, char* buffer, Staging& staging, Installat
     if (error != 0) NoteEntryOutcome(outcome, name, EntryOutcome::kFailed, GetLastError());
     return error;
   }
-  if (!MakeFolderLevelsReal(name)) return kWriteError;
-  if (CreateDirectoryA(name, nullptr)) staging.created_folders.push_back(name);
+  if (!MakeFolderLevelsReal(staging.root, name)) return kWriteError;
+  const std::string folder = staging.Path(name);
+  if (CreateDirectoryA(folder.c_str(), nullptr)) staging.created_folders.push_back(folder);
   return 0;
 }
 
 }  // namespace
 
-int ExtractAllEntries(unzFile archive, InstallationOutcome& outcome) {
+int ExtractAllEntries(unzFile archive, const std::string& folder, InstallationOutcome& outcome) {
   unz_global_info global;
   if (unzGetGlobalInfo(archive, &global) != UNZ_OK) return -1;
   if (global.number_entry == 0) return 0;
   unsigned long long total = 0;
   std::set<std::string> folders;
   if (!SurveyArchive(archive, &total, &folders)) return -1;
-  FinishEarlierRun(std::vector<std::string>(folders.begin(), folders.end()));
-  if (!RoomForAll(total, outcome)) return -1;
+  FinishEarlierRun(folder, std::vector<std::string>(folders.begin(), folders.end()));
+  if (!RoomForAll(folder, total, outcome)) return -1;
 
   std::vector<char> buffer(kEntryBufferSize);
   Staging staging;
+  staging.root = folder;
   int error = 0;
   for (uLong i = 0; i < global.number_entry && error == 0; ++i) {
     if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) error = UNZ_BADZIPFILE;
@@ -218,8 +221,15 @@ int UnzipToFolder(const char* archive_path, const char* folder, InstallationOutc
   if (!archive && AppendBounded(path, sizeof path, ".zip")) {
     archive = OpenedArchive(unzOpen2(path, &functions));
   }
-  if (!archive || !SetCurrentDirectoryA(folder)) return -1;
-  return ExtractAllEntries(archive.Get(), outcome);
+  const DWORD attributes = GetFileAttributesA(folder);
+  if (!archive || !IsFolder(attributes)) return -1;
+  std::string root(folder);
+  if (root.back() != '\\') root += '\\';
+  if (ExtractAllEntries(archive.Get(), root, outcome) != 0) return -1;
+  // The one change of the current directory: the viewer started from the
+  // finish page inherits it.
+  SetCurrentDirectoryA(folder);
+  return 0;
 }
 
 int UnzipToFolder(const char* archive_path, const char* folder) {

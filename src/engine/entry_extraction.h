@@ -12,18 +12,19 @@
 // into the system, and most of the viewer's files fit in one.
 constexpr unsigned kEntryBufferSize = 256 * 1024;
 
-// Opens the archive file (trying once more with ".zip" appended), makes
-// folder the current directory and unpacks every entry there. 0 when every
+// Opens the archive file (trying once more with ".zip" appended) and
+// unpacks every entry into folder (an existing folder, full path); once
+// that went through, folder becomes the current directory. 0 when every
 // entry was unpacked or kept, -1 when the archive cannot be opened, the
-// folder cannot be entered or the extraction failed (the folder is then as
-// it was).
+// folder is none or the extraction failed (the folder is then as it was,
+// and so is the current directory).
 int UnzipToFolder(const char* archive_path, const char* folder,
                   InstallationOutcome& outcome);
 // The same when only the result matters.
 int UnzipToFolder(const char* archive_path, const char* folder);
 
-// Unpacks every entry of an opened archive below the current directory,
-// with their paths, all or nothing. First a killed run's leftovers there
+// Unpacks every entry of an opened archive below folder (full path, ending
+// in a backslash), with their paths, all or nothing. First a killed run's leftovers there
 // are finished or removed and the volume's free space is checked against
 // the archive's unpacked size. Then every file entry is staged: written to
 // a fresh file of its own beside its name and checked (length, CRC); a
@@ -34,5 +35,5 @@ int UnzipToFolder(const char* archive_path, const char* folder);
 // made, data is faulty (read, inflate, short, CRC) or the commit could not
 // be finished: then every file made and every folder created that is still
 // empty is removed again, and each name keeps what it held.
-int ExtractAllEntries(unzFile archive, InstallationOutcome& outcome);
+int ExtractAllEntries(unzFile archive, const std::string& folder, InstallationOutcome& outcome);
 

@@ -97,24 +97,27 @@ bool ForEachFolderLevel(const char* relative_name, bool whole_name, Visit visit)
 
 }  // namespace
 
-bool MakeFolderLevelsReal(const char* relative_name) {
-  return ForEachFolderLevel(relative_name, false, [](const char* level) {
-    return !IsReparsePoint(GetFileAttributesA(level)) || ReplaceFolderLink(level);
+bool MakeFolderLevelsReal(const std::string& root, const char* relative_name) {
+  return ForEachFolderLevel(relative_name, false, [&root](const char* level) {
+    const std::string path = root + level;
+    return !IsReparsePoint(GetFileAttributesA(path.c_str())) || ReplaceFolderLink(path.c_str());
   });
 }
 
-int CreateEntryFolders(const char* path, std::vector<std::string>* created) {
+int CreateEntryFolders(const char* path, std::vector<std::string>* created,
+                       const std::string& root) {
   if (path == nullptr || path[0] == '\0') return 0;
   std::string whole(path);
   if (whole.back() == '/') whole.pop_back();
   // Most entries' folders stand already, or need only their last level.
-  if (!whole.empty() && CreateDirectoryA(whole.c_str(), nullptr)) {
-    if (created != nullptr) created->push_back(whole);
+  if (!whole.empty() && CreateDirectoryA((root + whole).c_str(), nullptr)) {
+    if (created != nullptr) created->push_back(root + whole);
     return 1;
   }
-  return ForEachFolderLevel(whole.c_str(), true, [created](const char* level) {
-           if (CreateDirectoryA(level, nullptr)) {
-             if (created != nullptr) created->push_back(level);
+  return ForEachFolderLevel(whole.c_str(), true, [created, &root](const char* level) {
+           const std::string folder = root + level;
+           if (CreateDirectoryA(folder.c_str(), nullptr)) {
+             if (created != nullptr) created->push_back(folder);
              return true;
            }
            return GetLastError() != ERROR_PATH_NOT_FOUND;
@@ -167,9 +170,10 @@ bool DeleteWhenClosed(const ScopedHandle& handle) {
                                     sizeof disposition) != FALSE;
 }
 
-bool HoldRealFolderLevels(const std::string& relative_folder, std::vector<ScopedHandle>& held) {
-  return ForEachFolderLevel(relative_folder.c_str(), false, [&held](const char* level) {
-    ScopedHandle handle = HoldRealFolder(level);
+bool HoldRealFolderLevels(const std::string& root, const std::string& relative_folder,
+                          std::vector<ScopedHandle>& held) {
+  return ForEachFolderLevel(relative_folder.c_str(), false, [&held, &root](const char* level) {
+    ScopedHandle handle = HoldRealFolder(root + level);
     if (!handle) return false;
     held.push_back(std::move(handle));
     return true;

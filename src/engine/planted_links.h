@@ -9,16 +9,19 @@
 #include "common/scoped_win.h"
 
 // Makes every folder level of a relative entry name (the folder part, and
-// the whole name when it ends in "/" or "\") below the current directory a
-// real folder: a level that is a link or junction is removed, the link
-// itself, and created as a folder. False when such a link stays.
-bool MakeFolderLevelsReal(const char* relative_name);
+// the whole name when it ends in "/" or "\") below root (a folder ending in
+// a backslash) a real folder: a level that is a link or junction is
+// removed, the link itself, and created as a folder. False when such a
+// link stays.
+bool MakeFolderLevelsReal(const std::string& root, const char* relative_name);
 
 // Creates every level of a relative folder path ("/" or "\" separated, one
-// trailing "/" allowed) below the current directory. 1 on success, 0 when a
-// level cannot be created or the path does not fit. Each level it created
-// is added to created, when given.
-int CreateEntryFolders(const char* path, std::vector<std::string>* created = nullptr);
+// trailing "/" allowed) below root (a folder ending in a backslash; empty:
+// the current directory). 1 on success, 0 when a level cannot be created
+// or the path does not fit. Each level it created is added to created
+// (root included), when given.
+int CreateEntryFolders(const char* path, std::vector<std::string>* created = nullptr,
+                       const std::string& root = {});
 
 // True when file is a link: marked as a reparse point, a hard link, or a
 // name whose final path leads elsewhere.
@@ -42,10 +45,11 @@ ScopedHandle HoldRealFolder(const std::string& path, DWORD extra_access = 0);
 // stands at its name by then. False, with the error, when it cannot go.
 bool DeleteWhenClosed(const ScopedHandle& handle);
 
-// Holds every folder level of a relative folder ("" for the current
-// directory itself, "Plugins\Sub\"), outermost first, in held. False when
-// a level is no real folder: nothing below it may be touched.
-bool HoldRealFolderLevels(const std::string& relative_folder, std::vector<ScopedHandle>& held);
+// Holds every folder level of a folder relative to root ("" for root
+// itself, "Plugins\Sub\"), outermost first, in held. False when a level is
+// no real folder: nothing below it may be touched.
+bool HoldRealFolderLevels(const std::string& root, const std::string& relative_folder,
+                          std::vector<ScopedHandle>& held);
 
 // Deletes the file at path when it is a real file, through a handle to
 // exactly that file: a link put there, even between a check and the

@@ -11,7 +11,12 @@ namespace {
 class Win32FolderSystem final : public FolderSystem {
  public:
   explicit Win32FolderSystem(SECURITY_ATTRIBUTES* security) : security_(security) {}
-  bool ChangeDirectory(const char* path) override { return SetCurrentDirectoryA(path) != 0; }
+  // The chain asks only whether the folder stands; the process's current
+  // directory is left alone, so no step depends on it.
+  bool ChangeDirectory(const char* path) override {
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
   void MakeDirectory(const char* path) override {
     // Only the first level this run creates is the highest one: every
     // level above it stood already.
@@ -20,15 +25,8 @@ class Win32FolderSystem final : public FolderSystem {
       highest_created_ = path;
     }
   }
-  std::string CurrentDirectory() override {
-    DWORD needed = GetCurrentDirectoryA(0, nullptr);
-    if (needed == 0) return {};
-    std::string current(needed, '\0');
-    DWORD written = GetCurrentDirectoryA(needed, current.data());
-    if (written == 0 || written >= needed) return {};
-    current.resize(written);
-    return current;
-  }
+  // Nothing to restore: the current directory never changes here.
+  std::string CurrentDirectory() override { return {}; }
   const std::string& highest_created() const { return highest_created_; }
 
  private:

@@ -34,18 +34,12 @@ TEST(PlantedLinks, HeldFolderKeepsItsNameAndALinkIsNeverHeldOrFollowed) {
     GTEST_SKIP() << "no links on this file system";
   }
   EXPECT_FALSE(HoldRealFolder(link, DELETE));
-  // The levels are relative to the current directory, as the sweep's are
-  // to the target folder.
-  char start[MAX_PATH] = "";
-  GetCurrentDirectoryA(sizeof start, start);
-  ASSERT_TRUE(SetCurrentDirectoryA(scratch.path().c_str()));
-  ASSERT_TRUE(CreateDirectoryA("real", nullptr));
   std::vector<ScopedHandle> levels;
-  EXPECT_TRUE(HoldRealFolderLevels("real\\", levels));
+  ASSERT_TRUE(CreateDirectoryA((scratch / "real").c_str(), nullptr));
+  EXPECT_TRUE(HoldRealFolderLevels(scratch.path() + "\\", "real\\", levels));
   EXPECT_EQ(levels.size(), 1u);
-  EXPECT_FALSE(HoldRealFolderLevels("pmarag-link\\", levels));
+  EXPECT_FALSE(HoldRealFolderLevels(scratch.path() + "\\", "pmarag-link\\", levels));
   levels.clear();
-  SetCurrentDirectoryA(start);
   EXPECT_FALSE(DeleteRealFile(file_link));
   EXPECT_EQ(ReadFileBytes(victim / "keep.txt"), "mine");
   RemoveHostLink(link);
