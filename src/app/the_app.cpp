@@ -118,13 +118,13 @@ void TheApp::RunSilent(const StartRequest& request) {
     return;
   }
 
-  InstallOptions options;
-  FolderOrigin origin = ProposeTargetFolder(options.target_folder)
-                            ? FolderOrigin::kEarlierInstallation
-                            : FolderOrigin::kDefault;
-  ApplyCommandLineOptions(request.command_line, options);
+  InstallOptions options = request.options;
   options.silent = 1;
-  if (request.folder_given) origin = FolderOrigin::kOption;
+  FolderOrigin origin = FolderOrigin::kOption;
+  if (!request.folder_given) {
+    origin = ProposeTargetFolder(options.target_folder) ? FolderOrigin::kEarlierInstallation
+                                                        : FolderOrigin::kDefault;
+  }
   TheRunLog().Note("target folder from: " + FolderOriginText(origin));
   if (RefuseCutFolder(request, options)) return;
 

@@ -52,11 +52,12 @@ void ReadNumber(const char* command_line, const char* name, int& field) {
   if (ReadOptionValue(command_line, name, value)) field = ReadDecimal(value);
 }
 
-void ReadFolder(const char* command_line, const char* name, char* field) {
+bool ReadFolder(const char* command_line, const char* name, char* field) {
   char value[kPathSize];
-  if (!ReadOptionValue(command_line, name, value)) return;
+  if (!ReadOptionValue(command_line, name, value)) return false;
   UnquoteFolder(value);
   CopyBounded(field, kPathSize, value);
+  return true;
 }
 
 void ApplyAssocSelection(int selection, InstallOptions& options) {
@@ -71,8 +72,8 @@ void ApplyAssocSelection(int selection, InstallOptions& options) {
 
 }  // namespace
 
-void ApplyCommandLineOptions(const char* command_line, InstallOptions& options) {
-  ReadFolder(command_line, kFolderOption, options.target_folder);
+bool ApplyCommandLineOptions(const char* command_line, InstallOptions& options) {
+  const bool folder_given = ReadFolder(command_line, kFolderOption, options.target_folder);
   ReadNumber(command_line, kDesktopOption, options.desktop_shortcut);
   ReadNumber(command_line, kThumbsOption, options.thumbnails_shortcut);
   ReadNumber(command_line, kGroupOption, options.start_menu_shortcut);
@@ -81,6 +82,7 @@ void ApplyCommandLineOptions(const char* command_line, InstallOptions& options) 
   ReadNumber(command_line, kAssocOption, selection);
   ApplyAssocSelection(selection, options);
   ReadFolder(command_line, kIniOption, options.ini_folder);
+  return folder_given;
 }
 
 namespace {
@@ -160,8 +162,7 @@ StartRequest ReadStartRequest(const char* raw_command_line) {
   request.log_asked = ReadOptionValue(line, kLogOption, request.log_value);
   if (request.log_asked) UnquoteFolder(request.log_value);
   request.log_value_cut = OptionValueIsCut(line, kLogOption, request.line_cut);
-  char folder[kPathSize];
-  request.folder_given = ReadOptionValue(line, kFolderOption, folder);
+  request.folder_given = ApplyCommandLineOptions(line, request.options);
   request.folder_value_cut = OptionValueIsCut(line, kFolderOption, request.line_cut);
   request.ini_value_cut = OptionValueIsCut(line, kIniOption, request.line_cut);
   request.unread = UnreadCommandLineText(line);

@@ -60,7 +60,8 @@ struct StartRequest {
   bool log_asked = false;                 // "/log=" given
   char log_value[kPathSize] = "";         // its value, quotes removed
   bool log_value_cut = false;             // it may have been cut
-  bool folder_given = false;              // "/folder=" given
+  InstallOptions options;                 // the options as read, over empty defaults
+  bool folder_given = false;              // "/folder=" given: its value replaces any proposal
   bool folder_value_cut = false;          // "/folder=" or "/ini=" values that may have been cut
   bool ini_value_cut = false;
   std::vector<std::string> unread;        // the text no option takes
@@ -72,8 +73,8 @@ bool WantsUsageText(const char* raw_command_line);
 
 // Reads "/folder=", "/desktop=", "/thumbs=", "/group=", "/allusers=", "/assoc="
 // and "/ini=" in that order into options. Options that are absent keep the
-// value options already holds.
-void ApplyCommandLineOptions(const char* command_line, InstallOptions& options);
+// value options already holds. True when "/folder=" was given.
+bool ApplyCommandLineOptions(const char* command_line, InstallOptions& options);
 
 // The folder of an earlier installation from the default value of its open
 // command ("\"<folder>p_mara64.exe\" \"%1\""), with a trailing backslash.
