@@ -221,10 +221,14 @@ int UnzipToFolder(const char* archive_path, const char* folder, InstallationOutc
   if (!archive && AppendBounded(path, sizeof path, ".zip")) {
     archive = OpenedArchive(unzOpen2(path, &functions));
   }
-  const DWORD attributes = GetFileAttributesA(folder);
-  if (!archive || !IsFolder(attributes)) return -1;
+  if (!archive || folder[0] == '\0') return -1;
   std::string root(folder);
   if (root.back() != '\\') root += '\\';
+  // Every path is formed from root: while the entries go in, the folder and
+  // the levels above it are held, so that none can be swapped for a link
+  // that would lead the writes elsewhere.
+  std::vector<ScopedHandle> held;
+  if (!HoldFolderPath(root, held)) return -1;
   if (ExtractAllEntries(archive.Get(), root, outcome) != 0) return -1;
   // The one change of the current directory: the viewer started from the
   // finish page inherits it.

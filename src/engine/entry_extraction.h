@@ -13,7 +13,8 @@
 constexpr unsigned kEntryBufferSize = 256 * 1024;
 
 // Opens the archive file (trying once more with ".zip" appended) and
-// unpacks every entry into folder (an existing folder, full path); once
+// unpacks every entry into folder (an existing folder, full path), which
+// and whose levels are held meanwhile, so that nobody can move them; once
 // that went through, folder becomes the current directory. 0 when every
 // entry was unpacked or kept, -1 when the archive cannot be opened, the
 // folder is none or the extraction failed (the folder is then as it was,

@@ -13,7 +13,8 @@ constexpr char kPayloadTempName[] = "pmarag_x64.zip";
 // unpacks every entry into folder (canonical form) and removes the
 // temporary file and its folder. What became of each entry goes to
 // outcome.
-// 0 on success, -1 on failure. The current directory is folder afterwards.
+// 0 on success, -1 on failure. After a success the current directory is
+// folder; after a failure it is as it was.
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
                    const char* folder, InstallationOutcome& outcome);
 // The same when only the result matters.

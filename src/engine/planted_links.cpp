@@ -180,6 +180,51 @@ bool HoldRealFolderLevels(const std::string& root, const std::string& relative_f
   });
 }
 
+namespace {
+
+// Where the levels below the volume's root begin: after "X:\" or after
+// "\\server\share\"; 0 for any other path.
+std::size_t FirstLevelStart(const std::string& path) {
+  if (path.size() > 2 && path[1] == ':' && path[2] == '\\') return 3;
+  if (path.rfind("\\\\", 0) != 0) return 0;
+  const std::size_t share = path.find('\\', 2);
+  if (share == std::string::npos) return 0;
+  const std::size_t end = path.find('\\', share + 1);
+  return end == std::string::npos ? 0 : end + 1;
+}
+
+// Opens a folder level for holding, links followed. Traversal is the least
+// access that still counts against the sharing mode: a handle without read,
+// write or delete access would not keep anyone from renaming the level.
+ScopedHandle HoldLevel(const std::string& level) {
+  return ScopedHandle(CreateFileA(level.c_str(), FILE_TRAVERSE | SYNCHRONIZE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+}  // namespace
+
+bool HoldFolderPath(const std::string& path, std::vector<ScopedHandle>& held) {
+  const std::size_t first = FirstLevelStart(path);
+  std::string folder_path = path;
+  // A volume's root keeps its backslash: "C:" alone names a directory of
+  // the drive's own.
+  if (folder_path.size() > first && folder_path.back() == '\\') folder_path.pop_back();
+  std::size_t end = folder_path.find('\\', first);
+  while (end != std::string::npos) {
+    if (ScopedHandle level = HoldLevel(folder_path.substr(0, end))) held.push_back(std::move(level));
+    end = folder_path.find('\\', end + 1);
+  }
+  ScopedHandle folder = HoldLevel(folder_path);
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!folder || !GetFileInformationByHandle(folder.Get(), &information) ||
+      !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return false;
+  }
+  held.push_back(std::move(folder));
+  return true;
+}
+
 bool DeleteRealFile(const std::string& path) {
   ScopedHandle file = OpenRealName(path, DELETE, 0, false);
   return file && DeleteWhenClosed(file);

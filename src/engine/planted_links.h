@@ -51,6 +51,15 @@ bool DeleteWhenClosed(const ScopedHandle& handle);
 bool HoldRealFolderLevels(const std::string& root, const std::string& relative_folder,
                           std::vector<ScopedHandle>& held);
 
+// Holds the folder that path (absolute, ending in a backslash) names now,
+// and every level above it below the volume's root, outermost first, in
+// held: while the handles live no level can be renamed, deleted or swapped
+// for a link, so every path formed from path keeps leading into this very
+// folder. Links on the way are followed, as the folder chain followed them.
+// A level above that cannot be opened is not held; false when the folder
+// itself cannot be held or is no folder.
+bool HoldFolderPath(const std::string& path, std::vector<ScopedHandle>& held);
+
 // Deletes the file at path when it is a real file, through a handle to
 // exactly that file: a link put there, even between a check and the
 // deletion, is never followed. False, with the error, when it is no real

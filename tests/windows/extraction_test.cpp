@@ -7,10 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "common/scoped_win.h"
+#include "rules/upgrade_rules.h"
 #include "support/full_disk.h"
 #include "support/scratch.h"
 #include "support/zip_writer.h"
@@ -222,6 +226,43 @@ TEST_F(Extraction, LinkAtAFolderIsNeverWrittenThrough) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(ReadFileBytes(Target("Html\\frame.html")), "frame");
   }
+}
+
+// Another user who may write where the setup installs tries to swap the
+// folder, or the level above it, for a link while the entries go in: the
+// moment the first staged file stands, neither can be moved away.
+TEST_F(Extraction, FolderAndTheLevelAboveCannotBeMovedWhileTheEntriesGoIn) {
+  const std::string outer = target_ / "outer";
+  const std::string folder = outer + "\\Pellumara";
+  ASSERT_TRUE(CreateDirectoryA(outer.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  std::vector<ZipEntry> entries;
+  for (int i = 0; i < 300; ++i) entries.push_back(FileEntry("f" + std::to_string(i), "data"));
+  WriteFileBytes(archive_path_, MakeZip(entries));
+
+  std::atomic<bool> done{false};
+  bool staging_seen = false;
+  std::vector<std::string> moved;
+  std::thread other_user([&] {
+    WIN32_FIND_DATAA found;
+    while (!done && !ScopedFind(FindFirstFileA((folder + "\\" + kFreshNamePattern).c_str(), &found))) {
+    }
+    if (done) return;
+    staging_seen = true;
+    for (const std::string& level : {folder, outer}) {
+      if (MoveFileA(level.c_str(), (level + "-moved").c_str())) {
+        moved.push_back(level);
+        MoveFileA((level + "-moved").c_str(), level.c_str());
+      }
+    }
+  });
+  const int result = UnzipToFolder(archive_path_.c_str(), (folder + "\\").c_str());
+  done = true;
+  other_user.join();
+  ASSERT_TRUE(staging_seen) << "the entries went in before the other user could try";
+  EXPECT_TRUE(moved.empty()) << moved.front();
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadFileBytes(folder + "\\f299"), "data");
 }
 
 TEST_F(Extraction, FileThatCannotBeCreatedWhereNoneStoodFailsTheWalk) {
