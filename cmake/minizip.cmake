@@ -17,6 +17,10 @@ add_library(minizip_unzip STATIC
   ${PELLUMARA_MINIZIP_DIR}/iowin32.c)
 target_include_directories(minizip_unzip SYSTEM PUBLIC ${PELLUMARA_MINIZIP_DIR})
 target_link_libraries(minizip_unzip PUBLIC ${PELLUMARA_MINGW_ZLIB})
-# Entry data is read from the archive file in pieces of this size (minizip's
-# own default is 16 KB): fewer reads, each a call into the system.
-target_compile_definitions(minizip_unzip PRIVATE UNZ_BUFSIZE=262144)
+# minizip reads entry data in pieces of its own default size, 16 KB, into a
+# buffer it allocates and frees again for every entry; the archive file
+# itself is read 256 KB at a time behind it (engine/buffered_archive.cpp).
+# A larger piece saves no call into the system and only makes that buffer
+# large enough for the heap to give its memory back after every entry and
+# commit it anew for the next: seen under Wine as a page-zeroing cycle of
+# 192 KB per entry, depending on where the heap happened to place it.

@@ -7,8 +7,8 @@
 
 namespace {
 
-// As large as minizip's own reads of entry data, so that those pass
-// straight through.
+// minizip reads headers a few bytes and entry data 16 KB at a time; both
+// are served from here, and the file is read in pieces this large.
 constexpr uLong kReadBufferSize = 256 * 1024;
 
 // One open archive file: the Win32 stream and where it stands, the
