@@ -4,6 +4,7 @@ set(PELLUMARA_RULES_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/text_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/option_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_chain_rules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/folder_trust_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wizard_choices.cpp
   ${CMAKE_CURRENT_LIST_DIR}/format_catalogue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/integration_texts.cpp

@@ -78,3 +78,15 @@ int ReadDecimal(const char* text) {
   if (negative) return value > INT_MAX ? INT_MIN : static_cast<int>(-value);
   return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
+
+std::string FillPlaceholders(std::string text, std::string_view placeholder,
+                             const std::vector<std::string>& values) {
+  std::size_t from = 0;
+  for (const std::string& value : values) {
+    const std::size_t found = text.find(placeholder, from);
+    if (found == std::string::npos) break;
+    text.replace(found, placeholder.size(), value);
+    from = found + value.size();
+  }
+  return text;
+}

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 // Copies src into dest (dest_size bytes, terminator included). Returns false
 // and leaves dest unchanged when src does not fit.
@@ -39,3 +41,9 @@ void UnquoteFolder(char* path);
 // sign, digits up to the first non-digit; no digits gives 0), but saturates
 // at the int range instead of overflowing.
 int ReadDecimal(const char* text);
+
+// Replaces the placeholders ("%d", "%s") of text with the values in turn;
+// placeholders beyond the values stay, values beyond the placeholders are
+// dropped. A value's own text is never searched again.
+std::string FillPlaceholders(std::string text, std::string_view placeholder,
+                             const std::vector<std::string>& values);

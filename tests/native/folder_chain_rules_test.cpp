@@ -1,7 +1,9 @@
 #include "rules/folder_chain_rules.h"
+#include "rules/folder_trust_rules.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -167,4 +169,111 @@ TEST(IsInFolder, WholeLevelsOnlyAndCaseAsWindowsComparesIt) {
   EXPECT_FALSE(IsInFolder("C:\\Program Files (x86)\\Pellumara", "C:\\Program Files"));
   EXPECT_FALSE(IsInFolder("C:\\Program", "C:\\Program Files"));
   EXPECT_FALSE(IsInFolder("C:\\Tools", ""));
+}
+
+namespace {
+
+constexpr char kRunningUser[] = "S-1-5-21-1-2-3-1001";
+constexpr char kOtherUser[] = "S-1-5-21-1-2-3-1002";
+constexpr char kAuthenticatedUsers[] = "S-1-5-11";
+constexpr char kUsers[] = "S-1-5-32-545";
+constexpr std::uint32_t kFullControl = 0x1f01ffu;
+constexpr std::uint32_t kModify = 0x1301bfu;
+constexpr std::uint32_t kReadExecute = 0x1200a9u;
+
+FolderSecurity Level(const std::string& path, const std::string& owner,
+                     std::vector<FolderAccessEntry> entries) {
+  FolderSecurity level;
+  level.path = path;
+  level.read = true;
+  level.owner_sid = owner;
+  level.entries = std::move(entries);
+  return level;
+}
+
+// As Windows makes them: SYSTEM and Administrators full, Users read.
+std::vector<FolderAccessEntry> AdministratorsOnly() {
+  return {{"S-1-5-18", true, false, kFullControl},
+          {"S-1-5-32-544", true, false, kFullControl},
+          {kUsers, true, false, kReadExecute},
+          {"S-1-3-0", true, true, 0x10000000u}};
+}
+
+// Below "C:\": what a new folder inherits, Authenticated Users may modify.
+std::vector<FolderAccessEntry> BelowDriveRoot() {
+  std::vector<FolderAccessEntry> entries = AdministratorsOnly();
+  entries.push_back({kAuthenticatedUsers, true, false, kModify});
+  return entries;
+}
+
+}  // namespace
+
+TEST(JudgeExistingFolder, AnotherUsersFolderOrLevelIsRefusedWhereverItStands) {
+  // The target made by another user, below a level made by Administrators.
+  std::vector<FolderSecurity> levels = {Level("C:\\Tools", "S-1-5-32-544", AdministratorsOnly()),
+                                        Level("C:\\Tools\\Pellumara", kOtherUser, BelowDriveRoot())};
+  ExistingFolderVerdict verdict = JudgeExistingFolder(levels, true, kRunningUser);
+  EXPECT_EQ(verdict.action, ExistingFolderAction::kRefuse);
+  EXPECT_EQ(verdict.refused_level, 1u);
+  // A level above that another user made, the target not there yet.
+  levels = {Level("C:\\Tools", kOtherUser, BelowDriveRoot())};
+  verdict = JudgeExistingFolder(levels, false, kRunningUser);
+  EXPECT_EQ(verdict.action, ExistingFolderAction::kRefuse);
+  EXPECT_EQ(verdict.refused_level, 0u);
+  // A descriptor that could not be read tells nothing: refused too.
+  levels = {Level("C:\\Tools", "S-1-5-32-544", AdministratorsOnly())};
+  levels[0].read = false;
+  EXPECT_EQ(JudgeExistingFolder(levels, true, kRunningUser).action, ExistingFolderAction::kRefuse);
+}
+
+TEST(JudgeExistingFolder, AdministratorsFolderThatOthersMayChangeIsProtectedAndMovableLevelsNamed) {
+  // "C:\Tools" and an earlier installation in it, both made by an
+  // administrator below "C:\": both inherited Authenticated Users: Modify.
+  std::vector<FolderSecurity> levels = {Level("C:\\Tools", "S-1-5-32-544", BelowDriveRoot()),
+                                        Level("C:\\Tools\\Pellumara", "S-1-5-32-544", BelowDriveRoot())};
+  ExistingFolderVerdict verdict = JudgeExistingFolder(levels, true, kRunningUser);
+  EXPECT_EQ(verdict.action, ExistingFolderAction::kProtect);
+  EXPECT_EQ(verdict.movable_levels, std::vector<std::size_t>{0});
+  // Only the level above stands: nothing to protect, the warning stays.
+  verdict = JudgeExistingFolder({levels[0]}, false, kRunningUser);
+  EXPECT_EQ(verdict.action, ExistingFolderAction::kLeave);
+  EXPECT_EQ(verdict.movable_levels, std::vector<std::size_t>{0});
+  // A parent that lets others delete its children makes the target movable.
+  levels[0].entries.push_back({kUsers, true, false, 0x40u});
+  levels[1].entries = AdministratorsOnly();
+  verdict = JudgeExistingFolder(levels, true, kRunningUser);
+  EXPECT_EQ(verdict.action, ExistingFolderAction::kLeave);
+  EXPECT_EQ(verdict.movable_levels, (std::vector<std::size_t>{0, 1}));
+  // No access list at all grants everyone everything.
+  levels[1].has_access_list = false;
+  EXPECT_EQ(JudgeExistingFolder(levels, true, kRunningUser).action, ExistingFolderAction::kProtect);
+}
+
+TEST(JudgeExistingFolder, AdministratorsAloneOrTheRunningUsersOwnFolderIsLeftAsItIs) {
+  std::vector<FolderSecurity> levels = {
+      Level("D:\\Apps", "S-1-5-18", AdministratorsOnly()),
+      Level("D:\\Apps\\Pellumara", "S-1-5-32-544", AdministratorsOnly())};
+  ExistingFolderVerdict verdict = JudgeExistingFolder(levels, true, kRunningUser);
+  EXPECT_EQ(verdict.action, ExistingFolderAction::kLeave);
+  EXPECT_TRUE(verdict.movable_levels.empty());
+  // The running user's own folder, full control for that user; a deny
+  // entry and an entry for what is created inside grant nothing here.
+  levels = {Level("D:\\Mine", kRunningUser,
+                  {{kRunningUser, true, false, kFullControl},
+                   {kOtherUser, false, false, kFullControl},
+                   {kOtherUser, true, true, kFullControl}})};
+  verdict = JudgeExistingFolder(levels, true, kRunningUser);
+  EXPECT_EQ(verdict.action, ExistingFolderAction::kLeave);
+  EXPECT_TRUE(verdict.movable_levels.empty());
+}
+
+TEST(FolderLevelsBelowRoot, DriveAndShareRootsAreNoLevels) {
+  EXPECT_EQ(FolderLevelsBelowRoot("C:\\Tools\\\\Pellumara\\"),
+            (std::vector<std::string>{"C:\\Tools", "C:\\Tools\\Pellumara"}));
+  EXPECT_EQ(FolderLevelsBelowRoot("\\\\server\\share\\Apps\\P"),
+            (std::vector<std::string>{"\\\\server\\share\\Apps", "\\\\server\\share\\Apps\\P"}));
+  EXPECT_EQ(FolderLevelsBelowRoot("C:\\Tools  \\ \\Pellumara"),
+            (std::vector<std::string>{"C:\\Tools", "C:\\Tools\\Pellumara"}));
+  EXPECT_TRUE(FolderLevelsBelowRoot("C:\\").empty());
+  EXPECT_TRUE(FolderLevelsBelowRoot("\\\\server\\share").empty());
 }

@@ -1,0 +1,79 @@
+// Whether an elevated setup may install into a folder that stands already.
+// Its files are run later with administrators' rights (the uninstaller the
+// uninstall entry names, the plug-ins the viewer loads): whoever may change
+// the folder, or move a level of its path aside and put another folder in
+// its place, decides what they run.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Access rights as a folder's access entries grant them.
+namespace folder_rights {
+constexpr std::uint32_t kWriteData = 0x00000002u;      // add a file
+constexpr std::uint32_t kAppendData = 0x00000004u;     // add a folder
+constexpr std::uint32_t kWriteExtended = 0x00000010u;  // extended attributes
+constexpr std::uint32_t kDeleteChild = 0x00000040u;
+constexpr std::uint32_t kWriteAttributes = 0x00000100u;
+constexpr std::uint32_t kDelete = 0x00010000u;
+constexpr std::uint32_t kWriteDac = 0x00040000u;
+constexpr std::uint32_t kWriteOwner = 0x00080000u;
+constexpr std::uint32_t kGenericAll = 0x10000000u;
+constexpr std::uint32_t kGenericWrite = 0x40000000u;
+}  // namespace folder_rights
+
+// One access entry of a folder's list, as read from its descriptor.
+struct FolderAccessEntry {
+  std::string sid;            // "S-1-5-32-545"
+  bool allows = true;         // a deny entry grants nothing
+  bool inherit_only = false;  // applies only to what is created inside
+  std::uint32_t mask = 0;
+};
+
+// What one existing folder level's descriptor says.
+struct FolderSecurity {
+  std::string path;
+  // False when the descriptor could not be read: the setup cannot tell who
+  // controls the level, which counts as someone else.
+  bool read = false;
+  std::string owner_sid;
+  // A folder without an access list grants everyone everything.
+  bool has_access_list = true;
+  std::vector<FolderAccessEntry> entries;
+};
+
+// SYSTEM, Administrators, TrustedInstaller and the account the setup runs
+// as; the owner's placeholders stand for an owner that is one of them.
+bool IsTrustedPrincipal(std::string_view sid, std::string_view running_user);
+
+// Someone not trusted may change what the folder holds or its permissions.
+bool OthersMayChange(const FolderSecurity& folder, std::string_view running_user);
+
+enum class ExistingFolderAction {
+  kLeave,    // nobody else controls it
+  kProtect,  // trusted owner, but others may write: give it the protected permissions
+  kRefuse,   // another user controls the folder or a level above it
+};
+
+struct ExistingFolderVerdict {
+  ExistingFolderAction action = ExistingFolderAction::kLeave;
+  // With kRefuse, the level at fault (an index into the levels judged).
+  std::size_t refused_level = 0;
+  // Levels that others may move aside (rename or delete), to be warned of.
+  std::vector<std::size_t> movable_levels;
+};
+
+// levels: the existing levels of the target's path below the volume's
+// root, outermost first; when the target itself stands, it is the last one
+// and target_exists is true.
+ExistingFolderVerdict JudgeExistingFolder(const std::vector<FolderSecurity>& levels,
+                                          bool target_exists, std::string_view running_user);
+
+// The folder levels of an absolute folder below its volume's root,
+// outermost first: "C:\A\B\" gives "C:\A" and "C:\A\B"; for
+// "\\server\share\A" the share is the root. Each level is named as the
+// folder chain makes it: without trailing blanks, empty ones skipped.
+std::vector<std::string> FolderLevelsBelowRoot(std::string_view folder);
