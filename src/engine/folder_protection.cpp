@@ -26,6 +26,7 @@ bool IsInProgramFiles(const char* folder) {
 FolderProtection FolderProtection::For(const char* folder) {
   FolderProtection protection;
   if (!RunsElevated() || IsInProgramFiles(folder)) return protection;
+  protection.applies_ = true;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kProtectedFolderSddl, SDDL_REVISION_1,
                                                             &descriptor, nullptr)) {

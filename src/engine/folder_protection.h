@@ -9,10 +9,12 @@
 #include "common/scoped_win.h"
 
 // Those of Program Files: full control for SYSTEM and Administrators, read
-// and execute for Users, full control of what a creator owns, nothing
-// inherited from the parent.
+// and execute for Users and for app packages (all, and the restricted ones:
+// the shell's previews and pickers run as such), full control of what a
+// creator owns, nothing inherited from the parent.
 constexpr char kProtectedFolderSddl[] =
-    "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;GA;;;CO)";
+    "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;GA;;;CO)"
+    "(A;OICI;0x1200a9;;;S-1-15-2-1)(A;OICI;0x1200a9;;;S-1-15-2-2)";
 
 class FolderProtection {
  public:
@@ -21,11 +23,15 @@ class FolderProtection {
   // Files folders. A standard user's folder of their own is theirs.
   static FolderProtection For(const char* folder);
 
+  // The setup runs elevated and the folder lies outside Program Files: an
+  // existing folder or level there is checked before it is used.
+  bool applies() const { return applies_; }
   // The attributes to create the folder's highest new level with; null
   // when it keeps what it inherits.
   SECURITY_ATTRIBUTES* attributes() { return descriptor_ ? &attributes_ : nullptr; }
 
  private:
+  bool applies_ = false;
   ScopedLocalMemory descriptor_;
   SECURITY_ATTRIBUTES attributes_ = {};
 };

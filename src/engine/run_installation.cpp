@@ -4,11 +4,13 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "common/run_log.h"
 #include "common/windows_version.h"
 #include "engine/installation_outcome.h"
 #include "engine/installation_session.h"
+#include "engine/existing_folder.h"
 #include "engine/folder_protection.h"
 #include "engine/installation_lock.h"
 #include "engine/messages.h"
@@ -24,16 +26,9 @@ namespace {
 
 // A message with its "%d" placeholders filled in turn.
 std::string MessageWithNumbers(int id, std::initializer_list<unsigned long long> numbers) {
-  std::string text = LoadMessage(id);
-  std::size_t from = 0;
-  for (unsigned long long number : numbers) {
-    const std::size_t placeholder = text.find("%d", from);
-    if (placeholder == std::string::npos) break;
-    const std::string digits = std::to_string(number);
-    text.replace(placeholder, 2, digits);
-    from = placeholder + digits.size();
-  }
-  return text;
+  std::vector<std::string> digits;
+  for (unsigned long long number : numbers) digits.push_back(std::to_string(number));
+  return FillPlaceholders(LoadMessage(id), "%d", digits);
 }
 
 // The entry's full path, with Windows separators, for the log.
@@ -104,10 +99,35 @@ int InstallLocked(const InstallOptions& options, InstallationSession& session,
     return Stop(outcome, InstallResult::kFolderRejected);
   }
   FolderProtection protection = FolderProtection::For(folder);
+  ExistingFolderCheck existing;
+  if (protection.applies()) {
+    Win32FolderSecurityReader reader;
+    char trimmed[kPathSize];
+    CopyBounded(trimmed, sizeof trimmed, folder);
+    TrimBlanks(trimmed);
+    existing = CheckExistingFolder(trimmed, reader);
+    if (existing.verdict.action == ExistingFolderAction::kRefuse) {
+      const std::string owner = existing.refused_owner.empty() ? LoadMessage(IDS_OWNER_UNKNOWN)
+                                                               : existing.refused_owner;
+      const std::string message = FillPlaceholders(LoadMessage(IDS_FOLDER_OF_OTHER_USER), "%s",
+                                                   {existing.refused_path, owner});
+      session.Fail(message, message);
+      return Stop(outcome, InstallResult::kFolderRejected);
+    }
+  }
   std::string created;
   if (!CreateFolderChain(folder, protection.attributes(), &created)) {
     const std::string message = LoadMessage(IDS_CANNOT_CREATE_FOLDER);
     session.Fail(message, message + ": " + folder);
+    return Stop(outcome, InstallResult::kFolderRejected);
+  }
+  // A folder that stood already and that others may change is protected
+  // before anything goes in; one the chain made got that on its creation.
+  if (existing.verdict.action == ExistingFolderAction::kProtect && created.empty() &&
+      !ProtectExistingFolder(folder)) {
+    const std::string message =
+        FillPlaceholders(LoadMessage(IDS_FOLDER_NOT_PROTECTED), "%s", {folder});
+    session.Fail(message, message);
     return Stop(outcome, InstallResult::kFolderRejected);
   }
   if (!created.empty()) {

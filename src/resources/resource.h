@@ -28,6 +28,15 @@
 #define IDS_CHOOSE_DEFAULT_APPS 22
 // Windows 8 and later: the finish page's hint on removing the viewer.
 #define IDS_UNINSTALL_HINT_PROGRAMS 23
+// An elevated setup refuses an existing target folder: %s the folder or the
+// level above it at fault, %s who owns it; or one it could not protect.
+#define IDS_FOLDER_OF_OTHER_USER 24
+#define IDS_OWNER_UNKNOWN 28  // the owner, where it cannot be read
+#define IDS_FOLDER_NOT_PROTECTED 25  // %s: the folder
+// The elevated setup starts nothing itself where no desktop shell answers:
+// the licence link (%s: its address) and the finish page.
+#define IDS_LICENCE_ADDRESS 26
+#define IDS_FINISH_NOT_STARTED 27  // %s: the FAQ page's address
 
 // Icon
 #define IDI_SETUP 111

@@ -1,5 +1,6 @@
 // The permissions an elevated setup gives a target folder it creates.
 #include "engine/folder_protection.h"
+#include "engine/existing_folder.h"
 
 #include <windows.h>
 #include <sddl.h>
@@ -9,6 +10,8 @@
 
 #include <cstdio>
 #include <string>
+
+#include "support/scratch.h"
 
 namespace {
 
@@ -49,7 +52,9 @@ TEST(FolderProtection, NewFolderOutsideProgramFilesGetsTheirPermissions) {
             "S-1-5-18 1f01ff 3\n"      // SYSTEM: full control, folders and files below
             "S-1-5-32-544 1f01ff 3\n"  // Administrators: full control
             "S-1-5-32-545 1200a9 3\n"  // Users: read and execute
-            "S-1-3-0 10000000 b\n");   // creator owner: all, below only
+            "S-1-3-0 10000000 b\n"     // creator owner: all, below only
+            "S-1-15-2-1 1200a9 3\n"    // app packages: read and execute
+            "S-1-15-2-2 1200a9 3\n");  // restricted app packages: the same
 
   char program_files[MAX_PATH] = "";
   ASSERT_TRUE(SUCCEEDED(
@@ -57,6 +62,69 @@ TEST(FolderProtection, NewFolderOutsideProgramFilesGetsTheirPermissions) {
   EXPECT_EQ(FolderProtection::For((std::string(program_files) + "\\Pellumara\\").c_str())
                 .attributes(),
             nullptr);
+}
+
+// Stands in for the descriptors of a machine whose "C:\Tools" another user
+// made; every other level reads as under Wine.
+class PlantedOwnerReader final : public FolderSecurityReader {
+ public:
+  std::string RunningUser() override { return real_.RunningUser(); }
+  bool Read(const std::string& level, FolderSecurity* security) override {
+    if (level != "C:\\Tools") return real_.Read(level, security);
+    security->path = level;
+    security->read = true;
+    security->owner_sid = "S-1-5-21-1-2-3-1002";
+    return true;
+  }
+
+ private:
+  Win32FolderSecurityReader real_;
+};
+
+// The levels are read through handles to themselves: a folder this test
+// made is its own and is left as it is; a level another user owns is
+// refused, named with its owner.
+TEST(FolderProtection, ExistingFolderOfAnotherUserIsRefusedAndOneOfOurOwnLeftAlone) {
+  ScratchFolder scratch("existing-folder");
+  Win32FolderSecurityReader reader;
+  ASSERT_FALSE(reader.RunningUser().empty());
+  ExistingFolderCheck check = CheckExistingFolder(scratch.path() + "\\", reader);
+  EXPECT_TRUE(check.target_exists);
+  ASSERT_FALSE(check.levels.empty());
+  EXPECT_TRUE(check.levels.back().read);
+  EXPECT_EQ(check.verdict.action, ExistingFolderAction::kLeave);
+  // Nothing stands below a missing level.
+  check = CheckExistingFolder(scratch / "new\\deeper", reader);
+  EXPECT_FALSE(check.target_exists);
+  EXPECT_EQ(check.levels.size(), FolderLevelsBelowRoot(scratch.path()).size());
+
+  PlantedOwnerReader planted;
+  check = CheckExistingFolder("C:\\Tools\\Pellumara\\", planted);
+  EXPECT_EQ(check.verdict.action, ExistingFolderAction::kRefuse);
+  EXPECT_EQ(check.refused_path, "C:\\Tools");
+  EXPECT_EQ(check.refused_owner, "S-1-5-21-1-2-3-1002");  // no such account
+}
+
+// Protecting an existing folder changes what is in it through handles to
+// each item: a link inside is never followed to what it leads to.
+TEST(FolderProtection, ProtectingAnExistingFolderNeverFollowsALinkInside) {
+  ScratchFolder scratch("protect-existing");
+  ScratchFolder victim("protect-victim");
+  WriteFileBytes(victim / "keep.txt", "mine");
+  ASSERT_TRUE(CreateDirectoryA((scratch / "Plugins").c_str(), nullptr));
+  WriteFileBytes(scratch / "Plugins\\old.dll", "old");
+  EXPECT_TRUE(ProtectExistingFolder(scratch.path() + "\\"));
+  EXPECT_EQ(ReadFileBytes(scratch / "Plugins\\old.dll"), "old");
+
+  if (!MakeHostLink(scratch / "Plugins\\linked", victim.path())) {
+    GTEST_SKIP() << "no links on this file system";
+  }
+  const bool protected_all = ProtectExistingFolder(scratch.path() + "\\");
+  // Windows opens the link itself and removes it; where the link cannot be
+  // opened as itself (Wine follows it), the protection fails instead.
+  EXPECT_FALSE(protected_all && FolderExists(scratch / "Plugins\\linked"));
+  EXPECT_EQ(ReadFileBytes(victim / "keep.txt"), "mine");
+  RemoveHostLink(scratch / "Plugins\\linked");
 }
 
 }  // namespace

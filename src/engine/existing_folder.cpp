@@ -1,0 +1,300 @@
+#include "engine/existing_folder.h"
+
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/run_log.h"
+#include "common/scoped_win.h"
+#include "engine/folder_protection.h"
+
+namespace {
+
+std::string SidText(PSID sid) {
+  char* text = nullptr;
+  if (sid == nullptr || !ConvertSidToStringSidA(sid, &text)) return {};
+  ScopedLocalMemory owned(text);
+  return text;
+}
+
+// The account behind a SID as "DOMAIN\name", else the SID itself.
+std::string AccountName(const std::string& sid_text) {
+  PSID sid = nullptr;
+  if (!ConvertStringSidToSidA(sid_text.c_str(), &sid)) return sid_text;
+  ScopedLocalMemory owned(sid);
+  char name[256] = "";
+  char domain[256] = "";
+  DWORD name_size = sizeof name;
+  DWORD domain_size = sizeof domain;
+  SID_NAME_USE use;
+  if (!LookupAccountSidA(nullptr, sid, name, &name_size, domain, &domain_size, &use)) {
+    return sid_text;
+  }
+  return domain[0] != '\0' ? std::string(domain) + "\\" + name : std::string(name);
+}
+
+// The entries of an access list; false for an entry whose kind the setup
+// does not know, which then tells nothing.
+bool ReadEntries(PACL list, std::vector<FolderAccessEntry>* entries) {
+  for (DWORD i = 0; i < list->AceCount; ++i) {
+    void* ace = nullptr;
+    if (!GetAce(list, i, &ace)) return false;
+    const ACE_HEADER* header = static_cast<const ACE_HEADER*>(ace);
+    FolderAccessEntry entry;
+    switch (header->AceType) {
+      case ACCESS_ALLOWED_ACE_TYPE:
+      case ACCESS_ALLOWED_CALLBACK_ACE_TYPE:
+        entry.allows = true;
+        break;
+      case ACCESS_DENIED_ACE_TYPE:
+      case ACCESS_DENIED_CALLBACK_ACE_TYPE:
+        entry.allows = false;
+        break;
+      default:
+        return false;
+    }
+    // The allowed and denied kinds share one layout.
+    const ACCESS_ALLOWED_ACE* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+    entry.mask = allowed->Mask;
+    entry.inherit_only = (header->AceFlags & INHERIT_ONLY_ACE) != 0;
+    entry.sid = SidText(const_cast<DWORD*>(&allowed->SidStart));
+    if (entry.sid.empty()) return false;
+    entries->push_back(entry);
+  }
+  return true;
+}
+
+void NoteVerdict(const ExistingFolderCheck& check) {
+  RunLog& log = TheRunLog();
+  for (std::size_t index : check.verdict.movable_levels) {
+    log.Note("warning: any user may move " + check.levels[index].path +
+             " aside and put another folder in its place; the setup leaves its permissions as "
+             "they are");
+  }
+  switch (check.verdict.action) {
+    case ExistingFolderAction::kRefuse:
+      log.Note("refused: " + check.refused_path +
+               (check.refused_owner.empty() ? ": who controls it cannot be read"
+                                            : " belongs to " + check.refused_owner));
+      break;
+    case ExistingFolderAction::kProtect:
+      log.Note("the existing target folder may be changed by other users: it gets the "
+               "permissions of Program Files");
+      break;
+    case ExistingFolderAction::kLeave:
+      break;
+  }
+}
+
+}  // namespace
+
+std::string Win32FolderSecurityReader::RunningUser() {
+  ScopedHandle token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out())) return {};
+  alignas(TOKEN_USER) char buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  DWORD size = 0;
+  if (!GetTokenInformation(token.Get(), TokenUser, buffer, sizeof buffer, &size)) return {};
+  return SidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
+}
+
+bool Win32FolderSecurityReader::Read(const std::string& level, FolderSecurity* security) {
+  security->path = level;
+  // The level itself, a link included, and only its descriptor.
+  ScopedHandle handle(CreateFileA(level.c_str(), READ_CONTROL,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                  nullptr));
+  if (!handle) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+    TheRunLog().NoteFailure("cannot read who controls " + level, error);
+    security->read = false;
+    return true;
+  }
+  PSID owner = nullptr;
+  PACL list = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD error = GetSecurityInfo(handle.Get(), SE_FILE_OBJECT,
+                                      OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                      &owner, nullptr, &list, nullptr, &descriptor);
+  if (error != ERROR_SUCCESS) {
+    TheRunLog().NoteFailure("cannot read who controls " + level, error);
+    security->read = false;
+    return true;
+  }
+  ScopedLocalMemory owned(descriptor);
+  security->owner_sid = SidText(owner);
+  security->has_access_list = list != nullptr;
+  security->read = !security->owner_sid.empty() &&
+                   (list == nullptr || ReadEntries(list, &security->entries));
+  return true;
+}
+
+ExistingFolderCheck CheckExistingFolder(const std::string& folder, FolderSecurityReader& reader) {
+  ExistingFolderCheck check;
+  const std::string user = reader.RunningUser();
+  const std::vector<std::string> levels = FolderLevelsBelowRoot(folder);
+  for (const std::string& level : levels) {
+    FolderSecurity security;
+    // Nothing below a missing level can stand: the chain creates the rest.
+    if (!reader.Read(level, &security)) break;
+    check.levels.push_back(security);
+  }
+  check.target_exists = !levels.empty() && check.levels.size() == levels.size();
+  check.verdict = JudgeExistingFolder(check.levels, check.target_exists, user);
+  if (check.verdict.action == ExistingFolderAction::kRefuse) {
+    const FolderSecurity& refused = check.levels[check.verdict.refused_level];
+    check.refused_path = refused.path;
+    if (refused.read) check.refused_owner = AccountName(refused.owner_sid);
+  }
+  NoteVerdict(check);
+  return check;
+}
+
+namespace {
+
+// What the protected folder's contents get: owned by Administrators, and
+// what the folder hands down, as Windows' own inheritance would write it.
+constexpr char kInheritedFolderSddl[] =
+    "O:BAD:AI(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIID;0x1200a9;;;BU)(A;OICIIOID;GA;;;CO)"
+    "(A;OICIID;0x1200a9;;;S-1-15-2-1)(A;OICIID;0x1200a9;;;S-1-15-2-2)";
+constexpr char kInheritedFileSddl[] =
+    "O:BAD:AI(A;ID;FA;;;SY)(A;ID;FA;;;BA)(A;ID;0x1200a9;;;BU)"
+    "(A;ID;0x1200a9;;;S-1-15-2-1)(A;ID;0x1200a9;;;S-1-15-2-2)";
+
+struct Descriptors {
+  ScopedLocalMemory folder;
+  ScopedLocalMemory subfolder;
+  ScopedLocalMemory file;
+};
+
+bool Build(const char* sddl, ScopedLocalMemory* descriptor) {
+  PSECURITY_DESCRIPTOR built = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &built,
+                                                            nullptr)) {
+    return false;
+  }
+  descriptor->Reset(built);
+  return true;
+}
+
+// Sets exactly this item's descriptor, without the automatic propagation
+// of SetSecurityInfo, which would walk the tree by names.
+bool SetOwnDescriptor(HANDLE item, SECURITY_INFORMATION what, const ScopedLocalMemory& descriptor) {
+  return SetKernelObjectSecurity(item, what, descriptor.Get()) != FALSE;
+}
+
+bool ProtectContents(const std::string& folder, const Descriptors& descriptors);
+
+// Removes a link, a junction or a second name of a file elsewhere that
+// someone who could write into the folder put there: the name itself,
+// never what it leads to. A file's handle deletes exactly that name; a
+// folder's handle is no longer held, since the listing of its parent must
+// go on, and RemoveDirectoryA removes a junction or directory link itself.
+bool RemoveLinkName(ScopedHandle item, const std::string& path, bool is_folder) {
+  bool removed = false;
+  if (is_folder) {
+    item.Close();
+    removed = RemoveDirectoryA(path.c_str()) != FALSE;
+  } else {
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    removed = SetFileInformationByHandle(item.Get(), FileDispositionInfo, &disposition,
+                                         sizeof disposition) != FALSE;
+  }
+  if (!removed) {
+    TheRunLog().NoteFailure("cannot remove the link " + path, GetLastError());
+    return false;
+  }
+  TheRunLog().Note("link removed from the target folder: " + path);
+  return true;
+}
+
+// One item of the folder: a real folder or file gets the inherited
+// permissions, a folder its contents too; a link is removed.
+bool ProtectItem(const std::string& path, DWORD listed_attributes, const Descriptors& descriptors) {
+  // A folder's handle holds no delete access: the listing of its contents
+  // opens the folder once more, which that access would refuse.
+  const bool listed_folder = (listed_attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const DWORD access = FILE_READ_ATTRIBUTES | READ_CONTROL | WRITE_DAC | WRITE_OWNER |
+                       (listed_folder ? FILE_LIST_DIRECTORY : DELETE);
+  ScopedHandle item(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!item || !GetFileInformationByHandle(item.Get(), &information)) {
+    TheRunLog().NoteFailure("cannot protect " + path, GetLastError());
+    return false;
+  }
+  const DWORD attributes = information.dwFileAttributes;
+  const bool is_folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  // Wine follows a link despite FILE_FLAG_OPEN_REPARSE_POINT: the handle
+  // then is the link's target, which must be neither changed nor deleted.
+  // The listing still names the link for what it is.
+  if (((listed_attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+       !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) ||
+      is_folder != listed_folder) {
+    TheRunLog().Note("cannot protect " + path + ": it is not what its folder lists");
+    return false;
+  }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || (!is_folder && information.nNumberOfLinks > 1)) {
+    return RemoveLinkName(std::move(item), path, is_folder);
+  }
+  const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  if (!SetOwnDescriptor(item.Get(), what, is_folder ? descriptors.subfolder : descriptors.file)) {
+    TheRunLog().NoteFailure("cannot protect " + path, GetLastError());
+    return false;
+  }
+  // The handle keeps the folder from being renamed or swapped while its
+  // contents are walked by name.
+  return !is_folder || ProtectContents(path + "\\", descriptors);
+}
+
+bool ProtectContents(const std::string& folder, const Descriptors& descriptors) {
+  WIN32_FIND_DATAA found;
+  ScopedFind search(FindFirstFileA((folder + "*").c_str(), &found));
+  if (!search) {
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return true;
+    TheRunLog().NoteFailure("cannot list " + folder, GetLastError());
+    return false;
+  }
+  bool all = true;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    all = ProtectItem(folder + name, found.dwFileAttributes, descriptors) && all;
+  } while (FindNextFileA(search.Get(), &found));
+  return all;
+}
+
+}  // namespace
+
+bool ProtectExistingFolder(const std::string& folder) {
+  Descriptors descriptors;
+  if (!Build(kProtectedFolderSddl, &descriptors.folder) ||
+      !Build(kInheritedFolderSddl, &descriptors.subfolder) ||
+      !Build(kInheritedFileSddl, &descriptors.file)) {
+    TheRunLog().NoteFailure("cannot build the protected permissions", GetLastError());
+    return false;
+  }
+  // The folder first: from then on nobody else may add to it.
+  std::string path = folder;
+  if (path.size() > 3 && path.back() == '\\') path.pop_back();
+  ScopedHandle held(CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                nullptr));
+  if (!held || !SetOwnDescriptor(held.Get(), DACL_SECURITY_INFORMATION, descriptors.folder)) {
+    TheRunLog().NoteFailure("cannot protect the target folder " + folder, GetLastError());
+    return false;
+  }
+  const bool all = ProtectContents(path + "\\", descriptors);
+  TheRunLog().Note(std::string(all ? "target folder protected, its contents too: "
+                                   : "target folder protected, but not all of its contents: ") +
+                   kProtectedFolderSddl);
+  return all;
+}
