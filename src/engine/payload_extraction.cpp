@@ -11,6 +11,7 @@
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "engine/entry_extraction.h"
+#include "engine/held_folder.h"
 #include "engine/planted_links.h"
 #include "engine/random_number.h"
 #include "rules/payload_rules.h"
@@ -23,12 +24,21 @@ namespace {
 constexpr DWORD kTempFolderBufferSize = 520;
 constexpr int kPrivateFolderAttempts = 16;
 
+using GetTempPath2Function = DWORD(WINAPI*)(DWORD, LPWSTR);
+
 // The temporary folder with a trailing backslash; false when it is unknown.
-// Taken in UTF-16: a profile folder with characters beyond the code page
-// is named by its short form.
+// Where Windows has GetTempPath2W (Windows 11, Windows 10 since its 2025
+// updates), SYSTEM gets its own "C:\Windows\SystemTemp" instead of
+// "C:\Windows\Temp", where every user may create folders; every other
+// account gets the same folder as from GetTempPathW. Taken in UTF-16: a
+// profile folder with characters beyond the code page is named by its
+// short form.
 bool TempFolder(char* temp) {
+  static const auto get_temp_path_2 = reinterpret_cast<GetTempPath2Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTempPath2W")));
   wchar_t wide[kTempFolderBufferSize];
-  const DWORD length = GetTempPathW(kTempFolderBufferSize, wide);
+  const DWORD length = get_temp_path_2 != nullptr ? get_temp_path_2(kTempFolderBufferSize, wide)
+                                                  : GetTempPathW(kTempFolderBufferSize, wide);
   if (length == 0 || length >= kTempFolderBufferSize) return false;
   std::string ansi;
   if (!AnsiPathOf(wide, &ansi)) {
@@ -125,14 +135,20 @@ int WriteAndUnzip(const char* private_folder, const char* temp_name, const void*
 }
 
 // Removes one private folder of a killed run and the archive it held, its
-// only file. Anyone may create folders in the temporary folder of SYSTEM,
-// so one found here may have become a link to another folder since the
-// search listed it: the folder is held while its archive goes, and only a
-// real folder and a real file are deleted, each through its own handle.
-void RemovePrivateFolder(const std::string& folder, const char* temp_name) {
-  ScopedHandle held = HoldRealFolder(folder, DELETE);
+// only file. Anyone may create folders in the temporary folder of SYSTEM
+// where Windows gives it no private one, so one found here may be another
+// user's, or have become a link to another folder since the search listed
+// it: only a real folder that this account owns is entered, it is held
+// while its archive goes, and the archive is deleted relative to the held
+// folder, through a handle to exactly it.
+void RemovePrivateFolder(const std::string& folder, const wchar_t* temp_name) {
+  ScopedHandle held = HoldRealFolder(folder, DELETE | READ_CONTROL);
   if (!held) return;
-  DeleteRealFile(folder + "\\" + temp_name);
+  if (!OwnedByThisAccount(held)) {
+    TheRunLog().Note("temporary folder of another account left alone: " + folder);
+    return;
+  }
+  DeleteRealFileIn(held, temp_name);
   // Goes when the handle closes; a folder that holds anything else stays.
   DeleteWhenClosed(held);
 }
@@ -151,7 +167,7 @@ void RemoveLeftoverTempFolders() {
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
         !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
         IsPrivateTempFolderName(found.cFileName)) {
-      RemovePrivateFolder(base + found.cFileName, kPayloadTempName);
+      RemovePrivateFolder(base + found.cFileName, kPayloadTempWideName);
     }
   } while (FindNextFileA(search.Get(), &found));
 }

@@ -7,6 +7,7 @@
 constexpr int kPayloadResourceId = IDR_PAYLOAD;
 constexpr char kPayloadResourceType[] = "ZIP";
 constexpr char kPayloadTempName[] = "pmarag_x64.zip";
+constexpr wchar_t kPayloadTempWideName[] = L"pmarag_x64.zip";
 
 // Writes the archive resource to temp_name in a folder of its own that is
 // created fresh, under a name nobody can foresee, in the temporary folder;

@@ -1,6 +1,7 @@
 // What the elevated setup deletes where others may write: only the real
 // folder or file it checked, never what a link put in its place leads to.
 #include "engine/planted_links.h"
+#include "engine/held_folder.h"
 
 #include <windows.h>
 
@@ -44,6 +45,32 @@ TEST(PlantedLinks, HeldFolderKeepsItsNameAndALinkIsNeverHeldOrFollowed) {
   EXPECT_EQ(ReadFileBytes(victim / "keep.txt"), "mine");
   RemoveHostLink(link);
   RemoveHostLink(file_link);
+}
+
+// The sweep's deletion inside a held folder: the real archive goes; a link
+// at its name, and a folder of another account, are left alone.
+TEST(PlantedLinks, FileInAHeldFolderIsDeletedThroughItsHandleAndALinkThereStays) {
+  ScratchFolder scratch("held-folder");
+  ScratchFolder victim("held-victim");
+  WriteFileBytes(victim / "pmarag_x64.zip", "mine");
+  WriteFileBytes(scratch / "pmarag_x64.zip", "archive");
+  ScopedHandle held = HoldRealFolder(scratch.path(), READ_CONTROL);
+  ASSERT_TRUE(held);
+  // The folder this test made is its own.
+  EXPECT_TRUE(OwnedByThisAccount(held));
+  EXPECT_TRUE(DeleteRealFileIn(held, L"pmarag_x64.zip"));
+  held.Close();
+  EXPECT_FALSE(FileExists(scratch / "pmarag_x64.zip"));
+
+  if (!MakeHostLink(scratch / "pmarag_x64.zip", victim / "pmarag_x64.zip")) {
+    GTEST_SKIP() << "no links on this file system";
+  }
+  held = HoldRealFolder(scratch.path(), READ_CONTROL);
+  ASSERT_TRUE(held);
+  EXPECT_FALSE(DeleteRealFileIn(held, L"pmarag_x64.zip"));
+  held.Close();
+  EXPECT_EQ(ReadFileBytes(victim / "pmarag_x64.zip"), "mine");
+  RemoveHostLink(scratch / "pmarag_x64.zip");
 }
 
 }  // namespace
