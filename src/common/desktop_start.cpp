@@ -45,6 +45,9 @@ VARIANT TextVariant(const ScopedBstr& text) {
 // window Explorer shows: what it starts runs in Explorer's process, with
 // the token of the user who signed in. Empty when no such desktop answers.
 ScopedComPtr<IShellDispatch2> DesktopShell() {
+  // Under Wine a desktop shell always answers; the tests set this to see
+  // a session without one. It can only keep the setup from starting things.
+  if (GetEnvironmentVariableA("PELLUMARA_TEST_NO_DESKTOP_SHELL", nullptr, 0) != 0) return {};
   ScopedComPtr<IShellWindows> windows;
   if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
                               windows.Out()))) {
@@ -110,30 +113,30 @@ bool StartThroughDesktop(const char* file, const char* parameters, const char* d
 }  // namespace
 
 bool RunsElevated() {
+  // The thread's own token while it acts as another user, else the
+  // process's.
   ScopedHandle token;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out())) return false;
+  if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.Out()) &&
+      !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out())) {
+    return false;
+  }
   TOKEN_ELEVATION elevation = {};
   DWORD size = 0;
   return GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size) &&
          elevation.TokenIsElevated != 0;
 }
 
-bool StartThroughDesktopShell(const char* file, const char* parameters, const char* directory,
-                              int show_command) {
-  if (!RunsElevated()) return false;
-  if (StartThroughDesktop(file, parameters, directory, show_command)) {
-    TheRunLog().Note(std::string("started as the desktop's user, through its shell: ") + file);
-    return true;
-  }
-  TheRunLog().Note(std::string("no desktop shell answers; the elevated setup starts it itself: ") +
-                   file);
-  return false;
-}
-
 StartedBy StartAsDesktopUser(const char* file, const char* parameters, const char* directory,
                              int show_command) {
-  if (StartThroughDesktopShell(file, parameters, directory, show_command)) {
-    return StartedBy::kDesktopShell;
+  if (RunsElevated()) {
+    if (StartThroughDesktop(file, parameters, directory, show_command)) {
+      TheRunLog().Note(std::string("started as the desktop's user, through its shell: ") + file);
+      return StartedBy::kDesktopShell;
+    }
+    TheRunLog().Note(std::string("not started: no desktop shell answers, and the elevated setup "
+                                 "starts nothing with its own rights: ") +
+                     file);
+    return StartedBy::kWithheld;
   }
   const INT_PTR result = reinterpret_cast<INT_PTR>(
       ShellExecuteA(GetDesktopWindow(), "open", file, parameters, directory, show_command));

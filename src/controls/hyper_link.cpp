@@ -171,7 +171,7 @@ LRESULT CHyperLink::OnLinkClicked(WPARAM, LPARAM) {
   hovering = FALSE;
   int result = OpenLink(link_target.c_str(), SW_SHOW);
   visited = result > 32;
-  if (!visited) {
+  if (!visited && result != kLinkAddressShown) {
     MessageBeep(MB_ICONEXCLAMATION);
   } else if (m_hWnd != nullptr) {
     InvalidateRect(m_hWnd, nullptr, TRUE);

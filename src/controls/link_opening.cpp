@@ -8,6 +8,7 @@
 #include "common/desktop_start.h"
 #include "common/install_options.h"
 #include "common/scoped_win.h"
+#include "resources/resource.h"
 #include "rules/control_rules.h"
 #include "rules/text_rules.h"
 
@@ -25,24 +26,40 @@ bool ReadClassesValue(const char* key_name, char* value) {
   return read == ERROR_SUCCESS;
 }
 
+// Instead of a browser with the setup's rights: the address, to be
+// opened by the user.
+void ShowAddressInstead(const char* address) {
+  char text[1024] = "";
+  char caption[256] = "";
+  HMODULE module = GetModuleHandleA(nullptr);
+  LoadStringA(module, IDS_LICENCE_ADDRESS, text, sizeof text);
+  LoadStringA(module, IDS_CAPTION, caption, sizeof caption);
+  const std::string message = FillPlaceholders(text, "%s", {address});
+  MessageBoxA(GetActiveWindow(), message.c_str(), caption, MB_ICONINFORMATION);
+}
+
 }  // namespace
 
 int OpenLinkAddress(const char* address, int show_command) {
   // The elevated setup has the desktop's shell open the address, so that
-  // the browser runs as the user and not as administrator.
-  constexpr int kOpenedThroughDesktop = 33;
-  if (StartThroughDesktopShell(address, nullptr, nullptr, show_command)) {
-    return kOpenedThroughDesktop;
+  // the browser runs as the user; where none answers it shows the address.
+  switch (StartAsDesktopUser(address, nullptr, nullptr, show_command)) {
+    case StartedBy::kDesktopShell:
+    case StartedBy::kThisProcess:
+      return kLinkOpened;
+    case StartedBy::kWithheld:
+      ShowAddressInstead(address);
+      return kLinkAddressShown;
+    case StartedBy::kNothing:
+      break;
   }
-  const int shell_result = static_cast<int>(reinterpret_cast<INT_PTR>(
-      ShellExecuteA(GetDesktopWindow(), "open", address, nullptr, nullptr, show_command)));
-  if (shell_result > 32) return shell_result;
-
+  // Not elevated, and the shell would not open it: the ".htm" handler's
+  // command line.
   char key_name[kPathSize] = "";
-  if (!ReadClassesValue(".htm", key_name)) return shell_result;
-  if (!AppendBounded(key_name, sizeof key_name, "\\shell\\open\\command")) return shell_result;
+  if (!ReadClassesValue(".htm", key_name)) return kLinkNotOpened;
+  if (!AppendBounded(key_name, sizeof key_name, "\\shell\\open\\command")) return kLinkNotOpened;
   char command[kPathSize] = "";
-  if (!ReadClassesValue(key_name, command)) return shell_result;
+  if (!ReadClassesValue(key_name, command)) return kLinkNotOpened;
   const std::string command_line = LinkCommandLine(command, address);
   return static_cast<int>(WinExec(command_line.c_str(), static_cast<UINT>(show_command)));
 }

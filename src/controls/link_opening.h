@@ -2,7 +2,14 @@
 // will not open it.
 #pragma once
 
-// Through the desktop's shell (so that an elevated setup starts the browser
-// as the user), else with ShellExecute, else with the command line of the
-// ".htm" handler. Greater than 32 means success.
+constexpr int kLinkOpened = 33;
+constexpr int kLinkNotOpened = 0;
+// The elevated setup found no desktop shell to open it as the user: it
+// showed the address in a box instead.
+constexpr int kLinkAddressShown = -1;
+
+// Through the desktop's shell when elevated (so that the browser runs as
+// the user, never with the setup's rights), else with ShellExecute, else
+// with the command line of the ".htm" handler. Greater than 32 means
+// success.
 int OpenLinkAddress(const char* address, int show_command);

@@ -11,6 +11,7 @@
 #include "common/windows_version.h"
 #include "engine/messages.h"
 #include "resources/resource.h"
+#include "rules/text_rules.h"
 #include "rules/wizard_choices.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"
@@ -46,18 +47,31 @@ void CWizPropertyPage::ActivateFinishPage() {
 void CWizPropertyPage::RunFinishActions() {
   if (m_hWnd == nullptr) return;
   // Neither result is looked at: no browser or a missing viewer must not
-  // keep the wizard from closing.
+  // keep the wizard from closing. Only what the elevated setup would have
+  // had to start with its own rights is told.
+  bool withheld = false;
   if (IsDlgButtonChecked(m_hWnd, IDC_SHOW_FAQ) == BST_CHECKED) {
-    StartAsDesktopUser(kFaqAddress, nullptr, nullptr, SW_SHOW);
+    withheld = StartAsDesktopUser(kFaqAddress, nullptr, nullptr, SW_SHOW) == StartedBy::kWithheld;
   }
-  if (IsDlgButtonChecked(m_hWnd, IDC_START_VIEWER) != BST_CHECKED) return;
-  // The folder as the installation made it, whatever the welcome page's
-  // field holds.
-  const std::string viewer = ViewerPathForFolder(sheet->installed_folder.c_str());
-  if (viewer.empty()) return;
-  // In its own folder, where the viewer expects to be started.
-  const std::string viewer_folder = viewer.substr(0, viewer.find_last_of('\\'));
-  StartAsDesktopUser(viewer.c_str(), "", viewer_folder.c_str(), SW_SHOW);
-  Sleep(50);
-  WaitForViewerWindow();
+  if (IsDlgButtonChecked(m_hWnd, IDC_START_VIEWER) == BST_CHECKED) {
+    // The folder as the installation made it, whatever the welcome page's
+    // field holds.
+    const std::string viewer = ViewerPathForFolder(sheet->installed_folder.c_str());
+    if (!viewer.empty()) {
+      // In its own folder, where the viewer expects to be started.
+      const std::string viewer_folder = viewer.substr(0, viewer.find_last_of('\\'));
+      const StartedBy started = StartAsDesktopUser(viewer.c_str(), "", viewer_folder.c_str(), SW_SHOW);
+      if (started == StartedBy::kWithheld) {
+        withheld = true;
+      } else {
+        Sleep(50);
+        WaitForViewerWindow();
+      }
+    }
+  }
+  if (withheld) {
+    MessageBoxA(sheet->GetSafeHwnd(),
+                FillPlaceholders(LoadMessage(IDS_FINISH_NOT_STARTED), "%s", {kFaqAddress}).c_str(),
+                LoadMessage(IDS_CAPTION).c_str(), MB_ICONINFORMATION);
+  }
 }

@@ -349,10 +349,40 @@ TEST_F(ControlHost, ColourStaticPaintsItsTextInItsColourOnItsBackground) {
 
 // --- opening a link ------------------------------------------------------
 
+// The fall-backs are a standard user's: an elevated setup never starts a
+// browser itself. Wine runs every process elevated, so the test acts with
+// the filtered token that UAC links to its own.
+class ActingAsStandardUser {
+ public:
+  ActingAsStandardUser() {
+    HANDLE own = nullptr;
+    TOKEN_LINKED_TOKEN linked = {};
+    DWORD size = 0;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own)) {
+      if (GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size)) {
+        acting_ = SetThreadToken(nullptr, linked.LinkedToken) != FALSE;
+        CloseHandle(linked.LinkedToken);
+      }
+      CloseHandle(own);
+    }
+  }
+  ~ActingAsStandardUser() {
+    if (acting_) RevertToSelf();
+  }
+  ActingAsStandardUser(const ActingAsStandardUser&) = delete;
+  ActingAsStandardUser& operator=(const ActingAsStandardUser&) = delete;
+  bool acting() const { return acting_; }
+
+ private:
+  bool acting_ = false;
+};
+
 TEST(OpenLink, FallsBackToTheHtmlHandlersCommandLine) {
   ScratchFolder scratch("open-link");
   const std::string address = scratch / "opened-by-handler";
   {
+    ActingAsStandardUser standard_user;
+    ASSERT_TRUE(standard_user.acting());
     RegistryOverride registry("open-link");
     // Nothing opens the address in the shell (it does not exist), and no
     // handler is registered: the shell's failure code is the result.

@@ -20,6 +20,7 @@
 #include "engine/messages.h"
 #include "engine/setup_log.h"
 #include "rules/format_catalogue.h"
+#include "rules/text_rules.h"
 #include "support/installation_checks.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"
@@ -583,6 +584,25 @@ TEST_F(WizardInstall, TabReachesTheLicenceLinkAndEnterOpensIt) {
   ExpectOpenedAddress(kLicenceAddress);
   EXPECT_EQ(wizard_->ActiveIndex(), 0);
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+}
+
+// Elevated, with no desktop shell to start things as the user, the setup
+// starts nothing with its own rights: the licence link shows its address
+// instead, and closing the finish page says that nothing was started.
+TEST_F(WizardInstall, WithoutADesktopShellTheElevatedSetupStartsNothingItself) {
+  ASSERT_NO_FATAL_FAILURE(Start("", {"PELLUMARA_TEST_NO_DESKTOP_SHELL=1"}));
+  ASSERT_TRUE(wizard_->WaitForSheet()) << "no wizard appeared";
+  ASSERT_TRUE(wizard_->WaitForPage(0));
+  ASSERT_TRUE(wizard_->BringToFront());
+  ASSERT_TRUE(wizard_->TabTo(wizard_->Control(kLicenceLink))) << "Tab never reached the link";
+  WizardDriver::PressKeys({VK_RETURN});
+  ExpectMessage(FillPlaceholders(LoadMessage(IDS_LICENCE_ADDRESS), "%s", {kLicenceAddress}), IDOK);
+  ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
+  ASSERT_NO_FATAL_FAILURE(InstallToFinishPage());
+  wizard_->Press(kCancel);
+  ExpectMessage(FillPlaceholders(LoadMessage(IDS_FINISH_NOT_STARTED), "%s", {kFaqAddress}), IDOK);
+  EXPECT_EQ(setup_->WaitForExit(20000), kExitWizardInstalled);
+  ExpectNothingStarted();
 }
 
 // Every way out of the finish page does what its boxes say. Alt+F4 ends as

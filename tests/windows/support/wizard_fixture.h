@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/messages.h"
 #include "support/scratch.h"
@@ -22,9 +23,10 @@ class WizardFixture : public ::testing::Test {
  protected:
   void TearDown() override { setup_.reset(); }
 
-  void Start(const std::string& options = "") {
+  void Start(const std::string& options = "", const std::vector<std::string>& environment = {}) {
     SetupLaunch launch;
     launch.command_line = SetupCommandLine(options);
+    launch.environment = environment;
     launch.working_directory = start_.path();
     setup_ = std::make_unique<StartedSetup>(launch);
     ASSERT_TRUE(setup_->started());
