@@ -656,6 +656,7 @@ TEST_F(SilentSetup, RunLogAtALinkToALongPathIsReplacedNotWrittenThrough) {
   const std::vector<std::string> facts = RunLogFacts(ReadFileBytes(start_ / "run.log"));
   ASSERT_FALSE(facts.empty());
   EXPECT_EQ(facts.back(), "exit code 2");
+  RemoveHostLink(start_ / "run.log");
 }
 
 // The setup log of a failing run, a symbolic link and then a hard link to

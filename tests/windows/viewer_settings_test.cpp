@@ -145,7 +145,8 @@ TEST_F(ViewerSettings, LinksAtTheSettingsFilesAreReplacedNotWrittenThrough) {
 }
 
 // A link in the settings folder to a file whose path is too long for a final
-// path of 260 characters: where it leads cannot be seen, so it is replaced.
+// path of 260 characters: where it leads cannot be seen, so it is replaced,
+// and what it leads to is neither written nor copied into the settings.
 TEST_F(ViewerSettings, LinkToALongPathInTheSettingsFolderIsReplacedNotWrittenThrough) {
   LongPathFile far_away(scratch_.path(), "another user's file");
   const std::string settings_folder = scratch_ / "S";
@@ -155,7 +156,9 @@ TEST_F(ViewerSettings, LinkToALongPathInTheSettingsFolderIsReplacedNotWrittenThr
   WriteViewerSettings(program_.path().c_str(), settings_folder.c_str());
   EXPECT_EQ(far_away.Bytes(), "another user's file");
   EXPECT_FALSE(IsReparsePoint(settings_file));
+  EXPECT_EQ(ReadFileBytes(settings_file).find("another user's file"), std::string::npos);
   EXPECT_EQ(Profile(settings_file, "Language", "Lang"), "Deutsch");
+  RemoveHostLink(settings_file);
 }
 
 // A hard link shares the file's data without being a link by its
