@@ -1,11 +1,12 @@
 #include "app/run_log_start.h"
 
 #include <string>
+#include <utility>
 
 #include "common/product_version.h"
 #include "common/run_log.h"
 #include "engine/messages.h"
-#include "engine/planted_links.h"
+#include "engine/checked_files.h"
 #include "engine/setup_log.h"
 #include "rules/option_reader.h"
 #include "rules/run_log_rules.h"
@@ -24,10 +25,12 @@ DWORD LogFilePath(const StartRequest& request, char (&full)[kPathSize]) {
   DWORD length = GetFullPathNameA(request.log_value, sizeof full, full, nullptr);
   if (length == 0) return GetLastError();
   if (length >= sizeof full) return ERROR_FILENAME_EXCED_RANGE;
-  // The setup may run elevated: a link placed at the name is replaced, never
-  // written through.
-  if (!ReplaceFileLink(full)) return ERROR_ACCESS_DENIED;
-  return TheRunLog().Open(full, FormatRunLogLine);
+  // The setup may run elevated: whatever stands at the name, a link
+  // included, is replaced by a file of its own, never written through.
+  DWORD error = ERROR_SUCCESS;
+  ScopedHandle file = CreateFileInPlace(full, &error);
+  if (file) TheRunLog().Open(std::move(file), FormatRunLogLine);
+  return error;
 }
 
 void ReportLogNotCreated(const char* value, DWORD error, bool silent) {

@@ -2,19 +2,17 @@
 
 #include <windows.h>
 
+#include <utility>
+
 namespace {
 
 constexpr DWORD kErrorTextSize = 512;
 
 }  // namespace
 
-unsigned long RunLog::Open(const char* path, RunLogFormatter formatter) {
-  Close();
-  file_.Reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file_.IsValid()) return GetLastError();
+void RunLog::Open(ScopedHandle file, RunLogFormatter formatter) {
+  file_ = std::move(file);
   formatter_ = formatter;
-  return ERROR_SUCCESS;
 }
 
 void RunLog::Note(std::string_view text) { Write(text, 0); }

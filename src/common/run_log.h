@@ -11,10 +11,9 @@
 
 class RunLog {
  public:
-  // Creates the file at path anew (an earlier file of that name loses its
-  // contents) and keeps it open, readable by others while the run goes on.
-  // ERROR_SUCCESS, or the Windows error; the log stays inactive then.
-  unsigned long Open(const char* path, RunLogFormatter formatter);
+  // Writes the run into file, a file the caller created anew for it (open
+  // for writing, readable by others while the run goes on).
+  void Open(ScopedHandle file, RunLogFormatter formatter);
   bool active() const { return file_.IsValid(); }
 
   // One fact.

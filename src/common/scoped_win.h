@@ -109,11 +109,6 @@ struct CoTaskMemoryTraits : NullTraits<Pointer> {
   }
 };
 
-// A C stream of fopen; its last buffered write can fail only at fclose.
-struct CFileTraits : NullTraits<std::FILE*> {
-  static bool Release(std::FILE* f) { return std::fclose(f) == 0; }
-};
-
 // Searches of FindFirstFile: INVALID_HANDLE_VALUE when none began.
 struct FindTraits {
   static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
@@ -142,7 +137,6 @@ using ScopedLocalMemory = scoped_win_detail::Owner<HLOCAL, scoped_win_detail::Lo
 template <typename Pointer>
 using ScopedCoTaskMemory =
     scoped_win_detail::Owner<Pointer, scoped_win_detail::CoTaskMemoryTraits<Pointer>>;
-using ScopedCFile = scoped_win_detail::Owner<std::FILE*, scoped_win_detail::CFileTraits>;
 
 // A DC of GetDC, given back to its window with ReleaseDC.
 class ScopedWindowDc {

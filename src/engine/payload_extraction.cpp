@@ -21,12 +21,12 @@
 
 namespace {
 
-constexpr DWORD kTempFolderBufferSize = 520;
 constexpr int kPrivateFolderAttempts = 16;
 
 using GetTempPath2Function = DWORD(WINAPI*)(DWORD, LPWSTR);
 
-// The temporary folder with a trailing backslash; false when it is unknown.
+}  // namespace
+
 // Where Windows has GetTempPath2W (Windows 11, Windows 10 since its 2025
 // updates), SYSTEM gets its own "C:\Windows\SystemTemp" instead of
 // "C:\Windows\Temp", where every user may create folders; every other
@@ -49,6 +49,8 @@ bool TempFolder(char* temp) {
   }
   return CopyBounded(temp, kTempFolderBufferSize, ansi);
 }
+
+namespace {
 
 // Creates a folder of the setup's own in the temporary folder, under a name
 // nobody can foresee, and writes its path to folder (kPathSize bytes).

@@ -8,6 +8,11 @@ constexpr int kPayloadResourceId = IDR_PAYLOAD;
 constexpr char kPayloadResourceType[] = "ZIP";
 constexpr char kPayloadTempName[] = "pmarag_x64.zip";
 constexpr wchar_t kPayloadTempWideName[] = L"pmarag_x64.zip";
+constexpr unsigned long kTempFolderBufferSize = 520;
+
+// The setup's temporary folder, ending in a backslash, into temp
+// (kTempFolderBufferSize bytes); false when it is unknown.
+bool TempFolder(char* temp);
 
 // Writes the archive resource to temp_name in a folder of its own that is
 // created fresh, under a name nobody can foresee, in the temporary folder;

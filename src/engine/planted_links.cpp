@@ -2,40 +2,19 @@
 
 #include <windows.h>
 
-#include <cstring>
+#include <string>
 #include <utility>
 
 #include "common/install_options.h"
+#include "common/run_log.h"
 #include "common/scoped_win.h"
+#include "engine/checked_files.h"
 #include "rules/text_rules.h"
 
 namespace {
 
-constexpr char kFreshSuffix[] = ".pmarag-new";
-
 bool IsReparsePoint(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// The final path of what path leads to, links followed; false when it
-// cannot be opened or the result does not fit.
-bool FinalPath(const char* path, DWORD flags, char* final_path) {
-  ScopedHandle handle(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, flags, nullptr));
-  if (!handle) return false;
-  DWORD length =
-      GetFinalPathNameByHandleA(handle.Get(), final_path, kPathSize, FILE_NAME_NORMALIZED);
-  return length > 0 && length < kPathSize;
-}
-
-// True when another name shares file's data: a hard link placed in the
-// target would hand whatever is written here to a file elsewhere.
-bool HasOtherNames(const char* file) {
-  ScopedHandle handle(CreateFileA(file, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!handle) return false;
-  BY_HANDLE_FILE_INFORMATION information;
-  return GetFileInformationByHandle(handle.Get(), &information) && information.nNumberOfLinks > 1;
 }
 
 // Removes a link at a folder level and creates the real folder. Windows
@@ -47,27 +26,47 @@ bool ReplaceFolderLink(const char* level) {
   return CreateDirectoryA(level, nullptr) != 0;
 }
 
+// A name whose nature the setup cannot make out counts as a link; the run
+// log says which.
+bool CannotTell(const char* file, const std::string& why) {
+  TheRunLog().Note(std::string("cannot tell what ") + file + " is: " + why + "; taken for a link");
+  return true;
+}
+
 }  // namespace
 
-// Wine reports a link to a file as a plain file: its final path then is not
-// its own folder's final path followed by its own name.
 bool IsFileLink(const char* file) {
-  if (IsReparsePoint(GetFileAttributesA(file)) || HasOtherNames(file)) return true;
-  char full[kPathSize];
-  char* name_part = nullptr;
-  DWORD length = GetFullPathNameA(file, sizeof full, full, &name_part);
-  if (length == 0 || length >= sizeof full || name_part == nullptr || name_part == full) return false;
-  char own[kPathSize];
-  char folder[kPathSize];
-  char target[kPathSize];
-  std::size_t folder_length = static_cast<std::size_t>(name_part - full);
-  std::memcpy(folder, full, folder_length);
-  folder[folder_length] = '\0';
-  if (!FinalPath(folder, FILE_FLAG_BACKUP_SEMANTICS, own) || !FinalPath(file, 0, target)) {
-    return false;
+  ScopedHandle handle(CreateFileA(file, FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!handle) {
+    const DWORD error = GetLastError();
+    // Nothing stands at the name: nothing to be led anywhere by.
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+    return CannotTell(file, "it cannot be opened (error " + std::to_string(error) + ")");
   }
-  AppendBackslash(own);
-  return AppendBounded(own, sizeof own, name_part) && lstrcmpiA(own, target) != 0;
+  char full[kPathSize];
+  const DWORD length = GetFullPathNameA(file, sizeof full, full, nullptr);
+  std::string folder_path;
+  std::string name;
+  if (length == 0 || length >= sizeof full || !SplitFilePath(full, &folder_path, &name)) {
+    return CannotTell(file, "its full path does not fit");
+  }
+  ScopedHandle folder(CreateFileA(folder_path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const std::string folder_final = folder ? FinalPathOf(folder.Get()) : std::string();
+  if (folder_final.empty()) {
+    return CannotTell(file, "its folder's final path cannot be had (error " +
+                                std::to_string(GetLastError()) + ")");
+  }
+  std::string what;
+  switch (CheckRealFileAt(handle.Get(), folder_final, name, &what)) {
+    case FileCheck::kReal: return false;
+    case FileCheck::kOther: return true;
+    case FileCheck::kUnknown: break;
+  }
+  return CannotTell(file, what);
 }
 
 namespace {
@@ -228,22 +227,4 @@ bool HoldFolderPath(const std::string& path, std::vector<ScopedHandle>& held) {
 bool DeleteRealFile(const std::string& path) {
   ScopedHandle file = OpenRealName(path, DELETE, 0, false);
   return file && DeleteWhenClosed(file);
-}
-
-bool ReplaceFileLink(const char* file) {
-  if (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES || !IsFileLink(file)) return true;
-  // A rename replaces the name itself, a link included, on Windows and
-  // under Wine; deleting a link to a file deletes what it points to under
-  // Wine.
-  char fresh[kPathSize];
-  if (!CopyBounded(fresh, sizeof fresh, file) || !AppendBounded(fresh, sizeof fresh, kFreshSuffix)) {
-    return false;
-  }
-  if (!ScopedHandle(CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr))) {
-    return false;
-  }
-  if (MoveFileExA(fresh, file, MOVEFILE_REPLACE_EXISTING)) return true;
-  DeleteFileA(fresh);
-  return false;
 }

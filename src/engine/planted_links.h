@@ -24,14 +24,9 @@ int CreateEntryFolders(const char* path, std::vector<std::string>* created = nul
                        const std::string& root = {});
 
 // True when file is a link: marked as a reparse point, a hard link, or a
-// name whose final path leads elsewhere.
+// name whose final path leads elsewhere; also when what it is cannot be
+// made out (the run log then names it). False when nothing stands there.
 bool IsFileLink(const char* file);
-
-// Makes sure that what stands at file, if anything, is a real file and not
-// a link to another one (symbolic or hard): a link is replaced by an empty
-// file of its own, what it pointed to stays untouched. False when a link
-// stays.
-bool ReplaceFileLink(const char* file);
 
 // Opens the folder at path and holds it so that, while the handle lives,
 // the name keeps naming that folder: it cannot be renamed, deleted or

@@ -4,35 +4,89 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
+#include "common/run_log.h"
 #include "common/scoped_win.h"
+#include "engine/checked_files.h"
+#include "engine/planted_links.h"
 
 namespace {
 
-// The log's full path, or its bare name until the start folder is known.
-std::string log_path = kSetupLogName;
+// The start folder, ending in a backslash; empty until it is known, and the
+// current directory is taken then.
+std::string log_folder;
+
+std::string LogFolder() {
+  if (!log_folder.empty()) return log_folder;
+  char folder[MAX_PATH] = "";
+  const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+  return length > 0 && length < sizeof folder ? folder : "";
+}
+
+// The log opened for appending: the real file at its name, or, where none
+// stands, a fresh one moved to the name. The start folder is often one that
+// others may write to, and the setup may run elevated: a link or a hard
+// link placed at the name is never written through, and the run log names
+// it. Empty when the log cannot be had.
+ScopedHandle OpenSetupLog(CheckedFolder& folder) {
+  // Two setups started at once may append to the same log.
+  constexpr DWORD kAccess = FILE_APPEND_DATA | SYNCHRONIZE;
+  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  std::string what;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    ScopedHandle log = folder.OpenExisting(kSetupLogName, kAccess, kShare, &what);
+    if (log) return log;
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) break;
+    ScopedHandle fresh = folder.CreateFresh(kAccess, kShare);
+    if (!fresh) break;
+    log = folder.PlaceFresh(std::move(fresh), kSetupLogName, false, kAccess, kShare);
+    // Else another setup may have made the log meanwhile: append to that one.
+    if (log) return log;
+  }
+  const std::string path = folder.path() + kSetupLogName;
+  if (!what.empty()) {
+    TheRunLog().Note("setup log refused: " + path + " is " + what + ", not written through");
+  } else {
+    TheRunLog().NoteFailure("setup log cannot be opened: " + path, GetLastError());
+  }
+  return ScopedHandle();
+}
 
 }  // namespace
 
 void TakeSetupLogFolder() {
-  char folder[MAX_PATH] = "";
-  DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
-  if (length == 0 || length >= sizeof folder) return;
-  log_path = folder;
-  if (log_path.back() != '\\') log_path += '\\';
-  log_path += kSetupLogName;
+  log_folder = LogFolder();
+  if (!log_folder.empty() && log_folder.back() != '\\') log_folder += '\\';
 }
 
 void WriteSetupLog(const char* message) {
-  // Text mode: every line feed, also those inside the message, becomes CR LF.
-  ScopedCFile log(std::fopen(log_path.c_str(), "a"));
+  CheckedFolder folder;
+  if (!folder.Hold(LogFolder())) {
+    TheRunLog().NoteFailure("setup log's folder cannot be held: " + LogFolder(), GetLastError());
+    return;
+  }
+  ScopedHandle log = OpenSetupLog(folder);
   if (!log) return;
 
   char date[256] = "";
   GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
   SYSTEMTIME now;
   GetLocalTime(&now);
-  std::fprintf(log.Get(), "%s - %02u:%02u:%02u: %s\n", date, now.wHour, now.wMinute,
-               now.wSecond, message);
-  std::fputs("------------------------------------------------\n", log.Get());
+  char time[16] = "";
+  std::snprintf(time, sizeof time, "%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
+  const std::string entry = std::string(date) + " - " + time + ": " + message +
+                            "\n------------------------------------------------\n";
+  // A text file: every line feed, also those inside the message, becomes
+  // CR LF.
+  std::string text;
+  text.reserve(entry.size() + 8);
+  for (const char c : entry) {
+    if (c == '\n') text += '\r';
+    text += c;
+  }
+  // Opened for appending only: each write lands at the file's end, also
+  // when another setup appended meanwhile.
+  DWORD written = 0;
+  WriteFile(log.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }

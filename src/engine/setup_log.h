@@ -10,6 +10,8 @@ constexpr char kSetupLogName[] = "Pellumara_Install.log";
 // written in whatever the current directory is.
 void TakeSetupLogFolder();
 
-// Appends one entry (date, time, message, separator line). An entry that
-// cannot be written is lost without any report.
+// Appends one entry (date, time, message, separator line) through a handle
+// checked to be the real file at the log's name: a link or a hard link
+// placed there is never written through. An entry that cannot be written is
+// lost; the run log says why, and nothing else changes.
 void WriteSetupLog(const char* message);

@@ -1,18 +1,24 @@
 #include "engine/viewer_settings.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/install_options.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
+#include "engine/checked_files.h"
+#include "engine/payload_extraction.h"
 #include "engine/planted_links.h"
+#include "engine/random_number.h"
 #include "integration/folder_chain.h"
 #include "rules/environment_expansion.h"
 #include "rules/integration_texts.h"
 #include "rules/text_rules.h"
+#include "rules/upgrade_rules.h"
 
 namespace {
 
@@ -35,20 +41,133 @@ int ScalingPercent() {
   return ScalingPercentFromDpi(pixels_per_inch);
 }
 
-// folder followed by the file name; false when it does not fit, so that no
-// cut name is ever written to.
-bool SettingsFileIn(const char* folder, char* file) {
-  file[0] = '\0';
-  return AppendBounded(file, kPathSize, folder) && AppendBounded(file, kPathSize, kSettingsFileName);
+// Only SYSTEM, Administrators and the folder's owner may enter the work
+// folder: nobody else can put a link in the profile functions' way there.
+constexpr char kWorkFolderSddl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
+
+std::string ReadAll(HANDLE file) {
+  std::string bytes;
+  char piece[4096];
+  DWORD read = 0;
+  while (ReadFile(file, piece, sizeof piece, &read, nullptr) && read > 0) bytes.append(piece, read);
+  return bytes;
 }
 
-// One value of the settings file; a refused write goes to the run log.
-void WriteSetting(const char* section, const char* key, const char* value, const char* file) {
-  if (!WritePrivateProfileStringA(section, key, value, file)) {
-    TheRunLog().NoteFailure(std::string("settings file ") + file + ": cannot write [" + section +
-                                "] " + key,
+// The profile functions read and write by name and follow any link there.
+// They get a fresh folder of the setup's own in the temporary folder, held
+// while it lives and removed with its file at the end.
+class WorkFolder {
+ public:
+  bool Make() {
+    char temp[kTempFolderBufferSize] = "";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!TempFolder(temp) ||
+        !ConvertStringSecurityDescriptorToSecurityDescriptorA(kWorkFolderSddl, SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+      return false;
+    }
+    ScopedLocalMemory owned(descriptor);
+    SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
+    const std::string path = std::string(temp) + FreshFileName(RandomNumber());
+    if (!CreateDirectoryA(path.c_str(), &security)) return false;
+    held_ = HoldRealFolder(path, DELETE);
+    if (!held_) return false;
+    file_ = path + "\\" + kSettingsFileName;
+    return true;
+  }
+  ~WorkFolder() {
+    if (!held_) return;
+    DeleteFileA(file_.c_str());
+    DeleteWhenClosed(held_);
+  }
+  // The work file, holding bytes; empty when it cannot be written.
+  const char* FileWith(const std::string& bytes) {
+    ScopedHandle file(CreateFileA(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file || !WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                            nullptr)) {
+      return "";
+    }
+    return file_.c_str();
+  }
+  std::string Bytes() const {
+    ScopedHandle file(CreateFileA(file_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    return file ? ReadAll(file.Get()) : std::string();
+  }
+
+ private:
+  ScopedHandle held_;
+  std::string file_;
+};
+
+// One value of the settings file shown as file; a refused write goes to the
+// run log.
+void WriteSetting(const char* section, const char* key, const char* value, const char* work_file,
+                  const std::string& file) {
+  if (!WritePrivateProfileStringA(section, key, value, work_file)) {
+    TheRunLog().NoteFailure("settings file " + file + ": cannot write [" + section + "] " + key,
                             GetLastError());
   }
+}
+
+// Puts the settings file in folder through edit(work_file, file), which
+// answers what to note once the file is in place. What a
+// real file of one name there holds is copied into the work folder's file,
+// edit writes there with the profile functions, and the result replaces the
+// settings file through a fresh file moved over its name. What else stands
+// at the name, a link or a hard link, is replaced and never read or
+// written through. False, noted in the run log, when it cannot be written.
+template <typename Edit>
+bool EditSettingsFile(const std::string& folder_path, WorkFolder& work, Edit edit) {
+  const std::string file = folder_path + kSettingsFileName;
+  CheckedFolder folder;
+  if (!folder.Hold(folder_path)) {
+    TheRunLog().NoteFailure("settings file not written: its folder cannot be held: " + file,
+                            GetLastError());
+    return false;
+  }
+  std::string what;
+  std::string bytes;
+  if (ScopedHandle existing = folder.OpenExisting(kSettingsFileName, GENERIC_READ, FILE_SHARE_READ,
+                                                  &what)) {
+    bytes = ReadAll(existing.Get());
+  } else if (!what.empty()) {
+    TheRunLog().Note("settings file " + file + " is " + what +
+                     ": replaced by a file of the setup's own, not written through");
+  } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+    TheRunLog().NoteFailure("settings file not written: it cannot be read: " + file, GetLastError());
+    return false;
+  }
+  const char* work_file = work.FileWith(bytes);
+  if (work_file[0] == '\0') {
+    TheRunLog().NoteFailure("settings file not written: no work file: " + file, GetLastError());
+    return false;
+  }
+  const std::string done = edit(work_file, file);
+  if (!ReplaceFileWith(folder, kSettingsFileName, work.Bytes())) {
+    TheRunLog().NoteFailure("settings file not written: " + file, GetLastError());
+    return false;
+  }
+  TheRunLog().Note(done);
+  return true;
+}
+
+// The settings folder as the chain made it: the levels it created are held
+// in held and must be real folders still, not links someone put in their
+// place. False, noted in the run log, when one is not.
+bool HoldCreatedLevels(const std::string& folder, const std::string& highest_created,
+                       std::vector<ScopedHandle>& held) {
+  if (highest_created.empty()) return true;
+  const std::size_t root_end = highest_created.find_last_of('\\');
+  if (root_end != std::string::npos && folder.rfind(highest_created, 0) == 0 &&
+      HoldRealFolderLevels(folder.substr(0, root_end + 1), folder.substr(root_end + 1), held)) {
+    return true;
+  }
+  TheRunLog().Note("settings not written: a level of " + folder +
+                   " that the setup created is no real folder now (a link put in its place?)");
+  return false;
 }
 
 }  // namespace
@@ -66,50 +185,49 @@ ToolbarSkin ChooseToolbarSkin() {
 void WriteViewerSettings(const char* target_folder, const char* ini_folder) {
   if (std::strlen(target_folder) >= kPathSize) return;
   const std::string program_folder = ProgramFolder(target_folder);
-  char program_file[kPathSize];
-  bool program_file_ok = SettingsFileIn(program_folder.c_str(), program_file);
-
-  char settings_file[kPathSize];
-  bool settings_file_ok = program_file_ok && CopyBounded(settings_file, sizeof settings_file, program_file);
+  WorkFolder work;
+  if (!work.Make()) {
+    TheRunLog().NoteFailure("settings file not written: no work folder of the setup's own",
+                            GetLastError());
+    return;
+  }
+  std::string settings_folder = program_folder;
+  std::vector<ScopedHandle> created_levels;
   if (ini_folder[0] != '\0') {
-    char settings_folder[kPathSize] = "";
+    char expanded[kPathSize] = "";
     if (std::strchr(ini_folder, '%') != nullptr) {
-      ExpandEnvironmentReferences(ini_folder, settings_folder);
+      ExpandEnvironmentReferences(ini_folder, expanded);
     } else {
-      CopyBounded(settings_folder, sizeof settings_folder, ini_folder);
+      CopyBounded(expanded, sizeof expanded, ini_folder);
     }
     // The chain's result is not checked: a folder that cannot be made
     // leaves the redirection while the other keys fail to be written.
-    if (settings_folder[0] != '\0') CreateFolderChain(settings_folder);
-    if (program_file_ok && ReplaceFileLink(program_file)) {
-      WriteSetting("Others", "INI_Folder", ini_folder, program_file);
-      TheRunLog().Note(std::string("settings file ") + program_file + ": the settings are kept in \"" +
-                       settings_folder + "\"");
-    }
+    std::string highest_created;
+    if (expanded[0] != '\0') CreateFolderChain(expanded, nullptr, &highest_created);
+    EditSettingsFile(program_folder, work, [&](const char* work_file, const std::string& file) -> std::string {
+      WriteSetting("Others", "INI_Folder", ini_folder, work_file, file);
+      return "settings file " + file + ": the settings are kept in \"" + expanded + "\"";
+    });
     // An empty expansion names no folder: a bare file name would send the
     // profile functions to the Windows folder, so the settings then stay in
     // the program folder's file.
-    if (settings_folder[0] != '\0') settings_file_ok = SettingsFileIn(settings_folder, settings_file);
+    if (expanded[0] != '\0') {
+      settings_folder = expanded;
+      if (settings_folder.back() != '\\') settings_folder += '\\';
+      if (!HoldCreatedLevels(settings_folder, highest_created, created_levels)) return;
+    }
   }
-  // The profile functions follow a link; one placed at the file's name is
-  // replaced by a file of the setup's own first.
-  if (!settings_file_ok || !ReplaceFileLink(settings_file)) {
-    TheRunLog().Note("settings file not written: its path does not fit, or a link at its name stays");
-    return;
-  }
-
-  WriteSetting("Language", "DLL", "DEUTSCH.DLL", settings_file);
-  WriteSetting("Language", "Lang", "Deutsch", settings_file);
-  char skin[kPathSize] = "";
-  GetPrivateProfileStringA("Toolbar", "Skin", "", skin, sizeof skin, settings_file);
-  if (skin[0] != '\0') {
-    TheRunLog().Note(std::string("settings file written: ") + settings_file +
-                     " (the toolbar skin kept: " + skin + ")");
-    return;
-  }
-  ToolbarSkin chosen = ChooseToolbarSkin();
-  WriteSetting("Toolbar", "Skin", chosen.skin, settings_file);
-  WriteSetting("Toolbar", "Size", chosen.size, settings_file);
-  TheRunLog().Note(std::string("settings file written: ") + settings_file + " (toolbar skin " +
-                   chosen.skin + ")");
+  EditSettingsFile(settings_folder, work, [](const char* work_file, const std::string& file) -> std::string {
+    WriteSetting("Language", "DLL", "DEUTSCH.DLL", work_file, file);
+    WriteSetting("Language", "Lang", "Deutsch", work_file, file);
+    char skin[kPathSize] = "";
+    GetPrivateProfileStringA("Toolbar", "Skin", "", skin, sizeof skin, work_file);
+    if (skin[0] != '\0') {
+      return "settings file written: " + file + " (the toolbar skin kept: " + skin + ")";
+    }
+    ToolbarSkin chosen = ChooseToolbarSkin();
+    WriteSetting("Toolbar", "Skin", chosen.skin, work_file, file);
+    WriteSetting("Toolbar", "Size", chosen.size, work_file, file);
+    return "settings file written: " + file + " (toolbar skin " + chosen.skin + ")";
+  });
 }

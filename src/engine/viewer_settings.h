@@ -9,7 +9,10 @@ constexpr char kSettingsFileName[] = "p_mara64.ini";
 
 // Writes the language keys, a toolbar skin for this display (unless one is
 // set already) and, when ini_folder is not empty, the settings-folder
-// redirection. Failures are not reported.
+// redirection. Each file is edited in a work folder of the setup's own and
+// put in place as a fresh file moved over its name: a link or hard link at
+// the name is replaced, never written through. Failures go to the run log
+// only.
 void WriteViewerSettings(const char* target_folder, const char* ini_folder);
 
 // Expands the "%NAME%" references of text from the process environment

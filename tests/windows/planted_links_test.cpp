@@ -73,4 +73,18 @@ TEST(PlantedLinks, FileInAHeldFolderIsDeletedThroughItsHandleAndALinkThereStays)
   RemoveHostLink(scratch / "pmarag_x64.zip");
 }
 
+// A name whose final path cannot be had whole (a link to a file beyond 260
+// characters) counts as a link; a name where nothing stands does not.
+TEST(PlantedLinks, NameThatCannotBeToldCountsAsALinkAndNoNameAsNone) {
+  ScratchFolder scratch("unclear-links");
+  LongPathFile far_away(scratch.path(), "far");
+  const std::string link = scratch / "unclear.txt";
+  if (!MakeHostLink(link, far_away.path())) GTEST_SKIP() << "no link could be made";
+  EXPECT_TRUE(IsFileLink(link.c_str()));
+  EXPECT_FALSE(IsFileLink((scratch / "nothing.txt").c_str()));
+  WriteFileBytes(scratch / "real.txt", "real");
+  EXPECT_FALSE(IsFileLink((scratch / "real.txt").c_str()));
+  RemoveHostLink(link);
+}
+
 }  // namespace

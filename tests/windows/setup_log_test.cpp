@@ -2,11 +2,13 @@
 #include "engine/setup_log.h"
 
 #include "common/run_log.h"
+#include "engine/checked_files.h"
 #include "rules/run_log_rules.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "support/log_entries.h"
 #include "support/scratch.h"
@@ -73,8 +75,12 @@ TEST(RunLog, EachFactIsOnDiskAtOnceAndAnEarlierFileIsReplaced) {
   ScratchFolder scratch("run-log");
   const std::string path = scratch / "run.log";
   WriteFileBytes(path, "an earlier run\r\n");
+  DWORD error = ERROR_GEN_FAILURE;
+  ScopedHandle file = CreateFileInPlace(path, &error);
+  ASSERT_TRUE(file) << error;
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_SUCCESS));
   RunLog log;
-  ASSERT_EQ(log.Open(path.c_str(), FormatRunLogLine), static_cast<unsigned long>(ERROR_SUCCESS));
+  log.Open(std::move(file), FormatRunLogLine);
   log.Note("first");
   std::string text = ReadFileBytes(path);
   ASSERT_EQ(text.size(), 24u + 7u) << text;

@@ -644,6 +644,49 @@ TEST_F(SilentSetup, UnwritableLogChangesNothingElse) {
   EXPECT_TRUE(FolderExists(start_ / kSetupLogName));
 }
 
+// A link at the name of /log= that leads to a file whose path is too long
+// for a final path of 260 characters: the setup cannot see where it leads,
+// so it replaces the link by a log of its own instead of writing through.
+TEST_F(SilentSetup, RunLogAtALinkToALongPathIsReplacedNotWrittenThrough) {
+  LongPathFile far_away(start_.path(), "another user's file");
+  if (!MakeHostLink(start_ / "run.log", far_away.path())) GTEST_SKIP() << "no link could be made";
+  EXPECT_EQ(RunWith("/silent /folder= /log=run.log"), 2);
+  EXPECT_EQ(far_away.Bytes(), "another user's file");
+  EXPECT_FALSE(IsReparsePoint(start_ / "run.log"));
+  const std::vector<std::string> facts = RunLogFacts(ReadFileBytes(start_ / "run.log"));
+  ASSERT_FALSE(facts.empty());
+  EXPECT_EQ(facts.back(), "exit code 2");
+  RemoveHostLink(start_ / "run.log");
+}
+
+// The setup log of a failing run, a symbolic link and then a hard link to
+// another file: neither is written through, the run log names the refusal
+// and the run ends as it would anyway.
+TEST_F(SilentSetup, SetupLogThatIsALinkIsRefusedAndTheResultStays) {
+  ScratchFolder other("other-user");
+  const std::string victim = other / "theirs.txt";
+  const std::string log = start_ / kSetupLogName;
+  for (const bool hard : {false, true}) {
+    SCOPED_TRACE(hard ? "hard link" : "symbolic link");
+    WriteFileBytes(victim, "another user's file");
+    if (hard) {
+      ASSERT_TRUE(CreateHardLinkA(log.c_str(), victim.c_str(), nullptr));
+    } else if (!MakeHostLink(log, victim)) {
+      GTEST_SKIP() << "no link could be made";
+    }
+    EXPECT_EQ(RunWith("/silent /folder= /log=run.log"), 2);
+    EXPECT_EQ(ReadFileBytes(victim), "another user's file");
+    const std::vector<std::string> facts = RunLogFacts(ReadFileBytes(start_ / "run.log"));
+    EXPECT_TRUE(HasFactStartingWith(facts, "setup log refused: " + log + " is "));
+    EXPECT_FALSE(facts.empty() || facts.back() != "exit code 2");
+    if (hard) {
+      DeleteFileA(log.c_str());
+    } else {
+      ASSERT_TRUE(RemoveHostLink(log));
+    }
+  }
+}
+
 // One silent run of the table below and what it must leave.
 struct FolderCase {
   std::string options;

@@ -144,6 +144,23 @@ TEST_F(ViewerSettings, LinksAtTheSettingsFilesAreReplacedNotWrittenThrough) {
   EXPECT_EQ(Profile(settings_file, "Language", "Lang"), "Deutsch");
 }
 
+// A link in the settings folder to a file whose path is too long for a final
+// path of 260 characters: where it leads cannot be seen, so it is replaced,
+// and what it leads to is neither written nor copied into the settings.
+TEST_F(ViewerSettings, LinkToALongPathInTheSettingsFolderIsReplacedNotWrittenThrough) {
+  LongPathFile far_away(scratch_.path(), "another user's file");
+  const std::string settings_folder = scratch_ / "S";
+  ASSERT_TRUE(CreateDirectoryA(settings_folder.c_str(), nullptr));
+  const std::string settings_file = settings_folder + "\\p_mara64.ini";
+  if (!MakeHostLink(settings_file, far_away.path())) GTEST_SKIP() << "no link could be made";
+  WriteViewerSettings(program_.path().c_str(), settings_folder.c_str());
+  EXPECT_EQ(far_away.Bytes(), "another user's file");
+  EXPECT_FALSE(IsReparsePoint(settings_file));
+  EXPECT_EQ(ReadFileBytes(settings_file).find("another user's file"), std::string::npos);
+  EXPECT_EQ(Profile(settings_file, "Language", "Lang"), "Deutsch");
+  RemoveHostLink(settings_file);
+}
+
 // A hard link shares the file's data without being a link by its
 // attributes: it is replaced like any other.
 TEST_F(ViewerSettings, HardLinkAtTheSettingsFileIsReplacedNotWrittenThrough) {

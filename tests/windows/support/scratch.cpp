@@ -39,6 +39,42 @@ void RemoveTree(const std::string& path) {
   if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
 }
 
+LongPathFile::LongPathFile(const std::string& folder, const std::string& bytes) {
+  path_ = folder;
+  std::wstring wide = L"\\\\?\\" + std::wstring(folder.begin(), folder.end());
+  for (wchar_t level : {L'L', L'M', L'N'}) {
+    path_ += "\\" + std::string(100, static_cast<char>(level));
+    wide += L"\\" + std::wstring(100, level);
+    CreateDirectoryW(wide.c_str(), nullptr);
+    levels_.push_back(wide);
+  }
+  path_ += "\\far-away.txt";
+  file_ = wide + L"\\far-away.txt";
+  HANDLE file = CreateFileW(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+LongPathFile::~LongPathFile() {
+  DeleteFileW(file_.c_str());
+  for (auto level = levels_.rbegin(); level != levels_.rend(); ++level) {
+    RemoveDirectoryW(level->c_str());
+  }
+}
+
+std::string LongPathFile::Bytes() const {
+  HANDLE file = CreateFileW(file_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<cannot be read>";
+  char bytes[1024];
+  DWORD read = 0;
+  ReadFile(file, bytes, sizeof bytes, &read, nullptr);
+  CloseHandle(file);
+  return std::string(bytes, read);
+}
+
 bool FileExists(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -113,11 +149,13 @@ std::string UnixName(const std::string& path) {
   using UnixFileName = char*(CDECL*)(const WCHAR*);
   auto unix_file_name = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  WCHAR wide[MAX_PATH];
-  if (unix_file_name == nullptr || !MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) {
+  // Paths beyond MAX_PATH too: links to them are made here.
+  std::vector<WCHAR> wide(path.size() + 1);
+  if (unix_file_name == nullptr ||
+      !MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()))) {
     return {};
   }
-  char* name = unix_file_name(wide);
+  char* name = unix_file_name(wide.data());
   std::string result = name != nullptr ? name : "";
   HeapFree(GetProcessHeap(), 0, name);
   return result;

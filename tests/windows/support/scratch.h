@@ -64,6 +64,25 @@ bool MakeHostLink(const std::string& link, const std::string& target);
 // cannot be started.
 bool SwapForHostLinkWhenGone(const std::vector<std::string>& watched, const std::string& folder,
                              const std::string& target);
+// A file below folder whose path is longer than 260 characters, made and
+// read through "\\?\" paths; removed with its folders. What a link to it
+// leads to is more than a 260-character final path can hold.
+class LongPathFile {
+ public:
+  LongPathFile(const std::string& folder, const std::string& bytes);
+  ~LongPathFile();
+  LongPathFile(const LongPathFile&) = delete;
+  LongPathFile& operator=(const LongPathFile&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string Bytes() const;  // what it holds now
+
+ private:
+  std::vector<std::wstring> levels_;  // outermost first, with the "\\?\" prefix
+  std::wstring file_;
+  std::string path_;
+};
+
 // Removes a link made from the host side; false when it stays.
 bool RemoveHostLink(const std::string& link);
 // True when path is marked as a link or junction.
