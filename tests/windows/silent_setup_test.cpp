@@ -349,6 +349,65 @@ TEST_F(SilentSetup, ReplacementWaitingForTheRestartSurvivesLaterRuns) {
   RemoveInstallation({target.path()});
 }
 
+// The hidden top-level window a silent run of the process holds a shutdown
+// off with; null when it has none.
+HWND ShutdownBlockingWindowOf(DWORD process_id) {
+  std::pair<DWORD, HWND> search(process_id, nullptr);
+  EnumWindows(
+      [](HWND window, LPARAM parameter) -> BOOL {
+        auto* search = reinterpret_cast<std::pair<DWORD, HWND>*>(parameter);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        char name[64] = "";
+        GetClassNameA(window, name, sizeof name);
+        if (owner != search->first || std::strcmp(name, "PellumaraSetupShutdownBlock") != 0) {
+          return TRUE;
+        }
+        search->second = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+// While a silent run commits (a plug-in held for a moment makes it wait),
+// its window answers Windows' question about a shutdown with FALSE, and
+// the run log notes the shutdown that waited; the window goes with the work.
+TEST_F(SilentSetup, ShutdownWaitsForTheSilentInstallation) {
+  ScratchFolder target("silent-shutdown");
+  const std::string options = "/silent /folder=" + target.path();
+  ASSERT_EQ(RunWith(options), 0);
+  const std::string journal = target / "~pmarag-journal.pm";
+  HANDLE holder = CreateFileA((target / "Plugins\\p_webp.dll").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  SetupLaunch launch;
+  launch.command_line = SetupCommandLine(options + " /log=run.log");
+  launch.working_directory = start_.path();
+  StartedSetup setup(launch);
+  ASSERT_TRUE(setup.started());
+  while (!FileExists(journal) && !setup.HasEnded()) Sleep(20);
+  const bool committing = FileExists(journal);
+  HWND window = ShutdownBlockingWindowOf(setup.process_id());
+  DWORD_PTR answer = TRUE;
+  const LRESULT answered =
+      window != nullptr
+          ? SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 1000, &answer)
+          : 0;
+  CloseHandle(holder);
+  ASSERT_TRUE(committing) << "the run ended before its commit was seen";
+  ASSERT_NE(window, nullptr) << "no window to ask";
+  EXPECT_NE(answered, 0);
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(FALSE));
+  EXPECT_EQ(setup.WaitForExit(60000), 0);
+  EXPECT_FALSE(IsWindow(window));
+  const std::string run_log = ReadFileBytes(start_ / "run.log");
+  EXPECT_NE(run_log.find(" shutdown or log-off asked for during the installation: it waits\r\n"),
+            std::string::npos)
+      << run_log;
+  RemoveInstallation({target.path()});
+}
+
 TEST_F(SilentSetup, SecondRunAppendsBelowTheFirst) {
   EXPECT_EQ(RunWith("/silent /folder="), 2);
   EXPECT_EQ(RunWith("/silent /folder=Q:\\x"), 2);
