@@ -209,12 +209,10 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
   }
   // Only a commit that went through takes over what earlier runs left
   // waiting for the restart; a failed one leaves it as it found it.
-  RestartList restart_list = RestartList::Read();
+  const RestartList restart_list = RestartList::Read();
   for (const Done& entry : done) {
-    restart_list.TakeOverReplacementsOf(staging.Path(entry.entry->name),
-                                        staging.Path(entry.entry->staged));
+    restart_list.TakeOverReplacementsOf(staging.root, entry.entry->name, entry.entry->staged);
   }
-  restart_list.Save();
   for (const Done& entry : done) {
     if (!entry.step.aside.empty()) RemoveAside(entry.step.aside);
   }

@@ -14,6 +14,7 @@ class InstallationSession {
   InstallationSession(bool silent, HWND owner);
 
   bool silent() const { return silent_; }
+  HWND owner() const { return owner_; }
 
   // A failure that ends the installation: the wizard shows message; a
   // silent run writes entry to the setup log. The run log notes message.

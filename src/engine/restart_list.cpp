@@ -3,16 +3,19 @@
 #include <windows.h>
 
 #include "common/ansi_path.h"
+#include "common/run_log.h"
 #include "common/scoped_win.h"
+#include "engine/planted_links.h"
+#include "rules/payload_rules.h"
 
 namespace {
 
 constexpr char kSessionManagerKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
 constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 
-// The list is kept in UTF-16 and may name files of any program in any
-// script: it is read and written through the wide functions, so that a
-// round trip through the ANSI code page never garbles another's entry.
+// The list may name files of any program in any script: it is read through
+// the wide functions and compared in UTF-8, never through the ANSI code
+// page.
 
 // A path of the setup's (ANSI, maybe relative) as the list compares it:
 // full, in UTF-8.
@@ -36,17 +39,13 @@ RestartList RestartList::Read() {
   DWORD type = 0;
   DWORD size = 0;
   result = RegQueryValueExW(key.Get(), kPendingValue, nullptr, &type, nullptr, &size);
-  if (result == ERROR_FILE_NOT_FOUND) {
-    list.readable_ = true;
-    return list;
-  }
   if (result != ERROR_SUCCESS || type != REG_MULTI_SZ) return list;
   std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
   result = RegQueryValueExW(key.Get(), kPendingValue, nullptr, &type,
                             reinterpret_cast<BYTE*>(&data[0]), &size);
   if (result != ERROR_SUCCESS || type != REG_MULTI_SZ) return list;
   data.resize(size / sizeof(wchar_t));
-  list.readable_ = ParsePendingRenames(TextOf(data, CP_UTF8), &list.pairs_);
+  ParsePendingRenames(TextOf(data, CP_UTF8), &list.pairs_);
   return list;
 }
 
@@ -55,31 +54,28 @@ bool RestartList::Names(const std::string& path) const {
   return !full.empty() && IsPendingSource(pairs_, full);
 }
 
-void RestartList::TakeOverReplacementsOf(const std::string& name, const std::string& own) {
-  if (!readable_ || pairs_.empty()) return;
-  const std::string target = ListPath(name);
+void RestartList::TakeOverReplacementsOf(const std::string& root, const std::string& name,
+                                         const std::string& own) const {
+  if (pairs_.empty()) return;
+  const std::string target = ListPath(root + name);
   if (target.empty()) return;
-  std::vector<std::string> earlier = EarlierStagedReplacements(pairs_, target, ListPath(own));
+  const std::vector<std::string> earlier =
+      EarlierStagedReplacements(pairs_, target, ListPath(root + own));
   if (earlier.empty()) return;
-  RemovePendingRenamesOf(&pairs_, earlier);
-  changed_ = true;
-  // Gone also where the list cannot be written back: a restart then finds
-  // nothing to move, and the name keeps this run's file.
-  for (const std::string& source : earlier) DeleteFileW(WideOf(source, CP_UTF8).c_str());
-}
-
-bool RestartList::Save() {
-  if (!changed_) return true;
-  HKEY opened = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, &opened) !=
-      ERROR_SUCCESS) {
-    return false;
+  // Each staged file lies in name's folder under a fresh name of plain
+  // ASCII; the folder's levels are held, so that the deletion reaches into
+  // this very folder.
+  const std::string folder = name.substr(0, name.find_last_of("\\/") + 1);
+  std::vector<ScopedHandle> held;
+  const bool folder_held = HoldRealFolderLevels(root, folder, held);
+  for (const std::string& source : earlier) {
+    const std::string staged = root + folder + std::string(EntryNamePart(source));
+    // An earlier run may have taken the pair over already: the pair stays
+    // in the list, its file is gone.
+    if (folder_held && DeleteRealFile(staged)) continue;
+    const DWORD error = folder_held ? GetLastError() : ERROR_PATH_NOT_FOUND;
+    if (error == ERROR_FILE_NOT_FOUND) continue;
+    TheRunLog().NoteFailure("earlier replacement waiting for the restart not removed: " + staged,
+                            error);
   }
-  ScopedKey key(opened);
-  changed_ = false;
-  if (pairs_.empty()) return RegDeleteValueW(key.Get(), kPendingValue) == ERROR_SUCCESS;
-  const std::wstring data = WideOf(FormatPendingRenames(pairs_), CP_UTF8);
-  return RegSetValueExW(key.Get(), kPendingValue, 0, REG_MULTI_SZ,
-                        reinterpret_cast<const BYTE*>(data.data()),
-                        static_cast<DWORD>(data.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
 }

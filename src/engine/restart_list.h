@@ -1,8 +1,11 @@
 // The machine's restart list, the files Windows moves or deletes when it
-// restarts. A replacement that waits there belongs to an earlier run: it is
-// never swept as a leftover, and a later run that puts its own file at the
-// same name takes it over, so that the restart never brings back an older
-// file.
+// restarts. The list holds the pairs of every program on the machine and
+// the setup never writes it as a whole: its own pairs are appended by
+// MoveFileEx, one at a time. A replacement that waits there belongs to an
+// earlier run: it is never swept as a leftover, and a later run that puts
+// its own file at the same name takes it over by removing the earlier
+// run's staged file, so that the restart passes the pair over and never
+// brings back an older file.
 #pragma once
 
 #include <string>
@@ -13,22 +16,19 @@
 class RestartList {
  public:
   // Reads the list. One that cannot be read, or that holds what Windows
-  // would not have written, reads as empty and is never written back.
+  // would not have written, reads as empty.
   static RestartList Read();
 
   // Whether the file (a path as the setup uses it) waits in the list.
   bool Names(const std::string& path) const;
 
-  // Drops the earlier replacements of name by the setup's own fresh files,
-  // other than own, from the list and deletes their files.
-  void TakeOverReplacementsOf(const std::string& name, const std::string& own);
-
-  // Writes the list back when a replacement was taken over; the value goes
-  // when nothing is left in it. False when that was refused.
-  bool Save();
+  // Removes the staged files of the earlier replacements of name (relative
+  // to root, the target folder ending in a backslash) by the setup's own
+  // fresh files, other than own (relative as well): the restart then
+  // leaves the file at name alone, whichever pairs follow in the list.
+  void TakeOverReplacementsOf(const std::string& root, const std::string& name,
+                              const std::string& own) const;
 
  private:
   std::vector<PendingRename> pairs_;  // in UTF-8: the list holds any name
-  bool readable_ = false;
-  bool changed_ = false;
 };

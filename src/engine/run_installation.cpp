@@ -15,6 +15,7 @@
 #include "engine/installation_lock.h"
 #include "engine/messages.h"
 #include "engine/payload_extraction.h"
+#include "engine/shutdown_block.h"
 #include "engine/viewer_settings.h"
 #include "integration/default_apps.h"
 #include "integration/folder_chain.h"
@@ -142,8 +143,10 @@ int InstallLocked(const InstallOptions& options, InstallationSession& session,
   outcome.folder = folder;
   // The extraction leaves the current directory at the folder; the log
   // knows its own folder since start-up.
+  ShutdownBlock shutdown_block(session.owner());  // from the staging to the registration
   if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder,
                      outcome) != 0) {
+    shutdown_block.Lift();
     const std::string message = LoadMessage(IDS_INSTALL_FAILED);
     std::string logged = message;
     if (outcome.space_short) {
@@ -165,6 +168,7 @@ int InstallLocked(const InstallOptions& options, InstallationSession& session,
                       options.start_menu_shortcut, options.desktop_shortcut,
                       options.thumbnails_shortcut, options.all_users, options.association_marks,
                       &outcome.failed_integration_entries);
+  shutdown_block.Lift();
   outcome.result = ResultOf(outcome);
   log.Note("registry values and links that failed: " +
            std::to_string(outcome.failed_integration_entries));

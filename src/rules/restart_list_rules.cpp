@@ -38,18 +38,6 @@ bool ParsePendingRenames(std::string_view data, std::vector<PendingRename>* pair
   return false;
 }
 
-std::string FormatPendingRenames(const std::vector<PendingRename>& pairs) {
-  std::string data;
-  for (const PendingRename& pair : pairs) {
-    data += pair.source;
-    data += '\0';
-    data += pair.target;
-    data += '\0';
-  }
-  data += '\0';
-  return data;
-}
-
 std::string_view PendingRenamePath(std::string_view stored) {
   if (!stored.empty() && stored[0] == kReplaceMark) stored.remove_prefix(1);
   if (stored.substr(0, kNtPrefix.size()) == kNtPrefix) stored.remove_prefix(kNtPrefix.size());
@@ -77,22 +65,4 @@ std::vector<std::string> EarlierStagedReplacements(const std::vector<PendingRena
     sources.emplace_back(source);
   }
   return sources;
-}
-
-std::size_t RemovePendingRenamesOf(std::vector<PendingRename>* pairs,
-                                   const std::vector<std::string>& sources) {
-  std::size_t removed = 0;
-  for (auto it = pairs->begin(); it != pairs->end();) {
-    bool named = false;
-    for (const std::string& source : sources) {
-      if (SamePath(PendingRenamePath(it->source), source)) named = true;
-    }
-    if (named) {
-      it = pairs->erase(it);
-      ++removed;
-    } else {
-      ++it;
-    }
-  }
-  return removed;
 }

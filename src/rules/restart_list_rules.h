@@ -2,10 +2,10 @@
 // HKLM\System\CurrentControlSet\Control\Session Manager: a REG_MULTI_SZ of
 // pairs, each a source and a target as NT paths ("\??\C:\..."). An empty
 // target deletes the source at the restart; a target written with "!" in
-// front replaces an existing file. Windows carries the pairs out in order.
+// front replaces an existing file. Windows carries the pairs out in order and
+// passes over a pair whose source is gone.
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,12 +17,8 @@ struct PendingRename {
 
 // Reads the value's bytes into pairs. False, with pairs empty, when the
 // bytes are not a whole list of pairs (an odd count of strings, text after
-// the closing terminator): such a value is never rewritten.
+// the closing terminator).
 bool ParsePendingRenames(std::string_view data, std::vector<PendingRename>* pairs);
-
-// The value's bytes for pairs: every string terminated, and one terminator
-// more at the end.
-std::string FormatPendingRenames(const std::vector<PendingRename>& pairs);
 
 // The Win32 path a stored source or target names: without the "!" and the
 // "\??\" in front.
@@ -37,8 +33,3 @@ bool IsPendingSource(const std::vector<PendingRename>& pairs, std::string_view p
 // from own: what a later run that puts its own file at target takes over.
 std::vector<std::string> EarlierStagedReplacements(const std::vector<PendingRename>& pairs,
                                                    std::string_view target, std::string_view own);
-
-// Removes every pair whose source is one of sources (full Win32 paths);
-// the number removed.
-std::size_t RemovePendingRenamesOf(std::vector<PendingRename>* pairs,
-                                   const std::vector<std::string>& sources);

@@ -672,6 +672,40 @@ TEST_F(WizardInstall, EscapeDuringTheInstallationLeavesTheFinishPageUp) {
   EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
 }
 
+// While the wizard upgrades (a plug-in held for a moment makes its commit
+// wait), the sheet answers Windows' question about a shutdown with FALSE;
+// once the finish page is up it agrees again.
+TEST_F(WizardInstall, ShutdownWaitsWhileTheWizardInstalls) {
+  SetupLaunch earlier;
+  earlier.command_line = SetupCommandLine("/silent");
+  earlier.working_directory = start_.path();
+  ASSERT_EQ(RunSetup(earlier).exit_code, 0);
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
+  const std::string folder = std::string(kDefaultFolder) + "\\";
+  HANDLE holder = CreateFileA((folder + "Plugins\\p_webp.dll").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  wizard_->Press(kNext);
+  const bool committing =
+      WaitUntil([&] { return FileExists(folder + "~pmarag-journal.pm"); }, 30000);
+  auto ask = [&](DWORD_PTR* answer) {
+    return SendMessageTimeoutA(wizard_->sheet(), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 1000,
+                               answer);
+  };
+  DWORD_PTR answer = TRUE;
+  const LRESULT answered = ask(&answer);
+  CloseHandle(holder);
+  ASSERT_TRUE(committing) << "the commit was not seen";
+  EXPECT_NE(answered, 0);
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(FALSE)) << "a shutdown was let through";
+  ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
+  answer = FALSE;
+  EXPECT_NE(ask(&answer), 0);
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE)) << "the finish page still holds a shutdown off";
+  EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
+}
+
 // While another setup holds the lock, the waiting wizard answers every
 // message sent to it within a second, so that Windows never takes it for
 // hung; a page change sent meanwhile does nothing.
