@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
 #include <cstring>
 #include <string>
 
+#include "controls/accessible_object.h"
 #include "controls/hyper_link.h"
 #include "controls/x_color_static.h"
 #include "framework/wnd.h"
@@ -289,6 +292,35 @@ TEST_F(ControlHost, LinkLetsGoOfItsWindowWhenTheWindowGoes) {
   DestroyWindow(parent_);
   parent_ = nullptr;
   EXPECT_EQ(link.GetSafeHwnd(), nullptr);
+}
+
+// A screen reader may hold the link's object longer than the link lives:
+// once the window is gone, the object answers nothing more.
+TEST_F(ControlHost, LinksAccessibleObjectIsCutOffWhenTheWindowGoes) {
+  ScopedCom com;
+  CHyperLink link;
+  HWND control = Static("Pellumara EULA", 0, 10, 10, 200, 20);
+  ASSERT_TRUE(link.SubclassWindow(control));
+  IAccessible* object = nullptr;
+  ASSERT_EQ(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                       kAccessibleInterfaceId, reinterpret_cast<void**>(&object)),
+            S_OK);
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT role;
+  VariantInit(&role);
+  EXPECT_EQ(object->get_accRole(self, &role), S_OK);
+  EXPECT_EQ(role.lVal, ROLE_SYSTEM_LINK);
+  DestroyWindow(parent_);
+  parent_ = nullptr;
+  VariantInit(&role);
+  const HRESULT role_after = object->get_accRole(self, &role);
+  EXPECT_TRUE(FAILED(role_after)) << std::hex << role_after;
+  const HRESULT action_after = object->accDoDefaultAction(self);
+  EXPECT_TRUE(FAILED(action_after)) << std::hex << action_after;
+  object->Release();
 }
 
 TEST_F(ControlHost, ColourStaticBuildsBoldArial18AndKeepsTheWindowFont) {
