@@ -14,6 +14,7 @@
 #include "controls/x_color_static.h"
 #include "framework/wnd.h"
 #include "support/scratch.h"
+#include "support/wizard_driver.h"
 
 namespace {
 
@@ -377,6 +378,24 @@ TEST_F(ControlHost, ColourStaticPaintsItsTextInItsColourOnItsBackground) {
   ReleaseDC(control, window_dc);
   EXPECT_GT(red, 50);
   EXPECT_GT(background, client.right * client.bottom / 2);
+}
+
+// A screen reader hears the message when it shows and each time its text
+// changes while it shows.
+TEST_F(ControlHost, ColourStaticAnnouncesItsTextWhenShownAndWhenItChanges) {
+  CXColorStatic label;
+  HWND control = Static("Installiere ... bitte warten ...", SS_CENTER | SS_CENTERIMAGE, 10, 10,
+                        400, 30);
+  ShowWindow(control, SW_HIDE);
+  ASSERT_TRUE(label.SubclassWindow(control));
+  label.AnnounceChanges();
+  ShowWindow(parent_, SW_SHOWNA);
+  WindowEventWatch events(GetCurrentProcessId());
+  ASSERT_TRUE(events.hooked());
+  ShowWindow(control, SW_SHOW);
+  EXPECT_TRUE(events.WaitFor(AnnouncementEvent(), control, 1, 5000)) << "not announced when shown";
+  SetWindowTextA(control, "Installation abgeschlossen");
+  EXPECT_TRUE(events.WaitFor(AnnouncementEvent(), control, 2, 5000)) << "change not announced";
 }
 
 // --- opening a link ------------------------------------------------------

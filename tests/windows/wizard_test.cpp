@@ -137,62 +137,6 @@ HRESULT DoDefaultAction(HWND control) {
   return result;
 }
 
-// Window events the setup raises, seen as a screen reader sees them: through
-// an out-of-context hook, delivered while this thread waits for them.
-class SetupEvents {
- public:
-  explicit SetupEvents(DWORD process_id) {
-    seen_ = &events_;
-    hook_ = SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, Record, process_id, 0,
-                            WINEVENT_OUTOFCONTEXT);
-  }
-  ~SetupEvents() {
-    if (hook_ != nullptr) UnhookWinEvent(hook_);
-    seen_ = nullptr;
-  }
-  SetupEvents(const SetupEvents&) = delete;
-  SetupEvents& operator=(const SetupEvents&) = delete;
-
-  bool hooked() const { return hook_ != nullptr; }
-  // Waits, delivering the hook's calls, until the window raised the event.
-  bool WaitFor(DWORD event, HWND window, unsigned timeout_ms) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-      MSG message;
-      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-      for (const auto& [seen_event, seen_window] : events_) {
-        if (seen_event == event && seen_window == window) return true;
-      }
-      if (GetTickCount() - start > timeout_ms) return false;
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-  }
-
- private:
-  static void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child,
-                              DWORD, DWORD) {
-    if (seen_ != nullptr && object == OBJID_CLIENT && child == CHILDID_SELF) {
-      seen_->emplace_back(event, window);
-    }
-  }
-  static inline std::vector<std::pair<DWORD, HWND>>* seen_ = nullptr;
-  std::vector<std::pair<DWORD, HWND>> events_;
-  HWINEVENTHOOK hook_ = nullptr;
-};
-
-// Windows 10 1709 and later read live regions; earlier ones take an alert.
-DWORD AnnouncementEvent() {
-  OSVERSIONINFOEXW version = {};
-  version.dwOSVersionInfoSize = sizeof version;
-  version.dwMajorVersion = 10;
-  version.dwBuildNumber = 16299;
-  DWORDLONG mask = VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL);
-  mask = VerSetConditionMask(mask, VER_BUILDNUMBER, VER_GREATER_EQUAL);
-  return VerifyVersionInfoW(&version, VER_MAJORVERSION | VER_BUILDNUMBER, mask)
-             ? 0x8019  // EVENT_OBJECT_LIVEREGIONCHANGED, declared for Windows 8 on
-             : EVENT_SYSTEM_ALERT;
-}
-
 // No control of the page is named by what only the template or the
 // resources hold: a placeholder text, a resource number, a drawn line.
 void ExpectNoPlaceholderNames(HWND page, int index) {
@@ -696,10 +640,10 @@ TEST_F(Wizard, WaitMessageIsAnnouncedWhenTheInstallationStarts) {
   for (int index = 1; index <= 3; ++index) ASSERT_NO_FATAL_FAILURE(GoTo(kNext, index));
   HWND label = wizard_->Control(kWaitLabel);
   ASSERT_FALSE(IsWindowVisible(label));
-  SetupEvents events(setup_->process_id());
+  WindowEventWatch events(setup_->process_id());
   ASSERT_TRUE(events.hooked());
   wizard_->Press(kNext);
-  EXPECT_TRUE(events.WaitFor(AnnouncementEvent(), label, 20000)) << "no announcement";
+  EXPECT_TRUE(events.WaitFor(AnnouncementEvent(), label, 1, 20000)) << "no announcement";
   EXPECT_TRUE(IsWindowVisible(label));
   HWND box = wizard_->WaitForMessageBox(60000);
   ASSERT_NE(box, nullptr) << "the installation into Q: did not fail";
