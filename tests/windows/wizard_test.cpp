@@ -574,7 +574,10 @@ TEST_F(Wizard, WhatsNewPageShowsTheChangeListByteForByte) {
     EXPECT_TRUE(style & ES_MULTILINE);
     // Keyboard and screen-reader users reach it with Tab and hear it as
     // read-only text named by its heading.
-    EXPECT_TRUE(style & WS_TABSTOP);
+    if (round == 0) {
+      ASSERT_TRUE(wizard_->BringToFront());
+      EXPECT_TRUE(wizard_->TabTo(field)) << "Tab never reached the change list";
+    }
     const ScreenReaderView view = ViewAsScreenReader(field);
     EXPECT_EQ(view.name, "Was ist neu in dieser Version?");
     EXPECT_TRUE(view.state & STATE_SYSTEM_READONLY) << std::hex << view.state;
