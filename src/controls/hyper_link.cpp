@@ -269,7 +269,12 @@ LRESULT CHyperLink::OnDestroy(WPARAM, LPARAM) {
   return Default();
 }
 
-LRESULT CHyperLink::OnOpenRequested(WPARAM, LPARAM) { return OnLinkClicked(0, 0); }
+LRESULT CHyperLink::OnOpenRequested(WPARAM, LPARAM) {
+  // As a click: only a link on the screen opens (not one of a page that
+  // another page covers).
+  if (!IsWindowVisible(m_hWnd)) return 0;
+  return OnLinkClicked(0, 0);
+}
 
 LONG CHyperLink::AddedStates() const {
   LONG states = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_LINKED;
