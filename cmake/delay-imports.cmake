@@ -7,7 +7,7 @@
 # keep the integer argument registers across the first call's loading, not
 # xmm0-xmm3: no function of these DLLs that the setup calls takes a
 # floating-point argument.
-set(PELLUMARA_DELAYED_DLLS user32 gdi32 advapi32 comctl32 ole32 oleaut32 shell32)
+set(PELLUMARA_DELAYED_DLLS user32 gdi32 advapi32 comctl32 ole32 oleaut32 shell32 oleacc)
 
 set(delay_dir "${CMAKE_BINARY_DIR}/delay-imports")
 file(MAKE_DIRECTORY "${delay_dir}")

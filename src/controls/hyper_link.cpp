@@ -8,6 +8,14 @@
 #include "controls/link_opening.h"
 #include "rules/control_rules.h"
 
+namespace {
+
+// Posted to the link by its accessible object: the default action runs from
+// the message loop, not inside the screen reader's call.
+constexpr UINT kOpenRequested = WM_APP + 1;
+
+}  // namespace
+
 const MessageEntry CHyperLink::kEntries[] = {
     {Reflected(WM_CTLCOLORSTATIC), 0, 0, Handler(&CHyperLink::CtlColor)},
     {WM_SETCURSOR, 0, 0, Handler(&CHyperLink::OnSetCursor)},
@@ -21,6 +29,9 @@ const MessageEntry CHyperLink::kEntries[] = {
     {WM_KILLFOCUS, 0, 0, Handler(&CHyperLink::OnFocusChange)},
     {WM_UPDATEUISTATE, 0, 0, Handler(&CHyperLink::OnUpdateUiState)},
     {WM_PAINT, 0, 0, Handler(&CHyperLink::OnPaint)},
+    {WM_GETOBJECT, 0, 0, Handler(&CHyperLink::OnGetObject)},
+    {WM_DESTROY, 0, 0, Handler(&CHyperLink::OnDestroy)},
+    {kOpenRequested, 0, 0, Handler(&CHyperLink::OnOpenRequested)},
 };
 const MessageMap CHyperLink::kMessageMap = {&CWnd::kMessageMap, kEntries,
                                             sizeof kEntries / sizeof kEntries[0]};
@@ -30,7 +41,8 @@ const MessageMap* CHyperLink::GetMessageMap() const { return &kMessageMap; }
 CHyperLink::CHyperLink()
     : link_colour(MakeColour(0, 0, 238)),
       visited_colour(MakeColour(85, 26, 139)),
-      hover_colour(MakeColour(255, 0, 0)) {}
+      hover_colour(MakeColour(255, 0, 0)),
+      accessible_(AccessibleFacts{false, L"", ROLE_SYSTEM_LINK}, this) {}
 
 CHyperLink::~CHyperLink() = default;
 
@@ -170,7 +182,9 @@ LRESULT CHyperLink::OnTimer(WPARAM, LPARAM) {
 LRESULT CHyperLink::OnLinkClicked(WPARAM, LPARAM) {
   hovering = FALSE;
   int result = OpenLink(link_target.c_str(), SW_SHOW);
+  const BOOL was_visited = visited;
   visited = result > 32;
+  if (visited != was_visited) ReportStateChange();
   if (!visited && result != kLinkAddressShown) {
     MessageBeep(MB_ICONEXCLAMATION);
   } else if (m_hWnd != nullptr) {
@@ -208,7 +222,11 @@ LRESULT CHyperLink::OnKeyDown(WPARAM key, LPARAM flags) {
 
 LRESULT CHyperLink::OnFocusChange(WPARAM, LPARAM) {
   InvalidateRect(m_hWnd, nullptr, TRUE);
-  return Default();
+  const LRESULT result = Default();
+  // The system reports the focus moving here; the link's focused state is
+  // its own to report.
+  ReportStateChange();
+  return result;
 }
 
 LRESULT CHyperLink::OnUpdateUiState(WPARAM, LPARAM) {
@@ -235,6 +253,40 @@ LRESULT CHyperLink::OnPaint(WPARAM, LPARAM) {
   }
   EndPaint(m_hWnd, &paint);
   return 0;
+}
+
+void CHyperLink::ReportStateChange() {
+  if (m_hWnd != nullptr) NotifyWinEvent(EVENT_OBJECT_STATECHANGE, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+LRESULT CHyperLink::OnGetObject(WPARAM flags, LPARAM object_id) {
+  if (const LRESULT answer = accessible_.Answer(m_hWnd, flags, object_id)) return answer;
+  return Default();
+}
+
+LRESULT CHyperLink::OnDestroy(WPARAM, LPARAM) {
+  accessible_.Disconnect();
+  return Default();
+}
+
+LRESULT CHyperLink::OnOpenRequested(WPARAM, LPARAM) {
+  // As a click: only a link on the screen opens (not one of a page that
+  // another page covers).
+  if (!IsWindowVisible(m_hWnd)) return 0;
+  return OnLinkClicked(0, 0);
+}
+
+LONG CHyperLink::AddedStates() const {
+  LONG states = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_LINKED;
+  if (m_hWnd != nullptr && GetFocus() == m_hWnd) states |= STATE_SYSTEM_FOCUSED;
+  if (visited) states |= STATE_SYSTEM_TRAVERSED;
+  return states;
+}
+
+const wchar_t* CHyperLink::DefaultActionName() const { return L"\u00D6ffnen"; }
+
+void CHyperLink::DoDefaultAction() {
+  if (m_hWnd != nullptr) PostMessageA(m_hWnd, kOpenRequested, 0, 0);
 }
 
 BOOL CHyperLink::DestroyWindow() {

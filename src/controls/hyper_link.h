@@ -2,7 +2,8 @@
 // colours, optional underline, a hand cursor, a window fitted to its text,
 // and the address opened by the shell when clicked. It is a Tab stop too:
 // it shows a focus rectangle while it has the keyboard focus, and Enter or
-// Space opens it as a click does.
+// Space opens it as a click does. Screen readers meet it as a link whose
+// default action opens it as a click does.
 #pragma once
 
 #include <windows.h>
@@ -10,10 +11,11 @@
 #include <string>
 
 #include "common/scoped_win.h"
+#include "controls/accessible_object.h"
 #include "framework/font.h"
 #include "framework/static_control.h"
 
-class CHyperLink : public CStatic {
+class CHyperLink : public CStatic, private AccessibleBehaviour {
  public:
   CHyperLink();
   ~CHyperLink() override;
@@ -62,6 +64,16 @@ class CHyperLink : public CStatic {
   LRESULT OnUpdateUiState(WPARAM, LPARAM);
   LRESULT OnPaint(WPARAM, LPARAM);
   bool ShowsFocus() const;
+  LRESULT OnGetObject(WPARAM flags, LPARAM object_id);
+  LRESULT OnDestroy(WPARAM, LPARAM);
+  LRESULT OnOpenRequested(WPARAM, LPARAM);
+  void ReportStateChange();
+
+  LONG AddedStates() const override;
+  const wchar_t* DefaultActionName() const override;
+  void DoDefaultAction() override;
+
+  AccessibleServer accessible_;
 
   static const MessageEntry kEntries[];
   static const MessageMap kMessageMap;

@@ -2,12 +2,15 @@
 
 #include <string>
 
+#include "controls/control_accessibility.h"
 #include "controls/control_fonts.h"
 #include "rules/control_rules.h"
 
 const MessageEntry CXColorStatic::kEntries[] = {
     {WM_PAINT, 0, 0, Handler(&CXColorStatic::OnPaint)},
     {WM_ERASEBKGND, 0, 0, Handler(&CXColorStatic::OnEraseBkgnd)},
+    {WM_WINDOWPOSCHANGED, 0, 0, Handler(&CXColorStatic::OnWindowPosChanged)},
+    {WM_SETTEXT, 0, 0, Handler(&CXColorStatic::OnSetText)},
 };
 const MessageMap CXColorStatic::kMessageMap = {&CWnd::kMessageMap, kEntries,
                                                sizeof kEntries / sizeof kEntries[0]};
@@ -58,6 +61,28 @@ void CXColorStatic::RebuildFont(const LOGFONTA* log_font, BOOL redraw) {
   const LOGFONTA copy = WeightedFont(*log_font, bold != FALSE);
   paint_font.CreateFontIndirect(&copy);
   if (redraw) Redraw();
+}
+
+void CXColorStatic::AnnounceChanges() {
+  announces_changes_ = true;
+  ControlDescription live;
+  live.polite_live = true;
+  DescribeControl(m_hWnd, live);
+}
+
+LRESULT CXColorStatic::OnWindowPosChanged(WPARAM, LPARAM position) {
+  const LRESULT result = Default();
+  const auto* changed = reinterpret_cast<const WINDOWPOS*>(position);
+  if (announces_changes_ && changed != nullptr && (changed->flags & SWP_SHOWWINDOW) != 0) {
+    AnnounceChange(m_hWnd);
+  }
+  return result;
+}
+
+LRESULT CXColorStatic::OnSetText(WPARAM, LPARAM) {
+  const LRESULT result = Default();
+  if (announces_changes_) AnnounceChange(m_hWnd);  // only while shown
+  return result;
 }
 
 LRESULT CXColorStatic::OnEraseBkgnd(WPARAM dc, LPARAM) {

@@ -18,6 +18,9 @@ class CXColorStatic : public CStatic {
   // face: at most 31 characters are used; null keeps the window font's face.
   void SetFontFace(const char* face, LONG height, BOOL redraw);
   void RebuildFont(const LOGFONTA* log_font, BOOL redraw);
+  // From now on, screen readers read the text out when the control shows
+  // and whenever its text changes while it shows (a polite live region).
+  void AnnounceChanges();
 
   CFont paint_font;
   COLORREF text_colour;
@@ -36,6 +39,10 @@ class CXColorStatic : public CStatic {
   void Redraw();
   LRESULT OnPaint(WPARAM, LPARAM);
   LRESULT OnEraseBkgnd(WPARAM dc, LPARAM);
+  LRESULT OnWindowPosChanged(WPARAM, LPARAM position);
+  LRESULT OnSetText(WPARAM, LPARAM);
+
+  bool announces_changes_ = false;
 
   static const MessageEntry kEntries[];
   static const MessageMap kMessageMap;

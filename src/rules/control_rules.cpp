@@ -41,3 +41,12 @@ Box FitBoxToText(const Box& window, const Box& client, long text_width, long tex
   }
   return fitted;
 }
+
+std::string TextWithoutMnemonics(std::string_view shown) {
+  std::string text;
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    if (shown[i] == '&' && ++i == shown.size()) break;
+    text += shown[i];
+  }
+  return text;
+}

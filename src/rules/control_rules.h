@@ -35,3 +35,7 @@ constexpr unsigned kStyleCenterImage = 0x0200;
 // borders, keeping its centre, right edge or left edge by the style.
 Box FitBoxToText(const Box& window, const Box& client, long text_width, long text_height,
                  unsigned style);
+
+// A control's text as it reads: without the "&" that marks a mnemonic ("&&"
+// stands for one "&").
+std::string TextWithoutMnemonics(std::string_view shown);

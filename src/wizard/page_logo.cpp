@@ -16,19 +16,6 @@ const int kLogoBitmaps[] = {IDB_LOGO, IDB_LOGO_144, IDB_LOGO_192, IDB_LOGO_288};
 constexpr int kDrawingBackground[] = {240, 240, 240};  // blue, green, red
 constexpr int kFullCoverage = 255;
 
-HWND FindPictureControl(HWND page) {
-  for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    char name[16] = "";
-    GetClassNameA(child, name, sizeof name);
-    if (lstrcmpiA(name, "Static") == 0 &&
-        (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) {
-      return child;
-    }
-  }
-  return nullptr;
-}
-
 ScopedBitmap LoadLogo(int id) {
   return ScopedBitmap(static_cast<HBITMAP>(LoadImageA(
       GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
@@ -97,6 +84,19 @@ void UseFaceColourBehind(HBITMAP image) {
 }
 
 }  // namespace
+
+HWND FindPictureControl(HWND page) {
+  for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    char name[16] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, "Static") == 0 &&
+        (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) {
+      return child;
+    }
+  }
+  return nullptr;
+}
 
 ScopedBitmap FitPageLogo(HWND page) {
   HWND control = FindPictureControl(page);

@@ -5,6 +5,9 @@
 
 #include "common/scoped_win.h"
 
+// The page's picture control (the static control with SS_BITMAP), or null.
+HWND FindPictureControl(HWND page);
+
 // Shows the logo in the page's picture control (the static control with
 // SS_BITMAP, which keeps its template rectangle through SS_REALSIZECONTROL)
 // as large as the control's real size in pixels allows without distorting

@@ -62,7 +62,9 @@ void CWizPropertyPage::ActivateReadyPage() {
 void CWizPropertyPage::BindWaitLabel() {
   if (GetDlgItem(m_hWnd, IDC_WAIT_LABEL) == nullptr) return;
   CXColorStatic& label = sheet->wait_label;
-  if (label.GetSafeHwnd() == nullptr) label.SubclassDlgItem(IDC_WAIT_LABEL, m_hWnd);
+  if (label.GetSafeHwnd() == nullptr && label.SubclassDlgItem(IDC_WAIT_LABEL, m_hWnd)) {
+    label.AnnounceChanges();
+  }
   label.SetTextColour(MakeColour(255, 0, 0), FALSE);
   label.SetBoldText(TRUE, TRUE);
   label.SetFontFace("Arial", ScaleToScreen(kWaitFontHeight), TRUE);

@@ -79,6 +79,10 @@ void CWizPropertyPage::DoDataExchange(CDataExchange* exchange) {
     logo_image_ = FitPageLogo(m_hWnd);
     logo_fitted_ = true;
   }
+  if (!controls_described_) {
+    DescribeControlsForScreenReaders();
+    controls_described_ = true;
+  }
   switch (ActiveIndex()) {
     case kWelcomePage: BindLicenceLink(); break;
     case kReadyPage: BindWaitLabel(); break;

@@ -72,10 +72,14 @@ class CWizPropertyPage : public CPropertyPage {
   // Finish page (finish_page.cpp)
   void ActivateFinishPage();
 
+  // Names, roles and marks for screen readers (page_accessibility.cpp)
+  void DescribeControlsForScreenReaders();
+
   // The logo drawn for this screen, once the page has fitted it (null while
   // the control shows its own bitmap).
   ScopedBitmap logo_image_;
   bool logo_fitted_ = false;
+  bool controls_described_ = false;
 
   static const MessageEntry kEntries[];
   static const MessageMap kMessageMap;

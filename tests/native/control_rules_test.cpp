@@ -54,4 +54,11 @@ TEST(FitBoxToText, KeepsLeftEdgeRightEdgeOrCentre) {
   EXPECT_EQ(grown.right, 221);
 }
 
+TEST(ControlRules, TextWithoutMnemonicsReadsAsItShows) {
+  EXPECT_EQ(TextWithoutMnemonics("&Pellumara-Verzeichnis"), "Pellumara-Verzeichnis");
+  EXPECT_EQ(TextWithoutMnemonics("\"&Anwendungsdaten\"-Verzeichnis"), "\"Anwendungsdaten\"-Verzeichnis");
+  EXPECT_EQ(TextWithoutMnemonics("Tom && Jerry&"), "Tom & Jerry");
+  EXPECT_EQ(TextWithoutMnemonics(""), "");
+}
+
 }  // namespace

@@ -4,13 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
 #include <cstring>
 #include <string>
 
+#include "controls/accessible_object.h"
 #include "controls/hyper_link.h"
 #include "controls/x_color_static.h"
 #include "framework/wnd.h"
 #include "support/scratch.h"
+#include "support/wizard_driver.h"
 
 namespace {
 
@@ -291,6 +295,35 @@ TEST_F(ControlHost, LinkLetsGoOfItsWindowWhenTheWindowGoes) {
   EXPECT_EQ(link.GetSafeHwnd(), nullptr);
 }
 
+// A screen reader may hold the link's object longer than the link lives:
+// once the window is gone, the object answers nothing more.
+TEST_F(ControlHost, LinksAccessibleObjectIsCutOffWhenTheWindowGoes) {
+  ScopedCom com;
+  CHyperLink link;
+  HWND control = Static("Pellumara EULA", 0, 10, 10, 200, 20);
+  ASSERT_TRUE(link.SubclassWindow(control));
+  IAccessible* object = nullptr;
+  ASSERT_EQ(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                       kAccessibleInterfaceId, reinterpret_cast<void**>(&object)),
+            S_OK);
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT role;
+  VariantInit(&role);
+  EXPECT_EQ(object->get_accRole(self, &role), S_OK);
+  EXPECT_EQ(role.lVal, ROLE_SYSTEM_LINK);
+  DestroyWindow(parent_);
+  parent_ = nullptr;
+  VariantInit(&role);
+  const HRESULT role_after = object->get_accRole(self, &role);
+  EXPECT_TRUE(FAILED(role_after)) << std::hex << role_after;
+  const HRESULT action_after = object->accDoDefaultAction(self);
+  EXPECT_TRUE(FAILED(action_after)) << std::hex << action_after;
+  object->Release();
+}
+
 TEST_F(ControlHost, ColourStaticBuildsBoldArial18AndKeepsTheWindowFont) {
   CXColorStatic label;
   HWND control = Static("Installiere ... bitte warten ...", SS_CENTER | SS_CENTERIMAGE, 10, 10,
@@ -345,6 +378,24 @@ TEST_F(ControlHost, ColourStaticPaintsItsTextInItsColourOnItsBackground) {
   ReleaseDC(control, window_dc);
   EXPECT_GT(red, 50);
   EXPECT_GT(background, client.right * client.bottom / 2);
+}
+
+// A screen reader hears the message when it shows and each time its text
+// changes while it shows.
+TEST_F(ControlHost, ColourStaticAnnouncesItsTextWhenShownAndWhenItChanges) {
+  CXColorStatic label;
+  HWND control = Static("Installiere ... bitte warten ...", SS_CENTER | SS_CENTERIMAGE, 10, 10,
+                        400, 30);
+  ShowWindow(control, SW_HIDE);
+  ASSERT_TRUE(label.SubclassWindow(control));
+  label.AnnounceChanges();
+  ShowWindow(parent_, SW_SHOWNA);
+  WindowEventWatch events(GetCurrentProcessId());
+  ASSERT_TRUE(events.hooked());
+  ShowWindow(control, SW_SHOW);
+  EXPECT_TRUE(events.WaitFor(AnnouncementEvent(), control, 1, 5000)) << "not announced when shown";
+  SetWindowTextA(control, "Installation abgeschlossen");
+  EXPECT_TRUE(events.WaitFor(AnnouncementEvent(), control, 2, 5000)) << "change not announced";
 }
 
 // --- opening a link ------------------------------------------------------

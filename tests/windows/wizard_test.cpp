@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +36,14 @@ constexpr int kLicenceLink = 1045;
 constexpr int kChangeListField = 1000;
 constexpr int kReadyHeading = 1014;
 constexpr int kWaitLabel = 1044;
+constexpr int kFormatList = 1579;
+constexpr int kIniInProgramFolder = 1038;
+constexpr int kIniInAppData = 1039;
+
+const char kLicenceAddress[] = "https://www.pellumara.example/eula.htm";
+// Where this program, standing in for the web browser, notes every address
+// the setup opens (see main).
+const char kOpenedAddresses[] = "C:\\pellumara-tests\\opened-addresses.txt";
 
 const std::string kBackCaption = "< &Zur\xFC" "ck";
 const std::string kNextCaption = "&Weiter >";
@@ -44,6 +55,105 @@ class Wizard : public WizardFixture {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kOpenCommandKey);
   }
 };
+
+// --- the pages as a screen reader meets them --------------------------------
+
+// MinGW's static IID_IAccessible is not the interface's id.
+constexpr IID kAccessibleId = {
+    0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+
+// What Active Accessibility tells this process, as a screen reader asks,
+// about a control of the setup: its client object's name (in the ANSI code
+// page), role, state and default action.
+struct ScreenReaderView {
+  bool found = false;
+  bool named = false;
+  std::string name;
+  std::wstring wide_name;
+  long role = 0;
+  long state = 0;
+  std::string default_action;
+};
+
+std::string AnsiOf(BSTR text) {
+  if (text == nullptr) return "";
+  char ansi[1024] = "";
+  WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
+  return ansi;
+}
+
+IAccessible* ClientObject(HWND control) {
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), kAccessibleId,
+                                        reinterpret_cast<void**>(&object)))) {
+    return nullptr;
+  }
+  return object;
+}
+
+ScreenReaderView ViewAsScreenReader(HWND control) {
+  ScreenReaderView view;
+  CoInitialize(nullptr);
+  if (IAccessible* object = ClientObject(control)) {
+    view.found = true;
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    if (object->get_accName(self, &text) == S_OK && text != nullptr) {
+      view.named = true;
+      view.name = AnsiOf(text);
+      view.wide_name = text;
+    }
+    SysFreeString(text);
+    VARIANT value;
+    VariantInit(&value);
+    if (SUCCEEDED(object->get_accRole(self, &value)) && value.vt == VT_I4) view.role = value.lVal;
+    VariantInit(&value);
+    if (SUCCEEDED(object->get_accState(self, &value)) && value.vt == VT_I4) view.state = value.lVal;
+    text = nullptr;
+    if (object->get_accDefaultAction(self, &text) == S_OK) view.default_action = AnsiOf(text);
+    SysFreeString(text);
+    object->Release();
+  }
+  CoUninitialize();
+  return view;
+}
+
+// What a screen reader's "activate" does.
+HRESULT DoDefaultAction(HWND control) {
+  CoInitialize(nullptr);
+  HRESULT result = E_FAIL;
+  if (IAccessible* object = ClientObject(control)) {
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    result = object->accDoDefaultAction(self);
+    object->Release();
+  }
+  CoUninitialize();
+  return result;
+}
+
+// No control of the page is named by what only the template or the
+// resources hold: a placeholder text, a resource number, a drawn line.
+void ExpectNoPlaceholderNames(HWND page, int index) {
+  for (HWND control = GetWindow(page, GW_CHILD); control != nullptr;
+       control = GetWindow(control, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(control)) continue;
+    const ScreenReaderView view = ViewAsScreenReader(control);
+    EXPECT_TRUE(view.found) << "page " << index << ": control " << GetDlgCtrlID(control);
+    const std::string shown = WindowText(control);
+    const bool resource_number = !view.wide_name.empty() && view.wide_name[0] == 0xFFFF;
+    const bool line = !view.name.empty() && view.name.find_first_not_of('_') == std::string::npos;
+    EXPECT_FALSE(view.name == "List1" || resource_number || line ||
+                 (!shown.empty() && static_cast<unsigned char>(shown[0]) == 0xFF && view.named))
+        << "page " << index << ": control " << GetDlgCtrlID(control) << " is named \""
+        << view.name << "\"";
+  }
+}
 
 TEST_F(Wizard, ButtonsAndCaptionsOverTheRun) {
   ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
@@ -462,9 +572,86 @@ TEST_F(Wizard, WhatsNewPageShowsTheChangeListByteForByte) {
     const LONG style = GetWindowLongA(field, GWL_STYLE);
     EXPECT_TRUE(style & ES_READONLY);
     EXPECT_TRUE(style & ES_MULTILINE);
-    EXPECT_FALSE(style & WS_TABSTOP);
+    // Keyboard and screen-reader users reach it with Tab and hear it as
+    // read-only text named by its heading.
+    if (round == 0) {
+      ASSERT_TRUE(wizard_->BringToFront());
+      EXPECT_TRUE(wizard_->TabTo(field)) << "Tab never reached the change list";
+    }
+    const ScreenReaderView view = ViewAsScreenReader(field);
+    EXPECT_EQ(view.name, "Was ist neu in dieser Version?");
+    EXPECT_TRUE(view.state & STATE_SYSTEM_READONLY) << std::hex << view.state;
     ASSERT_NO_FATAL_FAILURE(GoTo(kBack, 0));
   }
+  EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+}
+
+// Every input says what it is for; the logo is a picture called Pellumara,
+// the separator no text; no control is named by a placeholder.
+TEST_F(Wizard, ScreenReadersMeetEveryControlByWhatItIsFor) {
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  EXPECT_EQ(ViewAsScreenReader(wizard_->Control(kFolderField)).name,
+            LoadMessage(IDS_TARGET_FOLDER_LABEL));
+  const ScreenReaderView logo = ViewAsScreenReader(wizard_->PictureControl());
+  EXPECT_EQ(logo.role, ROLE_SYSTEM_GRAPHIC);
+  EXPECT_EQ(logo.name, "Pellumara");
+  ExpectNoPlaceholderNames(wizard_->ActivePage(), 0);
+  for (int index = 1; index <= 3; ++index) {
+    ASSERT_NO_FATAL_FAILURE(GoTo(kNext, index));
+    ExpectNoPlaceholderNames(wizard_->ActivePage(), index);
+  }
+  // The ready page: each settings choice names its group.
+  EXPECT_EQ(ViewAsScreenReader(wizard_->Control(kIniInProgramFolder)).name,
+            "INI-Verzeichnis \xE4ndern (f\xFCr Fortgeschrittene): Pellumara-Verzeichnis");
+  EXPECT_EQ(ViewAsScreenReader(wizard_->Control(kIniInAppData)).name,
+            "INI-Verzeichnis \xE4ndern (f\xFCr Fortgeschrittene): \"Anwendungsdaten\"-Verzeichnis "
+            "(empfohlen f\xFCr Vista, Win 7, Win 8, Win 10)");
+  ASSERT_NO_FATAL_FAILURE(GoTo(kBack, 2));
+  EXPECT_EQ(ViewAsScreenReader(wizard_->Control(kFormatList)).name,
+            "M\xF6" "chten Sie Dateien mit Pellumara verkn\xFCpfen? (optional !)");
+  EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+}
+
+// The licence link is a link to a screen reader, and its default action
+// opens the licence page as a click does.
+TEST_F(Wizard, LicenceLinkIsALinkWhoseDefaultActionOpensTheLicence) {
+  DeleteFileA(kOpenedAddresses);
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  HWND link = wizard_->Control(kLicenceLink);
+  const ScreenReaderView view = ViewAsScreenReader(link);
+  EXPECT_EQ(view.role, ROLE_SYSTEM_LINK);
+  EXPECT_EQ(view.name, "Pellumara EULA");
+  EXPECT_EQ(view.state & (STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_LINKED),
+            STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_LINKED)
+      << std::hex << view.state;
+  EXPECT_FALSE(view.default_action.empty());
+  EXPECT_EQ(DoDefaultAction(link), S_OK);
+  const std::string expected = std::string(kLicenceAddress) + "\n";
+  EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(kOpenedAddresses) == expected; }))
+      << "opened: \"" << ReadFileBytes(kOpenedAddresses) << "\"";
+  EXPECT_EQ(wizard_->ActiveIndex(), 0);
+  EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+  DeleteFileA(kOpenedAddresses);
+}
+
+// "Weiter >" on the ready page shows the wait message, which a screen
+// reader hears at once. The folder is on a drive that does not exist, so
+// the installation fails and nothing is installed.
+TEST_F(Wizard, WaitMessageIsAnnouncedWhenTheInstallationStarts) {
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  wizard_->SetControlText(kFolderField, "Q:\\Pellumara");
+  for (int index = 1; index <= 3; ++index) ASSERT_NO_FATAL_FAILURE(GoTo(kNext, index));
+  HWND label = wizard_->Control(kWaitLabel);
+  ASSERT_FALSE(IsWindowVisible(label));
+  WindowEventWatch events(setup_->process_id());
+  ASSERT_TRUE(events.hooked());
+  wizard_->Press(kNext);
+  EXPECT_TRUE(events.WaitFor(AnnouncementEvent(), label, 1, 20000)) << "no announcement";
+  EXPECT_TRUE(IsWindowVisible(label));
+  HWND box = wizard_->WaitForMessageBox(60000);
+  ASSERT_NE(box, nullptr) << "the installation into Q: did not fail";
+  WizardDriver::PressEnter(box);
+  ASSERT_TRUE(wizard_->WaitForPage(0));
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
 }
 
@@ -561,9 +748,35 @@ TEST(WizardTemplates, EveryTextOfTheFivePagesFitsItsControl) {
   FreeLibrary(setup);
 }
 
+// Stands in for the web browser: notes the address it was asked to open.
+int RecordOpenedAddress(const char* address) {
+  CreateDirectoryA("C:\\pellumara-tests", nullptr);
+  if (FILE* out = std::fopen(kOpenedAddresses, "ab")) {
+    std::fprintf(out, "%s\n", address);
+    std::fclose(out);
+  }
+  return 0;
+}
+
+// Web addresses that the setup opens come to this program instead of a
+// browser, which Wine would look for on the host.
+void RedirectWebAddressesToThisProgram() {
+  char self[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  const std::string command = std::string("\"") + self + "\" --record-address \"%1\"";
+  for (const char* scheme : {"http", "https"}) {
+    const std::string key = std::string("SOFTWARE\\Classes\\") + scheme + "\\shell\\open";
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (key + "\\ddeexec").c_str());
+    SetRegistryString(HKEY_LOCAL_MACHINE, key + "\\command", nullptr, command);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--record-address") == 0) {
+    return RecordOpenedAddress(argv[2]);
+  }
   ::testing::InitGoogleTest(&argc, argv);
   SetSetupProgramFromArguments(argc, argv);
   if (SetupProgram().empty()) {
@@ -571,5 +784,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   UseUnmanagedWindows();
+  RedirectWebAddressesToThisProgram();
   return RUN_ALL_TESTS();
 }

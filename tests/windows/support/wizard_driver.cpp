@@ -467,3 +467,55 @@ bool SaveWindowBitmap(HWND window, const std::string& path) {
   ReleaseDC(nullptr, screen);
   return written;
 }
+
+namespace {
+
+std::vector<std::pair<DWORD, HWND>>* watched_events = nullptr;
+
+}  // namespace
+
+WindowEventWatch::WindowEventWatch(DWORD process_id) {
+  watched_events = &events_;
+  hook_ = SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, Record, process_id, 0,
+                          WINEVENT_OUTOFCONTEXT);
+}
+
+WindowEventWatch::~WindowEventWatch() {
+  if (hook_ != nullptr) UnhookWinEvent(hook_);
+  watched_events = nullptr;
+}
+
+void CALLBACK WindowEventWatch::Record(HWINEVENTHOOK, DWORD event, HWND window, LONG object,
+                                       LONG child, DWORD, DWORD) {
+  if (watched_events != nullptr && object == OBJID_CLIENT && child == CHILDID_SELF) {
+    watched_events->emplace_back(event, window);
+  }
+}
+
+int WindowEventWatch::Count(DWORD event, HWND window) const {
+  return static_cast<int>(std::count(events_.begin(), events_.end(), std::make_pair(event, window)));
+}
+
+bool WindowEventWatch::WaitFor(DWORD event, HWND window, int count, unsigned timeout_ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    if (Count(event, window) >= count) return true;
+    if (GetTickCount() - start > timeout_ms) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+DWORD AnnouncementEvent() {
+  constexpr DWORD kLiveRegionChanged = 0x8019;  // declared for Windows 8 and later only
+  OSVERSIONINFOEXW version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  version.dwMajorVersion = 10;
+  version.dwBuildNumber = 16299;
+  DWORDLONG mask = VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL);
+  mask = VerSetConditionMask(mask, VER_BUILDNUMBER, VER_GREATER_EQUAL);
+  return VerifyVersionInfoW(&version, VER_MAJORVERSION | VER_BUILDNUMBER, mask) != FALSE
+             ? kLiveRegionChanged
+             : EVENT_SYSTEM_ALERT;
+}

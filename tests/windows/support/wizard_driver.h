@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 constexpr int kBack = 0x3023;
@@ -90,6 +91,34 @@ class WizardDriver {
   unsigned long process_id_;
   HWND sheet_ = nullptr;
 };
+
+// Window events a process raises (its own NotifyWinEvent calls and the
+// system's), seen as a screen reader sees them: through an out-of-context
+// hook, delivered while this thread waits for them. One watch at a time.
+class WindowEventWatch {
+ public:
+  explicit WindowEventWatch(DWORD process_id);
+  ~WindowEventWatch();
+  WindowEventWatch(const WindowEventWatch&) = delete;
+  WindowEventWatch& operator=(const WindowEventWatch&) = delete;
+
+  bool hooked() const { return hook_ != nullptr; }
+  // Delivers the hook's calls until the window has raised the event for its
+  // client area count times; false when it has not in time.
+  bool WaitFor(DWORD event, HWND window, int count, unsigned timeout_ms);
+
+ private:
+  static void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child,
+                              DWORD, DWORD);
+  int Count(DWORD event, HWND window) const;
+
+  std::vector<std::pair<DWORD, HWND>> events_;
+  HWINEVENTHOOK hook_ = nullptr;
+};
+
+// The event that announces a changed text: a live-region change from
+// Windows 10 1709 on, an alert before.
+DWORD AnnouncementEvent();
 
 // A top-level window of the viewer's class in this process, as a running
 // viewer has.
