@@ -11,10 +11,15 @@ namespace {
 
 constexpr char kWindowClass[] = "PellumaraSetupShutdownBlock";
 constexpr UINT_PTR kSubclassId = 0x5350;  // any number of the setup's own
-// Windows shows it beside the setup's name when a shutdown waits; kept
-// short, as users read it in passing.
-constexpr wchar_t kReason[] =
-    L"Pellumara wird installiert. Bitte warten Sie, bis die Installation abgeschlossen ist.";
+// What Windows shows beside the setup's name when a shutdown waits, in
+// UTF-16 as Windows takes it.
+std::wstring Reason() {
+  const wchar_t* text = nullptr;
+  // With a zero length LoadStringW points into the resource itself.
+  const int length = LoadStringW(GetModuleHandleA(nullptr), IDS_SHUTDOWN_REASON,
+                                 reinterpret_cast<wchar_t*>(&text), 0);
+  return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
+}
 
 using ShutdownBlockReasonCreateFn = BOOL(WINAPI*)(HWND, LPCWSTR);
 using ShutdownBlockReasonDestroyFn = BOOL(WINAPI*)(HWND);
@@ -80,7 +85,7 @@ ShutdownBlock::ShutdownBlock(HWND window) {
       reinterpret_cast<void*>(User32Function("ShutdownBlockReasonCreate")));
   // Wine 8 has both functions as stubs that fail with
   // ERROR_CALL_NOT_IMPLEMENTED; the run log then says so.
-  if (create == nullptr || !create(window_, kReason)) {
+  if (create == nullptr || !create(window_, Reason().c_str())) {
     TheRunLog().NoteFailure("the reason a shutdown waits was not given to Windows",
                             create == nullptr ? ERROR_PROC_NOT_FOUND : GetLastError());
   }

@@ -37,6 +37,8 @@
 // the licence link (%s: its address) and the finish page.
 #define IDS_LICENCE_ADDRESS 26
 #define IDS_FINISH_NOT_STARTED 27  // %s: the FAQ page's address
+// What Windows shows while a shutdown waits for the installation.
+#define IDS_SHUTDOWN_REASON 40
 
 // Icon
 #define IDI_SETUP 111
