@@ -22,6 +22,7 @@
 #include "rules/format_catalogue.h"
 #include "rules/text_rules.h"
 #include "support/installation_checks.h"
+#include "support/address_recorder.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"
 #include "support/wizard_driver.h"
@@ -47,9 +48,6 @@ const char kDefaultFolder[] = "C:\\Program Files\\Pellumara";
 const char kFaqAddress[] = "https://www.pellumara.example/faq.htm";
 const char kLicenceAddress[] = "https://www.pellumara.example/eula.htm";
 constexpr int kLicenceLink = 1045;
-// Where this program, standing in for the web browser and Windows'
-// settings, notes every address the setup opens (see main).
-const char kOpenedAddresses[] = "C:\\pellumara-tests\\opened-addresses.txt";
 
 std::string SettingsFolder() { return Expanded("%APPDATA%\\Pellumara"); }
 
@@ -749,31 +747,6 @@ TEST_F(WizardInstall, ReadyPageBeforeVistaProposesTheProgramFolder) {
   ASSERT_NO_FATAL_FAILURE(GoTo(kNext, 3));
   EXPECT_TRUE(wizard_->Checked(kIniInProgramFolder));
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
-}
-
-// Stands in for the web browser: notes the address it was asked to open.
-int RecordOpenedAddress(const char* address) {
-  CreateDirectoryA("C:\\pellumara-tests", nullptr);
-  if (FILE* out = std::fopen(kOpenedAddresses, "ab")) {
-    std::fprintf(out, "%s\n", address);
-    std::fclose(out);
-  }
-  return 0;
-}
-
-// Web addresses that the setup opens come to this program instead of a
-// browser, which Wine would look for on the host: nothing starts outside
-// the prefix and the test sees what was opened.
-void RedirectWebAddressesToThisProgram() {
-  char self[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, self, sizeof self);
-  const std::string command = Quoted(self) + " --record-address \"%1\"";
-  for (const char* scheme : {"http", "https", "ms-settings"}) {
-    const std::string key = std::string("SOFTWARE\\Classes\\") + scheme + "\\shell\\open";
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (key + "\\ddeexec").c_str());
-    SetRegistryString(HKEY_LOCAL_MACHINE, key + "\\command", nullptr, command);
-  }
-  SetRegistryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\ms-settings", "URL Protocol", "");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "common/product_version.h"
 #include "engine/messages.h"
+#include "support/address_recorder.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"
 #include "support/wizard_driver.h"
@@ -41,9 +42,6 @@ constexpr int kIniInProgramFolder = 1038;
 constexpr int kIniInAppData = 1039;
 
 const char kLicenceAddress[] = "https://www.pellumara.example/eula.htm";
-// Where this program, standing in for the web browser, notes every address
-// the setup opens (see main).
-const char kOpenedAddresses[] = "C:\\pellumara-tests\\opened-addresses.txt";
 
 const std::string kBackCaption = "< &Zur\xFC" "ck";
 const std::string kNextCaption = "&Weiter >";
@@ -746,29 +744,6 @@ TEST(WizardTemplates, EveryTextOfTheFivePagesFitsItsControl) {
   EXPECT_GE(measured, 28);  // the texts the pages have
   DestroyWindow(host);
   FreeLibrary(setup);
-}
-
-// Stands in for the web browser: notes the address it was asked to open.
-int RecordOpenedAddress(const char* address) {
-  CreateDirectoryA("C:\\pellumara-tests", nullptr);
-  if (FILE* out = std::fopen(kOpenedAddresses, "ab")) {
-    std::fprintf(out, "%s\n", address);
-    std::fclose(out);
-  }
-  return 0;
-}
-
-// Web addresses that the setup opens come to this program instead of a
-// browser, which Wine would look for on the host.
-void RedirectWebAddressesToThisProgram() {
-  char self[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, self, sizeof self);
-  const std::string command = std::string("\"") + self + "\" --record-address \"%1\"";
-  for (const char* scheme : {"http", "https"}) {
-    const std::string key = std::string("SOFTWARE\\Classes\\") + scheme + "\\shell\\open";
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (key + "\\ddeexec").c_str());
-    SetRegistryString(HKEY_LOCAL_MACHINE, key + "\\command", nullptr, command);
-  }
 }
 
 }  // namespace
