@@ -37,6 +37,8 @@
 // the licence link (%s: its address) and the finish page.
 #define IDS_LICENCE_ADDRESS 26
 #define IDS_FINISH_NOT_STARTED 27  // %s: the FAQ page's address
+// Silent mode only; %s: the settings folder as given
+#define IDS_SETTINGS_FOR_EACH_USER 29
 
 // Icon
 #define IDI_SETUP 111
