@@ -1,7 +1,8 @@
 #include "rules/environment_expansion.h"
 
-#include <cctype>
 #include <string>
+
+#include "rules/text_rules.h"
 
 namespace {
 
@@ -12,22 +13,10 @@ bool Append(std::string& result, std::string_view piece, std::size_t limit) {
   return true;
 }
 
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // The variables Windows sets for each user from the profile.
 constexpr std::string_view kUserVariables[] = {
-    "APPDATA",  "LOCALAPPDATA", "USERPROFILE", "HOMEPATH",         "HOMEDRIVE",
-    "HOMESHARE", "TEMP",        "TMP",         "USERNAME",         "ONEDRIVE",
-    "ONEDRIVECONSUMER", "ONEDRIVECOMMERCIAL",
+    "APPDATA",  "LOCALAPPDATA", "USERPROFILE", "HOMEPATH", "HOMEDRIVE",        "HOMESHARE",
+    "TEMP",     "TMP",          "USERNAME",    "ONEDRIVE", "ONEDRIVECONSUMER", "ONEDRIVECOMMERCIAL",
 };
 
 }  // namespace
@@ -41,7 +30,7 @@ bool RefersToUserProfile(std::string_view text) {
     const std::string_view name =
         text.substr(i + 1, (close == std::string_view::npos ? text.size() : close) - i - 1);
     for (std::string_view user_variable : kUserVariables) {
-      if (SameNameIgnoringCase(name, user_variable)) return true;
+      if (EqualsIgnoringCase(name, user_variable)) return true;
     }
     if (close == std::string_view::npos) break;
     i = text.find('%', close + 1);
