@@ -126,6 +126,19 @@ bool RunsElevated() {
          elevation.TokenIsElevated != 0;
 }
 
+bool RunsAsLocalSystem() {
+  // Under Wine the setup never runs as SYSTEM; the tests there set this to
+  // see what such a run decides. Nothing else reads it.
+  if (GetEnvironmentVariableA("PELLUMARA_TEST_RUNS_AS_SYSTEM", nullptr, 0) != 0) return true;
+  ScopedHandle token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out())) return false;
+  // A TOKEN_USER with the SID behind it; SECURITY_MAX_SID_SIZE holds any.
+  alignas(TOKEN_USER) BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  DWORD size = 0;
+  if (!GetTokenInformation(token.Get(), TokenUser, buffer, sizeof buffer, &size)) return false;
+  return IsWellKnownSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, WinLocalSystemSid) != 0;
+}
+
 StartedBy StartAsDesktopUser(const char* file, const char* parameters, const char* directory,
                              int show_command) {
   if (RunsElevated()) {

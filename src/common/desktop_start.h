@@ -11,6 +11,12 @@
 // that acts as another user is asked about that user's token.
 bool RunsElevated();
 
+// True when this process runs as LocalSystem (its token's user is
+// S-1-5-18), as deployment tools start a setup: then the current user's
+// profile, desktop, Start menu and registry hive are SYSTEM's own, which
+// no person at the machine ever sees.
+bool RunsAsLocalSystem();
+
 enum class StartedBy {
   kDesktopShell,  // by the desktop's shell, as its user
   kThisProcess,   // by this process, which does not run elevated

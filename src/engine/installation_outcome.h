@@ -13,7 +13,8 @@ enum class InstallResult {
   kInstalled,               // went through
   kFolderRejected,          // target folder not absolute, or it could not be created
   kPayloadFailed,           // the archive could not be unpacked
-  kIncomplete,           // went through, but a file was kept or registry writes or links failed
+  kIncomplete,  // went through, but a file was kept, registry writes or links failed, or the
+                // users' settings could not be written
   kRestartRequired,      // went through; files in use are replaced at the restart
   kAnotherSetupRunning,  // another setup did not end in time; nothing was done
 };
@@ -45,6 +46,11 @@ struct InstallationOutcome {
 
   // Registry values and links that could not be written.
   int failed_integration_entries = 0;
+
+  // The settings folder as given, when it lies in each user's profile and
+  // the setup runs as SYSTEM: only the redirection was written, and each
+  // user's viewer starts with its defaults. Empty otherwise.
+  std::string settings_left_to_users;
 };
 
 // Names the temporary archive (or its folder) as the cause of a failure.

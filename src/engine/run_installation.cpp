@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/desktop_start.h"
 #include "common/run_log.h"
 #include "common/windows_version.h"
 #include "engine/installation_outcome.h"
@@ -20,6 +21,7 @@
 #include "integration/default_apps.h"
 #include "integration/folder_chain.h"
 #include "integration/integrate_with_system.h"
+#include "rules/environment_expansion.h"
 #include "rules/run_log_rules.h"
 #include "rules/text_rules.h"
 
@@ -52,6 +54,10 @@ void LogIncompleteParts(const InstallationOutcome& outcome, InstallationSession&
   for (const std::string& name : outcome.replaced_at_restart) {
     session.LogForAdministrator(EntryPath(outcome.folder, name) + ": " + at_restart);
   }
+  if (!outcome.settings_left_to_users.empty()) {
+    session.LogForAdministrator(FillPlaceholders(LoadMessage(IDS_SETTINGS_FOR_EACH_USER), "%s",
+                                                 {outcome.settings_left_to_users}));
+  }
   if (outcome.failed_integration_entries > 0) {
     session.LogForAdministrator(MessageWithNumbers(
         IDS_REGISTRATION_INCOMPLETE,
@@ -59,10 +65,11 @@ void LogIncompleteParts(const InstallationOutcome& outcome, InstallationSession&
   }
 }
 
-// Kept files and refused registry writes outweigh the restart: a restart
-// does not write them either.
+// Kept files, refused registry writes and the users' settings outweigh the
+// restart: a restart does not write them either.
 InstallResult ResultOf(const InstallationOutcome& outcome) {
-  if (!outcome.kept_read_only.empty() || outcome.failed_integration_entries > 0) {
+  if (!outcome.kept_read_only.empty() || outcome.failed_integration_entries > 0 ||
+      !outcome.settings_left_to_users.empty()) {
     return InstallResult::kIncomplete;
   }
   if (!outcome.replaced_at_restart.empty()) return InstallResult::kRestartRequired;
@@ -86,8 +93,8 @@ int ConfirmAssociations(const InstallOptions& options, InstallationSession& sess
 }
 
 // The installation itself, while this setup holds the machine's lock.
-int InstallLocked(const InstallOptions& options, InstallationSession& session,
-                  InstallationOutcome& outcome) {
+int InstallLocked(const InstallOptions& options, bool as_local_system,
+                  InstallationSession& session, InstallationOutcome& outcome) {
   char folder[kPathSize];
   CopyBounded(folder, sizeof folder, options.target_folder);
   RunLog& log = TheRunLog();
@@ -162,12 +169,17 @@ int InstallLocked(const InstallOptions& options, InstallationSession& session,
 
   // With files waiting for the restart the registration already names this
   // version, as Windows Installer does.
-  WriteViewerSettings(folder, options.ini_folder);
+  // SYSTEM cannot fill a folder in each user's profile: the references
+  // would name its own.
+  const bool settings_left_to_users =
+      as_local_system && RefersToUserProfile(options.ini_folder);
+  if (settings_left_to_users) outcome.settings_left_to_users = options.ini_folder;
+  WriteViewerSettings(folder, options.ini_folder, settings_left_to_users);
   const int associations_confirmed = ConfirmAssociations(options, session);
   IntegrateWithSystem(associations_confirmed, options.associate, folder,
                       options.start_menu_shortcut, options.desktop_shortcut,
                       options.thumbnails_shortcut, options.all_users, options.association_marks,
-                      &outcome.failed_integration_entries);
+                      &outcome.failed_integration_entries, as_local_system);
   shutdown_block.Lift();
   outcome.result = ResultOf(outcome);
   log.Note("registry values and links that failed: " +
@@ -200,5 +212,11 @@ int RunInstallation(const InstallOptions& options, InstallationOutcome& outcome,
   // No other setup runs now: a private temporary folder left there belongs
   // to a killed run.
   RemoveLeftoverTempFolders();
-  return InstallLocked(options, session, outcome);
+  // Asked once: the per-user places of SYSTEM's profile are nobody's.
+  const bool as_local_system = RunsAsLocalSystem();
+  if (as_local_system) {
+    TheRunLog().Note("runs as SYSTEM (LocalSystem, S-1-5-18): the current user's places are "
+                     "SYSTEM's own");
+  }
+  return InstallLocked(options, as_local_system, session, outcome);
 }

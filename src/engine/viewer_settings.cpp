@@ -154,6 +154,16 @@ bool EditSettingsFile(const std::string& folder_path, WorkFolder& work, Edit edi
   return true;
 }
 
+// The program folder's file sends the viewer to ini_folder, as given; the
+// run log says where the settings are kept (kept_in).
+void WriteRedirection(const std::string& program_folder, WorkFolder& work, const char* ini_folder,
+                      const std::string& kept_in) {
+  EditSettingsFile(program_folder, work, [&](const char* work_file, const std::string& file) {
+    WriteSetting("Others", "INI_Folder", ini_folder, work_file, file);
+    return "settings file " + file + ": the settings are kept in " + kept_in;
+  });
+}
+
 // The settings folder as the chain made it: the levels it created are held
 // in held and must be real folders still, not links someone put in their
 // place. False, noted in the run log, when one is not.
@@ -182,7 +192,8 @@ ToolbarSkin ChooseToolbarSkin() {
   return ChooseToolbarSkinFor(GetSystemMetrics(SM_CYFULLSCREEN), scaling_percent);
 }
 
-void WriteViewerSettings(const char* target_folder, const char* ini_folder) {
+void WriteViewerSettings(const char* target_folder, const char* ini_folder,
+                         bool redirection_only) {
   if (std::strlen(target_folder) >= kPathSize) return;
   const std::string program_folder = ProgramFolder(target_folder);
   WorkFolder work;
@@ -193,6 +204,13 @@ void WriteViewerSettings(const char* target_folder, const char* ini_folder) {
   }
   std::string settings_folder = program_folder;
   std::vector<ScopedHandle> created_levels;
+  if (redirection_only && ini_folder[0] != '\0') {
+    WriteRedirection(program_folder, work, ini_folder,
+                     std::string("each user's \"") + ini_folder +
+                         "\"; running as SYSTEM, the setup writes no language or toolbar keys "
+                         "there, and each user's viewer starts with its defaults");
+    return;
+  }
   if (ini_folder[0] != '\0') {
     char expanded[kPathSize] = "";
     if (std::strchr(ini_folder, '%') != nullptr) {
@@ -204,10 +222,7 @@ void WriteViewerSettings(const char* target_folder, const char* ini_folder) {
     // leaves the redirection while the other keys fail to be written.
     std::string highest_created;
     if (expanded[0] != '\0') CreateFolderChain(expanded, nullptr, &highest_created);
-    EditSettingsFile(program_folder, work, [&](const char* work_file, const std::string& file) -> std::string {
-      WriteSetting("Others", "INI_Folder", ini_folder, work_file, file);
-      return "settings file " + file + ": the settings are kept in \"" + expanded + "\"";
-    });
+    WriteRedirection(program_folder, work, ini_folder, std::string("\"") + expanded + "\"");
     // An empty expansion names no folder: a bare file name would send the
     // profile functions to the Windows folder, so the settings then stay in
     // the program folder's file.

@@ -12,8 +12,11 @@ constexpr char kSettingsFileName[] = "p_mara64.ini";
 // redirection. Each file is edited in a work folder of the setup's own and
 // put in place as a fresh file moved over its name: a link or hard link at
 // the name is replaced, never written through. Failures go to the run log
-// only.
-void WriteViewerSettings(const char* target_folder, const char* ini_folder);
+// only. With redirection_only (a folder in each user's profile, and the
+// setup runs as SYSTEM) only the redirection is written: the folder is
+// neither made nor filled, as it would be SYSTEM's own.
+void WriteViewerSettings(const char* target_folder, const char* ini_folder,
+                         bool redirection_only = false);
 
 // Expands the "%NAME%" references of text from the process environment
 // into result (260 bytes); see ExpandReferences for the rules and bounds.

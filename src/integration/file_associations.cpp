@@ -8,7 +8,8 @@
 #include "rules/integration_texts.h"
 
 void AssociateExtension(const char* extension, const char* type_name, const char* open_command,
-                        const char* icon_value, int marked, RegistryLayer& registry) {
+                        const char* icon_value, int marked, RegistryLayer& registry,
+                        UserChoice users_choice) {
   const std::string prog_id = ProgId(type_name);
   const std::string prog_id_key = ProgIdKeyPath(type_name);
 
@@ -33,7 +34,7 @@ void AssociateExtension(const char* extension, const char* type_name, const char
   // the shell resets the type to Windows' own default app. There the
   // registration above is all a program may do; the user chooses in
   // Windows' default-apps settings.
-  if (IsWindowsVersionAtLeast(6, 2, 0)) return;
+  if (IsWindowsVersionAtLeast(6, 2, 0) || users_choice == UserChoice::kLeaveToUsers) return;
   // The choice is deleted and made anew: the shell guards an existing one.
   const std::string user_choice = UserChoiceKeyPath(extension);
   registry.DeleteKey(HKEY_CURRENT_USER, user_choice.c_str());
@@ -50,7 +51,12 @@ void NotifyAssociationChange() {
 
 void RunAssociationPass(const std::string& viewer_path, const std::string& open_command,
                         const int* association_marks, int associations_confirmed, int associate,
-                        RegistryLayer& registry) {
+                        RegistryLayer& registry, UserChoice users_choice) {
+  if (users_choice == UserChoice::kLeaveToUsers && associations_confirmed &&
+      !IsWindowsVersionAtLeast(6, 2, 0)) {
+    TheRunLog().Note("running as SYSTEM: the marked formats are the machine's default; no user's "
+                     "own choice is written (SYSTEM's HKCU is nobody's)");
+  }
   const std::string own_icon = IconValue(DefaultIcon::kOwnIcon, viewer_path);
   const std::string viewer_icon_0 = IconValue(DefaultIcon::kViewerIcon0, viewer_path);
   const std::string viewer_icon_9 = IconValue(DefaultIcon::kViewerIcon9, viewer_path);
@@ -76,7 +82,7 @@ void RunAssociationPass(const std::string& viewer_path, const std::string& open_
     for (int i = 0; i < format.registration_count(); ++i) {
       const Registration& registration = format.registrations[i];
       AssociateExtension(registration.extension, registration.type_name, open_command.c_str(),
-                         icon_value.c_str(), marked, registry);
+                         icon_value.c_str(), marked, registry, users_choice);
     }
   }
   if (associations_confirmed && IsWindowsVersionAtLeast(6, 2, 0)) {

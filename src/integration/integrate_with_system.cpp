@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/run_log.h"
 #include "integration/file_associations.h"
 #include "integration/shortcuts.h"
 #include "rules/integration_texts.h"
@@ -91,16 +92,23 @@ int NotSaved(int saved) { return saved ? 0 : 1; }
 
 int IntegrateWithSystem(int associations_confirmed, int associate, const char* target_folder,
                         int start_menu_shortcut, int desktop_shortcut, int thumbnails_shortcut,
-                        int all_users, const int* association_marks, int* failed_entries) {
+                        int all_users, const int* association_marks, int* failed_entries,
+                        int as_local_system) {
   return IntegrateWithSystem(associations_confirmed, associate, target_folder, start_menu_shortcut,
                              desktop_shortcut, thumbnails_shortcut, all_users, association_marks,
-                             SystemRegistry(), failed_entries);
+                             SystemRegistry(), failed_entries, as_local_system);
 }
 
 int IntegrateWithSystem(int associations_confirmed, int associate, const char* target_folder,
                         int start_menu_shortcut, int desktop_shortcut, int thumbnails_shortcut,
                         int all_users, const int* association_marks, RegistryLayer& registry,
-                        int* failed_entries) {
+                        int* failed_entries, int as_local_system) {
+  if (as_local_system && !all_users &&
+      (start_menu_shortcut || desktop_shortcut || thumbnails_shortcut)) {
+    TheRunLog().Note("running as SYSTEM: the links go to all users' desktop and Start menu "
+                     "instead of SYSTEM's own, which nobody sees");
+    all_users = 1;
+  }
   const int failed_writes_before = registry.failed_writes();
   int failed_links = 0;
   const std::string program_folder = ProgramFolder(target_folder);
@@ -124,7 +132,8 @@ int IntegrateWithSystem(int associations_confirmed, int associate, const char* t
   WriteUninstallEntry(registry, program_folder, viewer_path);
   RegisterCapabilities(registry, viewer_path);
   RunAssociationPass(viewer_path, open_command, association_marks, associations_confirmed,
-                     associate, registry);
+                     associate, registry,
+                     as_local_system ? UserChoice::kLeaveToUsers : UserChoice::kWrite);
   if (failed_entries != nullptr) {
     *failed_entries = failed_links + registry.failed_writes() - failed_writes_before;
   }

@@ -39,6 +39,8 @@
 #define IDS_FINISH_NOT_STARTED 27  // %s: the FAQ page's address
 // What Windows shows while a shutdown waits for the installation.
 #define IDS_SHUTDOWN_REASON 40
+// Silent mode only; %s: the settings folder as given
+#define IDS_SETTINGS_FOR_EACH_USER 29
 
 // Icon
 #define IDI_SETUP 111

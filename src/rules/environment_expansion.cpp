@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "rules/text_rules.h"
+
 namespace {
 
 // Appends piece; false when the result would pass the limit.
@@ -11,7 +13,30 @@ bool Append(std::string& result, std::string_view piece, std::size_t limit) {
   return true;
 }
 
+// The variables Windows sets for each user from the profile.
+constexpr std::string_view kUserVariables[] = {
+    "APPDATA",  "LOCALAPPDATA", "USERPROFILE", "HOMEPATH", "HOMEDRIVE",        "HOMESHARE",
+    "TEMP",     "TMP",          "USERNAME",    "ONEDRIVE", "ONEDRIVECONSUMER", "ONEDRIVECOMMERCIAL",
+};
+
 }  // namespace
+
+bool RefersToUserProfile(std::string_view text) {
+  // The references are found as ExpandReferences finds them: each '%'
+  // opens a name that runs to the next '%' or to the end.
+  std::size_t i = text.find('%');
+  while (i != std::string_view::npos) {
+    const std::size_t close = text.find('%', i + 1);
+    const std::string_view name =
+        text.substr(i + 1, (close == std::string_view::npos ? text.size() : close) - i - 1);
+    for (std::string_view user_variable : kUserVariables) {
+      if (EqualsIgnoringCase(name, user_variable)) return true;
+    }
+    if (close == std::string_view::npos) break;
+    i = text.find('%', close + 1);
+  }
+  return false;
+}
 
 void ExpandReferences(std::string_view text, VariableSource& variables, char* result,
                       std::size_t result_size) {

@@ -30,3 +30,10 @@ constexpr std::size_t kExpansionLimit = 259;
 // program folder. An expansion can never overrun.
 void ExpandReferences(std::string_view text, VariableSource& variables, char* result,
                       std::size_t result_size);
+
+// True when text holds a reference ("%NAME%", any case) to a variable whose
+// value differs from user to user: the profile, its roaming and local
+// application data, the home folder and drive, the temporary folders, the
+// user's name and the OneDrive folders. Expanded by a setup that runs as
+// SYSTEM, such a reference names SYSTEM's own profile, which no user reads.
+bool RefersToUserProfile(std::string_view text);

@@ -1,5 +1,6 @@
 #include "rules/text_rules.h"
 
+#include <cctype>
 #include <climits>
 #include <cstring>
 
@@ -89,4 +90,15 @@ std::string FillPlaceholders(std::string text, std::string_view placeholder,
     from = found + value.size();
   }
   return text;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
 }

@@ -15,6 +15,9 @@ bool CopyBounded(char* dest, std::size_t dest_size, std::string_view src);
 // unchanged when the result would not fit.
 bool AppendBounded(char* dest, std::size_t dest_size, std::string_view src);
 
+// True when a and b hold the same ASCII letters, whatever their case.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
 // Appends a backslash unless the path already ends in one. Only done while
 // the path has at most 258 characters, so it still fits a 260-byte buffer.
 void AppendBackslash(char* path);

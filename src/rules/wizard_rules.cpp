@@ -1,26 +1,10 @@
 #include "rules/wizard_rules.h"
 
-#include <cctype>
 #include <cstring>
 #include <string_view>
 
 #include "common/install_options.h"
 #include "rules/text_rules.h"
-
-namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
 
 bool TargetFolderHasDrive(const char* folder) { return StartsWithDriveRoot(folder); }
 

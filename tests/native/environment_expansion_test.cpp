@@ -93,3 +93,21 @@ TEST_F(Expansion, NameIsLookedUpWithoutItsPercentSigns) {
 }
 
 }  // namespace
+
+// A setup run as SYSTEM cannot fill these for each user; a fixed folder, or
+// one below the machine's variables, it can.
+TEST(ProfileReference, NamesTheVariablesThatDifferFromUserToUser) {
+  for (const char* folder :
+       {"%APPDATA%\\Pellumara", "%localappdata%\\Pellumara", "C:\\Data\\%UserName%",
+        "%HOMEDRIVE%%HOMEPATH%\\Pellumara", "%TEMP%", "%TMP%\\x", "%USERPROFILE%\\Pellumara",
+        "%OneDrive%\\Pellumara", "%PROGRAMDATA%\\%APPDATA%"}) {
+    EXPECT_TRUE(RefersToUserProfile(folder)) << folder;
+  }
+  for (const char* folder :
+       {"C:\\Data\\Pellumara", "%PROGRAMDATA%\\Pellumara", "%SystemDrive%\\Pellumara", "",
+        "APPDATA\\Pellumara", "%APPDATAX%", "%%APPDATA", "100%\\APPDATA%"}) {
+    EXPECT_FALSE(RefersToUserProfile(folder)) << folder;
+  }
+  // A reference without its closing '%' runs to the end, as in the expansion.
+  EXPECT_TRUE(RefersToUserProfile("C:\\%APPDATA"));
+}

@@ -272,6 +272,15 @@ TEST_F(AssociationPass, MarkedRowReplacesAnotherProgramsChoice) {
   EXPECT_EQ(dump.Value(kFileExts + "\\.gif\\UserChoice", "Progid"), Sz("Pellumara.gif"));
 }
 
+// Run as SYSTEM, HKCU is SYSTEM's own hive: a marked row becomes the
+// machine's default only, and no user's choice is written there.
+TEST_F(AssociationPass, AsSystemNoUsersChoiceIsWritten) {
+  EXPECT_EQ(IntegrateWithSystem(1, 1, kFolder, 0, 0, 0, 0, ImagesOnly().values, nullptr, 1), 1);
+  RegistryDump dump = DumpRegistry();
+  EXPECT_EQ(dump.Value(kClasses + "\\.gif"), Sz("Pellumara.gif"));
+  EXPECT_FALSE(dump.HasKey(kFileExts + "\\.gif\\UserChoice"));
+}
+
 // Since Windows 8 only the user can choose a default app: the user's
 // choice, with the shell's hash, stays as it was, and no other is made; the
 // registration is written as before. Run in a prefix that reports Windows 10.

@@ -782,6 +782,53 @@ TEST_F(SilentSetup, SettingsFolderOptionRedirectsTheSettings) {
   EXPECT_EQ(Profile(settings_folder + "\\p_mara64.ini", "Language", "Lang"), "Deutsch");
 }
 
+// Under Wine the setup never runs as SYSTEM; this makes its start say so.
+const char kRunsAsSystem[] = "PELLUMARA_TEST_RUNS_AS_SYSTEM=1";
+
+// As SYSTEM, the current user's desktop and Start menu are SYSTEM's own,
+// which nobody sees: the links go to all users'.
+TEST_F(SilentSetup, AsSystemTheCurrentUsersLinksGoToAllUsers) {
+  ScratchFolder parent("system-links");
+  const std::string target = parent / "Pellumara";
+  EXPECT_EQ(Run(SetupCommandLine("/silent /desktop=1 /group=1 /folder=" + target + " /log=run.log"),
+                {kRunsAsSystem}),
+            0);
+  EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Pellumara 64.lnk"));
+  EXPECT_FALSE(FilesIn(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Pellumara").empty());
+  EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Pellumara 64.lnk"));
+  EXPECT_FALSE(FolderExists(SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara"));
+  const std::vector<std::string> facts = RunLogFacts(ReadFileBytes(start_ / "run.log"));
+  EXPECT_TRUE(HasFactStartingWith(facts, "running as SYSTEM: the links go to all users'"));
+  RemoveInstallation({target});
+}
+
+// As SYSTEM, %APPDATA% is SYSTEM's own: the program folder's file still
+// sends each user's viewer to the user's folder, but nothing is written into
+// SYSTEM's, and the run says that the users start with the defaults.
+TEST_F(SilentSetup, AsSystemASettingsFolderInTheProfileIsLeftToEachUserWithExitCode5) {
+  ScratchFolder parent("system-ini");
+  const std::string target = parent / "Pellumara";
+  const std::string users_folder = Expanded("%APPDATA%\\Pellumara");
+  RemoveTree(users_folder);
+  EXPECT_EQ(Run(SetupCommandLine("/silent /folder=" + target +
+                                 " /ini=%APPDATA%\\Pellumara /log=run.log"),
+                {kRunsAsSystem}),
+            5);
+  EXPECT_EQ(Profile(target + "\\p_mara64.ini", "Others", "INI_Folder"), "%APPDATA%\\Pellumara");
+  EXPECT_EQ(Profile(users_folder + "\\p_mara64.ini", "Language", "Lang"), "<missing>");
+  EXPECT_EQ(Profile(users_folder + "\\p_mara64.ini", "Toolbar", "Skin"), "<missing>");
+  EXPECT_EQ(OnlyLogMessage(),
+            "Die Einstellungen in %APPDATA%\\Pellumara gelten f\xFCr jeden Benutzer einzeln und "
+            "k\xF6nnen nicht f\xFCr alle geschrieben werden, wenn das Setup als SYSTEM l\xE4uft. "
+            "Pellumara verwendet dort beim ersten Start seine Voreinstellungen.");
+  const std::vector<std::string> facts = RunLogFacts(ReadFileBytes(start_ / "run.log"));
+  EXPECT_TRUE(HasFactStartingWith(facts, "settings file " + target +
+                                             "\\p_mara64.ini: the settings are kept in each user's"));
+  EXPECT_EQ(facts.back(), "exit code 5");
+  RemoveTree(users_folder);
+  RemoveInstallation({target});
+}
+
 TEST_F(SilentSetup, UnwritableLogChangesNothingElse) {
   CreateDirectoryA((start_ / kSetupLogName).c_str(), nullptr);
   EXPECT_EQ(RunWith("/silent /folder="), 2);
