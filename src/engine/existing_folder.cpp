@@ -11,6 +11,7 @@
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "engine/folder_protection.h"
+#include "engine/planted_links.h"
 
 namespace {
 
@@ -202,9 +203,7 @@ bool RemoveLinkName(ScopedHandle item, const std::string& path, bool is_folder) 
     item.Close();
     removed = RemoveDirectoryA(path.c_str()) != FALSE;
   } else {
-    FILE_DISPOSITION_INFO disposition = {TRUE};
-    removed = SetFileInformationByHandle(item.Get(), FileDispositionInfo, &disposition,
-                                         sizeof disposition) != FALSE;
+    removed = DeleteWhenClosed(item);
   }
   if (!removed) {
     TheRunLog().NoteFailure("cannot remove the link " + path, GetLastError());

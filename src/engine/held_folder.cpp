@@ -7,6 +7,10 @@
 #include <cwchar>
 #include <string>
 
+#include "common/ansi_path.h"
+#include "engine/checked_files.h"
+#include "engine/planted_links.h"
+
 namespace {
 
 using NtCreateFileFunction = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES,
@@ -18,23 +22,6 @@ using NtCreateFileFunction = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTR
 NtCreateFileFunction NtCreateFileEntry() {
   return reinterpret_cast<NtCreateFileFunction>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtCreateFile")));
-}
-
-// The normalised full path of what a handle stands for; empty when it
-// cannot be had.
-std::wstring FinalPathOf(HANDLE handle) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD length = GetFinalPathNameByHandleW(handle, &path[0], static_cast<DWORD>(path.size()),
-                                                   FILE_NAME_NORMALIZED);
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.assign(length + 1, L'\0');
-  }
-  return {};
 }
 
 ScopedHandle OpenInFolder(HANDLE folder, const wchar_t* name, ACCESS_MASK access) {
@@ -75,31 +62,20 @@ bool IsThisAccount(PSID sid) {
 
 }  // namespace
 
-bool DeleteRealFileIn(const ScopedHandle& folder, const wchar_t* name) {
-  ScopedHandle file = OpenInFolder(folder.Get(), name, DELETE | FILE_READ_ATTRIBUTES);
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!file || !GetFileInformationByHandle(file.Get(), &information)) return false;
-  if ((information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
-      information.nNumberOfLinks != 1) {
+bool DeleteRealFileIn(const ScopedHandle& folder, const char* name) {
+  ScopedHandle file = OpenInFolder(folder.Get(), WideOf(name, CP_ACP).c_str(),
+                                   DELETE | FILE_READ_ATTRIBUTES);
+  if (!file) return false;
+  // Windows opens a link itself here, and the check refuses it. Wine 8
+  // follows a link despite FILE_OPEN_REPARSE_POINT: what it opened then lies
+  // elsewhere than in the held folder, which the two handles' final paths
+  // tell without asking any name again; a path that cannot be had refuses.
+  std::string what;
+  if (CheckRealFileAt(file.Get(), FinalPathOf(folder.Get()), name, &what) != FileCheck::kReal) {
     SetLastError(ERROR_CANT_ACCESS_FILE);
     return false;
   }
-  // Windows opens a link itself here, and the attributes above refuse it.
-  // Wine 8 follows a link despite FILE_OPEN_REPARSE_POINT: what it opened
-  // then lies elsewhere than in the held folder, which the two handles'
-  // paths tell without asking any name again. A path that cannot be had
-  // tells nothing and refuses too.
-  const std::wstring folder_path = FinalPathOf(folder.Get());
-  const std::wstring file_path = FinalPathOf(file.Get());
-  if (folder_path.empty() || file_path.empty() ||
-      CompareStringOrdinal(file_path.c_str(), -1, (folder_path + L"\\" + name).c_str(), -1,
-                           TRUE) != CSTR_EQUAL) {
-    SetLastError(ERROR_CANT_ACCESS_FILE);
-    return false;
-  }
-  FILE_DISPOSITION_INFO disposition = {TRUE};
-  return SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition,
-                                    sizeof disposition) != FALSE;
+  return DeleteWhenClosed(file);
 }
 
 bool OwnedByThisAccount(const ScopedHandle& item) {

@@ -9,7 +9,7 @@
 // exactly that file, when it is a real file with no other name. A link
 // placed at the name, or anything else, stays. False, with the error, when
 // nothing was deleted.
-bool DeleteRealFileIn(const ScopedHandle& folder, const wchar_t* name);
+bool DeleteRealFileIn(const ScopedHandle& folder, const char* name);
 
 // True when the object behind item is owned by the account this process
 // runs as (its user, or the owner it gives what it creates).

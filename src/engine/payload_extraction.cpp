@@ -143,7 +143,7 @@ int WriteAndUnzip(const char* private_folder, const char* temp_name, const void*
 // it: only a real folder that this account owns is entered, it is held
 // while its archive goes, and the archive is deleted relative to the held
 // folder, through a handle to exactly it.
-void RemovePrivateFolder(const std::string& folder, const wchar_t* temp_name) {
+void RemovePrivateFolder(const std::string& folder, const char* temp_name) {
   ScopedHandle held = HoldRealFolder(folder, DELETE | READ_CONTROL);
   if (!held) return;
   if (!OwnedByThisAccount(held)) {
@@ -169,7 +169,7 @@ void RemoveLeftoverTempFolders() {
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
         !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
         IsPrivateTempFolderName(found.cFileName)) {
-      RemovePrivateFolder(base + found.cFileName, kPayloadTempWideName);
+      RemovePrivateFolder(base + found.cFileName, kPayloadTempName);
     }
   } while (FindNextFileA(search.Get(), &found));
 }

@@ -7,7 +7,6 @@
 constexpr int kPayloadResourceId = IDR_PAYLOAD;
 constexpr char kPayloadResourceType[] = "ZIP";
 constexpr char kPayloadTempName[] = "pmarag_x64.zip";
-constexpr wchar_t kPayloadTempWideName[] = L"pmarag_x64.zip";
 constexpr unsigned long kTempFolderBufferSize = 520;
 
 // The setup's temporary folder, ending in a backslash, into temp

@@ -58,7 +58,7 @@ TEST(PlantedLinks, FileInAHeldFolderIsDeletedThroughItsHandleAndALinkThereStays)
   ASSERT_TRUE(held);
   // The folder this test made is its own.
   EXPECT_TRUE(OwnedByThisAccount(held));
-  EXPECT_TRUE(DeleteRealFileIn(held, L"pmarag_x64.zip"));
+  EXPECT_TRUE(DeleteRealFileIn(held, "pmarag_x64.zip"));
   held.Close();
   EXPECT_FALSE(FileExists(scratch / "pmarag_x64.zip"));
 
@@ -67,7 +67,7 @@ TEST(PlantedLinks, FileInAHeldFolderIsDeletedThroughItsHandleAndALinkThereStays)
   }
   held = HoldRealFolder(scratch.path(), READ_CONTROL);
   ASSERT_TRUE(held);
-  EXPECT_FALSE(DeleteRealFileIn(held, L"pmarag_x64.zip"));
+  EXPECT_FALSE(DeleteRealFileIn(held, "pmarag_x64.zip"));
   held.Close();
   EXPECT_EQ(ReadFileBytes(victim / "pmarag_x64.zip"), "mine");
   RemoveHostLink(scratch / "pmarag_x64.zip");
