@@ -87,14 +87,15 @@ class StartedViewer {
   StartedViewer(const StartedViewer&) = delete;
   StartedViewer& operator=(const StartedViewer&) = delete;
 
-  bool Find(unsigned timeout_ms) {
-    WaitUntil(
-        [this] {
-          window_ = FindWindowA("Pellumara", nullptr);
-          return window_ != nullptr;
-        },
-        timeout_ms);
-    if (window_ == nullptr) return false;
+  [[nodiscard]] bool Find(unsigned timeout_ms) {
+    if (!WaitUntil(
+            [this] {
+              window_ = FindWindowA("Pellumara", nullptr);
+              return window_ != nullptr;
+            },
+            timeout_ms)) {
+      return false;
+    }
     DWORD process_id = 0;
     GetWindowThreadProcessId(window_, &process_id);
     process_ = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION,
@@ -244,10 +245,14 @@ class WizardInstall : public WizardFixture {
         << "opened: \"" << ReadFileBytes(kOpenedAddresses) << "\"";
   }
 
-  // Nothing was started: no viewer window, no address opened.
+  // Nothing was started: no viewer, no address opened. Called once the
+  // setup has ended or has passed the point where it would have started
+  // them: a viewer it started runs then, and an address it opened is
+  // noted once the stand-in browser has ended.
   void ExpectNothingStarted() {
-    Sleep(1500);  // an opened address would have reached the stand-in browser
+    EXPECT_EQ(RunningViewers(), 0) << "the viewer was started";
     EXPECT_EQ(FindWindowA("Pellumara", nullptr), nullptr);
+    EXPECT_TRUE(WaitUntilNoStandInBrowserRuns()) << "the stand-in browser kept running";
     EXPECT_FALSE(FileExists(kOpenedAddresses)) << ReadFileBytes(kOpenedAddresses);
   }
 
@@ -372,7 +377,7 @@ TEST_F(WizardInstall, ListMarksBecomeTheAssociationsAfterYes) {
   EXPECT_TRUE(
       WaitUntil([&] { return WindowText(wizard_->sheet()) == LoadMessage(IDS_CAPTION); }, 4000))
       << WindowText(wizard_->sheet());
-  WizardDriver::Answer(question, IDYES);
+  EXPECT_TRUE(WizardDriver::Answer(question, IDYES)) << "the message box stayed after its answer";
   ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
   EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
 
@@ -405,9 +410,9 @@ TEST_F(WizardInstall, NoAndEnterToTheQuestionLeaveTheAssociations) {
     HWND question = WaitForMessage(LoadMessage(IDS_CONFIRM_ASSOCIATIONS));
     ASSERT_NE(question, nullptr);
     if (enter) {
-      WizardDriver::PressEnter(question);
+      EXPECT_TRUE(WizardDriver::PressEnter(question)) << "the message box stayed after its answer";
     } else {
-      WizardDriver::Answer(question, IDNO);
+      EXPECT_TRUE(WizardDriver::Answer(question, IDNO)) << "the message box stayed after its answer";
     }
     ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
     EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
@@ -613,13 +618,13 @@ TEST_F(WizardInstall, AltF4OnTheFinishPageFinishesAsTheBoxesSayWithoutAQuestion)
   ASSERT_TRUE(wizard_->BringToFront());
   WizardDriver::PressKeys({VK_MENU, VK_F4});
   bool asked = false;
-  WaitUntil([&] {
+  EXPECT_TRUE(WaitUntil([&] {
     if (HWND box = wizard_->WaitForMessageBox(0)) {
       asked = true;
-      WizardDriver::Answer(box, IDYES);
+      EXPECT_TRUE(WizardDriver::Answer(box, IDYES)) << "the message box stayed after its answer";
     }
     return setup_->HasEnded();
-  });
+  })) << "Alt+F4 did not end the setup";
   EXPECT_FALSE(asked);
   EXPECT_EQ(setup_->WaitForExit(10000), kExitWizardInstalled);
   ExpectOpenedAddress(kFaqAddress);
@@ -639,7 +644,9 @@ TEST_F(WizardInstall, EnterOnTheFinishPageFinishesAsTheBoxesSay) {
   StartedViewer viewer;
   EXPECT_TRUE(viewer.Find(0)) << "no viewer window when the wizard had ended";
   viewer.Close();
-  Sleep(1000);  // an opened address would have reached the stand-in browser
+  // The setup has ended: an address it opened is noted once the stand-in
+  // browser has ended.
+  EXPECT_TRUE(WaitUntilNoStandInBrowserRuns()) << "the stand-in browser kept running";
   EXPECT_FALSE(FileExists(kOpenedAddresses)) << ReadFileBytes(kOpenedAddresses);
 }
 
@@ -664,6 +671,16 @@ TEST_F(WizardInstall, EscapeDuringTheInstallationLeavesTheFinishPageUp) {
   CloseHandle(thread);
   ASSERT_TRUE(installing) << "the installation was over before the key came";
   ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
+  // A Tab pressed now comes after the Escape: once the page has moved the
+  // focus, the Escape has been handled, and whatever it started has been
+  // started (the finish page starts things before its handler returns).
+  if (!setup_->HasEnded()) {
+    ASSERT_TRUE(wizard_->BringToFront());
+    const HWND focus_before = wizard_->Focus();
+    WizardDriver::PressKeys({VK_TAB});
+    ASSERT_TRUE(WaitUntil([&] { return setup_->HasEnded() || wizard_->Focus() != focus_before; }))
+        << "the Tab after the Escape was never handled";
+  }
   ExpectNothingStarted();
   EXPECT_FALSE(setup_->HasEnded()) << "the Escape closed the finish page";
   EXPECT_EQ(wizard_->ActiveIndex(), 4);

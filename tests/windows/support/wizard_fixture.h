@@ -57,7 +57,7 @@ class WizardFixture : public ::testing::Test {
   void ExpectMessage(const std::string& text, int answer) {
     HWND box = WaitForMessage(text);
     ASSERT_NE(box, nullptr);
-    WizardDriver::Answer(box, answer);
+    EXPECT_TRUE(WizardDriver::Answer(box, answer)) << "the message box stayed after its answer";
   }
   bool NoMessageBoxWithin(unsigned ms) { return wizard_->WaitForMessageBox(ms) == nullptr; }
 
