@@ -284,11 +284,10 @@ struct FolderCase {
 };
 
 void SetExpandableOpenCommand(const char* command) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kOpenCommandKey, &key), ERROR_SUCCESS);
-  RegSetValueExA(key, nullptr, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(command),
+  ScopedKey key;
+  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kOpenCommandKey, key.Out()), ERROR_SUCCESS);
+  RegSetValueExA(key.Get(), nullptr, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(command),
                  static_cast<DWORD>(std::strlen(command) + 1));
-  RegCloseKey(key);
 }
 
 // The files, the settings, the open command, the uninstall entry and the
@@ -373,9 +372,9 @@ TEST_F(SilentOptions, LockThatCannotBeOpenedIsWaitedFor) {
   ASSERT_TRUE(InitializeAcl(&empty, sizeof empty, ACL_REVISION));
   ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, &empty, FALSE));
   attributes.lpSecurityDescriptor = &descriptor;
-  HANDLE lock = CreateMutexA(&attributes, TRUE, "Global\\PellumaraSetup");
-  ASSERT_NE(lock, nullptr);
-  std::thread closer = CloseLater(lock, 2000);
+  ScopedHandle lock(CreateMutexA(&attributes, TRUE, "Global\\PellumaraSetup"));
+  ASSERT_TRUE(lock);
+  std::thread closer = CloseLater(std::move(lock), 2000);
   const ULONGLONG start = GetTickCount64();
   EXPECT_EQ(RunWith("/silent /folder=C:\\Tools\\Pellumara"), 0);
   EXPECT_GE(GetTickCount64() - start, 1800u);

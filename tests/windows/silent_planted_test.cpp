@@ -90,14 +90,13 @@ TEST_F(SilentPlanted, DllsPlacedBesideTheSetupAreNeverLoaded) {
 std::vector<std::string> Listed(const std::string& folder, const char* pattern) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  ScopedFind search(FindFirstFileA((folder + pattern).c_str(), &found));
+  if (!search) return names;
   do {
     if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0) {
       names.push_back(found.cFileName);
     }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  } while (FindNextFileA(search.Get(), &found));
   return names;
 }
 

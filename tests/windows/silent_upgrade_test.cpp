@@ -30,11 +30,10 @@ TEST_F(SilentUpgrade, HeldFileExits3010AndReadOnlyFileExits5EachNamedInTheLog) {
   const std::string options = "/silent /folder=" + target.path();
   ASSERT_EQ(RunWith(options), 0);
   const std::string held = target / "Plugins\\p_webp.dll";
-  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  ScopedHandle holder = HoldFile(held);
+  ASSERT_TRUE(holder);
   EXPECT_EQ(RunWith(options), 3010);
-  CloseHandle(holder);
+  holder.Close();
   EXPECT_EQ(OnlyLogMessage(), held + ": " + LoadMessage(IDS_FILE_REPLACED_AT_RESTART));
   EXPECT_NE(PendingFileRenames().find(held.substr(2) + "|"), std::string::npos);
   DeleteFileA((start_ / kSetupLogName).c_str());
@@ -56,10 +55,9 @@ TEST_F(SilentUpgrade, FileHeldForAMomentIsReplacedNow) {
   const std::string held = target / "Plugins\\p_webp.dll";
   const std::string installed = ReadFileBytes(held);
   WriteFileBytes(held, "version A");
-  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  std::thread closer = CloseLater(holder, 1500);
+  ScopedHandle holder = HoldFile(held);
+  ASSERT_TRUE(holder);
+  std::thread closer = CloseLater(std::move(holder), 1500);
   EXPECT_EQ(RunWith(options), 0);
   closer.join();
   EXPECT_TRUE(ReadFileBytes(held) == installed) << "the plug-in is not the new version";
@@ -71,18 +69,17 @@ constexpr char kSessionManagerKey[] = "System\\CurrentControlSet\\Control\\Sessi
 
 // The restart list's value as stored, in UTF-16, terminators included.
 std::wstring RestartListValue() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, &key) !=
+  ScopedKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, key.Out()) !=
       ERROR_SUCCESS) {
     return {};
   }
   std::wstring value(1 << 16, L'\0');
   DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
+  if (RegQueryValueExW(key.Get(), L"PendingFileRenameOperations", nullptr, nullptr,
                        reinterpret_cast<BYTE*>(&value[0]), &size) != ERROR_SUCCESS) {
     size = 0;
   }
-  RegCloseKey(key);
   value.resize(size / sizeof(wchar_t));
   return value;
 }
@@ -128,11 +125,10 @@ void CarryOutRestartList() {
                   MOVEFILE_REPLACE_EXISTING);
     }
   }
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, &key) ==
+  ScopedKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, key.Out()) ==
       ERROR_SUCCESS) {
-    RegDeleteValueA(key, "PendingFileRenameOperations");
-    RegCloseKey(key);
+    RegDeleteValueA(key.Get(), "PendingFileRenameOperations");
   }
 }
 
@@ -150,13 +146,12 @@ void AddAnotherInstallersPairs() {
   std::wstring value;
   for (const std::wstring& string : RestartListStrings()) value += string + L'\0';
   value += kAnotherInstallersPairs + L'\0';
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, &key),
+  ScopedKey key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, key.Out()),
             ERROR_SUCCESS);
-  RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ,
+  RegSetValueExW(key.Get(), L"PendingFileRenameOperations", 0, REG_MULTI_SZ,
                  reinterpret_cast<const BYTE*>(value.data()),
                  static_cast<DWORD>(value.size() * sizeof(wchar_t)));
-  RegCloseKey(key);
 }
 
 // A replacement that waits for the restart survives a later run that
@@ -172,11 +167,10 @@ TEST_F(SilentUpgrade, ReplacementWaitingForTheRestartSurvivesLaterRuns) {
   for (bool second_run_fails : {true, false}) {
     const char* run = second_run_fails ? "after a failed run" : "after a run that went through";
     WriteFileBytes(held, "version A");
-    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    ScopedHandle holder = HoldFile(held);
+    ASSERT_TRUE(holder);
     EXPECT_EQ(RunWith(options), 3010);
-    CloseHandle(holder);
+    holder.Close();
     // The staged file that waits stands for the first run's own version.
     const std::vector<std::wstring> strings = RestartListStrings();
     std::wstring staged;
@@ -242,9 +236,8 @@ TEST_F(SilentUpgrade, ShutdownWaitsForTheSilentInstallation) {
   const std::string options = "/silent /folder=" + target.path();
   ASSERT_EQ(RunWith(options), 0);
   const std::string journal = target / "~pmarag-journal.pm";
-  HANDLE holder = CreateFileA((target / "Plugins\\p_webp.dll").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  ScopedHandle holder = HoldFile(target / "Plugins\\p_webp.dll");
+  ASSERT_TRUE(holder);
   SetupLaunch launch;
   launch.command_line = SetupCommandLine(options + " /log=run.log");
   launch.working_directory = start_.path();
@@ -258,7 +251,7 @@ TEST_F(SilentUpgrade, ShutdownWaitsForTheSilentInstallation) {
       window != nullptr
           ? SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 1000, &answer)
           : 0;
-  CloseHandle(holder);
+  holder.Close();
   ASSERT_TRUE(committing) << "the run ended before its commit was seen";
   ASSERT_NE(window, nullptr) << "no window to ask";
   EXPECT_NE(answered, 0);
@@ -282,15 +275,14 @@ TEST_F(SilentUpgrade, HeldFileWithoutRightToTheRestartListUndoesTheUpgrade) {
   WriteFileBytes(target / "p_mara64.exe", "version A");
   WriteFileBytes(target / "Plugins\\p_webp.dll", "version A, held");
   const std::string before = Snapshot(target.path());
-  HANDLE holder = CreateFileA((target / "Plugins\\p_webp.dll").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  ScopedHandle holder = HoldFile(target / "Plugins\\p_webp.dll");
+  ASSERT_TRUE(holder);
   {
     ReadOnlyMachineKey restart_list("System\\CurrentControlSet\\Control\\Session Manager");
     ASSERT_TRUE(restart_list.Refuses());
     EXPECT_EQ(RunWith(options), 3);
   }
-  CloseHandle(holder);
+  holder.Close();
   EXPECT_EQ(OnlyLogMessage(), PayloadFailed(target.path() + "\\"));
   EXPECT_EQ(Snapshot(target.path()), before);
   RemoveInstallation({target.path()});

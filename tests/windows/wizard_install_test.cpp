@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "common/scoped_win.h"
 #include "common/windows_version.h"
 #include "engine/messages.h"
 #include "engine/setup_log.h"
@@ -98,45 +99,45 @@ class StartedViewer {
     }
     DWORD process_id = 0;
     GetWindowThreadProcessId(window_, &process_id);
-    process_ = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION,
-                           FALSE, process_id);
+    process_.Reset(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION,
+                               FALSE, process_id));
     return true;
   }
   HWND window() const { return window_; }
   // The process that started the viewer's.
   DWORD ParentProcessId() const {
-    const DWORD own = process_ != nullptr ? GetProcessId(process_) : 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    const DWORD own = process_ ? GetProcessId(process_.Get()) : 0;
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     DWORD parent = 0;
-    for (BOOL more = Process32First(snapshot, &entry); more && parent == 0;
-         more = Process32Next(snapshot, &entry)) {
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more && parent == 0;
+         more = Process32Next(snapshot.Get(), &entry)) {
       if (entry.th32ProcessID == own) parent = entry.th32ParentProcessID;
     }
-    CloseHandle(snapshot);
     return parent;
   }
   std::string ImagePath() const {
     char path[MAX_PATH] = "";
     DWORD size = sizeof path;
-    if (process_ == nullptr || !QueryFullProcessImageNameA(process_, 0, path, &size)) return {};
+    if (!process_ || !QueryFullProcessImageNameA(process_.Get(), 0, path, &size)) return {};
     return path;
   }
   void Close() {
     if (window_ != nullptr) PostMessageA(window_, WM_CLOSE, 0, 0);
-    if (process_ != nullptr) {
-      if (WaitForSingleObject(process_, 5000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
-      WaitForSingleObject(process_, 5000);
-      CloseHandle(process_);
+    if (process_) {
+      if (WaitForSingleObject(process_.Get(), 5000) != WAIT_OBJECT_0) {
+        TerminateProcess(process_.Get(), 1);
+      }
+      WaitForSingleObject(process_.Get(), 5000);
+      process_.Close();
     }
     window_ = nullptr;
-    process_ = nullptr;
   }
 
  private:
   HWND window_ = nullptr;
-  HANDLE process_ = nullptr;
+  ScopedHandle process_;
 };
 
 // The mnemonics of a label: the letter after each single "&" ("&&" shows
@@ -658,17 +659,17 @@ TEST_F(WizardInstall, EscapeDuringTheInstallationLeavesTheFinishPageUp) {
   ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
   ASSERT_TRUE(wizard_->BringToFront());
   const DWORD thread_id = GetWindowThreadProcessId(wizard_->sheet(), nullptr);
-  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread_id);
-  ASSERT_NE(thread, nullptr);
+  ScopedHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread_id));
+  ASSERT_TRUE(thread);
   wizard_->Press(kNext);
   // Cancel is disabled from just before the routine starts to just after it.
   ASSERT_TRUE(WaitUntil([&] { return !wizard_->ButtonEnabled(kCancel); }, 20000));
-  SuspendThread(thread);
+  SuspendThread(thread.Get());
   const bool installing = !wizard_->ButtonEnabled(kCancel);
   WizardDriver::PressKeys({VK_ESCAPE});
   Sleep(200);
-  ResumeThread(thread);
-  CloseHandle(thread);
+  ResumeThread(thread.Get());
+  thread.Close();
   ASSERT_TRUE(installing) << "the installation was over before the key came";
   ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
   // A Tab pressed now comes after the Escape: once the page has moved the

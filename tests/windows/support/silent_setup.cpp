@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "common/scoped_win.h"
 #include "engine/messages.h"
 
 std::string FolderRejected(const std::string& folder) {
@@ -15,11 +14,16 @@ std::string PayloadFailed(const std::string& folder) {
   return folder + ": " + LoadMessage(IDS_INSTALL_FAILED);
 }
 
-std::thread CloseLater(HANDLE handle, DWORD delay_ms) {
-  return std::thread([handle, delay_ms] {
+std::thread CloseLater(ScopedHandle handle, DWORD delay_ms) {
+  return std::thread([handle = std::move(handle), delay_ms]() mutable {
     Sleep(delay_ms);
-    CloseHandle(handle);
+    handle.Close();
   });
+}
+
+ScopedHandle HoldFile(const std::string& path) {
+  return ScopedHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
 }
 
 std::string Profile(const std::string& file, const char* section, const char* key) {

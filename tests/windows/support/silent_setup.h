@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/scoped_win.h"
 #include "engine/setup_log.h"
 #include "support/log_entries.h"
 #include "support/scratch.h"
@@ -61,7 +62,12 @@ std::string FolderNotCreated(const std::string& folder);
 std::string PayloadFailed(const std::string& folder);
 
 // Closes handle after delay_ms, while the test goes on.
-std::thread CloseLater(HANDLE handle, DWORD delay_ms);
+std::thread CloseLater(ScopedHandle handle, DWORD delay_ms);
+
+// Opens the file for reading as another program that holds it does: the
+// file can be neither deleted, renamed nor written meanwhile. Empty when it
+// cannot be opened.
+ScopedHandle HoldFile(const std::string& path);
 
 // A value of a profile (.ini) file, or "<missing>".
 std::string Profile(const std::string& file, const char* section, const char* key);
