@@ -221,11 +221,15 @@ bool WizardDriver::HandledPostedSoFar(unsigned timeout_ms) const {
   // The Back button's pushed look, set by a posted message and read by a
   // sent one, then taken back: nothing else changes.
   const HWND back = SheetButton(kBack);
-  PostMessageA(back, BM_SETSTATE, TRUE, 0);
-  const bool handled = WaitUntil(
-      [back] { return (SendMessageA(back, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; }, timeout_ms);
-  PostMessageA(back, BM_SETSTATE, FALSE, 0);
-  return handled;
+  for (BOOL pushed : {TRUE, FALSE}) {
+    PostMessageA(back, BM_SETSTATE, static_cast<WPARAM>(pushed), 0);
+    if (!WaitUntil(
+            [&] { return ((SendMessageA(back, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0) == pushed; },
+            timeout_ms)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 HWND WizardDriver::WaitForDialog(unsigned timeout_ms) const {

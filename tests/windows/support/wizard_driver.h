@@ -82,7 +82,8 @@ class WizardDriver {
   int MessageBoxCount() const;
   // Posts a message behind every message posted to the sheet's thread so
   // far and waits until the thread has handled it, and so every one before
-  // it. False when it was not handled in time.
+  // it; then once more, for what those posted in turn. False when it was
+  // not handled in time.
   [[nodiscard]] bool HandledPostedSoFar(unsigned timeout_ms = 10000) const;
   // Another dialog of the setup (not the sheet, not a message box).
   [[nodiscard]] HWND WaitForDialog(unsigned timeout_ms = 10000) const;
