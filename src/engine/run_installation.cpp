@@ -83,10 +83,9 @@ int Stop(InstallationOutcome& outcome, InstallResult why) {
 
 // Only the wizard asks; a silent run's /assoc= is its answer.
 int ConfirmAssociations(const InstallOptions& options, InstallationSession& session) {
-  if (!options.associate) return 1;
+  if (!options.associate || session.silent()) return 1;
   const int answer =
       session.Tell(IDS_CONFIRM_ASSOCIATIONS, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
-  if (answer == InstallationSession::kNotShown) return 1;
   TheRunLog().Note(answer == IDNO ? "answer: no, the associations stay as they are"
                                   : "answer: yes");
   return answer == IDNO ? 0 : 1;
@@ -193,8 +192,9 @@ int InstallLocked(const InstallOptions& options, bool as_local_system,
   }
   // Since Windows 8 the formats are registered and the user chooses: the
   // wizard shows where, once the user has said Yes to the marked formats.
-  if (options.associate && associations_confirmed && IsWindowsVersionAtLeast(6, 2, 0) &&
-      session.Tell(IDS_CHOOSE_DEFAULT_APPS, MB_ICONINFORMATION) != InstallationSession::kNotShown) {
+  if (!session.silent() && options.associate && associations_confirmed &&
+      IsWindowsVersionAtLeast(6, 2, 0)) {
+    session.Tell(IDS_CHOOSE_DEFAULT_APPS, MB_ICONINFORMATION);
     OpenDefaultAppsSettings();
   }
   return 1;
@@ -202,8 +202,8 @@ int InstallLocked(const InstallOptions& options, bool as_local_system,
 
 }  // namespace
 
-int RunInstallation(const InstallOptions& options, InstallationOutcome& outcome, HWND owner) {
-  InstallationSession session(options.silent != 0, owner);
+int RunInstallation(const InstallOptions& options, InstallationSession& session,
+                    InstallationOutcome& outcome) {
   InstallationLock lock;
   if (!lock.Acquire(kInstallationWaitMs, !session.silent())) {
     session.FailBecauseAnotherSetupRuns();

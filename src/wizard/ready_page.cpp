@@ -113,7 +113,8 @@ LRESULT CWizPropertyPage::StartInstallation() {
   // The routine's message boxes, owned by the sheet, keep it disabled, also
   // when the user has switched to another program meanwhile.
   InstallationOutcome outcome;
-  const int installed = RunInstallation(options, outcome, sheet_window);
+  InstallationSession session(options, sheet_window);
+  const int installed = RunInstallation(options, session, outcome);
   sheet->installing = 0;
   KillTimer(sheet_window, kInstallTimerId);
   EnableSheetButtons(TRUE);
