@@ -1,7 +1,7 @@
 #include "engine/installation_session.h"
 
+#include "common/messages.h"
 #include "common/run_log.h"
-#include "engine/messages.h"
 #include "engine/setup_log.h"
 
 InstallationSession::InstallationSession(const InstallOptions& options, HWND owner)
@@ -12,7 +12,7 @@ void InstallationSession::Fail(const std::string& message, const std::string& en
   if (silent_) {
     WriteSetupLog(entry.c_str());
   } else {
-    MessageBoxA(owner_, message.c_str(), LoadMessage(IDS_CAPTION).c_str(), MB_ICONERROR);
+    ShowTextBox(owner_, message, MB_ICONERROR);
   }
 }
 

@@ -15,9 +15,9 @@
 #include <utility>
 #include <vector>
 
+#include "common/messages.h"
 #include "common/product_version.h"
 #include "engine/folder_protection.h"
-#include "engine/messages.h"
 #include "engine/setup_log.h"
 #include "support/full_disk.h"
 #include "support/installation_checks.h"

@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "common/messages.h"
 #include "common/windows_version.h"
-#include "engine/messages.h"
 #include "engine/setup_log.h"
 #include "rules/format_catalogue.h"
 #include "rules/text_rules.h"
-#include "support/installation_checks.h"
 #include "support/address_recorder.h"
+#include "support/installation_checks.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"
 #include "support/wizard_driver.h"
