@@ -200,6 +200,16 @@ class WizardInstall : public WizardFixture {
   void GoToReadyPage() {
     for (int index = 1; index <= 3; ++index) ASSERT_NO_FATAL_FAILURE(GoTo(kNext, index));
   }
+  // A silent installation first, then the wizard on its ready page: Next
+  // upgrades it.
+  void GoToReadyPageOverASilentInstallation() {
+    SetupLaunch earlier;
+    earlier.command_line = SetupCommandLine("/silent");
+    earlier.working_directory = start_.path();
+    ASSERT_EQ(RunSetup(earlier).exit_code, 0);
+    ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+    ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
+  }
 
   // The rows whose check box is checked.
   std::set<int> CheckedRows() const {
@@ -674,12 +684,7 @@ TEST_F(WizardInstall, EscapeDuringTheInstallationLeavesTheFinishPageUp) {
 // wait), the sheet answers Windows' question about a shutdown with FALSE;
 // once the finish page is up it agrees again.
 TEST_F(WizardInstall, ShutdownWaitsWhileTheWizardInstalls) {
-  SetupLaunch earlier;
-  earlier.command_line = SetupCommandLine("/silent");
-  earlier.working_directory = start_.path();
-  ASSERT_EQ(RunSetup(earlier).exit_code, 0);
-  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
-  ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
+  ASSERT_NO_FATAL_FAILURE(GoToReadyPageOverASilentInstallation());
   const std::string folder = std::string(kDefaultFolder) + "\\";
   HANDLE holder = CreateFileA((folder + "Plugins\\p_webp.dll").c_str(), GENERIC_READ,
                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -710,12 +715,7 @@ TEST_F(WizardInstall, ShutdownWaitsWhileTheWizardInstalls) {
 // still after each: the answer must come while staged files or the journal
 // still stand in the folder, before the last file is in place.
 TEST_F(WizardInstall, WizardAnswersWhileItsFilesGoIn) {
-  SetupLaunch earlier;
-  earlier.command_line = SetupCommandLine("/silent");
-  earlier.working_directory = start_.path();
-  ASSERT_EQ(RunSetup(earlier).exit_code, 0);
-  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
-  ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
+  ASSERT_NO_FATAL_FAILURE(GoToReadyPageOverASilentInstallation());
   const std::string folder = std::string(kDefaultFolder) + "\\";
   const std::string journal = folder + "~pmarag-journal.pm";
   // A staged file has a fresh "~*.pm" name beside its entry's name.
