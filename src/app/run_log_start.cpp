@@ -3,9 +3,9 @@
 #include <string>
 #include <utility>
 
+#include "common/messages.h"
 #include "common/product_version.h"
 #include "common/run_log.h"
-#include "engine/messages.h"
 #include "engine/checked_files.h"
 #include "engine/setup_log.h"
 #include "rules/option_reader.h"
@@ -34,14 +34,9 @@ DWORD LogFilePath(const StartRequest& request, char (&full)[kPathSize]) {
 }
 
 void ReportLogNotCreated(const char* value, DWORD error, bool silent) {
-  std::string message = LoadMessage(IDS_LOG_NOT_CREATED);
-  const std::size_t placeholder = message.find("%d");
-  if (placeholder != std::string::npos) message.replace(placeholder, 2, std::to_string(error));
+  const std::string message = FillNumbers(LoadMessage(IDS_LOG_NOT_CREATED), {error});
   WriteSetupLog((message + ": " + value).c_str());
-  if (!silent) {
-    MessageBoxA(nullptr, (message + "\n\n" + value).c_str(), LoadMessage(IDS_CAPTION).c_str(),
-                MB_ICONERROR);
-  }
+  if (!silent) ShowTextBox(nullptr, message + "\n\n" + value, MB_ICONERROR);
 }
 
 const char* ModeText(StartMode mode) {

@@ -7,12 +7,13 @@
 
 #include "common/exit_codes.h"
 #include "common/install_options.h"
+#include "common/messages.h"
 #include "common/run_log.h"
 #include "common/screen_scale.h"
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
 #include "engine/install_folder.h"
-#include "engine/messages.h"
+#include "engine/installation_session.h"
 #include "engine/run_installation.h"
 #include "engine/setup_log.h"
 #include "rules/option_reader.h"
@@ -110,32 +111,33 @@ void TheApp::RunWizard() {
 }
 
 void TheApp::RunSilent(const StartRequest& request) {
+  InstallOptions options = request.options;
+  options.silent = 1;
+  InstallationSession session(options);
   if (IsViewerRunning()) {
     const std::string message = LoadMessage(IDS_VIEWER_RUNNING);
-    TheRunLog().NoteMessage(message);
-    WriteSetupLog(message.c_str());
+    session.Fail(message, message);
     exit_code_ = kExitViewerRunning;
     return;
   }
 
-  InstallOptions options = request.options;
-  options.silent = 1;
   FolderOrigin origin = FolderOrigin::kOption;
   if (!request.folder_given) {
     origin = ProposeTargetFolder(options.target_folder) ? FolderOrigin::kEarlierInstallation
                                                         : FolderOrigin::kDefault;
   }
   TheRunLog().Note("target folder from: " + FolderOriginText(origin));
-  if (RefuseCutFolder(request, options)) return;
+  if (RefuseCutFolder(request, options, session)) return;
 
   InstallationOutcome outcome;
-  RunInstallation(options, outcome);
+  RunInstallation(options, session, outcome);
   exit_code_ = ExitCodeFor(outcome.result);
 }
 
 // A folder value the reader may have cut would install somewhere else than
 // typed: refused like an invalid folder, before anything is written.
-bool TheApp::RefuseCutFolder(const StartRequest& request, const InstallOptions& options) {
+bool TheApp::RefuseCutFolder(const StartRequest& request, const InstallOptions& options,
+                             InstallationSession& session) {
   const char* cut_value = nullptr;
   if (request.folder_value_cut) {
     cut_value = options.target_folder;
@@ -145,8 +147,7 @@ bool TheApp::RefuseCutFolder(const StartRequest& request, const InstallOptions& 
   if (cut_value == nullptr) return false;
   const std::string message = LoadMessage(IDS_INVALID_FOLDER);
   TheRunLog().Note(std::string("folder value too long, it may be cut: \"") + cut_value + "\"");
-  TheRunLog().NoteMessage(message);
-  WriteSetupLog((message + ": " + cut_value).c_str());
+  session.Fail(message, message + ": " + cut_value);
   exit_code_ = kExitFolderRejected;
   return true;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "common/install_options.h"
+#include "engine/installation_session.h"
 #include "framework/win_app.h"
 #include "rules/option_reader.h"
 
@@ -15,7 +16,8 @@ class TheApp : public CWinApp {
  private:
   void RunWizard();
   void RunSilent(const StartRequest& request);
-  bool RefuseCutFolder(const StartRequest& request, const InstallOptions& options);
+  bool RefuseCutFolder(const StartRequest& request, const InstallOptions& options,
+                       InstallationSession& session);
   void ShowUsageText();
   void CreateHeadingFont();
 

@@ -17,3 +17,5 @@ bool IsWindowsVersionAtLeast(unsigned short major, unsigned short minor,
   return VerifyVersionInfoW(&version, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR,
                             mask) != FALSE;
 }
+
+bool IsWindows8OrLater() { return IsWindowsVersionAtLeast(6, 2, 0); }

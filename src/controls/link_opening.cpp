@@ -7,6 +7,7 @@
 
 #include "common/desktop_start.h"
 #include "common/install_options.h"
+#include "common/messages.h"
 #include "common/scoped_win.h"
 #include "resources/resource.h"
 #include "rules/control_rules.h"
@@ -29,13 +30,8 @@ bool ReadClassesValue(const char* key_name, char* value) {
 // Instead of a browser with the setup's rights: the address, to be
 // opened by the user.
 void ShowAddressInstead(const char* address) {
-  char text[1024] = "";
-  char caption[256] = "";
-  HMODULE module = GetModuleHandleA(nullptr);
-  LoadStringA(module, IDS_LICENCE_ADDRESS, text, sizeof text);
-  LoadStringA(module, IDS_CAPTION, caption, sizeof caption);
-  const std::string message = FillPlaceholders(text, "%s", {address});
-  MessageBoxA(GetActiveWindow(), message.c_str(), caption, MB_ICONINFORMATION);
+  ShowTextBox(GetActiveWindow(), FillPlaceholders(LoadMessage(IDS_LICENCE_ADDRESS), "%s", {address}),
+              MB_ICONINFORMATION);
 }
 
 }  // namespace

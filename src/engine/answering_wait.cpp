@@ -19,9 +19,7 @@ void AnswerNowAndThen() {
   const ULONGLONG now = GetTickCount64();
   if (now - last_answer < kAnswerPeriodMs) return;
   last_answer = now;
-  // Without user32 in the process there is no window to answer for (a
-  // silent run), and none is loaded for it.
-  if (GetModuleHandleA("user32.dll") != nullptr) AnswerPendingMessages();
+  AnswerPendingMessages();
 }
 
 void SleepAnswering(unsigned long wait_ms) {

@@ -4,8 +4,8 @@
 // keys and clicks stay queued for the wizard to discard afterwards.
 #pragma once
 
-// Answers what is sent to the thread's windows and repaints them, now.
-// Without windows (silent mode) there is nothing to answer.
+// Answers what is sent to the thread's windows and repaints them, now. In
+// a silent run that is the hidden window that holds a shutdown off.
 void AnswerPendingMessages();
 
 // Answers as above when the last answer is more than a moment ago: cheap

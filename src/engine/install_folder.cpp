@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "common/install_options.h"
 #include "common/scoped_win.h"
 #include "rules/integration_texts.h"
 #include "rules/option_reader.h"
+#include "rules/product_names.h"
 #include "rules/text_rules.h"
 
 namespace {
@@ -58,7 +60,7 @@ int FindPreviousInstallFolder(char* out) {
 }
 
 int DefaultInstallFolder(char* out) {
-  CopyBounded(out, kPathSize, "C:\\Pellumara\\");
+  CopyBounded(out, kPathSize, (std::string("C:\\") + kProductFolderName + "\\").c_str());
   char program_files[kPathSize + 1];
   LONG read = ERROR_SUCCESS;
   DWORD type = REG_NONE;
@@ -71,7 +73,9 @@ int DefaultInstallFolder(char* out) {
   if (!CopyBounded(proposed, sizeof proposed, program_files)) return 1;
   AppendBackslash(proposed);
   // A Program Files path too long for the folder keeps the fallback.
-  if (AppendBounded(proposed, sizeof proposed, "Pellumara")) CopyBounded(out, kPathSize, proposed);
+  if (AppendBounded(proposed, sizeof proposed, kProductFolderName)) {
+    CopyBounded(out, kPathSize, proposed);
+  }
   return 1;
 }
 

@@ -1,18 +1,18 @@
 #include "engine/installation_session.h"
 
+#include "common/messages.h"
 #include "common/run_log.h"
-#include "engine/messages.h"
 #include "engine/setup_log.h"
 
-InstallationSession::InstallationSession(bool silent, HWND owner)
-    : silent_(silent), owner_(silent ? nullptr : owner) {}
+InstallationSession::InstallationSession(const InstallOptions& options, HWND owner)
+    : silent_(options.silent != 0), owner_(silent_ ? nullptr : owner) {}
 
 void InstallationSession::Fail(const std::string& message, const std::string& entry) {
   TheRunLog().NoteMessage(message);
   if (silent_) {
     WriteSetupLog(entry.c_str());
   } else {
-    MessageBoxA(owner_, message.c_str(), LoadMessage(IDS_CAPTION).c_str(), MB_ICONERROR);
+    ShowTextBox(owner_, message, MB_ICONERROR);
   }
 }
 
@@ -25,7 +25,7 @@ void InstallationSession::FailBecauseAnotherSetupRuns() {
 }
 
 int InstallationSession::Tell(int id, UINT style) {
-  if (silent_) return kNotShown;
+  if (silent_) return 0;
   return ShowMessage(owner_, id, style);
 }
 

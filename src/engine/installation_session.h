@@ -7,11 +7,14 @@
 
 #include <string>
 
+#include "common/install_options.h"
+
 class InstallationSession {
  public:
+  // The mode is the options' own (silent or wizard), read here once.
   // owner: the window that owns the wizard's boxes (the sheet), so that it
   // stays disabled while a box waits, whichever window is active.
-  InstallationSession(bool silent, HWND owner);
+  explicit InstallationSession(const InstallOptions& options, HWND owner = nullptr);
 
   bool silent() const { return silent_; }
   HWND owner() const { return owner_; }
@@ -23,10 +26,8 @@ class InstallationSession {
   // this and shows message 7 (check whether Pellumara runs); a silent run
   // logs that another setup is running.
   void FailBecauseAnotherSetupRuns();
-  // What Tell answers where nothing was shown (no box returns 0).
-  static constexpr int kNotShown = 0;
   // A question or a note only the wizard's user is given (message id):
-  // the box's answer; a silent run shows nothing and answers kNotShown.
+  // the box's answer; a silent run shows nothing and answers 0.
   int Tell(int id, UINT style);
   // What only the administrator of a silent run reads in the setup log: a
   // kept file, a file that waits for the restart, refused registry values.

@@ -17,8 +17,8 @@ constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 // the wide functions and compared in UTF-8, never through the ANSI code
 // page.
 
-// A path of the setup's (ANSI, maybe relative) as the list compares it:
-// full, in UTF-8.
+// A path of the setup's (ANSI) as the list compares it: full and
+// normalised, in UTF-8.
 std::string ListPath(const std::string& path) {
   char full[MAX_PATH];
   DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);

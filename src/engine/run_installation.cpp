@@ -2,19 +2,17 @@
 
 #include <windows.h>
 
-#include <initializer_list>
 #include <string>
-#include <vector>
 
 #include "common/desktop_start.h"
+#include "common/messages.h"
 #include "common/run_log.h"
 #include "common/windows_version.h"
-#include "engine/installation_outcome.h"
-#include "engine/installation_session.h"
 #include "engine/existing_folder.h"
 #include "engine/folder_protection.h"
 #include "engine/installation_lock.h"
-#include "engine/messages.h"
+#include "engine/installation_outcome.h"
+#include "engine/installation_session.h"
 #include "engine/payload_extraction.h"
 #include "engine/shutdown_block.h"
 #include "engine/viewer_settings.h"
@@ -26,13 +24,6 @@
 #include "rules/text_rules.h"
 
 namespace {
-
-// A message with its "%d" placeholders filled in turn.
-std::string MessageWithNumbers(int id, std::initializer_list<unsigned long long> numbers) {
-  std::vector<std::string> digits;
-  for (unsigned long long number : numbers) digits.push_back(std::to_string(number));
-  return FillPlaceholders(LoadMessage(id), "%d", digits);
-}
 
 // The entry's full path, with Windows separators, for the log.
 std::string EntryPath(const std::string& folder, const std::string& name) {
@@ -59,9 +50,9 @@ void LogIncompleteParts(const InstallationOutcome& outcome, InstallationSession&
                                                  {outcome.settings_left_to_users}));
   }
   if (outcome.failed_integration_entries > 0) {
-    session.LogForAdministrator(MessageWithNumbers(
-        IDS_REGISTRATION_INCOMPLETE,
-        {static_cast<unsigned long long>(outcome.failed_integration_entries)}));
+    session.LogForAdministrator(
+        FillNumbers(LoadMessage(IDS_REGISTRATION_INCOMPLETE),
+                    {static_cast<unsigned long long>(outcome.failed_integration_entries)}));
   }
 }
 
@@ -83,10 +74,9 @@ int Stop(InstallationOutcome& outcome, InstallResult why) {
 
 // Only the wizard asks; a silent run's /assoc= is its answer.
 int ConfirmAssociations(const InstallOptions& options, InstallationSession& session) {
-  if (!options.associate) return 1;
+  if (!options.associate || session.silent()) return 1;
   const int answer =
       session.Tell(IDS_CONFIRM_ASSOCIATIONS, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
-  if (answer == InstallationSession::kNotShown) return 1;
   TheRunLog().Note(answer == IDNO ? "answer: no, the associations stay as they are"
                                   : "answer: yes");
   return answer == IDNO ? 0 : 1;
@@ -157,8 +147,8 @@ int InstallLocked(const InstallOptions& options, bool as_local_system,
     const std::string message = LoadMessage(IDS_INSTALL_FAILED);
     std::string logged = message;
     if (outcome.space_short) {
-      logged += "\n" + MessageWithNumbers(IDS_NOT_ENOUGH_SPACE,
-                                          {outcome.needed_bytes, outcome.free_bytes});
+      logged += "\n" + FillNumbers(LoadMessage(IDS_NOT_ENOUGH_SPACE),
+                                   {outcome.needed_bytes, outcome.free_bytes});
     }
     // The entry names what failed: the temporary archive, else the folder.
     session.Fail(message,
@@ -193,8 +183,9 @@ int InstallLocked(const InstallOptions& options, bool as_local_system,
   }
   // Since Windows 8 the formats are registered and the user chooses: the
   // wizard shows where, once the user has said Yes to the marked formats.
-  if (options.associate && associations_confirmed && IsWindowsVersionAtLeast(6, 2, 0) &&
-      session.Tell(IDS_CHOOSE_DEFAULT_APPS, MB_ICONINFORMATION) != InstallationSession::kNotShown) {
+  if (!session.silent() && options.associate && associations_confirmed &&
+      IsWindows8OrLater()) {
+    session.Tell(IDS_CHOOSE_DEFAULT_APPS, MB_ICONINFORMATION);
     OpenDefaultAppsSettings();
   }
   return 1;
@@ -202,8 +193,8 @@ int InstallLocked(const InstallOptions& options, bool as_local_system,
 
 }  // namespace
 
-int RunInstallation(const InstallOptions& options, InstallationOutcome& outcome, HWND owner) {
-  InstallationSession session(options.silent != 0, owner);
+int RunInstallation(const InstallOptions& options, InstallationSession& session,
+                    InstallationOutcome& outcome) {
   InstallationLock lock;
   if (!lock.Acquire(kInstallationWaitMs, !session.silent())) {
     session.FailBecauseAnotherSetupRuns();

@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "common/messages.h"
 #include "common/run_log.h"
-#include "engine/messages.h"
 
 namespace {
 

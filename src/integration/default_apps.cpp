@@ -3,14 +3,23 @@
 #include <windows.h>
 #include <shobjidl.h>
 
+#include <iterator>
+#include <string>
+
 #include "common/desktop_start.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "common/windows_version.h"
+#include "rules/product_names.h"
 
 void OpenDefaultAppsSettings() {
   if (IsWindowsVersionAtLeast(10, 0, 0)) {
-    StartAsDesktopUser(kDefaultAppsAddress, nullptr, nullptr, SW_SHOWNORMAL);
+    // The settings at the viewer's entry in HKLM\SOFTWARE\RegisteredApplications
+    // (Windows 11 since its 2023 updates goes there; earlier builds show the
+    // default-apps page).
+    const std::string address =
+        std::string("ms-settings:defaultapps?registeredAppMachine=") + kRegisteredAppName;
+    StartAsDesktopUser(address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return;
   }
   // Windows 8 and 8.1 have no such settings page; their control panel
@@ -20,7 +29,11 @@ void OpenDefaultAppsSettings() {
   HRESULT result = CoCreateInstance(CLSID_ApplicationAssociationRegistrationUI, nullptr,
                                     CLSCTX_INPROC_SERVER, IID_IApplicationAssociationRegistrationUI,
                                     associations.Out());
-  if (SUCCEEDED(result)) result = associations->LaunchAdvancedAssociationUI(L"Pellumara");
+  const std::wstring registered_name(std::begin(kRegisteredAppName),
+                                     std::end(kRegisteredAppName) - 1);  // ASCII
+  if (SUCCEEDED(result)) {
+    result = associations->LaunchAdvancedAssociationUI(registered_name.c_str());
+  }
   if (SUCCEEDED(result)) {
     TheRunLog().Note("the control panel's associations of Pellumara opened");
   } else {

@@ -34,7 +34,7 @@ void AssociateExtension(const char* extension, const char* type_name, const char
   // the shell resets the type to Windows' own default app. There the
   // registration above is all a program may do; the user chooses in
   // Windows' default-apps settings.
-  if (IsWindowsVersionAtLeast(6, 2, 0) || users_choice == UserChoice::kLeaveToUsers) return;
+  if (IsWindows8OrLater() || users_choice == UserChoice::kLeaveToUsers) return;
   // The choice is deleted and made anew: the shell guards an existing one.
   const std::string user_choice = UserChoiceKeyPath(extension);
   registry.DeleteKey(HKEY_CURRENT_USER, user_choice.c_str());
@@ -53,7 +53,7 @@ void RunAssociationPass(const std::string& viewer_path, const std::string& open_
                         const int* association_marks, int associations_confirmed, int associate,
                         RegistryLayer& registry, UserChoice users_choice) {
   if (users_choice == UserChoice::kLeaveToUsers && associations_confirmed &&
-      !IsWindowsVersionAtLeast(6, 2, 0)) {
+      !IsWindows8OrLater()) {
     TheRunLog().Note("running as SYSTEM: the marked formats are the machine's default; no user's "
                      "own choice is written (SYSTEM's HKCU is nobody's)");
   }
@@ -85,7 +85,7 @@ void RunAssociationPass(const std::string& viewer_path, const std::string& open_
                          icon_value.c_str(), marked, registry, users_choice);
     }
   }
-  if (associations_confirmed && IsWindowsVersionAtLeast(6, 2, 0)) {
+  if (associations_confirmed && IsWindows8OrLater()) {
     TheRunLog().Note(
         "associations: the marked formats are registered; Windows leaves the choice of the "
         "default app to the user (default-apps settings)");

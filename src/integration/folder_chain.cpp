@@ -11,13 +11,11 @@ namespace {
 class Win32FolderSystem final : public FolderSystem {
  public:
   explicit Win32FolderSystem(SECURITY_ATTRIBUTES* security) : security_(security) {}
-  // The chain asks only whether the folder stands; the process's current
-  // directory is left alone, so no step depends on it.
-  bool ChangeDirectory(const char* path) override {
+  bool FolderExists(const char* path) override {
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
-  void MakeDirectory(const char* path) override {
+  void MakeFolder(const char* path) override {
     // Only the first level this run creates is the highest one: every
     // level above it stood already.
     if (CreateDirectoryA(path, highest_created_.empty() ? security_ : nullptr) &&
@@ -25,8 +23,6 @@ class Win32FolderSystem final : public FolderSystem {
       highest_created_ = path;
     }
   }
-  // Nothing to restore: the current directory never changes here.
-  std::string CurrentDirectory() override { return {}; }
   const std::string& highest_created() const { return highest_created_; }
 
  private:

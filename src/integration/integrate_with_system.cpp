@@ -6,6 +6,7 @@
 #include "integration/file_associations.h"
 #include "integration/shortcuts.h"
 #include "rules/integration_texts.h"
+#include "rules/product_names.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ void RegisterCapabilities(RegistryLayer& registry, const std::string& viewer_pat
   // Only listed where the system keeps such a list: opened, never created.
   if (HKEY registered =
           registry.OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\RegisteredApplications", KEY_SET_VALUE)) {
-    registry.SetString(registered, "Pellumara", capabilities_key.c_str());
+    registry.SetString(registered, kRegisteredAppName, capabilities_key.c_str());
     registry.CloseKey(registered);
   }
 }
@@ -123,7 +124,7 @@ int IntegrateWithSystem(int associations_confirmed, int associate, const char* t
   if (thumbnails_shortcut) {
     failed_links += NotSaved(CreateShortcut(viewer_path.c_str(), "Pellumara 64 Thumbnails.lnk",
                                             viewer_path.c_str(), "Pellumara - Thumbnails",
-                                            "/thumbs", 7, all_users, 0));
+                                            kThumbnailsArgument, 7, all_users, 0));
     RegisterBrowseVerbs(registry, viewer_path);
   }
   const std::string open_command = OpenCommand(viewer_path);

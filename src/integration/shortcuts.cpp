@@ -14,6 +14,7 @@
 #include "common/windows_version.h"
 #include "integration/folder_chain.h"
 #include "rules/integration_texts.h"
+#include "rules/product_names.h"
 #include "rules/text_rules.h"
 
 namespace {
@@ -124,7 +125,7 @@ int CreateProgramGroup(const char* program_folder, int all_users, int* failed_li
   char group_folder[kPathSize];
   ResolveSpecialFolder(all_users ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, group_folder);
   // A group without its folder counts as one failed link.
-  if (!AppendBounded(group_folder, sizeof group_folder, "Pellumara")) {
+  if (!AppendBounded(group_folder, sizeof group_folder, kProductFolderName)) {
     TheRunLog().Note(std::string("start menu group failed, its path is too long: ") + group_folder);
     ++failed;
     return 0;
@@ -157,9 +158,9 @@ int CreateProgramGroup(const char* program_folder, int all_users, int* failed_li
     }
   }
 
-  link_in_group("Pellumara - Thumbnails.lnk", viewer, "/thumbs", viewer.c_str(), 7);
+  link_in_group("Pellumara - Thumbnails.lnk", viewer, kThumbnailsArgument, viewer.c_str(), 7);
   // From Windows 8 on programs are removed through the system's own list.
-  if (!IsWindowsVersionAtLeast(6, 2, 0)) {
+  if (!IsWindows8OrLater()) {
     link_in_group("Pellumara deinstallieren.lnk", folder + kUninstallerFileName, nullptr, nullptr,
                   0);
   }

@@ -2,6 +2,7 @@
 
 #include "rules/format_catalogue.h"
 #include "rules/integration_texts.h"
+#include "rules/product_names.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ std::string DefaultAssociationsXml(int selection) {
     for (int i = 0; i < format.registration_count(); ++i) {
       const Registration& registration = format.registrations[i];
       xml += std::string("  <Association Identifier=\".") + registration.extension + "\" ProgId=\"" +
-             ProgId(registration.type_name) + "\" ApplicationName=\"Pellumara\" />" + kLineEnd;
+             ProgId(registration.type_name) + "\" ApplicationName=\"" + kRegisteredAppName +
+             "\" />" + kLineEnd;
     }
   }
   xml += std::string("</DefaultAssociations>") + kLineEnd;

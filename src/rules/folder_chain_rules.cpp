@@ -1,28 +1,13 @@
 #include "rules/folder_chain_rules.h"
 
 #include <cstring>
+#include <string>
 
 #include "common/install_options.h"
 #include "rules/payload_rules.h"
 #include "rules/text_rules.h"
 
 namespace {
-
-// Restores the remembered current directory on every way out.
-class CurrentDirectoryKeeper {
- public:
-  explicit CurrentDirectoryKeeper(FolderSystem& system)
-      : system_(system), saved_(system.CurrentDirectory()) {}
-  ~CurrentDirectoryKeeper() {
-    if (!saved_.empty()) system_.ChangeDirectory(saved_.c_str());
-  }
-  CurrentDirectoryKeeper(const CurrentDirectoryKeeper&) = delete;
-  CurrentDirectoryKeeper& operator=(const CurrentDirectoryKeeper&) = delete;
-
- private:
-  FolderSystem& system_;
-  std::string saved_;
-};
 
 bool EndsInBackslash(const char* text, std::size_t length) {
   return length > 0 && text[length - 1] == '\\';
@@ -49,7 +34,7 @@ void CreateLevels(FolderSystem& system, const char* path, char* rebuilt) {
     rebuilt[built] = '\0';
     TrimBlanks(rebuilt);
     built = std::strlen(rebuilt);
-    system.MakeDirectory(rebuilt);
+    system.MakeFolder(rebuilt);
     // A doubled backslash adds no second one.
     if (!EndsInBackslash(rebuilt, built) && built <= 258) rebuilt[built++] = '\\';
   }
@@ -64,14 +49,13 @@ int CreateFolderChainIn(FolderSystem& system, char* path) {
   if (path[0] == '\0') return 0;
   AppendBackslash(path);
 
-  CurrentDirectoryKeeper keeper(system);
-  if (system.ChangeDirectory(path)) return 1;
+  if (system.FolderExists(path)) return 1;
 
   char rebuilt[kPathSize];
   CreateLevels(system, path, rebuilt);
   std::memcpy(path, rebuilt, std::strlen(rebuilt) + 1);
   AppendBackslash(path);
-  return system.ChangeDirectory(path) ? 1 : 0;
+  return system.FolderExists(path) ? 1 : 0;
 }
 
 bool IsInFolder(std::string_view path, std::string_view folder) {

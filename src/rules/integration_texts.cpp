@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "rules/product_names.h"
 #include "rules/text_rules.h"
 
 std::string ProgramFolder(const char* target_folder) {
@@ -23,7 +24,7 @@ std::string ViewerPath(const std::string& program_folder) {
 std::string OpenCommand(const std::string& viewer_path) { return "\"" + viewer_path + "\" \"%1\""; }
 
 std::string BrowseCommand(const std::string& viewer_path) {
-  return "\"" + viewer_path + "\" \"%1 /thumbs\"";
+  return "\"" + viewer_path + "\" \"%1 " + kThumbnailsArgument + "\"";
 }
 
 std::string UninstallCommand(const std::string& program_folder) {

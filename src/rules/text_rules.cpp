@@ -3,6 +3,7 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 bool CopyBounded(char* dest, std::size_t dest_size, std::string_view src) {
   if (dest_size == 0 || src.size() >= dest_size) return false;
@@ -90,6 +91,12 @@ std::string FillPlaceholders(std::string text, std::string_view placeholder,
     from = found + value.size();
   }
   return text;
+}
+
+std::string FillNumbers(std::string text, std::initializer_list<unsigned long long> numbers) {
+  std::vector<std::string> digits;
+  for (unsigned long long number : numbers) digits.push_back(std::to_string(number));
+  return FillPlaceholders(std::move(text), "%d", digits);
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,3 +51,6 @@ int ReadDecimal(const char* text);
 // dropped. A value's own text is never searched again.
 std::string FillPlaceholders(std::string text, std::string_view placeholder,
                              const std::vector<std::string>& values);
+
+// Fills the "%d" placeholders of text with the numbers in turn, as above.
+std::string FillNumbers(std::string text, std::initializer_list<unsigned long long> numbers);

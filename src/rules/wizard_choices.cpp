@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "rules/integration_texts.h"
+#include "rules/product_names.h"
 #include "rules/text_rules.h"
 
 void MarksFromListStates(const unsigned* states, int count, InstallOptions& options) {
@@ -16,9 +17,11 @@ void MarksFromListStates(const unsigned* states, int count, InstallOptions& opti
   }
 }
 
-std::string ViewerPathForFolder(const char* typed_folder) {
-  if (std::strlen(typed_folder) >= kPathSize) return {};
-  std::string path = ViewerPath(ProgramFolder(typed_folder));
+std::string AppDataSettingsFolder() { return std::string("%APPDATA%\\") + kProductFolderName; }
+
+std::string ViewerPathForFolder(const char* folder) {
+  if (std::strlen(folder) >= kPathSize) return {};
+  std::string path = ViewerPath(ProgramFolder(folder));
   if (path.size() >= kPathSize) return {};
   return path;
 }

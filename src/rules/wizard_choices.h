@@ -6,7 +6,7 @@
 #include "common/install_options.h"
 
 // The settings folder offered on the ready page, left unexpanded.
-constexpr char kAppDataSettingsFolder[] = "%APPDATA%\\Pellumara";
+std::string AppDataSettingsFolder();
 
 // Reads the association marks from the state bits of the list's items
 // (LVIS_STATEIMAGEMASK part): a state image other than 1 (unchecked) marks
@@ -14,7 +14,7 @@ constexpr char kAppDataSettingsFolder[] = "%APPDATA%\\Pellumara";
 // unmarked.
 void MarksFromListStates(const unsigned* states, int count, InstallOptions& options);
 
-// The installed viewer's path for the folder the welcome page holds, trimmed
-// as the installation trims it. Empty when the path would not fit in 259
-// characters.
-std::string ViewerPathForFolder(const char* typed_folder);
+// The installed viewer's path for a program folder as the installation was
+// given it, trimmed as the installation trims it. Empty when the path would
+// not fit in 259 characters.
+std::string ViewerPathForFolder(const char* folder);

@@ -1,9 +1,11 @@
 #include "rules/wizard_rules.h"
 
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "common/install_options.h"
+#include "rules/product_names.h"
 #include "rules/text_rules.h"
 
 bool TargetFolderHasDrive(const char* folder) { return StartsWithDriveRoot(folder); }
@@ -20,10 +22,12 @@ void AppendProductFolder(char* path) {
       break;
     }
   }
+  const std::string product_level = std::string(kProductFolderName) + "\\";
   const bool other_name =
-      before_last > 0 && !EqualsIgnoringCase(std::string_view(path + before_last), "\\pellumara\\");
+      before_last > 0 &&
+      !EqualsIgnoringCase(std::string_view(path + before_last + 1), product_level);
   const bool drive_root = length == 3;
-  if (other_name || drive_root) AppendBounded(path, kPathSize, "Pellumara\\");
+  if (other_name || drive_root) AppendBounded(path, kPathSize, product_level.c_str());
 }
 
 int FindNeighbourIndex(const int* included, int page_count, int active, bool forward) {

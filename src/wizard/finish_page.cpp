@@ -7,9 +7,9 @@
 
 #include "common/desktop_start.h"
 #include "common/install_options.h"
+#include "common/messages.h"
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
-#include "engine/messages.h"
 #include "resources/resource.h"
 #include "rules/text_rules.h"
 #include "rules/wizard_choices.h"
@@ -27,7 +27,7 @@ void CWizPropertyPage::ActivateFinishPage() {
                       reinterpret_cast<WPARAM>(sheet->heading_font.GetSafeHandle()), TRUE);
   // From Windows 8 on the Start menu holds no uninstall link: the hint
   // names Windows' own place for removing programs.
-  if (IsWindowsVersionAtLeast(6, 2, 0)) {
+  if (IsWindows8OrLater()) {
     SetDlgItemTextA(m_hWnd, IDC_UNINSTALL_HINT, LoadMessage(IDS_UNINSTALL_HINT_PROGRAMS).c_str());
   }
   CheckDlgButton(m_hWnd, IDC_SHOW_FAQ, BST_CHECKED);
@@ -70,8 +70,8 @@ void CWizPropertyPage::RunFinishActions() {
     }
   }
   if (withheld) {
-    MessageBoxA(sheet->GetSafeHwnd(),
-                FillPlaceholders(LoadMessage(IDS_FINISH_NOT_STARTED), "%s", {kFaqAddress}).c_str(),
-                LoadMessage(IDS_CAPTION).c_str(), MB_ICONINFORMATION);
+    ShowTextBox(sheet->GetSafeHwnd(),
+                FillPlaceholders(LoadMessage(IDS_FINISH_NOT_STARTED), "%s", {kFaqAddress}),
+                MB_ICONINFORMATION);
   }
 }

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "common/install_options.h"
+#include "common/messages.h"
 #include "common/scoped_win.h"
-#include "engine/messages.h"
 #include "rules/text_rules.h"
 
 int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {

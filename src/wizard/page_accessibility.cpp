@@ -7,8 +7,8 @@
 #include <string>
 
 #include "common/ansi_path.h"
+#include "common/messages.h"
 #include "controls/control_accessibility.h"
-#include "engine/messages.h"
 #include "resources/resource.h"
 #include "rules/control_rules.h"
 #include "wizard/page_logo.h"

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "common/install_options.h"
+#include "common/messages.h"
 #include "common/screen_scale.h"
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
-#include "engine/messages.h"
 #include "engine/run_installation.h"
 #include "resources/resource.h"
 #include "rules/control_rules.h"
@@ -80,7 +80,7 @@ void CWizPropertyPage::FillInstallOptions(InstallOptions& options) const {
   options.all_users = IsChecked(welcome, IDC_ALL_USERS) ? 1 : 0;
   options.ini_folder[0] = '\0';
   if (IsChecked(m_hWnd, IDC_INI_IN_APPDATA)) {
-    CopyBounded(options.ini_folder, sizeof options.ini_folder, kAppDataSettingsFolder);
+    CopyBounded(options.ini_folder, sizeof options.ini_folder, AppDataSettingsFolder().c_str());
   }
   ReadAssociationMarks(options);
   options.silent = 0;
@@ -113,7 +113,8 @@ LRESULT CWizPropertyPage::StartInstallation() {
   // The routine's message boxes, owned by the sheet, keep it disabled, also
   // when the user has switched to another program meanwhile.
   InstallationOutcome outcome;
-  const int installed = RunInstallation(options, outcome, sheet_window);
+  InstallationSession session(options, sheet_window);
+  const int installed = RunInstallation(options, session, outcome);
   sheet->installing = 0;
   KillTimer(sheet_window, kInstallTimerId);
   EnableSheetButtons(TRUE);

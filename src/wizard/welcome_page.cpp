@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "common/install_options.h"
+#include "common/messages.h"
 #include "common/viewer_window.h"
 #include "engine/install_folder.h"
-#include "engine/messages.h"
 #include "resources/resource.h"
 #include "rules/wizard_rules.h"
 #include "wizard/folder_browser.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "engine/messages.h"
+#include "common/messages.h"
 #include "resources/resource.h"
 #include "rules/control_rules.h"
 #include "rules/wizard_rules.h"

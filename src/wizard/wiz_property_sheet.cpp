@@ -1,6 +1,6 @@
 #include "wizard/wiz_property_sheet.h"
 
-#include "engine/messages.h"
+#include "common/messages.h"
 #include "wizard/wiz_property_page.h"
 
 namespace {

@@ -19,17 +19,10 @@ namespace {
 // shares exist from the start.
 class FakeFolders final : public FolderSystem {
  public:
-  FakeFolders() : existing_{"C:", "\\\\server\\share"}, current_("C:\\Start") {
-    existing_.insert("C:\\Start");
-  }
+  FakeFolders() : existing_{"C:", "C:\\Start", "\\\\server\\share"} {}
 
-  bool ChangeDirectory(const char* path) override {
-    std::string key = Normalise(path);
-    if (existing_.count(key) == 0) return false;
-    current_ = path;
-    return true;
-  }
-  void MakeDirectory(const char* path) override {
+  bool FolderExists(const char* path) override { return Exists(path); }
+  void MakeFolder(const char* path) override {
     made.push_back(path);
     std::string key = Normalise(path);
     std::size_t parent_end = key.find_last_of('\\');
@@ -37,10 +30,7 @@ class FakeFolders final : public FolderSystem {
     if (parent_end == std::string::npos || existing_.count(key.substr(0, parent_end)) == 0) return;
     if (denied.count(key) == 0) existing_.insert(key);
   }
-  std::string CurrentDirectory() override { return current_; }
-
   bool Exists(const std::string& path) const { return existing_.count(Normalise(path)) != 0; }
-  const std::string& current() const { return current_; }
 
   std::vector<std::string> made;
   std::set<std::string> denied;
@@ -59,7 +49,6 @@ class FakeFolders final : public FolderSystem {
   }
 
   std::set<std::string> existing_;
-  std::string current_;
 };
 
 struct Result {
@@ -89,7 +78,6 @@ TEST(CreateFolderChain, ExistingFolderGainsBackslash) {
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.path, "C:\\Start\\");
   EXPECT_TRUE(folders.made.empty());
-  EXPECT_EQ(folders.current(), "C:\\Start");
 }
 
 TEST(CreateFolderChain, CreatesEveryLevelWithoutTrailingBlanks) {
@@ -100,7 +88,6 @@ TEST(CreateFolderChain, CreatesEveryLevelWithoutTrailingBlanks) {
   EXPECT_EQ(folders.made, (std::vector<std::string>{"C:", "C:\\Data", "C:\\Data\\New Folder",
                                                     "C:\\Data\\New Folder\\Pictures"}));
   EXPECT_TRUE(folders.Exists("C:\\Data\\New Folder\\Pictures"));
-  EXPECT_EQ(folders.current(), "C:\\Start");
 }
 
 TEST(CreateFolderChain, DoubledBackslashCollapses) {
@@ -120,17 +107,17 @@ TEST(CreateFolderChain, UncPathCreatesOnlyBelowTheShare) {
             (std::vector<std::string>{"\\\\server", "\\\\server\\share", "\\\\server\\share\\sub"}));
 }
 
-TEST(CreateFolderChain, FailedLevelGivesZeroAndRestoresTheCurrentDirectory) {
+TEST(CreateFolderChain, FailedLevelOrMissingDriveGivesZero) {
   FakeFolders folders;
   folders.denied.insert("C:\\Locked");
   Result result = Create(folders, "C:\\Locked\\Sub");
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.path, "C:\\Locked\\Sub\\");
-  EXPECT_EQ(folders.current(), "C:\\Start");
+  EXPECT_FALSE(folders.Exists("C:\\Locked\\Sub"));
 
   Result missing_drive = Create(folders, "Q:\\Nowhere");
   EXPECT_EQ(missing_drive.status, 0);
-  EXPECT_EQ(folders.current(), "C:\\Start");
+  EXPECT_FALSE(folders.Exists("Q:\\Nowhere"));
 }
 
 TEST(CreateFolderChain, PathOf259CharactersGetsNoBackslash) {

@@ -2,6 +2,7 @@
 // folders, faults that stop the walk, unsafe names, files that cannot be
 // replaced and the times the unpacked files get.
 #include "engine/entry_extraction.h"
+#include "engine/entry_commit.h"
 #include "engine/planted_links.h"
 
 #include <gtest/gtest.h>
@@ -191,6 +192,43 @@ TEST_F(Extraction, ReadOnlyFileIsKeptAndAHeldFileIsReplacedAtTheRestart) {
   const std::size_t from = pending.find(waiting + "|");
   EXPECT_NE(from, std::string::npos) << pending;
   EXPECT_NE(pending.find("locked.txt|", from), std::string::npos) << pending;
+}
+
+// A move that Windows refuses with access denied (a program holds the file
+// so that it cannot go) leaves a file to be replaced at the restart, unless
+// it is read-only: a restart cannot replace that either, so its step fails.
+// The host's immutable mark makes Wine refuse the moves that way.
+TEST_F(Extraction, FileRefusedWithAccessDeniedWaitsForTheRestartUnlessReadOnly) {
+  const std::string held = Target("held.dll");
+  const std::string read_only = Target("readonly.dll");
+  WriteFileBytes(held, "old held");
+  WriteFileBytes(read_only, "old read-only");
+  ASSERT_TRUE(SetFileAttributesA(read_only.c_str(), FILE_ATTRIBUTE_READONLY));
+  struct Unmarked {  // before the scratch folder goes
+    const std::string& held;
+    const std::string& read_only;
+    ~Unmarked() {
+      SetHostImmutable(held, false);
+      SetHostImmutable(read_only, false);
+    }
+  } unmarked{held, read_only};
+  if (!SetHostImmutable(held, true) || !SetHostImmutable(read_only, true)) {
+    GTEST_SKIP() << "the host cannot mark a file immutable here";
+  }
+  WriteFileBytes(Target("~held.pm"), "new held");
+  WriteFileBytes(Target("~readonly.pm"), "new read-only");
+
+  const CommitStep waiting = CommitEntry(Target("~held.pm"), held);
+  const CommitStep failed = CommitEntry(Target("~readonly.pm"), read_only);
+  EXPECT_STREQ(EntryOutcomeText(waiting.outcome), "replaced at restart")
+      << "error " << waiting.error;
+  EXPECT_STREQ(EntryOutcomeText(failed.outcome), "failed");
+  EXPECT_EQ(failed.error, static_cast<unsigned long>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(ReadFileBytes(held), "old held");
+  EXPECT_EQ(ReadFileBytes(read_only), "old read-only");
+  const std::string pending = PendingFileRenames();
+  EXPECT_NE(pending.find("~held.pm|"), std::string::npos) << pending;
+  EXPECT_EQ(pending.find("~readonly.pm|"), std::string::npos) << pending;
 }
 
 TEST_F(Extraction, LinkAtAFileIsReplacedAndWhatItPointsToStays) {

@@ -1,5 +1,5 @@
 // The message table as LoadStringA returns it: code page 1252 bytes.
-#include "engine/messages.h"
+#include "common/messages.h"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "common/product_version.h"
-#include "engine/messages.h"
+#include "common/messages.h"
 #include "engine/setup_log.h"
 #include "support/full_disk.h"
 #include "support/installation_checks.h"

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/messages.h"
+#include "common/messages.h"
 #include "engine/setup_log.h"
 #include "support/installation_checks.h"
 #include "support/scratch.h"

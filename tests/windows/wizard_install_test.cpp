@@ -16,14 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "common/messages.h"
 #include "common/scoped_win.h"
 #include "common/windows_version.h"
-#include "engine/messages.h"
 #include "engine/setup_log.h"
 #include "rules/format_catalogue.h"
 #include "rules/text_rules.h"
-#include "support/installation_checks.h"
 #include "support/address_recorder.h"
+#include "support/installation_checks.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"
 #include "support/wizard_driver.h"
@@ -201,6 +201,16 @@ class WizardInstall : public WizardFixture {
   // From the welcome page to the ready page.
   void GoToReadyPage() {
     for (int index = 1; index <= 3; ++index) ASSERT_NO_FATAL_FAILURE(GoTo(kNext, index));
+  }
+  // A silent installation first, then the wizard on its ready page: Next
+  // upgrades it.
+  void GoToReadyPageOverASilentInstallation() {
+    SetupLaunch earlier;
+    earlier.command_line = SetupCommandLine("/silent");
+    earlier.working_directory = start_.path();
+    ASSERT_EQ(RunSetup(earlier).exit_code, 0);
+    ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+    ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
   }
 
   // The rows whose check box is checked.
@@ -692,12 +702,7 @@ TEST_F(WizardInstall, EscapeDuringTheInstallationLeavesTheFinishPageUp) {
 // wait), the sheet answers Windows' question about a shutdown with FALSE;
 // once the finish page is up it agrees again.
 TEST_F(WizardInstall, ShutdownWaitsWhileTheWizardInstalls) {
-  SetupLaunch earlier;
-  earlier.command_line = SetupCommandLine("/silent");
-  earlier.working_directory = start_.path();
-  ASSERT_EQ(RunSetup(earlier).exit_code, 0);
-  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
-  ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
+  ASSERT_NO_FATAL_FAILURE(GoToReadyPageOverASilentInstallation());
   const std::string folder = std::string(kDefaultFolder) + "\\";
   HANDLE holder = CreateFileA((folder + "Plugins\\p_webp.dll").c_str(), GENERIC_READ,
                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -719,6 +724,73 @@ TEST_F(WizardInstall, ShutdownWaitsWhileTheWizardInstalls) {
   answer = FALSE;
   EXPECT_NE(ask(&answer), 0);
   EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE)) << "the finish page still holds a shutdown off";
+  EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
+}
+
+// The wizard answers what is sent to it while its files go in, so that
+// Windows never takes it for hung. It is held still while it stages an
+// upgrade's files and asked then; afterwards it runs on in short steps, held
+// still after each: the answer must come while staged files or the journal
+// still stand in the folder, before the last file is in place.
+TEST_F(WizardInstall, WizardAnswersWhileItsFilesGoIn) {
+  ASSERT_NO_FATAL_FAILURE(GoToReadyPageOverASilentInstallation());
+  const std::string folder = std::string(kDefaultFolder) + "\\";
+  const std::string journal = folder + "~pmarag-journal.pm";
+  // A staged file has a fresh "~*.pm" name beside its entry's name.
+  auto staged_files = [&] {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "~*.pm").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    bool staged = false;
+    do {
+      staged = staged || folder + found.cFileName != journal;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return staged;
+  };
+  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE,
+                             GetWindowThreadProcessId(wizard_->sheet(), nullptr));
+  ASSERT_NE(thread, nullptr);
+  // Suspends the wizard's thread; asking for its context waits until it
+  // has stopped.
+  auto hold = [&] {
+    SuspendThread(thread);
+    CONTEXT context = {};
+    context.ContextFlags = CONTEXT_CONTROL;
+    GetThreadContext(thread, &context);
+  };
+  wizard_->Press(kNext);
+  bool staging = false;
+  for (ULONGLONG end = GetTickCount64() + 30000; !staging && GetTickCount64() < end;) {
+    hold();
+    staging = staged_files() && !FileExists(journal);
+    if (!staging) {
+      ResumeThread(thread);
+      Sleep(1);
+    }
+  }
+  static bool answered;
+  answered = false;
+  bool going_in = staging;
+  if (staging) {
+    EXPECT_TRUE(SendMessageCallbackA(
+        wizard_->sheet(), WM_NULL, 0, 0,
+        [](HWND, UINT, ULONG_PTR, LRESULT) { answered = true; }, 0));
+    Sleep(200);  // longer than the wizard's answer period
+    while (going_in && !answered) {
+      ResumeThread(thread);
+      Sleep(1);
+      hold();
+      MSG message;  // the answer comes with a look at this thread's messages
+      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+      going_in = staged_files() || FileExists(journal);
+    }
+    ResumeThread(thread);
+  }
+  CloseHandle(thread);
+  ASSERT_TRUE(staging) << "the wizard was not caught staging its files";
+  EXPECT_TRUE(answered && going_in) << "the wizard answered nothing while its files went in";
+  ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
   EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
 }
 

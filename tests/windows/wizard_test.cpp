@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "common/messages.h"
 #include "common/product_version.h"
-#include "engine/messages.h"
 #include "support/address_recorder.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"

@@ -214,6 +214,25 @@ bool RemoveHostLink(const std::string& link) {
          WaitForName(link, false);
 }
 
+bool SetHostImmutable(const std::string& path, bool immutable) {
+  // The host command's status comes back in a file beside path; Wine gives
+  // no handle to wait for.
+  const std::string status = path + ".chattr";
+  std::string unix_name = UnixName(path);
+  std::string unix_status = UnixName(status);
+  if (unix_name.empty() || unix_status.empty()) return false;
+  DeleteFileA(status.c_str());
+  std::string script = std::string("chattr ") + (immutable ? "+i" : "-i") + " '" + unix_name +
+                       "'; echo $? > '" + unix_status + ".new' && mv '" + unix_status + ".new' '" +
+                       unix_status + "'";
+  if (!StartHostCommand("Z:\\bin\\sh -c \"" + script + "\"") || !WaitForName(status, true)) {
+    return false;
+  }
+  const std::string code = ReadFileBytes(status);
+  DeleteFileA(status.c_str());
+  return code == "0\n";
+}
+
 bool IsReparsePoint(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);

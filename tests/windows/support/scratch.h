@@ -87,6 +87,11 @@ class LongPathFile {
 
 // Removes a link made from the host side; false when it stays.
 [[nodiscard]] bool RemoveHostLink(const std::string& link);
+// Sets or clears the host's immutable mark on a file (chattr): then even
+// the administrator Wine runs as cannot rename it, and a move answers
+// ERROR_ACCESS_DENIED, as Windows does for a file it refuses to let go.
+// False when the host's file system cannot: the test should skip.
+bool SetHostImmutable(const std::string& path, bool immutable);
 // True when path is marked as a link or junction.
 bool IsReparsePoint(const std::string& path);
 

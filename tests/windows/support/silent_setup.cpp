@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/messages.h"
+#include "common/messages.h"
 
 std::string FolderRejected(const std::string& folder) {
   return LoadMessage(IDS_INVALID_FOLDER) + ": " + folder;

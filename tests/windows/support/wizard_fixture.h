@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/messages.h"
+#include "common/messages.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"
 #include "support/wizard_driver.h"

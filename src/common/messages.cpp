@@ -1,4 +1,4 @@
-#include "engine/messages.h"
+#include "common/messages.h"
 
 #include <windows.h>
 
@@ -18,8 +18,12 @@ std::string LoadMessage(int id) {
   return std::string(text, static_cast<std::size_t>(length));
 }
 
+int ShowTextBox(HWND owner, const std::string& text, UINT style) {
+  return MessageBoxA(owner, text.c_str(), LoadMessage(IDS_CAPTION).c_str(), style);
+}
+
 int ShowMessage(HWND owner, int id, UINT style) {
   const std::string text = LoadMessage(id);
   TheRunLog().NoteMessage(text);
-  return MessageBoxA(owner, text.c_str(), LoadMessage(IDS_CAPTION).c_str(), style);
+  return ShowTextBox(owner, text, style);
 }
