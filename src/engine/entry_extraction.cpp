@@ -235,8 +235,3 @@ int UnzipToFolder(const char* archive_path, const char* folder, InstallationOutc
   SetCurrentDirectoryA(folder);
   return 0;
 }
-
-int UnzipToFolder(const char* archive_path, const char* folder) {
-  InstallationOutcome outcome;
-  return UnzipToFolder(archive_path, folder, outcome);
-}

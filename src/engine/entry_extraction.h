@@ -21,8 +21,6 @@ constexpr unsigned kEntryBufferSize = 256 * 1024;
 // and so is the current directory).
 int UnzipToFolder(const char* archive_path, const char* folder,
                   InstallationOutcome& outcome);
-// The same when only the result matters.
-int UnzipToFolder(const char* archive_path, const char* folder);
 
 // Unpacks every entry of an opened archive below folder (full path, ending
 // in a backslash), with their paths, all or nothing. First a killed run's leftovers there

@@ -197,9 +197,3 @@ int ExtractPayload(int resource_id, const char* resource_type, const char* temp_
   }
   return result;
 }
-
-int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
-                   const char* folder) {
-  InstallationOutcome outcome;
-  return ExtractPayload(resource_id, resource_type, temp_name, folder, outcome);
-}

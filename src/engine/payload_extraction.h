@@ -22,9 +22,6 @@ bool TempFolder(char* temp);
 // folder; after a failure it is as it was.
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
                    const char* folder, InstallationOutcome& outcome);
-// The same when only the result matters.
-int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
-                   const char* folder);
 
 // Removes the private temporary folders ("pmarag-" and 16 hex digits) that
 // killed runs left in the temporary folder, each with the archive it held.

@@ -18,14 +18,6 @@
 
 namespace {
 
-bool WaitUntilFolderExists(const std::string& path) {
-  for (int i = 0; i < 250; ++i) {
-    if (FolderExists(path)) return true;
-    Sleep(20);
-  }
-  return false;
-}
-
 // --- message tables -------------------------------------------------------
 
 class BaseWindow : public CWnd {
@@ -445,7 +437,7 @@ TEST(OpenLink, FallsBackToTheHtmlHandlersCommandLine) {
     EXPECT_GT(CHyperLink::OpenLink(address.c_str(), SW_HIDE), 32);
   }
   // The handler got the address after the cut command line.
-  EXPECT_TRUE(WaitUntilFolderExists(address)) << address;
+  EXPECT_TRUE(WaitUntil([&] { return FolderExists(address); }, 5000)) << address;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "rules/upgrade_rules.h"
 #include "support/full_disk.h"
 #include "support/scratch.h"
+#include "support/unpacking.h"
 #include "support/zip_writer.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include "iowin32.h"
 #include "support/full_disk.h"
 #include "support/scratch.h"
+#include "support/unpacking.h"
 
 namespace {
 

@@ -43,8 +43,8 @@ TEST(PlantedLinks, HeldFolderKeepsItsNameAndALinkIsNeverHeldOrFollowed) {
   levels.clear();
   EXPECT_FALSE(DeleteRealFile(file_link));
   EXPECT_EQ(ReadFileBytes(victim / "keep.txt"), "mine");
-  RemoveHostLink(link);
-  RemoveHostLink(file_link);
+  EXPECT_TRUE(RemoveHostLink(link)) << "the link stayed";
+  EXPECT_TRUE(RemoveHostLink(file_link)) << "the link stayed";
 }
 
 // The sweep's deletion inside a held folder: the real archive goes; a link
@@ -70,7 +70,7 @@ TEST(PlantedLinks, FileInAHeldFolderIsDeletedThroughItsHandleAndALinkThereStays)
   EXPECT_FALSE(DeleteRealFileIn(held, "pmarag_x64.zip"));
   held.Close();
   EXPECT_EQ(ReadFileBytes(victim / "pmarag_x64.zip"), "mine");
-  RemoveHostLink(scratch / "pmarag_x64.zip");
+  EXPECT_TRUE(RemoveHostLink(scratch / "pmarag_x64.zip")) << "the link stayed";
 }
 
 // A name whose final path cannot be had whole (a link to a file beyond 260
@@ -84,7 +84,7 @@ TEST(PlantedLinks, NameThatCannotBeToldCountsAsALinkAndNoNameAsNone) {
   EXPECT_FALSE(IsFileLink((scratch / "nothing.txt").c_str()));
   WriteFileBytes(scratch / "real.txt", "real");
   EXPECT_FALSE(IsFileLink((scratch / "real.txt").c_str()));
-  RemoveHostLink(link);
+  EXPECT_TRUE(RemoveHostLink(link)) << "the link stayed";
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/messages.h"
+#include "common/scoped_win.h"
 #include "common/windows_version.h"
 #include "engine/setup_log.h"
 #include "rules/format_catalogue.h"
@@ -87,55 +88,56 @@ class StartedViewer {
   StartedViewer(const StartedViewer&) = delete;
   StartedViewer& operator=(const StartedViewer&) = delete;
 
-  bool Find(unsigned timeout_ms) {
-    WaitUntil(
-        [this] {
-          window_ = FindWindowA("Pellumara", nullptr);
-          return window_ != nullptr;
-        },
-        timeout_ms);
-    if (window_ == nullptr) return false;
+  [[nodiscard]] bool Find(unsigned timeout_ms) {
+    if (!WaitUntil(
+            [this] {
+              window_ = FindWindowA("Pellumara", nullptr);
+              return window_ != nullptr;
+            },
+            timeout_ms)) {
+      return false;
+    }
     DWORD process_id = 0;
     GetWindowThreadProcessId(window_, &process_id);
-    process_ = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION,
-                           FALSE, process_id);
+    process_.Reset(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION,
+                               FALSE, process_id));
     return true;
   }
   HWND window() const { return window_; }
   // The process that started the viewer's.
   DWORD ParentProcessId() const {
-    const DWORD own = process_ != nullptr ? GetProcessId(process_) : 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    const DWORD own = process_ ? GetProcessId(process_.Get()) : 0;
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     DWORD parent = 0;
-    for (BOOL more = Process32First(snapshot, &entry); more && parent == 0;
-         more = Process32Next(snapshot, &entry)) {
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more && parent == 0;
+         more = Process32Next(snapshot.Get(), &entry)) {
       if (entry.th32ProcessID == own) parent = entry.th32ParentProcessID;
     }
-    CloseHandle(snapshot);
     return parent;
   }
   std::string ImagePath() const {
     char path[MAX_PATH] = "";
     DWORD size = sizeof path;
-    if (process_ == nullptr || !QueryFullProcessImageNameA(process_, 0, path, &size)) return {};
+    if (!process_ || !QueryFullProcessImageNameA(process_.Get(), 0, path, &size)) return {};
     return path;
   }
   void Close() {
     if (window_ != nullptr) PostMessageA(window_, WM_CLOSE, 0, 0);
-    if (process_ != nullptr) {
-      if (WaitForSingleObject(process_, 5000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
-      WaitForSingleObject(process_, 5000);
-      CloseHandle(process_);
+    if (process_) {
+      if (WaitForSingleObject(process_.Get(), 5000) != WAIT_OBJECT_0) {
+        TerminateProcess(process_.Get(), 1);
+      }
+      WaitForSingleObject(process_.Get(), 5000);
+      process_.Close();
     }
     window_ = nullptr;
-    process_ = nullptr;
   }
 
  private:
   HWND window_ = nullptr;
-  HANDLE process_ = nullptr;
+  ScopedHandle process_;
 };
 
 // The mnemonics of a label: the letter after each single "&" ("&&" shows
@@ -254,10 +256,14 @@ class WizardInstall : public WizardFixture {
         << "opened: \"" << ReadFileBytes(kOpenedAddresses) << "\"";
   }
 
-  // Nothing was started: no viewer window, no address opened.
+  // Nothing was started: no viewer, no address opened. Called once the
+  // setup has ended or has passed the point where it would have started
+  // them: a viewer it started runs then, and an address it opened is
+  // noted once the stand-in browser has ended.
   void ExpectNothingStarted() {
-    Sleep(1500);  // an opened address would have reached the stand-in browser
+    EXPECT_EQ(RunningViewers(), 0) << "the viewer was started";
     EXPECT_EQ(FindWindowA("Pellumara", nullptr), nullptr);
+    EXPECT_TRUE(WaitUntilNoStandInBrowserRuns()) << "the stand-in browser kept running";
     EXPECT_FALSE(FileExists(kOpenedAddresses)) << ReadFileBytes(kOpenedAddresses);
   }
 
@@ -382,7 +388,7 @@ TEST_F(WizardInstall, ListMarksBecomeTheAssociationsAfterYes) {
   EXPECT_TRUE(
       WaitUntil([&] { return WindowText(wizard_->sheet()) == LoadMessage(IDS_CAPTION); }, 4000))
       << WindowText(wizard_->sheet());
-  WizardDriver::Answer(question, IDYES);
+  EXPECT_TRUE(WizardDriver::Answer(question, IDYES)) << "the message box stayed after its answer";
   ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
   EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
 
@@ -415,9 +421,9 @@ TEST_F(WizardInstall, NoAndEnterToTheQuestionLeaveTheAssociations) {
     HWND question = WaitForMessage(LoadMessage(IDS_CONFIRM_ASSOCIATIONS));
     ASSERT_NE(question, nullptr);
     if (enter) {
-      WizardDriver::PressEnter(question);
+      EXPECT_TRUE(WizardDriver::PressEnter(question)) << "the message box stayed after its answer";
     } else {
-      WizardDriver::Answer(question, IDNO);
+      EXPECT_TRUE(WizardDriver::Answer(question, IDNO)) << "the message box stayed after its answer";
     }
     ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
     EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
@@ -623,13 +629,13 @@ TEST_F(WizardInstall, AltF4OnTheFinishPageFinishesAsTheBoxesSayWithoutAQuestion)
   ASSERT_TRUE(wizard_->BringToFront());
   WizardDriver::PressKeys({VK_MENU, VK_F4});
   bool asked = false;
-  WaitUntil([&] {
+  EXPECT_TRUE(WaitUntil([&] {
     if (HWND box = wizard_->WaitForMessageBox(0)) {
       asked = true;
-      WizardDriver::Answer(box, IDYES);
+      EXPECT_TRUE(WizardDriver::Answer(box, IDYES)) << "the message box stayed after its answer";
     }
     return setup_->HasEnded();
-  });
+  })) << "Alt+F4 did not end the setup";
   EXPECT_FALSE(asked);
   EXPECT_EQ(setup_->WaitForExit(10000), kExitWizardInstalled);
   ExpectOpenedAddress(kFaqAddress);
@@ -649,7 +655,9 @@ TEST_F(WizardInstall, EnterOnTheFinishPageFinishesAsTheBoxesSay) {
   StartedViewer viewer;
   EXPECT_TRUE(viewer.Find(0)) << "no viewer window when the wizard had ended";
   viewer.Close();
-  Sleep(1000);  // an opened address would have reached the stand-in browser
+  // The setup has ended: an address it opened is noted once the stand-in
+  // browser has ended.
+  EXPECT_TRUE(WaitUntilNoStandInBrowserRuns()) << "the stand-in browser kept running";
   EXPECT_FALSE(FileExists(kOpenedAddresses)) << ReadFileBytes(kOpenedAddresses);
 }
 
@@ -661,19 +669,29 @@ TEST_F(WizardInstall, EscapeDuringTheInstallationLeavesTheFinishPageUp) {
   ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
   ASSERT_TRUE(wizard_->BringToFront());
   const DWORD thread_id = GetWindowThreadProcessId(wizard_->sheet(), nullptr);
-  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread_id);
-  ASSERT_NE(thread, nullptr);
+  ScopedHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread_id));
+  ASSERT_TRUE(thread);
   wizard_->Press(kNext);
   // Cancel is disabled from just before the routine starts to just after it.
   ASSERT_TRUE(WaitUntil([&] { return !wizard_->ButtonEnabled(kCancel); }, 20000));
-  SuspendThread(thread);
+  SuspendThread(thread.Get());
   const bool installing = !wizard_->ButtonEnabled(kCancel);
   WizardDriver::PressKeys({VK_ESCAPE});
   Sleep(200);
-  ResumeThread(thread);
-  CloseHandle(thread);
+  ResumeThread(thread.Get());
+  thread.Close();
   ASSERT_TRUE(installing) << "the installation was over before the key came";
   ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
+  // A Tab pressed now comes after the Escape: once the page has moved the
+  // focus, the Escape has been handled, and whatever it started has been
+  // started (the finish page starts things before its handler returns).
+  if (!setup_->HasEnded()) {
+    ASSERT_TRUE(wizard_->BringToFront());
+    const HWND focus_before = wizard_->Focus();
+    WizardDriver::PressKeys({VK_TAB});
+    ASSERT_TRUE(WaitUntil([&] { return setup_->HasEnded() || wizard_->Focus() != focus_before; }))
+        << "the Tab after the Escape was never handled";
+  }
   ExpectNothingStarted();
   EXPECT_FALSE(setup_->HasEnded()) << "the Escape closed the finish page";
   EXPECT_EQ(wizard_->ActiveIndex(), 4);

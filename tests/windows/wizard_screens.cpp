@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   HWND box = wizard.WaitForMessageBox();
   if (box == nullptr) return Fail("no quit question");
   Save(box, "5-quit-question");
-  WizardDriver::Answer(box, IDNO);
+  if (!WizardDriver::Answer(box, IDNO)) return Fail("the quit question stayed after No");
 
   // Install with the image formats marked: the question about the
   // associations keeps the installation waiting while the label shows.
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   box = wizard.WaitForMessageBox(60000);
   if (box == nullptr) return Fail("no question about the associations");
   Save(wizard.sheet(), "6-installing");
-  WizardDriver::Answer(box, IDYES);
+  if (!WizardDriver::Answer(box, IDYES)) return Fail("the question about the associations stayed");
   if (!wizard.WaitForPage(4, 60000)) return Fail("finish page not reached");
   Save(wizard.sheet(), "7-finish");
 

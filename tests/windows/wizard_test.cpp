@@ -194,7 +194,7 @@ TEST_F(Wizard, HelpShowsTheUsageTextAndInstallsNothing) {
                                "\n1622\t"}) {
       EXPECT_NE(text.find(listed), std::string::npos) << listed;
     }
-    WizardDriver::Answer(box, IDOK);
+    EXPECT_TRUE(WizardDriver::Answer(box, IDOK)) << "the message box stayed after its answer";
     EXPECT_EQ(setup_->WaitForExit(20000), 0);
     EXPECT_FALSE(FolderExists("C:\\Program Files\\Pellumara"));
   }
@@ -242,7 +242,7 @@ TEST_F(Wizard, NextRejectsFoldersWithoutADrive) {
     EXPECT_TRUE(wizard_->ButtonEnabled(kBack)) << folder;
   }
   wizard_->Press(kBack);
-  EXPECT_TRUE(NoMessageBoxWithin(300));
+  EXPECT_TRUE(NoMessageBoxOnceHandled()) << "Back on the first page raised a message";
   EXPECT_EQ(wizard_->ActiveIndex(), 0);
 
   // A trailing blank is the installation's business, not the page's.
@@ -260,14 +260,14 @@ TEST_F(Wizard, BrowseOpensOnTheFieldsFolderAndAppendsPellumara) {
   wizard_->PressControl(kBrowseButton);
   HWND dialog = wizard_->WaitForDialog();
   ASSERT_NE(dialog, nullptr) << "no folder dialog";
-  WizardDriver::Answer(dialog, IDCANCEL);
+  EXPECT_TRUE(WizardDriver::Answer(dialog, IDCANCEL)) << "the folder dialog stayed after Cancel";
   EXPECT_EQ(wizard_->ControlText(kFolderField), apps.path() + "\\");
 
   // Confirmed on the preselected folder: "Pellumara\" is added below it.
   wizard_->PressControl(kBrowseButton);
   dialog = wizard_->WaitForDialog();
   ASSERT_NE(dialog, nullptr) << "no folder dialog";
-  WizardDriver::Answer(dialog, IDOK);
+  EXPECT_TRUE(WizardDriver::Answer(dialog, IDOK)) << "the folder dialog stayed after OK";
   EXPECT_TRUE(WaitUntil([&] { return wizard_->ControlText(kFolderField) != apps.path() + "\\"; }));
   EXPECT_EQ(wizard_->ControlText(kFolderField), apps.path() + "\\Pellumara\\");
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
@@ -325,7 +325,7 @@ TEST_F(Wizard, RunningViewerIsWarnedAboutOnEveryShowingOfTheWelcomePage) {
   viewer.Close();
   ASSERT_NO_FATAL_FAILURE(GoTo(kNext, 1));
   wizard_->Press(kBack);
-  EXPECT_TRUE(NoMessageBoxWithin(1000));
+  EXPECT_TRUE(NoMessageBoxOnceHandled()) << "the warning came with the viewer closed";
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
 }
 
@@ -362,7 +362,7 @@ TEST_F(Wizard, CloseBoxAsksOncePerClick) {
   ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
   PostMessageA(wizard_->sheet(), WM_SYSCOMMAND, SC_CLOSE, 0);
   ASSERT_NO_FATAL_FAILURE(ExpectMessage(LoadMessage(IDS_QUIT_QUESTION), IDNO));
-  EXPECT_TRUE(NoMessageBoxWithin(500)) << "asked twice after No";
+  EXPECT_TRUE(NoMessageBoxOnceHandled()) << "asked twice after No";
   EXPECT_FALSE(setup_->HasEnded());
   EXPECT_EQ(wizard_->ActiveIndex(), 0);
 
@@ -370,13 +370,13 @@ TEST_F(Wizard, CloseBoxAsksOncePerClick) {
   ASSERT_NO_FATAL_FAILURE(ExpectMessage(LoadMessage(IDS_QUIT_QUESTION), IDYES));
   // Whatever route the close takes, no second question follows.
   bool asked_again = false;
-  WaitUntil([&] {
+  EXPECT_TRUE(WaitUntil([&] {
     if (HWND box = wizard_->WaitForMessageBox(0)) {
       asked_again = true;
-      WizardDriver::Answer(box, IDYES);
+      EXPECT_TRUE(WizardDriver::Answer(box, IDYES)) << "the message box stayed after its answer";
     }
     return setup_->HasEnded();
-  });
+  })) << "the setup did not end after Yes";
   EXPECT_FALSE(asked_again);
   EXPECT_EQ(setup_->WaitForExit(10000), kExitWizardClosed);
 }
@@ -411,9 +411,11 @@ TEST_F(Wizard, EngineBoxIsOwnedByTheSheetWhichCannotCloseUnderIt) {
   EXPECT_FALSE(IsWindowEnabled(wizard_->sheet()));
   PostMessageA(wizard_->sheet(), WM_SYSCOMMAND, SC_CLOSE, 0);
   PostMessageA(wizard_->sheet(), WM_COMMAND, IDCANCEL, 0);  // what Escape sends
-  Sleep(500);
+  // Posted messages of one thread are handled in turn: once the one posted
+  // behind them has been, a question they raised has been made.
+  ASSERT_TRUE(wizard_->HandledPostedSoFar()) << "the setup never got to its posted messages";
   EXPECT_EQ(wizard_->MessageBoxCount(), 1) << "a quit question under the engine's box";
-  WizardDriver::Answer(box, IDOK);
+  EXPECT_TRUE(WizardDriver::Answer(box, IDOK)) << "the message box stayed after its answer";
   ASSERT_TRUE(wizard_->WaitForPage(0));
   EXPECT_FALSE(setup_->HasEnded());
   DestroyWindow(other_program);
@@ -648,7 +650,7 @@ TEST_F(Wizard, WaitMessageIsAnnouncedWhenTheInstallationStarts) {
   EXPECT_TRUE(IsWindowVisible(label));
   HWND box = wizard_->WaitForMessageBox(60000);
   ASSERT_NE(box, nullptr) << "the installation into Q: did not fail";
-  WizardDriver::PressEnter(box);
+  EXPECT_TRUE(WizardDriver::PressEnter(box)) << "the message box stayed after its answer";
   ASSERT_TRUE(wizard_->WaitForPage(0));
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
 }

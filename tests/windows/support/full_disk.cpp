@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/scoped_win.h"
 #include "support/scratch.h"
 
 namespace {
@@ -35,9 +36,9 @@ std::string ReadOnlyFolder() {
   std::string path = HostFolder("PELLUMARA_READ_ONLY");
   if (path.empty() || !FolderExists(path)) return {};
   std::string probe = path + "\\probe.txt";
-  HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return path;
-  CloseHandle(file);
+  ScopedHandle file(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  if (!file) return path;
+  file.Close();
   DeleteFileA(probe.c_str());
   return {};
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "common/product_version.h"
+#include "common/scoped_win.h"
 #include "common/windows_version.h"
 #include "rules/format_catalogue.h"
 #include "support/scratch.h"
@@ -23,22 +24,19 @@ std::string RegistryDword(HKEY hive, const std::string& key, const char* name) {
 }
 
 bool KeyExists(HKEY hive, const std::string& path) {
-  HKEY key;
-  if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+  ScopedKey key;
+  return RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, key.Out()) == ERROR_SUCCESS;
 }
 
 std::vector<std::string> SubkeysStartingWith(HKEY hive, const std::string& path,
                                              const std::string& prefix) {
   std::vector<std::string> names;
-  HKEY key;
-  if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+  ScopedKey key;
+  if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS) return names;
   char name[256];
-  for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
+  for (DWORD i = 0; RegEnumKeyA(key.Get(), i, name, sizeof name) == ERROR_SUCCESS; ++i) {
     if (_strnicmp(name, prefix.c_str(), prefix.size()) == 0) names.push_back(name);
   }
-  RegCloseKey(key);
   return names;
 }
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "common/scoped_win.h"
+
 namespace {
 
 bool StartsWith(const std::string& text, const std::string& start) {
@@ -44,10 +46,9 @@ void DumpKey(HKEY key, const std::string& path, RegistryDump& dump) {
   for (DWORD index = 0;; ++index) {
     char child[512];
     if (RegEnumKeyA(key, index, child, sizeof child) != ERROR_SUCCESS) break;
-    HKEY opened;
-    if (RegOpenKeyExA(key, child, 0, KEY_READ, &opened) != ERROR_SUCCESS) continue;
-    DumpKey(opened, path + "\\" + child, dump);
-    RegCloseKey(opened);
+    ScopedKey opened;
+    if (RegOpenKeyExA(key, child, 0, KEY_READ, opened.Out()) != ERROR_SUCCESS) continue;
+    DumpKey(opened.Get(), path + "\\" + child, dump);
   }
 }
 

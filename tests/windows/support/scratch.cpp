@@ -9,6 +9,9 @@
 #include <sstream>
 #include <vector>
 
+#include "common/scoped_win.h"
+#include "support/waiting.h"
+
 ScratchFolder::ScratchFolder(const std::string& name) : path_("C:\\pellumara-tests\\" + name) {
   RemoveTree(path_);
   CreateDirectoryA("C:\\pellumara-tests", nullptr);
@@ -20,8 +23,8 @@ ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
 void RemoveTree(const std::string& path) {
   if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
+  ScopedFind search(FindFirstFileA((path + "\\*").c_str(), &found));
+  if (search) {
     do {
       std::string name = found.cFileName;
       if (name == "." || name == "..") continue;
@@ -32,8 +35,8 @@ void RemoveTree(const std::string& path) {
       } else {
         DeleteFileA(child.c_str());
       }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.Get(), &found));
+    search.Close();
   }
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
@@ -50,11 +53,10 @@ LongPathFile::LongPathFile(const std::string& folder, const std::string& bytes) 
   }
   path_ += "\\far-away.txt";
   file_ = wide + L"\\far-away.txt";
-  HANDLE file = CreateFileW(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ScopedHandle file(CreateFileW(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
+  WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 LongPathFile::~LongPathFile() {
@@ -65,13 +67,12 @@ LongPathFile::~LongPathFile() {
 }
 
 std::string LongPathFile::Bytes() const {
-  HANDLE file = CreateFileW(file_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<cannot be read>";
+  ScopedHandle file(CreateFileW(file_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return "<cannot be read>";
   char bytes[1024];
   DWORD read = 0;
-  ReadFile(file, bytes, sizeof bytes, &read, nullptr);
-  CloseHandle(file);
+  ReadFile(file.Get(), bytes, sizeof bytes, &read, nullptr);
   return std::string(bytes, read);
 }
 
@@ -107,8 +108,8 @@ namespace {
 
 void AddTree(const std::string& folder, TreeCounts& counts) {
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
+  ScopedFind search(FindFirstFileA((folder + "\\*").c_str(), &found));
+  if (!search) return;
   do {
     std::string name = found.cFileName;
     if (name == "." || name == "..") continue;
@@ -118,8 +119,7 @@ void AddTree(const std::string& folder, TreeCounts& counts) {
     } else {
       ++counts.files;
     }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  } while (FindNextFileA(search.Get(), &found));
 }
 
 }  // namespace
@@ -133,12 +133,11 @@ TreeCounts CountTree(const std::string& folder) {
 std::set<std::string> FilesIn(const std::string& folder) {
   std::set<std::string> names;
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  ScopedFind search(FindFirstFileA((folder + "\\*").c_str(), &found));
+  if (!search) return names;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  } while (FindNextFileA(search.Get(), &found));
   return names;
 }
 
@@ -171,17 +170,15 @@ bool StartHostCommand(std::string line) {
                       &process)) {
     return false;
   }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  ScopedHandle thread(process.hThread);
+  ScopedHandle started(process.hProcess);
   return true;
 }
 
 bool WaitForName(const std::string& path, bool present) {
-  for (int i = 0; i < 100; ++i) {
-    if ((GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == present) return true;
-    Sleep(20);
-  }
-  return false;
+  return WaitUntil(
+      [&] { return (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == present; },
+      2000);
 }
 
 }  // namespace
@@ -249,21 +246,21 @@ std::string SpecialFolder(int csidl) {
 
 namespace {
 
-HKEY CreateKey(const std::string& path) {
-  HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                  nullptr);
+ScopedKey CreateKey(const std::string& path) {
+  ScopedKey key;
+  RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                  key.Out(), nullptr);
   return key;
 }
 
 void DeleteKeyTree(HKEY hive, const std::string& path) {
-  HKEY key;
-  if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  ScopedKey key;
+  if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_ALL_ACCESS, key.Out()) != ERROR_SUCCESS) return;
   char child[256];
-  while (RegEnumKeyA(key, 0, child, sizeof child) == ERROR_SUCCESS) {
+  while (RegEnumKeyA(key.Get(), 0, child, sizeof child) == ERROR_SUCCESS) {
     DeleteKeyTree(hive, path + "\\" + child);
   }
-  RegCloseKey(key);
+  key.Close();
   RegDeleteKeyA(hive, path.c_str());
 }
 
@@ -276,30 +273,29 @@ RegistryOverride::RegistryOverride(const std::string& name)
   user_ = CreateKey(root_ + "\\HKCU");
   classes_ = CreateKey(root_ + "\\HKCR");
   // HKCU last: the keys above are created under the real HKCU.
-  RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_);
-  RegOverridePredefKey(HKEY_CLASSES_ROOT, classes_);
-  RegOverridePredefKey(HKEY_CURRENT_USER, user_);
+  RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_.Get());
+  RegOverridePredefKey(HKEY_CLASSES_ROOT, classes_.Get());
+  RegOverridePredefKey(HKEY_CURRENT_USER, user_.Get());
 }
 
 RegistryOverride::~RegistryOverride() {
   RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
   RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
   RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-  RegCloseKey(machine_);
-  RegCloseKey(user_);
-  RegCloseKey(classes_);
+  machine_.Close();
+  user_.Close();
+  classes_.Close();
   DeleteKeyTree(HKEY_CURRENT_USER, root_);
 }
 
 void SetRegistryString(HKEY hive, const std::string& key, const char* name, const std::string& data) {
-  HKEY opened;
-  if (RegCreateKeyExA(hive, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr) !=
-      ERROR_SUCCESS) {
+  ScopedKey opened;
+  if (RegCreateKeyExA(hive, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, opened.Out(),
+                      nullptr) != ERROR_SUCCESS) {
     return;
   }
-  RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+  RegSetValueExA(opened.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                  static_cast<DWORD>(data.size() + 1));
-  RegCloseKey(opened);
 }
 
 std::string ReadRegistryString(HKEY hive, const std::string& key, const char* name) {
@@ -329,8 +325,8 @@ std::string PendingFileRenames() {
 
 void ListTree(const std::string& root, const std::string& relative, std::vector<std::string>& out) {
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((root + "\\" + relative + "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
+  ScopedFind search(FindFirstFileA((root + "\\" + relative + "*").c_str(), &found));
+  if (!search) return;
   do {
     std::string name = found.cFileName;
     if (name == "." || name == "..") continue;
@@ -340,8 +336,7 @@ void ListTree(const std::string& root, const std::string& relative, std::vector<
     } else {
       out.push_back(relative + name);
     }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  } while (FindNextFileA(search.Get(), &found));
 }
 
 std::string Snapshot(const std::string& root) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/scoped_win.h"
+
 // A folder below C:\pellumara-tests, removed with everything in it.
 class ScratchFolder {
  public:
@@ -34,9 +36,9 @@ class RegistryOverride {
 
  private:
   std::string root_;
-  HKEY machine_ = nullptr;
-  HKEY user_ = nullptr;
-  HKEY classes_ = nullptr;
+  ScopedKey machine_;
+  ScopedKey user_;
+  ScopedKey classes_;
 };
 
 void RemoveTree(const std::string& path);
@@ -57,7 +59,7 @@ std::set<std::string> FilesIn(const std::string& folder);
 // Makes link a symbolic link to target from the host side (Wine 8's
 // CreateSymbolicLinkA reports success and creates nothing). False when no
 // link came about: the test should skip.
-bool MakeHostLink(const std::string& link, const std::string& target);
+[[nodiscard]] bool MakeHostLink(const std::string& link, const std::string& target);
 // Starts a host shell that waits until one of watched is gone, then renames
 // folder to folder + ".away" and puts a symbolic link to target at its
 // name: a swap made while the program under test is busy. False when it
@@ -84,7 +86,7 @@ class LongPathFile {
 };
 
 // Removes a link made from the host side; false when it stays.
-bool RemoveHostLink(const std::string& link);
+[[nodiscard]] bool RemoveHostLink(const std::string& link);
 // Sets or clears the host's immutable mark on a file (chattr): then even
 // the administrator Wine runs as cannot rename it, and a move answers
 // ERROR_ACCESS_DENIED, as Windows does for a file it refuses to let go.

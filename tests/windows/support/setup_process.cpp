@@ -74,14 +74,26 @@ bool Launch(const SetupLaunch& launch, PROCESS_INFORMATION& process) {
 }
 
 // Under Wine a start was once seen to fail at once on a loaded machine:
-// a failed start is tried twice more, and its error shown.
-bool LaunchTrying(const SetupLaunch& launch, PROCESS_INFORMATION& process) {
+// a failed start is tried twice more, and its error shown. The process's
+// handle, empty when it was not started; its id goes to process_id.
+ScopedHandle LaunchTrying(const SetupLaunch& launch, unsigned long* process_id) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     if (attempt > 0) Sleep(200);
-    if (Launch(launch, process)) return true;
+    PROCESS_INFORMATION process = {};
+    if (Launch(launch, process)) {
+      ScopedHandle thread(process.hThread);
+      *process_id = process.dwProcessId;
+      return ScopedHandle(process.hProcess);
+    }
     std::fprintf(stderr, "setup not started: error %lu\n", GetLastError());
   }
-  return false;
+  return {};
+}
+
+// Ends a process that is still running and waits for its end.
+void EndProcess(HANDLE process) {
+  TerminateProcess(process, 99);
+  WaitForSingleObject(process, 5000);
 }
 
 }  // namespace
@@ -104,57 +116,44 @@ std::string SetupCommandLine(const std::string& options) {
 
 SetupRun RunSetup(const SetupLaunch& launch) {
   SetupRun run;
-  PROCESS_INFORMATION process = {};
-  if (!LaunchTrying(launch, process)) return run;
-  WindowSearch search = {process.dwProcessId, &run.windows_seen};
+  unsigned long process_id = 0;
+  ScopedHandle process = LaunchTrying(launch, &process_id);
+  if (!process) return run;
+  WindowSearch search = {process_id, &run.windows_seen};
   DWORD waited = 0;
-  while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
+  while (WaitForSingleObject(process.Get(), 20) == WAIT_TIMEOUT) {
     EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&search));
     waited += 20;
     if (waited >= launch.timeout_ms) {
-      TerminateProcess(process.hProcess, 99);
-      WaitForSingleObject(process.hProcess, 5000);
+      EndProcess(process.Get());
       break;
     }
   }
   DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
+  GetExitCodeProcess(process.Get(), &code);
   run.exit_code = static_cast<int>(code);
   run.finished = waited < launch.timeout_ms;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
   return run;
 }
 
-StartedSetup::StartedSetup(const SetupLaunch& launch) {
-  PROCESS_INFORMATION process = {};
-  if (!LaunchTrying(launch, process)) return;
-  CloseHandle(process.hThread);
-  process_ = process.hProcess;
-  process_id_ = process.dwProcessId;
-}
+StartedSetup::StartedSetup(const SetupLaunch& launch)
+    : process_(LaunchTrying(launch, &process_id_)) {}
 
 StartedSetup::~StartedSetup() {
-  if (process_ == nullptr) return;
-  if (!HasEnded()) {
-    TerminateProcess(process_, 99);
-    WaitForSingleObject(process_, 5000);
-  }
-  CloseHandle(process_);
+  if (!HasEnded()) EndProcess(process_.Get());
 }
 
 bool StartedSetup::HasEnded() const {
-  return process_ == nullptr || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+  return !process_ || WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0;
 }
 
 int StartedSetup::WaitForExit(unsigned timeout_ms) {
-  if (process_ == nullptr) return -1;
-  if (WaitForSingleObject(process_, timeout_ms) != WAIT_OBJECT_0) {
-    TerminateProcess(process_, 99);
-    WaitForSingleObject(process_, 5000);
+  if (!process_) return -1;
+  if (WaitForSingleObject(process_.Get(), timeout_ms) != WAIT_OBJECT_0) {
+    EndProcess(process_.Get());
     return -1;
   }
   DWORD code = 0;
-  GetExitCodeProcess(process_, &code);
+  GetExitCodeProcess(process_.Get(), &code);
   return static_cast<int>(code);
 }

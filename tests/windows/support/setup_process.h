@@ -1,8 +1,12 @@
 // Starting the real setup program from a test and watching it.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
+
+#include "common/scoped_win.h"
 
 // Set by main() from --setup=<unix path of pellumara64-setup.exe>.
 void SetSetupProgramFromArguments(int argc, char** argv);
@@ -26,7 +30,7 @@ struct SetupLaunch {
 };
 
 // Runs the setup to its end, watching for windows it shows.
-SetupRun RunSetup(const SetupLaunch& launch);
+[[nodiscard]] SetupRun RunSetup(const SetupLaunch& launch);
 
 // A setup started without waiting for it, for tests that drive its windows.
 // The destructor ends a process that is still running.
@@ -37,16 +41,17 @@ class StartedSetup {
   StartedSetup(const StartedSetup&) = delete;
   StartedSetup& operator=(const StartedSetup&) = delete;
 
-  bool started() const { return process_ != nullptr; }
+  bool started() const { return process_.IsValid(); }
   unsigned long process_id() const { return process_id_; }
   bool HasEnded() const;
   // Waits for the end and returns the exit code; -1 when it did not end in
   // time (the process is then terminated).
-  int WaitForExit(unsigned timeout_ms);
+  [[nodiscard]] int WaitForExit(unsigned timeout_ms);
 
  private:
-  void* process_ = nullptr;
+  // Before process_, whose start sets it.
   unsigned long process_id_ = 0;
+  ScopedHandle process_;
 };
 
 // The usual command line: the quoted program path, a blank, then options.

@@ -4,6 +4,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "common/scoped_win.h"
+
 bool operator==(const Link& a, const Link& b) {
   return a.loaded == b.loaded && a.target == b.target && a.arguments == b.arguments &&
          a.icon_path == b.icon_path && a.icon_index == b.icon_index &&
@@ -18,12 +20,12 @@ std::ostream& operator<<(std::ostream& out, const Link& link) {
 
 Link ReadLink(const std::string& path) {
   Link link;
-  CoInitialize(nullptr);
-  IShellLinkA* shell_link = nullptr;
-  IPersistFile* file = nullptr;
+  ScopedCom com;
+  ScopedComPtr<IShellLinkA> shell_link;
+  ScopedComPtr<IPersistFile> file;
   if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                 reinterpret_cast<void**>(&shell_link))) &&
-      SUCCEEDED(shell_link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+                                 shell_link.Out())) &&
+      SUCCEEDED(shell_link->QueryInterface(IID_IPersistFile, file.Out()))) {
     wchar_t wide[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
     if (SUCCEEDED(file->Load(wide, STGM_READ))) {
@@ -42,9 +44,6 @@ Link ReadLink(const std::string& path) {
       link.description = text;
     }
   }
-  if (file != nullptr) file->Release();
-  if (shell_link != nullptr) shell_link->Release();
-  CoUninitialize();
   return link;
 }
 

@@ -8,6 +8,8 @@
 #include <map>
 #include <vector>
 
+#include "common/scoped_win.h"
+
 namespace {
 
 constexpr int kMessageTextId = 0xFFFF;  // the text of a message box
@@ -25,9 +27,24 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
+BOOL CALLBACK CollectAnyTopLevel(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<TopLevelSearch*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->process_id) search->windows.push_back(window);
+  return TRUE;
+}
+
 std::vector<HWND> VisibleWindowsOf(DWORD process_id) {
   TopLevelSearch search = {process_id, {}};
   EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.windows;
+}
+
+// Shown or not.
+std::vector<HWND> TopLevelWindowsOf(DWORD process_id) {
+  TopLevelSearch search = {process_id, {}};
+  EnumWindows(CollectAnyTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.windows;
 }
 
@@ -37,16 +54,17 @@ void PostClick(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 // take a pointer.
 class RemoteBlock {
  public:
-  RemoteBlock(DWORD process_id, std::size_t size) : size_(size) {
-    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                           process_id);
-    if (process_ != nullptr) {
-      address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  RemoteBlock(DWORD process_id, std::size_t size)
+      : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                             process_id)),
+        size_(size) {
+    if (process_) {
+      address_ =
+          VirtualAllocEx(process_.Get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     }
   }
   ~RemoteBlock() {
-    if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    if (process_ != nullptr) CloseHandle(process_);
+    if (address_ != nullptr) VirtualFreeEx(process_.Get(), address_, 0, MEM_RELEASE);
   }
   RemoteBlock(const RemoteBlock&) = delete;
   RemoteBlock& operator=(const RemoteBlock&) = delete;
@@ -56,28 +74,20 @@ class RemoteBlock {
   LPARAM param() const { return reinterpret_cast<LPARAM>(address_); }
   bool Write(std::size_t offset, const void* data, std::size_t size) const {
     return offset + size <= size_ &&
-           WriteProcessMemory(process_, at(offset), data, size, nullptr) != FALSE;
+           WriteProcessMemory(process_.Get(), at(offset), data, size, nullptr) != FALSE;
   }
   bool Read(std::size_t offset, void* data, std::size_t size) const {
     return offset + size <= size_ &&
-           ReadProcessMemory(process_, at(offset), data, size, nullptr) != FALSE;
+           ReadProcessMemory(process_.Get(), at(offset), data, size, nullptr) != FALSE;
   }
 
  private:
-  HANDLE process_ = nullptr;
+  ScopedHandle process_;
   void* address_ = nullptr;
   std::size_t size_;
 };
 
 }  // namespace
-
-bool WaitUntil(const std::function<bool()>& condition, unsigned timeout_ms) {
-  for (unsigned waited = 0;; waited += 20) {
-    if (condition()) return true;
-    if (waited >= timeout_ms) return false;
-    Sleep(20);
-  }
-}
 
 std::string WindowText(HWND window) {
   // GetWindowTextA does not ask another process's controls for their text;
@@ -160,7 +170,7 @@ bool WizardDriver::TabTo(HWND control) const {
   for (int presses = 0; presses < kMostTabStops && Focus() != control; ++presses) {
     const HWND before = Focus();
     PressKeys({VK_TAB});
-    WaitUntil([&] { return Focus() != before; }, 2000);
+    if (!WaitUntil([&] { return Focus() != before; }, 2000)) return false;
   }
   return Focus() == control;
 }
@@ -185,7 +195,7 @@ void WizardDriver::PressKeys(std::initializer_list<WORD> keys) {
 
 HWND WizardDriver::WaitForMessageBox(unsigned timeout_ms) const {
   HWND found = nullptr;
-  WaitUntil(
+  const bool appeared = WaitUntil(
       [&] {
         for (HWND window : VisibleWindowsOf(process_id_)) {
           if (window != sheet_ && GetDlgItem(window, kMessageTextId) != nullptr) {
@@ -196,20 +206,35 @@ HWND WizardDriver::WaitForMessageBox(unsigned timeout_ms) const {
         return false;
       },
       timeout_ms);
-  return found;
+  return appeared ? found : nullptr;
 }
 
 int WizardDriver::MessageBoxCount() const {
   int count = 0;
-  for (HWND window : VisibleWindowsOf(process_id_)) {
+  for (HWND window : TopLevelWindowsOf(process_id_)) {
     if (window != sheet_ && GetDlgItem(window, kMessageTextId) != nullptr) ++count;
   }
   return count;
 }
 
+bool WizardDriver::HandledPostedSoFar(unsigned timeout_ms) const {
+  // The Back button's pushed look, set by a posted message and read by a
+  // sent one, then taken back: nothing else changes.
+  const HWND back = SheetButton(kBack);
+  for (BOOL pushed : {TRUE, FALSE}) {
+    PostMessageA(back, BM_SETSTATE, static_cast<WPARAM>(pushed), 0);
+    if (!WaitUntil(
+            [&] { return ((SendMessageA(back, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0) == pushed; },
+            timeout_ms)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 HWND WizardDriver::WaitForDialog(unsigned timeout_ms) const {
   HWND found = nullptr;
-  WaitUntil(
+  const bool appeared = WaitUntil(
       [&] {
         for (HWND window : VisibleWindowsOf(process_id_)) {
           char name[32] = "";
@@ -223,7 +248,7 @@ HWND WizardDriver::WaitForDialog(unsigned timeout_ms) const {
         return false;
       },
       timeout_ms);
-  return found;
+  return appeared ? found : nullptr;
 }
 
 int WizardDriver::ListItemCount(int id) const {
@@ -288,21 +313,21 @@ bool WizardDriver::ClickListCheckBox(int id, int item) const {
   return WaitUntil([&] { return ListStateImage(id, item) != before; }, 3000);
 }
 
-void WizardDriver::PressEnter(HWND box) {
+bool WizardDriver::PressEnter(HWND box) {
   // The box's own message loop turns Enter into a click of the button that
   // has the focus, the default button.
   PostMessageA(box, WM_KEYDOWN, VK_RETURN, 0);
   PostMessageA(box, WM_KEYUP, VK_RETURN, 0xC0000001);
-  WaitUntil([box] { return !IsWindow(box) || !IsWindowVisible(box); });
+  return WaitUntil([box] { return !IsWindow(box) || !IsWindowVisible(box); });
 }
 
 std::string WizardDriver::MessageText(HWND box) {
   return WindowText(GetDlgItem(box, kMessageTextId));
 }
 
-void WizardDriver::Answer(HWND box, int button_id) {
+bool WizardDriver::Answer(HWND box, int button_id) {
   PostClick(GetDlgItem(box, button_id));
-  WaitUntil([box] { return !IsWindow(box) || !IsWindowVisible(box); });
+  return WaitUntil([box] { return !IsWindow(box) || !IsWindowVisible(box); });
 }
 
 FakeViewer::FakeViewer() {
@@ -321,13 +346,12 @@ void FakeViewer::Close() {
 }
 
 void UseUnmanagedWindows() {
-  HKEY key;
+  ScopedKey key;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                      nullptr, key.Out(), nullptr) != ERROR_SUCCESS) {
     return;
   }
-  RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-  RegCloseKey(key);
+  RegSetValueExA(key.Get(), "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
 }
 
 void SetScreenDpiForNewPrograms(DWORD dpi) {
@@ -339,13 +363,13 @@ void SetScreenDpiForNewPrograms(DWORD dpi) {
       {HKEY_CURRENT_USER, "Control Panel\\Desktop"},
   };
   for (const auto& place : places) {
-    HKEY key;
-    if (RegCreateKeyExA(place.hive, place.key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+    ScopedKey key;
+    if (RegCreateKeyExA(place.hive, place.key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Out(),
                         nullptr) != ERROR_SUCCESS) {
       continue;
     }
-    RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
-    RegCloseKey(key);
+    RegSetValueExA(key.Get(), "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof dpi);
   }
 }
 
@@ -360,8 +384,8 @@ std::vector<COLORREF> ScreenPixels(HWND window, int* width) {
   const int height = rect.bottom - rect.top;
   std::vector<COLORREF> pixels;
   if (*width <= 0 || height <= 0) return pixels;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  ScopedWindowDc screen(nullptr);
+  ScopedMemoryDc memory(CreateCompatibleDC(screen.Get()));
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = *width;
@@ -369,18 +393,15 @@ std::vector<COLORREF> ScreenPixels(HWND window, int* width) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, *width, height, screen, rect.left, rect.top, SRCCOPY);
+  ScopedBitmap bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap) return pixels;
+  ScopedSelect selected(memory.Get(), bitmap.Get());
+  BitBlt(memory.Get(), 0, 0, *width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
   GdiFlush();
   const auto* quads = static_cast<const RGBQUAD*>(bits);
   for (int i = 0; i < *width * height; ++i) {
     pixels.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
   }
-  SelectObject(memory, previous);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   return pixels;
 }
 
@@ -419,14 +440,13 @@ RECT InkOnScreen(HWND window) {
 int PixelsOnScreen(HWND window, COLORREF colour) {
   RECT rect;
   GetWindowRect(window, &rect);
-  HDC screen = GetDC(nullptr);
+  ScopedWindowDc screen(nullptr);
   int count = 0;
   for (int y = rect.top; y < rect.bottom; ++y) {
     for (int x = rect.left; x < rect.right; ++x) {
-      if (GetPixel(screen, x, y) == colour) ++count;
+      if (GetPixel(screen.Get(), x, y) == colour) ++count;
     }
   }
-  ReleaseDC(nullptr, screen);
   return count;
 }
 
@@ -435,8 +455,8 @@ bool SaveWindowBitmap(HWND window, const std::string& path) {
   if (!GetWindowRect(window, &rect)) return false;
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  ScopedWindowDc screen(nullptr);
+  ScopedMemoryDc memory(CreateCompatibleDC(screen.Get()));
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
@@ -444,9 +464,10 @@ bool SaveWindowBitmap(HWND window, const std::string& path) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  ScopedBitmap bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap) return false;
+  ScopedSelect selected(memory.Get(), bitmap.Get());
+  BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
   GdiFlush();
   const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
   const DWORD image_size = stride * static_cast<DWORD>(height);
@@ -461,10 +482,6 @@ bool SaveWindowBitmap(HWND window, const std::string& path) {
               std::fwrite(bits, 1, image_size, out) == image_size;
     std::fclose(out);
   }
-  SelectObject(memory, previous);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   return written;
 }
 
@@ -476,12 +493,12 @@ std::vector<std::pair<DWORD, HWND>>* watched_events = nullptr;
 
 WindowEventWatch::WindowEventWatch(DWORD process_id) {
   watched_events = &events_;
-  hook_ = SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, Record, process_id, 0,
-                          WINEVENT_OUTOFCONTEXT);
+  hook_.Reset(SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, Record, process_id, 0,
+                             WINEVENT_OUTOFCONTEXT));
 }
 
 WindowEventWatch::~WindowEventWatch() {
-  if (hook_ != nullptr) UnhookWinEvent(hook_);
+  hook_.Close();
   watched_events = nullptr;
 }
 

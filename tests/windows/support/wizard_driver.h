@@ -11,12 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "common/scoped_win.h"
+#include "support/waiting.h"
+
 constexpr int kBack = 0x3023;
 constexpr int kNext = 0x3024;
 constexpr int kCancel = IDCANCEL;
-
-// Polls the condition every 20 ms until it holds or the time is up.
-bool WaitUntil(const std::function<bool()>& condition, unsigned timeout_ms = 10000);
 
 std::string WindowText(HWND window);
 
@@ -25,13 +25,13 @@ class WizardDriver {
   explicit WizardDriver(unsigned long process_id) : process_id_(process_id) {}
 
   // Waits until the sheet shows a page; false when it does not in time.
-  bool WaitForSheet(unsigned timeout_ms = 30000);
+  [[nodiscard]] bool WaitForSheet(unsigned timeout_ms = 30000);
   HWND sheet() const { return sheet_; }
 
   // The page on show: index from the sheet's tab control, and its window.
   int ActiveIndex() const;
   HWND ActivePage() const;
-  bool WaitForPage(int index, unsigned timeout_ms = 10000) const;
+  [[nodiscard]] bool WaitForPage(int index, unsigned timeout_ms = 10000) const;
 
   HWND SheetButton(int id) const { return GetDlgItem(sheet_, id); }
   std::string ButtonText(int id) const { return WindowText(SheetButton(id)); }
@@ -61,36 +61,50 @@ class WizardDriver {
   std::string ListItemText(int id, int item, int subitem) const;
   // A left click on the item's check box, as the mouse gives it. False when
   // the check box was not found or the click did not toggle it in time.
-  bool ClickListCheckBox(int id, int item) const;
+  [[nodiscard]] bool ClickListCheckBox(int id, int item) const;
 
   // Real key presses (SendInput) reach the window in front: puts the sheet
   // there. False when it does not get there in time.
-  bool BringToFront() const;
+  [[nodiscard]] bool BringToFront() const;
   // The setup's window that has the keyboard focus, or null.
   HWND Focus() const;
   // Presses Tab until the control has the focus; false when it never gets
   // it within a round of the sheet's Tab stops.
-  bool TabTo(HWND control) const;
+  [[nodiscard]] bool TabTo(HWND control) const;
   // Presses the keys one after the other and lets them go in reverse order,
   // as a person does for Alt+F4; one key is a plain press.
   static void PressKeys(std::initializer_list<WORD> keys);
 
   // A message box of the setup, or null when none appears in time.
-  HWND WaitForMessageBox(unsigned timeout_ms = 10000) const;
-  // How many message boxes of the setup are open.
+  [[nodiscard]] HWND WaitForMessageBox(unsigned timeout_ms = 10000) const;
+  // How many message boxes of the setup are open, also one that is made
+  // but not shown yet (a dialog shows once its thread has nothing to do).
   int MessageBoxCount() const;
+  // Posts a message behind every message posted to the sheet's thread so
+  // far and waits until the thread has handled it, and so every one before
+  // it; then once more, for what those posted in turn. False when it was
+  // not handled in time.
+  [[nodiscard]] bool HandledPostedSoFar(unsigned timeout_ms = 10000) const;
   // Another dialog of the setup (not the sheet, not a message box).
-  HWND WaitForDialog(unsigned timeout_ms = 10000) const;
-  // Whether a message box shows up within the time (answered with button).
+  [[nodiscard]] HWND WaitForDialog(unsigned timeout_ms = 10000) const;
   static std::string MessageText(HWND box);
-  static void Answer(HWND box, int button_id);
-  // Presses Enter in the message box: its default button answers.
-  static void PressEnter(HWND box);
+  // Clicks the box's button and waits until the box has gone; false when it
+  // stays.
+  [[nodiscard]] static bool Answer(HWND box, int button_id);
+  // Presses Enter in the message box, whose default button answers, and
+  // waits until the box has gone; false when it stays.
+  [[nodiscard]] static bool PressEnter(HWND box);
 
  private:
   unsigned long process_id_;
   HWND sheet_ = nullptr;
 };
+
+// An out-of-context hook of SetWinEventHook, removed with UnhookWinEvent.
+struct WinEventHookTraits : scoped_win_detail::NullTraits<HWINEVENTHOOK> {
+  static bool Release(HWINEVENTHOOK hook) { return UnhookWinEvent(hook) != FALSE; }
+};
+using ScopedWinEventHook = scoped_win_detail::Owner<HWINEVENTHOOK, WinEventHookTraits>;
 
 // Window events a process raises (its own NotifyWinEvent calls and the
 // system's), seen as a screen reader sees them: through an out-of-context
@@ -102,10 +116,10 @@ class WindowEventWatch {
   WindowEventWatch(const WindowEventWatch&) = delete;
   WindowEventWatch& operator=(const WindowEventWatch&) = delete;
 
-  bool hooked() const { return hook_ != nullptr; }
+  bool hooked() const { return hook_.IsValid(); }
   // Delivers the hook's calls until the window has raised the event for its
   // client area count times; false when it has not in time.
-  bool WaitFor(DWORD event, HWND window, int count, unsigned timeout_ms);
+  [[nodiscard]] bool WaitFor(DWORD event, HWND window, int count, unsigned timeout_ms);
 
  private:
   static void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child,
@@ -113,7 +127,7 @@ class WindowEventWatch {
   int Count(DWORD event, HWND window) const;
 
   std::vector<std::pair<DWORD, HWND>> events_;
-  HWINEVENTHOOK hook_ = nullptr;
+  ScopedWinEventHook hook_;
 };
 
 // The event that announces a changed text: a live-region change from

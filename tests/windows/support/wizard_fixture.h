@@ -45,7 +45,7 @@ class WizardFixture : public ::testing::Test {
   }
 
   // Waits for a message box with the text and the setup's caption.
-  HWND WaitForMessage(const std::string& text) {
+  [[nodiscard]] HWND WaitForMessage(const std::string& text) {
     HWND box = wizard_->WaitForMessageBox();
     EXPECT_NE(box, nullptr) << "no message box";
     if (box == nullptr) return nullptr;
@@ -57,9 +57,13 @@ class WizardFixture : public ::testing::Test {
   void ExpectMessage(const std::string& text, int answer) {
     HWND box = WaitForMessage(text);
     ASSERT_NE(box, nullptr);
-    WizardDriver::Answer(box, answer);
+    EXPECT_TRUE(WizardDriver::Answer(box, answer)) << "the message box stayed after its answer";
   }
-  bool NoMessageBoxWithin(unsigned ms) { return wizard_->WaitForMessageBox(ms) == nullptr; }
+  // No message box is open once the setup has handled what was posted to
+  // it so far: a box that a press or a close raises is made by then.
+  [[nodiscard]] bool NoMessageBoxOnceHandled() {
+    return wizard_->HandledPostedSoFar() && wizard_->MessageBoxCount() == 0;
+  }
 
   int QuitWithYes() {
     wizard_->Press(kCancel);

@@ -1,0 +1,16 @@
+#include "support/unpacking.h"
+
+#include "engine/entry_extraction.h"
+#include "engine/installation_outcome.h"
+#include "engine/payload_extraction.h"
+
+int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
+                   const char* folder) {
+  InstallationOutcome outcome;
+  return ExtractPayload(resource_id, resource_type, temp_name, folder, outcome);
+}
+
+int UnzipToFolder(const char* archive_path, const char* folder) {
+  InstallationOutcome outcome;
+  return UnzipToFolder(archive_path, folder, outcome);
+}
