@@ -11,12 +11,6 @@
 
 namespace {
 
-std::string Profile(const std::string& file, const char* section, const char* key) {
-  char value[260] = "";
-  GetPrivateProfileStringA(section, key, "<missing>", value, sizeof value, file.c_str());
-  return value;
-}
-
 // The section names of a settings file, joined by '|'.
 std::string Sections(const std::string& file) {
   char names[1024] = "";

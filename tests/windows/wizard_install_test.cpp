@@ -52,12 +52,6 @@ constexpr int kLicenceLink = 1045;
 
 std::string SettingsFolder() { return Expanded("%APPDATA%\\Pellumara"); }
 
-std::string Profile(const std::string& file, const char* section, const char* key) {
-  char value[260] = "";
-  GetPrivateProfileStringA(section, key, "<missing>", value, sizeof value, file.c_str());
-  return value;
-}
-
 // The names of a profile's sections, or of one section's keys.
 std::vector<std::string> ProfileNames(const std::string& file, const char* section) {
   char names[4096] = "";
@@ -704,9 +698,9 @@ TEST_F(WizardInstall, EscapeDuringTheInstallationLeavesTheFinishPageUp) {
 TEST_F(WizardInstall, ShutdownWaitsWhileTheWizardInstalls) {
   ASSERT_NO_FATAL_FAILURE(GoToReadyPageOverASilentInstallation());
   const std::string folder = std::string(kDefaultFolder) + "\\";
-  HANDLE holder = CreateFileA((folder + "Plugins\\p_webp.dll").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  ScopedHandle holder(CreateFileA((folder + "Plugins\\p_webp.dll").c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
   wizard_->Press(kNext);
   const bool committing =
       WaitUntil([&] { return FileExists(folder + "~pmarag-journal.pm"); }, 30000);
@@ -716,7 +710,7 @@ TEST_F(WizardInstall, ShutdownWaitsWhileTheWizardInstalls) {
   };
   DWORD_PTR answer = TRUE;
   const LRESULT answered = ask(&answer);
-  CloseHandle(holder);
+  holder.Close();
   ASSERT_TRUE(committing) << "the commit was not seen";
   EXPECT_NE(answered, 0);
   EXPECT_EQ(answer, static_cast<DWORD_PTR>(FALSE)) << "a shutdown was let through";
@@ -739,25 +733,24 @@ TEST_F(WizardInstall, WizardAnswersWhileItsFilesGoIn) {
   // A staged file has a fresh "~*.pm" name beside its entry's name.
   auto staged_files = [&] {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "~*.pm").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
+    ScopedFind search(FindFirstFileA((folder + "~*.pm").c_str(), &found));
+    if (!search) return false;
     bool staged = false;
     do {
       staged = staged || folder + found.cFileName != journal;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.Get(), &found));
     return staged;
   };
-  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE,
-                             GetWindowThreadProcessId(wizard_->sheet(), nullptr));
-  ASSERT_NE(thread, nullptr);
+  ScopedHandle thread(OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE,
+                                 GetWindowThreadProcessId(wizard_->sheet(), nullptr)));
+  ASSERT_TRUE(thread);
   // Suspends the wizard's thread; asking for its context waits until it
   // has stopped.
   auto hold = [&] {
-    SuspendThread(thread);
+    SuspendThread(thread.Get());
     CONTEXT context = {};
     context.ContextFlags = CONTEXT_CONTROL;
-    GetThreadContext(thread, &context);
+    GetThreadContext(thread.Get(), &context);
   };
   wizard_->Press(kNext);
   bool staging = false;
@@ -765,7 +758,7 @@ TEST_F(WizardInstall, WizardAnswersWhileItsFilesGoIn) {
     hold();
     staging = staged_files() && !FileExists(journal);
     if (!staging) {
-      ResumeThread(thread);
+      ResumeThread(thread.Get());
       Sleep(1);
     }
   }
@@ -778,16 +771,15 @@ TEST_F(WizardInstall, WizardAnswersWhileItsFilesGoIn) {
         [](HWND, UINT, ULONG_PTR, LRESULT) { answered = true; }, 0));
     Sleep(200);  // longer than the wizard's answer period
     while (going_in && !answered) {
-      ResumeThread(thread);
+      ResumeThread(thread.Get());
       Sleep(1);
       hold();
       MSG message;  // the answer comes with a look at this thread's messages
       while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
       going_in = staged_files() || FileExists(journal);
     }
-    ResumeThread(thread);
+    ResumeThread(thread.Get());
   }
-  CloseHandle(thread);
   ASSERT_TRUE(staging) << "the wizard was not caught staging its files";
   EXPECT_TRUE(answered && going_in) << "the wizard answered nothing while its files went in";
   ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
@@ -798,8 +790,8 @@ TEST_F(WizardInstall, WizardAnswersWhileItsFilesGoIn) {
 // message sent to it within a second, so that Windows never takes it for
 // hung; a page change sent meanwhile does nothing.
 TEST_F(WizardInstall, WizardWaitingForTheLockAnswersAndStaysPut) {
-  HANDLE lock = CreateMutexA(nullptr, TRUE, "Global\\PellumaraSetup");
-  ASSERT_NE(lock, nullptr);
+  ScopedHandle lock(CreateMutexA(nullptr, TRUE, "Global\\PellumaraSetup"));
+  ASSERT_TRUE(lock);
   ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
   ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
   const HWND ready_page = wizard_->ActivePage();
@@ -819,8 +811,8 @@ TEST_F(WizardInstall, WizardWaitingForTheLockAnswersAndStaysPut) {
   EXPECT_NE(send(PSM_GETCURRENTPAGEHWND, 0, &answer), 0);
   EXPECT_EQ(reinterpret_cast<HWND>(answer), ready_page);
   EXPECT_FALSE(FileExists(std::string(kDefaultFolder) + "\\p_mara64.exe"));
-  ReleaseMutex(lock);
-  CloseHandle(lock);
+  ReleaseMutex(lock.Get());
+  lock.Close();
   ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
   EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
 }

@@ -361,3 +361,8 @@ std::string Snapshot(const std::string& root) {
   return joined;
 }
 
+std::string Profile(const std::string& file, const char* section, const char* key) {
+  char value[260] = "";
+  GetPrivateProfileStringA(section, key, "<missing>", value, sizeof value, file.c_str());
+  return value;
+}

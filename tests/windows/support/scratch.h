@@ -45,6 +45,8 @@ void RemoveTree(const std::string& path);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 std::string ReadFileBytes(const std::string& path);
+// A value of a profile (.ini) file, or "<missing>".
+std::string Profile(const std::string& file, const char* section, const char* key);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string CurrentDirectory();
 

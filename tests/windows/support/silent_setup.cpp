@@ -26,12 +26,6 @@ ScopedHandle HoldFile(const std::string& path) {
                                   OPEN_EXISTING, 0, nullptr));
 }
 
-std::string Profile(const std::string& file, const char* section, const char* key) {
-  char value[260] = "";
-  GetPrivateProfileStringA(section, key, "<missing>", value, sizeof value, file.c_str());
-  return value;
-}
-
 std::vector<std::string> RunLogFacts(const std::string& log) {
   std::vector<std::string> facts;
   std::size_t at = 0;

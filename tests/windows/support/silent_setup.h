@@ -69,9 +69,6 @@ std::thread CloseLater(ScopedHandle handle, DWORD delay_ms);
 // cannot be opened.
 ScopedHandle HoldFile(const std::string& path);
 
-// A value of a profile (.ini) file, or "<missing>".
-std::string Profile(const std::string& file, const char* section, const char* key);
-
 // The facts of a run log without their time stamps, a message's own line
 // breaks joined back; a line without the local ISO time in front shows as
 // "<no time stamp>".
