@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <shobjidl.h>
 
-#include <iterator>
 #include <string>
 
+#include "common/ansi_path.h"
 #include "common/desktop_start.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
@@ -29,8 +29,7 @@ void OpenDefaultAppsSettings() {
   HRESULT result = CoCreateInstance(CLSID_ApplicationAssociationRegistrationUI, nullptr,
                                     CLSCTX_INPROC_SERVER, IID_IApplicationAssociationRegistrationUI,
                                     associations.Out());
-  const std::wstring registered_name(std::begin(kRegisteredAppName),
-                                     std::end(kRegisteredAppName) - 1);  // ASCII
+  const std::wstring registered_name = WideOf(kRegisteredAppName, CP_ACP);
   if (SUCCEEDED(result)) {
     result = associations->LaunchAdvancedAssociationUI(registered_name.c_str());
   }
