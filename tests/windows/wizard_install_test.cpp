@@ -698,8 +698,7 @@ TEST_F(WizardInstall, EscapeDuringTheInstallationLeavesTheFinishPageUp) {
 TEST_F(WizardInstall, ShutdownWaitsWhileTheWizardInstalls) {
   ASSERT_NO_FATAL_FAILURE(GoToReadyPageOverASilentInstallation());
   const std::string folder = std::string(kDefaultFolder) + "\\";
-  ScopedHandle holder(CreateFileA((folder + "Plugins\\p_webp.dll").c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ScopedHandle holder = HoldFile(folder + "Plugins\\p_webp.dll");
   ASSERT_TRUE(holder);
   wizard_->Press(kNext);
   const bool committing =

@@ -366,3 +366,8 @@ std::string Profile(const std::string& file, const char* section, const char* ke
   GetPrivateProfileStringA(section, key, "<missing>", value, sizeof value, file.c_str());
   return value;
 }
+
+ScopedHandle HoldFile(const std::string& path) {
+  return ScopedHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+}

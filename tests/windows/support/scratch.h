@@ -47,6 +47,10 @@ bool FolderExists(const std::string& path);
 std::string ReadFileBytes(const std::string& path);
 // A value of a profile (.ini) file, or "<missing>".
 std::string Profile(const std::string& file, const char* section, const char* key);
+// Opens the file for reading as another program that holds it does: the
+// file can be neither deleted, renamed nor written meanwhile. Empty when it
+// cannot be opened.
+ScopedHandle HoldFile(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string CurrentDirectory();
 

@@ -21,11 +21,6 @@ std::thread CloseLater(ScopedHandle handle, DWORD delay_ms) {
   });
 }
 
-ScopedHandle HoldFile(const std::string& path) {
-  return ScopedHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
-}
-
 std::vector<std::string> RunLogFacts(const std::string& log) {
   std::vector<std::string> facts;
   std::size_t at = 0;

@@ -64,11 +64,6 @@ std::string PayloadFailed(const std::string& folder);
 // Closes handle after delay_ms, while the test goes on.
 std::thread CloseLater(ScopedHandle handle, DWORD delay_ms);
 
-// Opens the file for reading as another program that holds it does: the
-// file can be neither deleted, renamed nor written meanwhile. Empty when it
-// cannot be opened.
-ScopedHandle HoldFile(const std::string& path);
-
 // The facts of a run log without their time stamps, a message's own line
 // breaks joined back; a line without the local ISO time in front shows as
 // "<no time stamp>".
