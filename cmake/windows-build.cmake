@@ -38,6 +38,7 @@ target_link_libraries(pellumara_core INTERFACE pellumara_wizard)
 # The program: the application object and the framework's entry point.
 pellumara_layer(app)
 add_executable(pellumara64-setup WIN32 src/app/the_app.cpp src/app/run_log_start.cpp
+  src/app/command_line.cpp
   src/framework/app_main.cpp)
 target_compile_options(pellumara64-setup PRIVATE ${PELLUMARA_WARNINGS})
 target_link_libraries(pellumara64-setup PRIVATE pellumara_app pellumara_core pellumara_resource_objects)

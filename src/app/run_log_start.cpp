@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "common/ansi_path.h"
 #include "common/messages.h"
 #include "common/product_version.h"
 #include "common/run_log.h"
@@ -20,11 +21,12 @@ namespace {
 DWORD LogFilePath(const StartRequest& request, char (&full)[kPathSize]) {
   if (request.log_value_cut) return ERROR_FILENAME_EXCED_RANGE;
   if (request.log_value[0] == '\0') return ERROR_INVALID_NAME;
+  if (request.log_value_inexact) return ERROR_NO_UNICODE_TRANSLATION;
   // Nothing has changed the current directory yet: it is the directory the
   // setup was started in, and a relative name is taken from there.
-  DWORD length = GetFullPathNameA(request.log_value, sizeof full, full, nullptr);
-  if (length == 0) return GetLastError();
-  if (length >= sizeof full) return ERROR_FILENAME_EXCED_RANGE;
+  std::string path;
+  if (!FullAnsiPathOf(request.log_value, &path)) return ERROR_NO_UNICODE_TRANSLATION;
+  if (!CopyBounded(full, sizeof full, path)) return ERROR_FILENAME_EXCED_RANGE;
   // The setup may run elevated: whatever stands at the name, a link
   // included, is replaced by a file of its own, never written through.
   DWORD error = ERROR_SUCCESS;
@@ -34,7 +36,11 @@ DWORD LogFilePath(const StartRequest& request, char (&full)[kPathSize]) {
 }
 
 void ReportLogNotCreated(const char* value, DWORD error, bool silent) {
-  const std::string message = FillNumbers(LoadMessage(IDS_LOG_NOT_CREATED), {error});
+  std::string message = FillNumbers(LoadMessage(IDS_LOG_NOT_CREATED), {error});
+  // A name the code page cannot hold would be written as another file.
+  if (error == ERROR_NO_UNICODE_TRANSLATION) {
+    message += "\n\n" + LoadMessage(IDS_NAME_BEYOND_CODE_PAGE);
+  }
   WriteSetupLog((message + ": " + value).c_str());
   if (!silent) ShowTextBox(nullptr, message + "\n\n" + value, MB_ICONERROR);
 }

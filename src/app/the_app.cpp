@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/run_log_start.h"
 
 #include "common/exit_codes.h"
@@ -54,7 +55,7 @@ BOOL TheApp::InitInstance() {
   TakeSetupLogFolder();
 
   // The one reading of the command line: the mode, the log, the values.
-  const StartRequest request = ReadStartRequest(GetCommandLineA());
+  const StartRequest request = ReadThisStartRequest();
   if (!StartRunLog(request)) {
     exit_code_ = kExitLogNotCreated;
     return FALSE;
@@ -127,7 +128,7 @@ void TheApp::RunSilent(const StartRequest& request) {
                                                         : FolderOrigin::kDefault;
   }
   TheRunLog().Note("target folder from: " + FolderOriginText(origin));
-  if (RefuseCutFolder(request, options, session)) return;
+  if (RefuseFolderValue(request, options, session)) return;
 
   InstallationOutcome outcome;
   RunInstallation(options, session, outcome);
@@ -135,19 +136,19 @@ void TheApp::RunSilent(const StartRequest& request) {
 }
 
 // A folder value the reader may have cut would install somewhere else than
-// typed: refused like an invalid folder, before anything is written.
-bool TheApp::RefuseCutFolder(const StartRequest& request, const InstallOptions& options,
-                             InstallationSession& session) {
-  const char* cut_value = nullptr;
-  if (request.folder_value_cut) {
-    cut_value = options.target_folder;
-  } else if (request.ini_value_cut) {
-    cut_value = options.ini_folder;
-  }
-  if (cut_value == nullptr) return false;
-  const std::string message = LoadMessage(IDS_INVALID_FOLDER);
-  TheRunLog().Note(std::string("folder value too long, it may be cut: \"") + cut_value + "\"");
-  session.Fail(message, message + ": " + cut_value);
+// typed, and so would one whose characters the code page lacks: refused
+// like an invalid folder, before anything is written.
+bool TheApp::RefuseFolderValue(const StartRequest& request, const InstallOptions& options,
+                               InstallationSession& session) {
+  const bool folder_refused = request.folder_value_cut || request.folder_value_inexact;
+  const bool cut = folder_refused ? request.folder_value_cut : request.ini_value_cut;
+  if (!folder_refused && !request.ini_value_cut && !request.ini_value_inexact) return false;
+  const char* value = folder_refused ? options.target_folder : options.ini_folder;
+  const std::string message = LoadMessage(cut ? IDS_INVALID_FOLDER : IDS_NAME_BEYOND_CODE_PAGE);
+  TheRunLog().Note(std::string(cut ? "folder value too long, it may be cut: \""
+                                   : "folder value with characters the code page lacks: \"") +
+                   value + "\"");
+  session.Fail(message, message + ": " + value);
   exit_code_ = kExitFolderRejected;
   return true;
 }

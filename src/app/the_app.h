@@ -16,8 +16,8 @@ class TheApp : public CWinApp {
  private:
   void RunWizard();
   void RunSilent(const StartRequest& request);
-  bool RefuseCutFolder(const StartRequest& request, const InstallOptions& options,
-                       InstallationSession& session);
+  bool RefuseFolderValue(const StartRequest& request, const InstallOptions& options,
+                         InstallationSession& session);
   void ShowUsageText();
   void CreateHeadingFont();
 

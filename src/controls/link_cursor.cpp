@@ -2,15 +2,17 @@
 
 #include <windows.h>
 
-#include "common/install_options.h"
-#include "rules/text_rules.h"
+#include <cwchar>
 
 ScopedCursor LoadLinkHandCursor() {
   ScopedCursor hand;
-  char path[kPathSize] = "";
-  UINT length = GetWindowsDirectoryA(path, sizeof path);
-  if (length > 0 && length < sizeof path && AppendBounded(path, sizeof path, "\\winhlp32.exe")) {
-    ScopedLibrary module(LoadLibraryA(path));
+  // In UTF-16 throughout: the Windows folder's name is never converted.
+  wchar_t path[MAX_PATH] = L"";
+  const UINT length = GetWindowsDirectoryW(path, MAX_PATH);
+  const wchar_t kProgram[] = L"\\winhlp32.exe";
+  if (length > 0 && length + sizeof kProgram / sizeof kProgram[0] <= MAX_PATH) {
+    wcscat(path, kProgram);
+    ScopedLibrary module(LoadLibraryW(path));
     if (module) {
       // A copy, so that the cursor outlives the module it came from.
       HCURSOR cursor = LoadCursorA(module.Get(), MAKEINTRESOURCEA(106));

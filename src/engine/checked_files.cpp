@@ -54,11 +54,11 @@ DWORD ErrorOfStatus(NTSTATUS status) {
 
 }  // namespace
 
-std::string FinalPathOf(HANDLE handle) {
-  std::string path(MAX_PATH, '\0');
+std::wstring FinalPathOf(HANDLE handle) {
+  std::wstring path(MAX_PATH, L'\0');
   // Asked with too small a buffer, Windows answers the size it needs.
   for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD length = GetFinalPathNameByHandleA(handle, path.data(),
+    const DWORD length = GetFinalPathNameByHandleW(handle, path.data(),
                                                    static_cast<DWORD>(path.size()),
                                                    FILE_NAME_NORMALIZED);
     if (length == 0) return {};
@@ -71,7 +71,7 @@ std::string FinalPathOf(HANDLE handle) {
   return {};
 }
 
-FileCheck CheckRealFileAt(HANDLE file, const std::string& folder_final, const std::string& name,
+FileCheck CheckRealFileAt(HANDLE file, const std::wstring& folder_final, const std::string& name,
                           std::string* what) {
   auto answer = [what](FileCheck check, std::string text) {
     *what = std::move(text);
@@ -95,15 +95,17 @@ FileCheck CheckRealFileAt(HANDLE file, const std::string& folder_final, const st
   // leads to as a plain file: only its final path tells. The same test finds
   // a file reached through a folder level that became a mount point after
   // the folder was held.
-  const std::string final_path = FinalPathOf(file);
+  const std::wstring final_path = FinalPathOf(file);
   if (final_path.empty()) {
     return answer(FileCheck::kUnknown, WithError("its final path cannot be had", GetLastError()));
   }
-  std::string expected = folder_final;
-  if (!expected.empty() && expected.back() != '\\') expected += '\\';
-  expected += name;
-  if (lstrcmpiA(final_path.c_str(), expected.c_str()) != 0) {
-    return answer(FileCheck::kOther, "a link to " + final_path);
+  // Compared in UTF-16, as the file system compares names: in the code
+  // page a look-alike could pass for the folder's own name.
+  std::wstring expected = folder_final;
+  if (!expected.empty() && expected.back() != L'\\') expected += L'\\';
+  expected += WideOf(name, CP_ACP);
+  if (CompareStringOrdinal(final_path.c_str(), -1, expected.c_str(), -1, TRUE) != CSTR_EQUAL) {
+    return answer(FileCheck::kOther, "a link to " + TextOf(final_path, CP_ACP));
   }
   return answer(FileCheck::kReal, {});
 }

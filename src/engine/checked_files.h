@@ -13,14 +13,14 @@
 
 // The final path of what handle stands for ("\\?\C:\..."), however long;
 // empty when Windows cannot give it.
-std::string FinalPathOf(HANDLE handle);
+std::wstring FinalPathOf(HANDLE handle);
 
 // What an open file is, asked through its handle: the one real file at name
 // in the folder whose final path is folder_final, something else (what says
 // what: "a link", "a hard link", ...), or something the setup cannot make
 // out (what says why), which must count against the file.
 enum class FileCheck { kReal, kOther, kUnknown };
-FileCheck CheckRealFileAt(HANDLE file, const std::string& folder_final, const std::string& name,
+FileCheck CheckRealFileAt(HANDLE file, const std::wstring& folder_final, const std::string& name,
                           std::string* what);
 
 // A folder held open while files are written into it: while it lives,
@@ -59,7 +59,7 @@ class CheckedFolder {
  private:
   std::vector<ScopedHandle> held_;
   std::string path_;
-  std::string final_path_;
+  std::wstring final_path_;
 };
 
 // The folder part of path (up to and with its last backslash) and its name.

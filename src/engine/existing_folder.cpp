@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/ansi_path.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "engine/folder_protection.h"
@@ -27,15 +28,17 @@ std::string AccountName(const std::string& sid_text) {
   PSID sid = nullptr;
   if (!ConvertStringSidToSidA(sid_text.c_str(), &sid)) return sid_text;
   ScopedLocalMemory owned(sid);
-  char name[256] = "";
-  char domain[256] = "";
-  DWORD name_size = sizeof name;
-  DWORD domain_size = sizeof domain;
+  // In UTF-16: "Şahin" shown as "Sahin" would name another user.
+  wchar_t name[256] = L"";
+  wchar_t domain[256] = L"";
+  DWORD name_size = 256;
+  DWORD domain_size = 256;
   SID_NAME_USE use;
-  if (!LookupAccountSidA(nullptr, sid, name, &name_size, domain, &domain_size, &use)) {
+  if (!LookupAccountSidW(nullptr, sid, name, &name_size, domain, &domain_size, &use)) {
     return sid_text;
   }
-  return domain[0] != '\0' ? std::string(domain) + "\\" + name : std::string(name);
+  const std::string account = TextOf(name, CP_ACP);
+  return domain[0] != L'\0' ? TextOf(domain, CP_ACP) + "\\" + account : account;
 }
 
 // The entries of an access list; false for an entry whose kind the setup

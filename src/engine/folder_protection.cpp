@@ -4,6 +4,7 @@
 #include <sddl.h>
 #include <shlobj.h>
 
+#include "common/ansi_path.h"
 #include "common/desktop_start.h"
 #include "common/run_log.h"
 #include "rules/folder_chain_rules.h"
@@ -12,9 +13,11 @@ namespace {
 
 bool IsInProgramFiles(const char* folder) {
   for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86}) {
-    char program_files[MAX_PATH] = "";
-    if (SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, program_files)) &&
-        program_files[0] != '\0' && IsInFolder(folder, program_files)) {
+    wchar_t wide[MAX_PATH] = L"";
+    std::string program_files;
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, wide)) &&
+        wide[0] != L'\0' && AnsiPathOf(wide, &program_files) &&
+        IsInFolder(folder, program_files.c_str())) {
       return true;
     }
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "common/ansi_path.h"
 #include "common/install_options.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
@@ -45,17 +46,17 @@ bool IsFileLink(const char* file) {
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
     return CannotTell(file, "it cannot be opened (error " + std::to_string(error) + ")");
   }
-  char full[kPathSize];
-  const DWORD length = GetFullPathNameA(file, sizeof full, full, nullptr);
+  std::string full;
   std::string folder_path;
   std::string name;
-  if (length == 0 || length >= sizeof full || !SplitFilePath(full, &folder_path, &name)) {
-    return CannotTell(file, "its full path does not fit");
+  if (!FullAnsiPathOf(file, &full) || full.size() >= kPathSize ||
+      !SplitFilePath(full, &folder_path, &name)) {
+    return CannotTell(file, "its full path has no exact form or does not fit");
   }
   ScopedHandle folder(CreateFileA(folder_path.c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  const std::string folder_final = folder ? FinalPathOf(folder.Get()) : std::string();
+  const std::wstring folder_final = folder ? FinalPathOf(folder.Get()) : std::wstring();
   if (folder_final.empty()) {
     return CannotTell(file, "its folder's final path cannot be had (error " +
                                 std::to_string(GetLastError()) + ")");

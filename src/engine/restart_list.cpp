@@ -20,9 +20,8 @@ constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 // A path of the setup's (ANSI) as the list compares it: full and
 // normalised, in UTF-8.
 std::string ListPath(const std::string& path) {
-  char full[MAX_PATH];
-  DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  if (length == 0 || length >= sizeof full) return {};
+  std::string full;
+  if (!FullAnsiPathOf(path, &full) || full.size() >= MAX_PATH) return {};
   return TextOf(WideOf(full, CP_ACP), CP_UTF8);
 }
 

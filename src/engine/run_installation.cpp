@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "common/desktop_start.h"
@@ -96,6 +97,19 @@ int InstallLocked(const InstallOptions& options, bool as_local_system,
     session.Fail(message, message + ": " + folder);
     return Stop(outcome, InstallResult::kFolderRejected);
   }
+  // SYSTEM cannot fill a folder in each user's profile: the references
+  // would name its own.
+  const bool settings_left_to_users =
+      as_local_system && RefersToUserProfile(options.ini_folder);
+  // A settings folder whose references name a place the code page cannot
+  // hold would be another folder: refused before anything is written.
+  char expanded[kPathSize];
+  if (!settings_left_to_users && std::strchr(options.ini_folder, '%') != nullptr &&
+      !ExpandEnvironmentReferences(options.ini_folder, expanded)) {
+    const std::string message = LoadMessage(IDS_NAME_BEYOND_CODE_PAGE);
+    session.Fail(message, message + ": " + options.ini_folder);
+    return Stop(outcome, InstallResult::kFolderRejected);
+  }
   FolderProtection protection = FolderProtection::For(folder);
   ExistingFolderCheck existing;
   if (protection.applies()) {
@@ -159,10 +173,6 @@ int InstallLocked(const InstallOptions& options, bool as_local_system,
 
   // With files waiting for the restart the registration already names this
   // version, as Windows Installer does.
-  // SYSTEM cannot fill a folder in each user's profile: the references
-  // would name its own.
-  const bool settings_left_to_users =
-      as_local_system && RefersToUserProfile(options.ini_folder);
   if (settings_left_to_users) outcome.settings_left_to_users = options.ini_folder;
   WriteViewerSettings(folder, options.ini_folder, settings_left_to_users);
   const int associations_confirmed = ConfirmAssociations(options, session);

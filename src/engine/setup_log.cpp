@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "common/ansi_path.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "engine/checked_files.h"
@@ -17,11 +18,16 @@ namespace {
 // current directory is taken then.
 std::string log_folder;
 
+// Taken in UTF-16: a start folder such as a Downloads folder in a profile
+// the code page cannot name is reached by its short name, never by a
+// look-alike. Empty when it has no exact form.
 std::string LogFolder() {
   if (!log_folder.empty()) return log_folder;
-  char folder[MAX_PATH] = "";
-  const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
-  return length > 0 && length < sizeof folder ? folder : "";
+  wchar_t folder[MAX_PATH] = L"";
+  const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+  std::string ansi;
+  if (length == 0 || length >= MAX_PATH || !AnsiPathOf(folder, &ansi)) return "";
+  return ansi;
 }
 
 // The log opened for appending: the real file at its name, or, where none

@@ -4,9 +4,11 @@
 #include <sddl.h>
 
 #include <cstring>
+#include <cwctype>
 #include <string>
 #include <vector>
 
+#include "common/ansi_path.h"
 #include "common/install_options.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
@@ -22,16 +24,36 @@
 
 namespace {
 
+// The values are taken in UTF-16: a profile such as "C:\Users\Şahin" is
+// named by the short names of its levels, never by a look-alike, which
+// would be another user's profile. A value with no exact form counts as
+// undefined, and is remembered.
 class ProcessEnvironment final : public VariableSource {
  public:
   Found Lookup(const char* name, char* value, std::size_t value_size) override {
-    DWORD length = GetEnvironmentVariableA(name, value, static_cast<DWORD>(value_size));
+    std::wstring wide(value_size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(WideOf(name, CP_ACP).c_str(), wide.data(),
+                                                 static_cast<DWORD>(wide.size()));
     if (length == 0) return Found::kUndefined;
     // A value that does not fit is reported with the size it needs, and
     // the buffer then holds nothing usable.
-    if (length >= value_size) return Found::kTooLong;
-    return Found::kValue;
+    if (length >= wide.size()) return Found::kTooLong;
+    wide.resize(length);
+    std::string exact;
+    // Only a path has short names; another value must be exact.
+    const bool is_path = (wide.size() >= 3 && iswalpha(wide[0]) && wide[0] < 0x80 &&
+                          wide[1] == L':' && wide[2] == L'\\') ||
+                         wide.rfind(L"\\\\", 0) == 0;
+    if (!ExactAnsiOf(wide, &exact) && !(is_path && AnsiPathOf(wide.c_str(), &exact))) {
+      no_exact_form_ = true;
+      return Found::kUndefined;
+    }
+    return CopyBounded(value, value_size, exact) ? Found::kValue : Found::kTooLong;
   }
+  bool no_exact_form() const { return no_exact_form_; }
+
+ private:
+  bool no_exact_form_ = false;
 };
 
 int ScalingPercent() {
@@ -182,9 +204,10 @@ bool HoldCreatedLevels(const std::string& folder, const std::string& highest_cre
 
 }  // namespace
 
-void ExpandEnvironmentReferences(const char* text, char* result) {
+bool ExpandEnvironmentReferences(const char* text, char* result) {
   ProcessEnvironment environment;
   ExpandReferences(text, environment, result, kPathSize);
+  return !environment.no_exact_form();
 }
 
 ToolbarSkin ChooseToolbarSkin() {

@@ -20,7 +20,9 @@ void WriteViewerSettings(const char* target_folder, const char* ini_folder,
 
 // Expands the "%NAME%" references of text from the process environment
 // into result (260 bytes); see ExpandReferences for the rules and bounds.
-void ExpandEnvironmentReferences(const char* text, char* result);
+// False when a value has no exact form in the code page (result is then
+// empty): the folder cannot be named.
+bool ExpandEnvironmentReferences(const char* text, char* result);
 
 // The skin for this display: its usable full-screen height and the
 // scaling of its logical inch (100 percent when no display context can be

@@ -3,6 +3,7 @@
 #include <delayimp.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "common/exit_codes.h"
@@ -45,21 +46,26 @@ constexpr const char* kLibrariesLoadedOnDemand[] = {
 // Without SetDefaultDllDirectories (Windows 7 before its update) the
 // LOAD_LIBRARY_SEARCH flags are refused: each library is named by its full
 // path in the system folder instead.
+// The system folder is taken and used in UTF-16: its name is never
+// converted to the code page.
 void PreloadSystemLibraries(bool search_flags_known) {
-  char system_folder[MAX_PATH] = "";
-  UINT length = search_flags_known ? 0 : GetSystemDirectoryA(system_folder, MAX_PATH);
+  wchar_t system_folder[MAX_PATH] = L"";
+  UINT length = search_flags_known ? 0 : GetSystemDirectoryW(system_folder, MAX_PATH);
   for (const char* name : kLibrariesLoadedOnDemand) {
     if (search_flags_known) {
       LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
       continue;
     }
-    char path[MAX_PATH];
+    wchar_t path[MAX_PATH];
     const std::size_t name_size = std::strlen(name) + 1;
-    if (length == 0 || length + 1 + name_size > sizeof path) return;
-    std::memcpy(path, system_folder, length);
-    path[length] = '\\';
-    std::memcpy(path + length + 1, name, name_size);
-    LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (length == 0 || length + 1 + name_size > MAX_PATH) return;
+    std::wmemcpy(path, system_folder, length);
+    path[length] = L'\\';
+    // The names are ASCII.
+    for (std::size_t at = 0; at < name_size; ++at) {
+      path[length + 1 + at] = static_cast<wchar_t>(name[at]);
+    }
+    LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   }
 }
 

@@ -42,7 +42,12 @@ void ResolveSpecialFolder(int csidl, char (&folder)[kPathSize]) {
       }
     }
   }
-  if (folder[0] == '\0' && GetWindowsDirectoryA(folder, kPathSize) == 0) folder[0] = '\0';
+  wchar_t windows[MAX_PATH] = L"";
+  std::string ansi;
+  if (folder[0] == '\0' && GetWindowsDirectoryW(windows, MAX_PATH) != 0 &&
+      AnsiPathOf(windows, &ansi)) {
+    CopyBounded(folder, kPathSize, ansi);
+  }
   AppendBackslash(folder);
 }
 

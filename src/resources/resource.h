@@ -41,6 +41,9 @@
 #define IDS_SHUTDOWN_REASON 40
 // Silent mode only; %s: the settings folder as given
 #define IDS_SETTINGS_FOR_EACH_USER 29
+// A folder or file name with characters the code page lacks and no exact
+// form; the name follows it
+#define IDS_NAME_BEYOND_CODE_PAGE 31
 
 // Icon
 #define IDI_SETUP 111

@@ -38,6 +38,18 @@ bool ReadOptionValue(const char* command_line, const char* name, char* value) {
   return true;
 }
 
+bool FolderValueSpan(const char* command_line, const char* name, ValueSpan* span) {
+  *span = ValueSpan();
+  const char* found = std::strstr(command_line, name);
+  if (found == nullptr) return false;
+  const std::size_t name_length = std::strlen(name);
+  const std::string_view value = UnquotedFolder(
+      std::string_view(found + name_length, ValueEnd(found, name_length) - name_length));
+  span->begin = static_cast<std::size_t>(value.data() - command_line);
+  span->end = span->begin + value.size();
+  return true;
+}
+
 bool OptionValueIsCut(const char* command_line, const char* name, bool line_was_cut) {
   const char* found = std::strstr(command_line, name);
   if (found == nullptr) return false;
@@ -166,6 +178,9 @@ StartRequest ReadStartRequest(const char* raw_command_line) {
   request.folder_value_cut = OptionValueIsCut(line, kFolderOption, request.line_cut);
   request.ini_value_cut = OptionValueIsCut(line, kIniOption, request.line_cut);
   request.unread = UnreadCommandLineText(line);
+  FolderValueSpan(line, kLogOption, &request.log_span);
+  FolderValueSpan(line, kFolderOption, &request.folder_span);
+  FolderValueSpan(line, kIniOption, &request.ini_span);
   return request;
 }
 

@@ -45,6 +45,16 @@ bool OptionValueIsCut(const char* command_line, const char* name, bool line_was_
 // are only noted in the run log.
 std::vector<std::string> UnreadCommandLineText(const char* command_line);
 
+// Where a folder value lies in a command line, as ReadOptionValue and
+// UnquoteFolder leave it: bytes [begin, end). The platform layer maps it
+// back to the characters Windows gave.
+struct ValueSpan {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+// False, with an empty span, when name does not occur.
+bool FolderValueSpan(const char* command_line, const char* name, ValueSpan* span);
+
 // What the setup was started for.
 enum class StartMode { kUsageText, kSilent, kWizard };
 
@@ -65,6 +75,14 @@ struct StartRequest {
   bool folder_value_cut = false;          // "/folder=" or "/ini=" values that may have been cut
   bool ini_value_cut = false;
   std::vector<std::string> unread;        // the text no option takes
+  // Where the values of "/log=", "/folder=" and "/ini=" lie in command_line.
+  ValueSpan log_span, folder_span, ini_span;
+  // A value with a character the code page lacks, and no exact form (the
+  // platform layer finds out): it names no folder or file the setup can
+  // write, and is refused before anything is written.
+  bool log_value_inexact = false;
+  bool folder_value_inexact = false;
+  bool ini_value_inexact = false;
 };
 StartRequest ReadStartRequest(const char* raw_command_line);
 

@@ -59,12 +59,21 @@ bool IsAbsoluteFolder(std::string_view folder) {
   return StartsWithDriveRoot(folder) || folder.substr(0, 2) == "\\\\";
 }
 
+std::string_view UnquotedFolder(std::string_view value) {
+  auto trimmed = [](std::string_view text) {
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+  };
+  value = trimmed(value);
+  if (!value.empty() && value.back() == '"') value.remove_suffix(1);
+  if (!value.empty() && value.front() == '"') value.remove_prefix(1);
+  return trimmed(value);
+}
+
 void UnquoteFolder(char* path) {
-  TrimTrailingBlanks(path);
-  std::size_t length = std::strlen(path);
-  if (length > 0 && path[length - 1] == '"') path[--length] = '\0';
-  if (path[0] == '"') std::memmove(path, path + 1, length);  // moves the terminator too
-  TrimTrailingBlanks(path);
+  const std::string_view value = UnquotedFolder(path);
+  std::memmove(path, value.data(), value.size());
+  path[value.size()] = '\0';
 }
 
 int ReadDecimal(const char* text) {

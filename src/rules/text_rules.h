@@ -40,6 +40,8 @@ bool StartsWithDriveRoot(std::string_view text);
 // Cleans a folder value from the command line: trailing blanks, one closing
 // and one opening quote, trailing blanks again. Leading blanks stay.
 void UnquoteFolder(char* path);
+// The same, as the part of value that stays.
+std::string_view UnquotedFolder(std::string_view value);
 
 // Reads a decimal number the way atoi does (leading white space, optional
 // sign, digits up to the first non-digit; no digits gives 0), but saturates

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/ansi_path.h"
 #include "common/install_options.h"
 #include "common/messages.h"
 #include "common/scoped_win.h"
@@ -18,19 +19,23 @@ int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
   const std::size_t length = std::strlen(folder);
   // The dialog finds "C:\Apps" but not "C:\Apps\"; a drive root keeps it.
   if (length > 3 && folder[length - 1] == '\\') folder[length - 1] = '\0';
-  SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder));
+  const std::wstring wide = WideOf(folder, CP_ACP);
+  SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
   return 0;
 }
 
+// In UTF-16: the chosen folder becomes the setup's ANSI form exactly (its
+// short name where the code page lacks a character), never a look-alike.
 int BrowseForFolder(HWND owner, char* path) {
   std::string prompt = LoadMessage(IDS_TARGET_FOLDER_PROMPT);
   if (prompt.size() > 49) prompt.resize(49);
-  char display_name[MAX_PATH] = "";
+  const std::wstring wide_prompt = WideOf(prompt, CP_ACP);
+  wchar_t display_name[MAX_PATH] = L"";
 
-  BROWSEINFOA info = {};
+  BROWSEINFOW info = {};
   info.hwndOwner = owner;
   info.pszDisplayName = display_name;
-  info.lpszTitle = prompt.c_str();
+  info.lpszTitle = wide_prompt.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS;
   info.lpfn = BrowseCallback;
   info.lParam = reinterpret_cast<LPARAM>(path);
@@ -38,10 +43,14 @@ int BrowseForFolder(HWND owner, char* path) {
   // The shell's dialog needs COM on this thread.
   ScopedCom com;
   int chosen = 0;
-  ScopedCoTaskMemory<LPITEMIDLIST> item(SHBrowseForFolderA(&info));
+  ScopedCoTaskMemory<LPITEMIDLIST> item(SHBrowseForFolderW(&info));
   if (item) {
-    char folder[MAX_PATH] = "";
-    if (SHGetPathFromIDListA(item.Get(), folder) && CopyBounded(path, kPathSize, folder)) {
+    wchar_t folder[MAX_PATH] = L"";
+    std::string exact;
+    if (!SHGetPathFromIDListW(item.Get(), folder)) return 0;
+    if (!AnsiPathOf(folder, &exact)) {
+      ShowMessage(owner, IDS_NAME_BEYOND_CODE_PAGE, MB_ICONERROR);
+    } else if (CopyBounded(path, kPathSize, exact)) {
       AppendBackslash(path);
       chosen = 1;
     }

@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "rules/wizard_rules.h"
 #include "wizard/folder_browser.h"
+#include "wizard/folder_field.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"
 
@@ -61,7 +62,10 @@ void CWizPropertyPage::BindLicenceLink() {
 bool CWizPropertyPage::WelcomeFolderIsAcceptable() {
   // As typed: blanks around the folder are trimmed by the installation.
   char folder[kPathSize] = "";
-  GetDlgItemTextA(m_hWnd, IDC_TARGET_FOLDER, folder, sizeof folder);
+  if (!WelcomeFolderText(folder)) {
+    ShowMessage(m_hWnd, IDS_NAME_BEYOND_CODE_PAGE, MB_ICONERROR);
+    return false;
+  }
   if (TargetFolderHasDrive(folder)) return true;
   ShowMessage(m_hWnd, IDS_INVALID_FOLDER, MB_ICONERROR);
   return false;
@@ -69,7 +73,7 @@ bool CWizPropertyPage::WelcomeFolderIsAcceptable() {
 
 LRESULT CWizPropertyPage::OnBrowse(WPARAM, LPARAM) {
   char folder[kPathSize] = "";
-  GetDlgItemTextA(m_hWnd, IDC_TARGET_FOLDER, folder, sizeof folder);
+  ReadFolderField(m_hWnd, IDC_TARGET_FOLDER, folder);
   if (!BrowseForFolder(GetActiveWindow(), folder)) return 0;
   AppendProductFolder(folder);
   SetDlgItemTextA(m_hWnd, IDC_TARGET_FOLDER, folder);

@@ -6,6 +6,7 @@
 #include "resources/resource.h"
 #include "rules/control_rules.h"
 #include "rules/wizard_rules.h"
+#include "wizard/folder_field.h"
 #include "wizard/page_logo.h"
 #include "wizard/wiz_property_sheet.h"
 
@@ -67,10 +68,10 @@ LRESULT CWizPropertyPage::OnWizardNext() {
   return FindNeighbourPage(true);
 }
 
-void CWizPropertyPage::WelcomeFolderText(char* folder) const {
+bool CWizPropertyPage::WelcomeFolderText(char* folder) const {
   folder[0] = '\0';
   HWND welcome = sheet->GetPage(kWelcomePage)->GetSafeHwnd();
-  if (welcome != nullptr) GetDlgItemTextA(welcome, IDC_TARGET_FOLDER, folder, kPathSize);
+  return welcome == nullptr || ReadFolderField(welcome, IDC_TARGET_FOLDER, folder);
 }
 
 void CWizPropertyPage::DoDataExchange(CDataExchange* exchange) {
@@ -80,6 +81,7 @@ void CWizPropertyPage::DoDataExchange(CDataExchange* exchange) {
     logo_fitted_ = true;
   }
   if (!controls_described_) {
+    MakeFolderFieldUnicode(m_hWnd, IDC_TARGET_FOLDER);
     DescribeControlsForScreenReaders();
     controls_described_ = true;
   }

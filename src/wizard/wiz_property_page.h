@@ -39,8 +39,9 @@ class CWizPropertyPage : public CPropertyPage {
  private:
   int ActiveIndex() const;
   HWND SheetButton(int id) const;
-  // The welcome page's folder field, at most 259 characters, as typed.
-  void WelcomeFolderText(char* folder) const;
+  // The welcome page's folder field, at most 259 characters, as typed, in
+  // its exact ANSI form; false, with folder empty, when it has none.
+  bool WelcomeFolderText(char* folder) const;
 
   // Welcome page (welcome_page.cpp)
   void ActivateWelcomePage();

@@ -267,3 +267,19 @@ TEST(ReadStartRequest, TheModeTheLogAndTheFolderReadOnce) {
   EXPECT_FALSE(cut.ini_value_cut);
   EXPECT_FALSE(cut.log_asked);
 }
+
+// The platform layer maps each value's place back to the characters
+// Windows gave: the place must hold exactly the value as read.
+TEST(ReadStartRequest, EachFolderValuesPlaceHoldsTheValueAsRead) {
+  const StartRequest request =
+      ReadStartRequest("setup.exe /silent /log=\"C:\\L g\\p.log\" /folder=\"C:\\A B\"  "
+                       "/ini= C:\\Ini \" /x");
+  const std::string line = request.command_line;
+  auto at = [&line](const ValueSpan& span) {
+    return line.substr(span.begin, span.end - span.begin);
+  };
+  EXPECT_EQ(at(request.log_span), request.log_value);
+  EXPECT_EQ(at(request.folder_span), request.options.target_folder);
+  EXPECT_EQ(at(request.ini_span), request.options.ini_folder);
+  EXPECT_EQ(at(request.ini_span), " C:\\Ini");
+}

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "common/ansi_path.h"
 #include "common/windows_version.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -44,6 +46,42 @@ TEST(WindowsVersion, ComparesMajorThenMinor) {
   EXPECT_TRUE(IsWindowsVersionAtLeast(6, 0, 0));
   EXPECT_TRUE(IsWindowsVersionAtLeast(4, 99, 0));
   EXPECT_FALSE(IsWindowsVersionAtLeast(99, 0, 0));
+}
+
+// Where the code page lacks a character, Windows' own conversion puts a
+// look-alike in its place; the setup's conversion never does.
+TEST(AnsiPath, ALookAlikeIsNeverTheAnswer) {
+  std::string ansi = "unchanged";
+  EXPECT_FALSE(ExactAnsiOf(L"\u015eahin", &ansi));
+  EXPECT_FALSE(ExactAnsiOf(L"a\uff3c..\uff3cx", &ansi));
+  EXPECT_EQ(ansi, "unchanged");
+  EXPECT_EQ(TextOf(L"\u015eahin\uff3c", CP_ACP), "?ahin?");
+  ASSERT_TRUE(ExactAnsiOf(L"f\u00fcr", &ansi));
+  EXPECT_EQ(ansi, "f\xfcr");
+
+  // A surrogate pair is one character, and each byte knows its own.
+  const AnsiShadow shadow = AnsiShadowOf(L"/a=\u015e \U0001F600x\u00fc");
+  EXPECT_EQ(shadow.text, "/a=? ?x\xfc");
+  EXPECT_TRUE(shadow.Inexact(3, 4));
+  EXPECT_FALSE(shadow.Inexact(4, 5));
+  EXPECT_EQ(shadow.wide_at[6], 7u);
+  EXPECT_EQ(shadow.wide_at[8], 9u);
+
+  // A level that exists answers by its short name, a new one must be exact.
+  ScratchFolder scratch("ansi-path");
+  const std::wstring sahin = WideOf(scratch.path(), CP_ACP) + L"\\\u015eahin";
+  ASSERT_TRUE(CreateDirectoryW(sahin.c_str(), nullptr));
+  ASSERT_TRUE(AnsiPathOf((sahin + L"\\Neu\\Pellumara").c_str(), &ansi));
+  const std::string tail = "\\Neu\\Pellumara";
+  ASSERT_GT(ansi.size(), tail.size());
+  EXPECT_EQ(ansi.substr(ansi.size() - tail.size()), tail);
+  wchar_t long_name[MAX_PATH] = L"";
+  ASSERT_NE(GetLongPathNameW(WideOf(ansi.substr(0, ansi.size() - tail.size()), CP_ACP).c_str(),
+                             long_name, MAX_PATH),
+            0u);
+  EXPECT_EQ(std::wstring(long_name), sahin);
+  EXPECT_FALSE(AnsiPathOf((sahin + L"\\\u0141og\\x").c_str(), &ansi));
+  RemoveDirectoryW(sahin.c_str());
 }
 
 }  // namespace

@@ -102,6 +102,25 @@ TEST_F(SilentLogs, LogThatCannotBeCreatedEndsWith1622AndInstallsNothing) {
   EXPECT_EQ(ApplicationOpenCommand(), "<missing>");
 }
 
+// A Downloads folder in the profile of "Şahin": the log is written there,
+// by its short name, not into a look-alike that does not exist.
+TEST_F(SilentLogs, RunStartedFromAFolderBeyondTheCodePageLogsThere) {
+  ScratchFolder parent("log-names");
+  const std::string downloads = parent / "\xc5\x9e" "ahin";  // UTF-8
+  ASSERT_TRUE(CreateDirectoryW(WideOfUtf8(downloads).c_str(), nullptr));
+  EXPECT_EQ(RunUtf8("/silent /folder=Pellumara", downloads), 2);
+  EXPECT_EQ(ParseLog(ReadFileBytes(parent / "Sahin\\" + kSetupLogName)).size(), 0u);
+  ScopedHandle log(CreateFileW(WideOfUtf8(downloads + "\\" + kSetupLogName).c_str(), GENERIC_READ,
+                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(log) << "no setup log in the start folder";
+  char bytes[4096];
+  DWORD read = 0;
+  ASSERT_TRUE(ReadFile(log.Get(), bytes, sizeof bytes, &read, nullptr));
+  const std::vector<LogEntry> entries = ParseLog(std::string(bytes, read));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].message, FolderRejected("Pellumara"));
+}
+
 TEST_F(SilentLogs, UnwritableLogChangesNothingElse) {
   CreateDirectoryA((start_ / kSetupLogName).c_str(), nullptr);
   EXPECT_EQ(RunWith("/silent /folder="), 2);

@@ -69,6 +69,51 @@ TEST_F(SilentOptions, TemporaryFolderBeyondTheCodePageIsUsedByItsShortName) {
   RemoveDirectoryW(temp.c_str());
 }
 
+// Names with characters that code page 1252 lacks, as a Turkish or Polish
+// user's folders have them. Windows' own conversion would put a look-alike
+// in their place (Ş as S, Ł as L, the fullwidth reverse solidus as "\")
+// and name another folder: the setup installs exactly there, through the
+// short names of the levels that exist, or refuses before it writes.
+TEST_F(SilentOptions, NamesBeyondTheCodePageAreExactOrRefused) {
+  ScratchFolder parent("silent-names");
+  const std::string sahin = parent / "\xc5\x9e" "ahin";  // UTF-8
+  ASSERT_TRUE(CreateDirectoryW(WideOfUtf8(sahin).c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(WideOfUtf8(sahin + "\\Roaming").c_str(), nullptr));
+  EXPECT_EQ(RunUtf8("/silent /folder=" + sahin + "\\Pellumara /ini=%APPDATA%\\Pellumara /log=" +
+                        sahin + "\\run.log",
+                    "", {"APPDATA=" + sahin + "\\Roaming"}),
+            0);
+  EXPECT_TRUE(ExistsUtf8(sahin + "\\Pellumara\\p_mara64.exe"));
+  EXPECT_TRUE(ExistsUtf8(sahin + "\\Roaming\\Pellumara\\p_mara64.ini"));
+  EXPECT_TRUE(ExistsUtf8(sahin + "\\run.log"));
+  EXPECT_FALSE(ExistsUtf8(parent / "Sahin"));
+  EXPECT_FALSE(FileExists(start_ / kSetupLogName)) << ReadFileBytes(start_ / kSetupLogName);
+
+  const TreeCounts before = CountTree(parent.path());
+  const struct {
+    std::string options;
+    std::string look_alike;
+    int exit_code;
+  } refused[] = {
+      {"/folder=" + parent / "\xc5\x9e" "ahins Programme\\Pellumara", parent / "Sahins Programme", 2},
+      {"/folder=" + parent / "Pell\xef\xbc\xbc..\xef\xbc\xbcx\\Pell", parent / "x", 2},
+      {"/folder=" + parent / "P /ini=" + parent / "F\xc3\xbcr \xc5\x9e" "ahin", parent / "F\xc3\xbcr Sahin", 2},
+      {"/log=" + parent / "\xc5\x81og.txt", parent / "Log.txt", 1622},
+  };
+  std::size_t entries = 0;
+  for (const auto& run : refused) {
+    EXPECT_EQ(RunUtf8("/silent " + run.options), run.exit_code) << run.options;
+    EXPECT_FALSE(ExistsUtf8(run.look_alike)) << run.options;
+    const std::vector<LogEntry> log = Log();
+    ASSERT_EQ(log.size(), ++entries) << run.options;
+    EXPECT_NE(log.back().message.find(LoadMessage(IDS_NAME_BEYOND_CODE_PAGE)), std::string::npos)
+        << log.back().message;
+  }
+  const TreeCounts after = CountTree(parent.path());
+  EXPECT_EQ(after.files, before.files);
+  EXPECT_EQ(after.folders, before.folders);
+}
+
 // An existing target folder that cannot be written to (a standard user's
 // update, a read-only medium): nothing stood there, so nothing may be lost
 // silently.

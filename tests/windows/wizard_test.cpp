@@ -228,7 +228,7 @@ TEST_F(Wizard, EarlierInstallationsFolderWinsOverTheDefault) {
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
 }
 
-TEST_F(Wizard, NextRejectsFoldersWithoutADrive) {
+TEST_F(Wizard, NextRejectsFoldersWithoutADriveOrAnExactName) {
   ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
   for (const std::string folder :
        {"", "Pellumara", "C:Pellumara", "\\Programs\\Pellumara", "\\\\server\\share\\Pellumara",
@@ -243,6 +243,18 @@ TEST_F(Wizard, NextRejectsFoldersWithoutADrive) {
   }
   wizard_->Press(kBack);
   EXPECT_TRUE(NoMessageBoxOnceHandled()) << "Back on the first page raised a message";
+  EXPECT_EQ(wizard_->ActiveIndex(), 0);
+
+  // The field keeps what the code page lacks, and a new folder named so is
+  // refused rather than taken as its look-alike "C:\Sahins Programme".
+  const std::wstring beyond = L"C:\\\u015eahins Programme\\Pellumara";
+  HWND field = wizard_->Control(kFolderField);
+  SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(beyond.c_str()));
+  wchar_t kept[MAX_PATH] = L"";
+  SendMessageW(field, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(kept));
+  EXPECT_EQ(std::wstring(kept), beyond);
+  wizard_->Press(kNext);
+  ASSERT_NO_FATAL_FAILURE(ExpectMessage(LoadMessage(IDS_NAME_BEYOND_CODE_PAGE), IDOK));
   EXPECT_EQ(wizard_->ActiveIndex(), 0);
 
   // A trailing blank is the installation's business, not the page's.

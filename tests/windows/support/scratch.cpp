@@ -20,26 +20,45 @@ ScratchFolder::ScratchFolder(const std::string& name) : path_("C:\\pellumara-tes
 
 ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
 
-void RemoveTree(const std::string& path) {
-  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-  WIN32_FIND_DATAA found;
-  ScopedFind search(FindFirstFileA((path + "\\*").c_str(), &found));
+namespace {
+
+// In UTF-16, so that names beyond the code page go too.
+void RemoveWideTree(const std::wstring& path) {
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  WIN32_FIND_DATAW found;
+  ScopedFind search(FindFirstFileW((path + L"\\*").c_str(), &found));
   if (search) {
     do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string child = path + "\\" + name;
-      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
+        RemoveWideTree(child);
       } else {
-        DeleteFileA(child.c_str());
+        DeleteFileW(child.c_str());
       }
-    } while (FindNextFileA(search.Get(), &found));
+    } while (FindNextFileW(search.Get(), &found));
     search.Close();
   }
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!RemoveDirectoryW(path.c_str())) DeleteFileW(path.c_str());
+}
+
+}  // namespace
+
+void RemoveTree(const std::string& path) { RemoveWideTree(WideOfUtf8(path)); }
+
+std::wstring WideOfUtf8(const std::string& utf8) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+  std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1u, L'\0');
+  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], length);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
+bool ExistsUtf8(const std::string& path) {
+  return GetFileAttributesW(WideOfUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 LongPathFile::LongPathFile(const std::string& folder, const std::string& bytes) {

@@ -41,7 +41,12 @@ class RegistryOverride {
   ScopedKey classes_;
 };
 
+// Removes path (in UTF-8, which an ASCII path is too) and all below it.
 void RemoveTree(const std::string& path);
+// UTF-8 text in UTF-16, for names that no code page holds.
+std::wstring WideOfUtf8(const std::string& utf8);
+// Whether a file or folder stands at path (UTF-8).
+bool ExistsUtf8(const std::string& path);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 std::string ReadFileBytes(const std::string& path);

@@ -8,6 +8,8 @@
 #include <cwchar>
 #include <map>
 
+#include "support/scratch.h"
+
 namespace {
 
 std::string g_setup_program;
@@ -31,14 +33,6 @@ BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
-std::wstring Wide(const std::string& utf8) {
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
-  std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1u, L'\0');
-  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], length);
-  wide.resize(wide.size() - 1);
-  return wide;
-}
-
 // The current environment with the given entries (UTF-8) replaced or
 // added, as a UTF-16 block: a value may hold what no code page can.
 std::wstring EnvironmentBlock(const std::vector<std::string>& changes) {
@@ -52,7 +46,7 @@ std::wstring EnvironmentBlock(const std::vector<std::string>& changes) {
   }
   FreeEnvironmentStringsW(block);
   for (const std::string& change : changes) {
-    const std::wstring wide = Wide(change);
+    const std::wstring wide = WideOfUtf8(change);
     entries[wide.substr(0, wide.find(L'=', 1))] = wide;
   }
   std::wstring result;
@@ -62,15 +56,23 @@ std::wstring EnvironmentBlock(const std::vector<std::string>& changes) {
 
 // Starts the setup as the launch describes; false when it cannot be started.
 bool Launch(const SetupLaunch& launch, PROCESS_INFORMATION& process) {
-  std::string command_line = launch.command_line;
+  auto wide = [&launch](const std::string& text) {
+    if (launch.utf8) return WideOfUtf8(text);
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring result(length > 0 ? static_cast<std::size_t>(length) : 1u, L'\0');
+    if (length > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &result[0], length);
+    result.resize(result.size() - 1);
+    return result;
+  };
+  std::wstring command_line = wide(launch.command_line);
+  const std::wstring working_directory = wide(launch.working_directory);
   std::wstring environment = EnvironmentBlock(launch.environment);
-  STARTUPINFOA startup = {};
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
-  return CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE,
+  return CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE,
                         CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                        launch.working_directory.empty() ? nullptr
-                                                         : launch.working_directory.c_str(),
-                        &startup, &process) != FALSE;
+                        working_directory.empty() ? nullptr : working_directory.c_str(), &startup,
+                        &process) != FALSE;
 }
 
 // Under Wine a start was once seen to fail at once on a loaded machine:

@@ -27,6 +27,9 @@ struct SetupLaunch {
   // inherited ones.
   std::vector<std::string> environment;
   unsigned timeout_ms = 60000;
+  // command_line and working_directory are UTF-8 (else in the code page),
+  // for names that the code page cannot hold.
+  bool utf8 = false;
 };
 
 // Runs the setup to its end, watching for windows it shows.

@@ -31,12 +31,26 @@ class SilentSetup : public ::testing::Test {
     launch.command_line = command_line;
     launch.working_directory = start_.path();
     launch.environment = std::move(environment);
+    return Run(launch);
+  }
+  int Run(const SetupLaunch& launch) {
     SetupRun run = RunSetup(launch);
-    EXPECT_TRUE(run.finished) << command_line;
+    EXPECT_TRUE(run.finished) << launch.command_line;
     EXPECT_TRUE(run.windows_seen.empty()) << "window: " << run.windows_seen.front();
     return run.exit_code;
   }
   int RunWith(const std::string& options) { return Run(SetupCommandLine(options)); }
+  // Options and start folder in UTF-8, through the wide start of a process,
+  // as Explorer and deployment tools start the setup.
+  int RunUtf8(const std::string& options, const std::string& working_directory = "",
+              std::vector<std::string> environment = {}) {
+    SetupLaunch launch;
+    launch.command_line = SetupCommandLine(options);
+    launch.working_directory = working_directory.empty() ? start_.path() : working_directory;
+    launch.environment = std::move(environment);
+    launch.utf8 = true;
+    return Run(launch);
+  }
 
   std::vector<LogEntry> Log() const { return ParseLog(ReadFileBytes(start_ / kSetupLogName)); }
   // The one entry of the log; fails unless there is exactly one.
