@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/ansi_path.h"
 #include "common/desktop_start.h"
 #include "common/install_options.h"
 #include "common/messages.h"
@@ -16,15 +17,21 @@
 namespace {
 
 // The unnamed value of a key under HKEY_CLASSES_ROOT, at most 260 bytes.
+// Read in UTF-16: a program's path the code page cannot hold has no exact
+// form, and its look-alike would start another program.
 bool ReadClassesValue(const char* key_name, char* value) {
   ScopedKey key;
   if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key_name, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) {
     return false;
   }
-  LONG size = static_cast<LONG>(kPathSize);
-  LONG read = RegQueryValueA(key.Get(), nullptr, value, &size);
-  value[kPathSize - 1] = '\0';
-  return read == ERROR_SUCCESS;
+  wchar_t wide[kPathSize] = L"";
+  LONG size = static_cast<LONG>(sizeof wide);
+  if (RegQueryValueW(key.Get(), nullptr, wide, &size) != ERROR_SUCCESS) return false;
+  wide[kPathSize - 1] = L'\0';
+  std::string exact;
+  if (!ExactAnsiOf(wide, &exact)) return false;
+  if (exact.size() >= kPathSize) exact.resize(kPathSize - 1);
+  return CopyBounded(value, kPathSize, exact);
 }
 
 // Instead of a browser with the setup's rights: the address, to be
