@@ -25,25 +25,45 @@ constexpr std::uint32_t kMoveRights = folder_rights::kDelete | folder_rights::kW
 // The right by which a folder's parent lets its children be moved.
 constexpr std::uint32_t kMoveChildRights = folder_rights::kDeleteChild | folder_rights::kGenericAll;
 
+// What others keep on a secured level itself: list it, read its
+// attributes and permissions, pass through it, add a folder to it.
+constexpr std::uint32_t kSecuredLevelRights = 0x00000001u | folder_rights::kAppendData |
+                                              0x00000008u | 0x00000020u | 0x00000080u |
+                                              0x00020000u | 0x00100000u;
+
+// The rights on a file or folder that the generic rights stand for.
+std::uint32_t WithoutGenericRights(std::uint32_t mask) {
+  std::uint32_t specific = mask & 0x0FFFFFFFu;
+  if (mask & folder_rights::kGenericAll) specific |= 0x001F01FFu;
+  if (mask & folder_rights::kGenericRead) specific |= 0x00120089u;
+  if (mask & folder_rights::kGenericWrite) specific |= 0x00120116u;
+  if (mask & folder_rights::kGenericExecute) specific |= 0x001200A0u;
+  return specific;
+}
+
 // Windows writes the string form of a SID in one way only.
 bool SameSid(std::string_view a, std::string_view b) { return a == b; }
+
+// An entry of someone not trusted that grants any of rights, on the
+// folder itself or, with contents, on what is created inside.
+bool GrantsOthers(const FolderAccessEntry& entry, std::uint32_t rights, bool contents,
+                  std::string_view running_user) {
+  return entry.allows && (contents || !entry.inherit_only) &&
+         (WithoutGenericRights(entry.mask) & rights) != 0 &&
+         !IsTrustedPrincipal(entry.sid, running_user);
+}
 
 // Someone not trusted holds any of rights on the folder itself.
 bool OthersHold(const FolderSecurity& folder, std::uint32_t rights, std::string_view running_user) {
   if (!folder.has_access_list) return true;
   for (const FolderAccessEntry& entry : folder.entries) {
-    if (entry.allows && !entry.inherit_only && (entry.mask & rights) != 0 &&
-        !IsTrustedPrincipal(entry.sid, running_user)) {
-      return true;
-    }
+    if (GrantsOthers(entry, rights, false, running_user)) return true;
   }
   return false;
 }
 
 bool OwnedByTrusted(const FolderSecurity& folder, std::string_view running_user) {
-  return folder.read && !folder.owner_sid.empty() &&
-         IsTrustedPrincipal(folder.owner_sid, running_user) &&
-         !SameSid(folder.owner_sid, kCreatorOwner) && !SameSid(folder.owner_sid, kOwnerRights);
+  return folder.read && IsTrustedOwner(folder.owner_sid, running_user);
 }
 
 }  // namespace
@@ -56,18 +76,64 @@ bool IsTrustedPrincipal(std::string_view sid, std::string_view running_user) {
   return !running_user.empty() && SameSid(sid, running_user);
 }
 
+bool IsTrustedOwner(std::string_view owner_sid, std::string_view running_user) {
+  return !owner_sid.empty() && IsTrustedPrincipal(owner_sid, running_user) &&
+         !SameSid(owner_sid, kCreatorOwner) && !SameSid(owner_sid, kOwnerRights);
+}
+
 bool OthersMayChange(const FolderSecurity& folder, std::string_view running_user) {
-  return OthersHold(folder, kChangeRights, running_user);
+  if (!folder.has_access_list) return true;
+  for (const FolderAccessEntry& entry : folder.entries) {
+    // An entry for the contents only gives others every file and folder
+    // created inside: the installation's own files.
+    const bool to_contents =
+        (entry.inheritance & (folder_inheritance::kFiles | folder_inheritance::kFolders)) != 0;
+    if (GrantsOthers(entry, kChangeRights, to_contents, running_user)) return true;
+  }
+  return false;
+}
+
+bool OthersMayRepermission(const FolderSecurity& item, std::string_view running_user) {
+  return OthersHold(item, folder_rights::kWriteDac | folder_rights::kWriteOwner, running_user);
+}
+
+bool OthersMayMove(const FolderSecurity& level, std::string_view running_user) {
+  return OthersHold(level, kMoveRights | kMoveChildRights, running_user);
+}
+
+std::vector<FolderAccessEntry> SecuredLevelEntries(const FolderSecurity& level,
+                                                   std::string_view running_user) {
+  std::vector<FolderAccessEntry> denies;
+  std::vector<FolderAccessEntry> allows;
+  for (const FolderAccessEntry& entry : level.entries) {
+    std::vector<FolderAccessEntry>& kept = entry.allows ? allows : denies;
+    if (!GrantsOthers(entry, kMoveRights | kMoveChildRights, false, running_user)) {
+      kept.push_back(entry);
+      continue;
+    }
+    if (entry.inheritance & (folder_inheritance::kFiles | folder_inheritance::kFolders)) {
+      FolderAccessEntry contents = entry;
+      contents.inherit_only = true;
+      allows.push_back(contents);
+    }
+    FolderAccessEntry itself = entry;
+    itself.inheritance = 0;
+    itself.mask = WithoutGenericRights(entry.mask) & kSecuredLevelRights;
+    if (itself.mask != 0) allows.push_back(itself);
+  }
+  denies.insert(denies.end(), allows.begin(), allows.end());
+  return denies;
 }
 
 ExistingFolderVerdict JudgeExistingFolder(const std::vector<FolderSecurity>& levels,
                                           bool target_exists, std::string_view running_user) {
   ExistingFolderVerdict verdict;
   for (std::size_t i = 0; i < levels.size(); ++i) {
-    if (!OwnedByTrusted(levels[i], running_user)) {
+    if (!OwnedByTrusted(levels[i], running_user) || levels[i].reparse_point) {
       verdict.action = ExistingFolderAction::kRefuse;
       verdict.refused_level = i;
       verdict.movable_levels.clear();
+      verdict.levels_to_secure.clear();
       return verdict;
     }
     const bool is_target = target_exists && i + 1 == levels.size();
@@ -76,6 +142,12 @@ ExistingFolderVerdict JudgeExistingFolder(const std::vector<FolderSecurity>& lev
     const bool movable = (!is_target && OthersHold(levels[i], kMoveRights, running_user)) ||
                          (i > 0 && OthersHold(levels[i - 1], kMoveChildRights, running_user));
     if (movable) verdict.movable_levels.push_back(i);
+    // The target gets the protected permissions itself where others may
+    // change it; every level above is secured where it lets others move it
+    // or what is in it.
+    if (!is_target && OthersMayMove(levels[i], running_user)) {
+      verdict.levels_to_secure.push_back(i);
+    }
   }
   if (target_exists && !levels.empty() && OthersMayChange(levels.back(), running_user)) {
     verdict.action = ExistingFolderAction::kProtect;

@@ -254,6 +254,66 @@ TEST(JudgeExistingFolder, AdministratorsAloneOrTheRunningUsersOwnFolderIsLeftAsI
   EXPECT_TRUE(verdict.movable_levels.empty());
 }
 
+// A folder others may change is protected, and what they placed in it
+// goes; who may re-permission an item could undo the protection through a
+// handle held from before, and refuses the folder instead.
+TEST(JudgeExistingFolder, ContentsOthersShapeAreProtectedPlantedOrRefused) {
+  constexpr std::uint8_t kBoth = folder_inheritance::kFiles | folder_inheritance::kFolders;
+  // Users may write only what is created inside: the installation's files.
+  std::vector<FolderSecurity> levels = {Level("D:\\Apps", "S-1-5-32-544", AdministratorsOnly())};
+  levels[0].entries.push_back({kUsers, true, true, 0x40000000u, kBoth});
+  EXPECT_EQ(JudgeExistingFolder(levels, true, kRunningUser).action, ExistingFolderAction::kProtect);
+
+  FolderSecurity item = Level("D:\\Apps\\a.dll", "S-1-5-32-544", AdministratorsOnly());
+  item.entries.push_back({kUsers, true, false, kModify});
+  EXPECT_FALSE(OthersMayRepermission(item, kRunningUser));
+  item.entries.push_back({kOtherUser, true, false, kFullControl});
+  EXPECT_TRUE(OthersMayRepermission(item, kRunningUser));
+
+  EXPECT_TRUE(IsTrustedOwner("S-1-5-18", kRunningUser));
+  EXPECT_TRUE(IsTrustedOwner(kRunningUser, kRunningUser));
+  EXPECT_FALSE(IsTrustedOwner(kOtherUser, kRunningUser));
+  EXPECT_FALSE(IsTrustedOwner("S-1-3-0", kRunningUser));
+  EXPECT_FALSE(IsTrustedOwner("", kRunningUser));
+
+  // A junction the running administrator made leads wherever it was set.
+  levels = {Level("D:\\Apps", kRunningUser, AdministratorsOnly())};
+  levels[0].reparse_point = true;
+  EXPECT_EQ(JudgeExistingFolder(levels, false, kRunningUser).action, ExistingFolderAction::kRefuse);
+}
+
+// "C:\Tools" below "C:\": Authenticated Users may rename it. Secured, they
+// keep exactly what its contents inherit, and on the level itself only
+// listing, reading and adding folders, as on the drive's root.
+TEST(JudgeExistingFolder, MovableLevelIsSecuredAsTheDrivesRootIs) {
+  constexpr std::uint8_t kBoth = folder_inheritance::kFiles | folder_inheritance::kFolders;
+  FolderSecurity tools = Level("C:\\Tools", "S-1-5-32-544", BelowDriveRoot());
+  for (FolderAccessEntry& entry : tools.entries) entry.inheritance = kBoth;
+  tools.entries.insert(tools.entries.begin() + 2, {kOtherUser, false, false, 0x10000u});
+  const ExistingFolderVerdict verdict = JudgeExistingFolder({tools}, false, kRunningUser);
+  EXPECT_EQ(verdict.levels_to_secure, std::vector<std::size_t>{0});
+
+  const std::vector<FolderAccessEntry> secured = SecuredLevelEntries(tools, kRunningUser);
+  ASSERT_EQ(secured.size(), 7u);
+  EXPECT_FALSE(secured[0].allows);  // the deny entry first
+  EXPECT_EQ(secured[1].sid, "S-1-5-18");
+  EXPECT_EQ(secured[3].sid, kUsers);
+  EXPECT_EQ(secured[3].mask, kReadExecute);
+  const FolderAccessEntry& contents = secured[5];
+  EXPECT_EQ(contents.sid, kAuthenticatedUsers);
+  EXPECT_TRUE(contents.inherit_only);
+  EXPECT_EQ(contents.inheritance, kBoth);
+  EXPECT_EQ(contents.mask, kModify);
+  const FolderAccessEntry& itself = secured[6];
+  EXPECT_FALSE(itself.inherit_only);
+  EXPECT_EQ(itself.inheritance, 0);
+  EXPECT_EQ(itself.mask, 0x001200ADu);  // list, add folder, read, traverse
+  FolderSecurity after = tools;
+  after.entries = secured;
+  EXPECT_FALSE(OthersMayMove(after, kRunningUser));
+  EXPECT_TRUE(JudgeExistingFolder({after}, false, kRunningUser).levels_to_secure.empty());
+}
+
 TEST(FolderLevelsBelowRoot, DriveAndShareRootsAreNoLevels) {
   EXPECT_EQ(FolderLevelsBelowRoot("C:\\Tools\\\\Pellumara\\"),
             (std::vector<std::string>{"C:\\Tools", "C:\\Tools\\Pellumara"}));
