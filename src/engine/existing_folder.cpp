@@ -65,6 +65,8 @@ bool ReadEntries(PACL list, std::vector<FolderAccessEntry>* entries) {
     const ACCESS_ALLOWED_ACE* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
     entry.mask = allowed->Mask;
     entry.inherit_only = (header->AceFlags & INHERIT_ONLY_ACE) != 0;
+    entry.inheritance = header->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE |
+                                            NO_PROPAGATE_INHERIT_ACE);
     entry.sid = SidText(const_cast<DWORD*>(&allowed->SidStart));
     if (entry.sid.empty()) return false;
     entries->push_back(entry);
@@ -120,23 +122,36 @@ bool Win32FolderSecurityReader::Read(const std::string& level, FolderSecurity* s
     security->read = false;
     return true;
   }
-  PSID owner = nullptr;
-  PACL list = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   const DWORD error = GetSecurityInfo(handle.Get(), SE_FILE_OBJECT,
                                       OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                      &owner, nullptr, &list, nullptr, &descriptor);
+                                      nullptr, nullptr, nullptr, nullptr, &descriptor);
   if (error != ERROR_SUCCESS) {
     TheRunLog().NoteFailure("cannot read who controls " + level, error);
     security->read = false;
     return true;
   }
   ScopedLocalMemory owned(descriptor);
+  ReadDescriptor(descriptor, security);
+  return true;
+}
+
+void ReadDescriptor(PSECURITY_DESCRIPTOR descriptor, FolderSecurity* security) {
+  PSID owner = nullptr;
+  PACL list = nullptr;
+  BOOL defaulted = FALSE;
+  BOOL present = FALSE;
+  security->entries.clear();
+  if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) ||
+      !GetSecurityDescriptorDacl(descriptor, &present, &list, &defaulted)) {
+    security->read = false;
+    return;
+  }
+  if (!present) list = nullptr;
   security->owner_sid = SidText(owner);
   security->has_access_list = list != nullptr;
   security->read = !security->owner_sid.empty() &&
                    (list == nullptr || ReadEntries(list, &security->entries));
-  return true;
 }
 
 ExistingFolderCheck CheckExistingFolder(const std::string& folder, FolderSecurityReader& reader) {

@@ -3,6 +3,8 @@
 // elevated, since a standard user may have made them.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -26,6 +28,10 @@ class Win32FolderSecurityReader final : public FolderSecurityReader {
   std::string RunningUser() override;
   bool Read(const std::string& level, FolderSecurity* security) override;
 };
+
+// What a descriptor's owner and access list say; read false when they
+// cannot be told.
+void ReadDescriptor(PSECURITY_DESCRIPTOR descriptor, FolderSecurity* security);
 
 struct ExistingFolderCheck {
   ExistingFolderVerdict verdict;

@@ -64,6 +64,28 @@ TEST(FolderProtection, NewFolderOutsideProgramFilesGetsTheirPermissions) {
             nullptr);
 }
 
+// An entry on the folder itself is read as such, one for what is created
+// inside as that: Users who may change the folder itself make it one to
+// protect.
+TEST(FolderProtection, DescriptorEntriesAreReadForWhatTheyApplyTo) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+      "O:BAD:(A;;FA;;;SY)(A;;0x1301bf;;;BU)(A;OICIIO;GA;;;CO)", SDDL_REVISION_1, &descriptor,
+      nullptr));
+  FolderSecurity security;
+  ReadDescriptor(descriptor, &security);
+  LocalFree(descriptor);
+  ASSERT_TRUE(security.read);
+  EXPECT_EQ(security.owner_sid, "S-1-5-32-544");
+  ASSERT_EQ(security.entries.size(), 3u);
+  EXPECT_FALSE(security.entries[1].inherit_only);
+  EXPECT_TRUE(security.entries[2].inherit_only);
+  EXPECT_EQ(security.entries[2].inheritance, folder_inheritance::kFiles | folder_inheritance::kFolders);
+  security.path = "C:\\Apps";
+  EXPECT_EQ(JudgeExistingFolder({security}, true, "S-1-5-21-1-2-3-1001").action,
+            ExistingFolderAction::kProtect);
+}
+
 // Stands in for the descriptors of a machine whose "C:\Tools" another user
 // made; every other level reads as under Wine.
 class PlantedOwnerReader final : public FolderSecurityReader {
