@@ -55,7 +55,9 @@ std::string ReadAll(HANDLE file) {
 
 // The profile functions read and write by name and follow any link there.
 // They get a fresh folder of the setup's own in the temporary folder, held
-// while it lives and removed with its file at the end.
+// while it lives and removed with its file at the end. It bears the name of
+// the run's private folders, so that the next run's sweep removes it when
+// this run is killed.
 class WorkFolder {
  public:
   bool Make() {
@@ -68,7 +70,8 @@ class WorkFolder {
     }
     ScopedLocalMemory owned(descriptor);
     SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
-    const std::string path = std::string(temp) + FreshFileName(RandomNumber());
+    const std::string path =
+        std::string(temp) + PrivateTempFolderName(RandomNumber(), RandomNumber());
     if (!CreateDirectoryA(path.c_str(), &security)) return false;
     held_ = HoldRealFolder(path, DELETE);
     if (!held_) return false;

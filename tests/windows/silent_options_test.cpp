@@ -200,8 +200,13 @@ TEST_F(SilentOptions, InstallationUnpacksTheViewerAndWritesItsSettings) {
   CreateDirectoryA(killed.c_str(), nullptr);
   CreateDirectoryA(other.c_str(), nullptr);
   WriteFileBytes(killed + "\\pmarag_x64.zip", "archive of a killed run");
+  // So does the work folder where a killed run edited a settings file.
+  const std::string killed_settings = std::string(temp) + "pmarag-00000000000000ee";
+  CreateDirectoryA(killed_settings.c_str(), nullptr);
+  WriteFileBytes(killed_settings + "\\p_mara64.ini", "[Language]\r\nLang=Deutsch\r\n");
   EXPECT_EQ(RunWith("/silent /folder=\"" + target + " \""), 0);
   EXPECT_FALSE(FolderExists(killed));
+  EXPECT_FALSE(FolderExists(killed_settings));
   EXPECT_TRUE(FolderExists(other));
   RemoveDirectoryA(other.c_str());
   TreeCounts unpacked = CountTree(target);
