@@ -279,6 +279,18 @@ TEST_F(SilentOptions, AsSystemASettingsFolderInTheProfileIsLeftToEachUserWithExi
   RemoveInstallation({target});
 }
 
+// As SYSTEM, a settings folder the same for every user is filled as any
+// other: only one in each user's profile is left to the users.
+TEST_F(SilentOptions, AsSystemASettingsFolderOutsideTheProfilesIsWritten) {
+  ScratchFolder parent("system-fixed-ini");
+  const std::string target = parent / "Pellumara";
+  EXPECT_EQ(Run(SetupCommandLine("/silent /folder=" + target + " /ini=" + parent / "Data"),
+                {kRunsAsSystem}),
+            0);
+  EXPECT_EQ(Profile(parent / "Data\\p_mara64.ini", "Language", "Lang"), "Deutsch");
+  RemoveInstallation({target});
+}
+
 // One silent run of the table below and what it must leave.
 struct FolderCase {
   std::string options;
@@ -386,6 +398,19 @@ TEST_F(SilentOptions, LockThatCannotBeOpenedIsWaitedFor) {
   closer.join();
   EXPECT_TRUE(FileExists("C:\\Tools\\Pellumara\\p_mara64.exe"));
   RemoveInstallation({"C:\\Tools\\Pellumara"});
+}
+
+// A settings file that cannot be written (a folder stands at its name) is
+// as incomplete as a refused registry value: exit 5, the log names it.
+TEST_F(SilentOptions, SettingsFileThatCannotBeWrittenEndsWithExitCode5) {
+  ScratchFolder parent("unwritable-ini");
+  const std::string target = parent / "Pellumara";
+  const std::string blocked = parent / "Cfg\\p_mara64.ini";
+  ASSERT_TRUE(CreateDirectoryA((parent / "Cfg").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(blocked.c_str(), nullptr));
+  EXPECT_EQ(RunWith("/silent /folder=" + target + " /ini=" + parent / "Cfg"), 5);
+  EXPECT_EQ(OnlyLogMessage(), blocked + ": " + LoadMessage(IDS_SETTINGS_FILE_NOT_WRITTEN));
+  RemoveInstallation({target});
 }
 
 // One refused write is as incomplete as three.
