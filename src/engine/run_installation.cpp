@@ -228,7 +228,7 @@ int RunInstallation(const InstallOptions& options, InstallationSession& session,
                     InstallationOutcome& outcome) {
   InstallationLock lock;
   if (!lock.Acquire(kInstallationWaitMs, !session.silent())) {
-    session.FailBecauseAnotherSetupRuns();
+    session.FailBecauseAnotherSetupRuns(lock.failure());
     return Stop(outcome, InstallResult::kAnotherSetupRunning);
   }
   // No other setup runs now: a private temporary folder left there belongs

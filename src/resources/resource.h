@@ -43,6 +43,8 @@
 #define IDS_SETTINGS_FOR_EACH_USER 29
 // After a settings file's path: it was not written whole.
 #define IDS_SETTINGS_FILE_NOT_WRITTEN 30
+// Silent mode only; %d: the Windows error of the lock that could not be made
+#define IDS_LOCK_NOT_MADE 31
 // After a file's path: an earlier version waits for the restart and comes
 // back then.
 #define IDS_EARLIER_FILE_AT_RESTART 32

@@ -15,6 +15,7 @@
 #include "common/product_version.h"
 #include "common/messages.h"
 #include "engine/setup_log.h"
+#include "rules/text_rules.h"
 #include "support/full_disk.h"
 #include "support/installation_checks.h"
 #include "support/scratch.h"
@@ -397,6 +398,21 @@ TEST_F(SilentOptions, LockThatCannotBeOpenedIsWaitedFor) {
   EXPECT_GE(GetTickCount64() - start, 1800u);
   closer.join();
   EXPECT_TRUE(FileExists("C:\\Tools\\Pellumara\\p_mara64.exe"));
+  RemoveInstallation({"C:\\Tools\\Pellumara"});
+}
+
+// A name of the lock taken by another kind of object is no setup's lock,
+// and waiting never frees it: the run ends at once, installs nothing and
+// says why.
+TEST_F(SilentOptions, LockNameTakenByAnEventEndsAtOnceWith1618) {
+  ScopedHandle global(CreateEventA(nullptr, TRUE, FALSE, "Global\\PellumaraSetup"));
+  ScopedHandle local(CreateEventA(nullptr, TRUE, FALSE, "Local\\PellumaraSetup"));
+  ASSERT_TRUE(global && local);
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(RunWith("/silent /folder=C:\\Tools\\Pellumara"), 1618);
+  EXPECT_LT(GetTickCount64() - start, 30000u);
+  EXPECT_FALSE(FolderExists("C:\\Tools\\Pellumara"));
+  EXPECT_EQ(OnlyLogMessage(), FillNumbers(LoadMessage(IDS_LOCK_NOT_MADE), {ERROR_INVALID_HANDLE}));
   RemoveInstallation({"C:\\Tools\\Pellumara"});
 }
 
