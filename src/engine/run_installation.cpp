@@ -17,6 +17,7 @@
 #include "engine/payload_extraction.h"
 #include "engine/shutdown_block.h"
 #include "engine/viewer_settings.h"
+#include "engine/whole_path.h"
 #include "integration/default_apps.h"
 #include "integration/folder_chain.h"
 #include "integration/integrate_with_system.h"
@@ -116,15 +117,20 @@ int ConfirmAssociations(const InstallOptions& options, InstallationSession& sess
 }
 
 // The installation itself, while this setup holds the machine's lock.
-int InstallLocked(const InstallOptions& options, bool as_local_system,
+int InstallLocked(const InstallOptions& given, bool as_local_system,
                   InstallationSession& session, InstallationOutcome& outcome) {
+  // The folders whole before any rule or message sees them: "..", read as
+  // a name, would carry a folder out of Program Files unseen.
+  InstallOptions options = given;
+  const bool whole = MakePathWhole(options.target_folder, sizeof options.target_folder);
+  MakePathWhole(options.ini_folder, sizeof options.ini_folder);
   char folder[kPathSize];
   CopyBounded(folder, sizeof folder, options.target_folder);
   RunLog& log = TheRunLog();
   for (const std::string& line : DescribeOptions(options)) log.Note(line);
 
   // A relative folder would land below whatever the current directory is.
-  if (!IsAbsoluteFolder(folder)) {
+  if (!whole || !IsAbsoluteFolder(folder)) {
     const std::string message = LoadMessage(IDS_INVALID_FOLDER);
     session.Fail(message, message + ": " + folder);
     return Stop(outcome, InstallResult::kFolderRejected);

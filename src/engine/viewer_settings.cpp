@@ -14,6 +14,7 @@
 #include "engine/payload_extraction.h"
 #include "engine/planted_links.h"
 #include "engine/random_number.h"
+#include "engine/whole_path.h"
 #include "integration/folder_chain.h"
 #include "rules/environment_expansion.h"
 #include "rules/integration_texts.h"
@@ -231,6 +232,8 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
     } else {
       CopyBounded(expanded, sizeof expanded, ini_folder);
     }
+    // Whole, as the target folder: the chain and the log see no "..".
+    MakePathWhole(expanded, sizeof expanded);
     // The chain's result is not checked: a folder that cannot be made
     // leaves the redirection while the other keys fail to be written.
     std::string highest_created;

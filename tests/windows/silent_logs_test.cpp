@@ -68,6 +68,22 @@ TEST_F(SilentLogs, RunLogTellsEveryStepOfASuccessfulRun) {
   RemoveInstallation({target});
 }
 
+// ".." is resolved before any rule sees the folder: "C:\Program Files\.."
+// is C:\, outside Program Files, so the folder made there gets their
+// permissions, and the run log names it whole.
+TEST_F(SilentLogs, DotDotOutOfProgramFilesIsResolvedBeforeTheRules) {
+  const std::string target = "C:\\PellumaraDotDot\\Pell";
+  EXPECT_EQ(Run(SetupCommandLine("/silent \"/folder=C:\\Program Files\\..\\PellumaraDotDot\\Pell\" "
+                                 "/log=run.log")),
+            0);
+  const std::vector<std::string> facts = RunLogFacts(ReadFileBytes(start_ / "run.log"));
+  EXPECT_TRUE(HasFact(facts, "target folder: \"" + target + "\""));
+  EXPECT_TRUE(HasFact(facts, "folder created: C:\\PellumaraDotDot, with the permissions of "
+                             "Program Files " + std::string(kProtectedFolderSddl)));
+  EXPECT_TRUE(FileExists(target + "\\p_mara64.exe"));
+  RemoveInstallation({"C:\\PellumaraDotDot"});
+}
+
 // An entry that cannot be put in place (a folder stands at its name): the
 // run log names it with the Windows error, the German message, and ends
 // with the exit code; the usual log keeps its entry.
