@@ -76,6 +76,7 @@ class WorkFolder {
     if (!CreateDirectoryA(path.c_str(), &security)) return false;
     held_ = HoldRealFolder(path, DELETE);
     if (!held_) return false;
+    TheRunLog().Note("settings work folder: " + path);
     file_ = path + "\\" + kSettingsFileName;
     return true;
   }

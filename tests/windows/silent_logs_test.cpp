@@ -57,6 +57,10 @@ TEST_F(SilentLogs, RunLogTellsEveryStepOfASuccessfulRun) {
     EXPECT_TRUE(HasFactStartingWith(facts, "temporary archive: "));
     EXPECT_TRUE(HasFact(facts, std::string("entry p_mara64.exe: ") + outcome));
     EXPECT_TRUE(HasFactStartingWith(facts, "settings file written: " + target + "\\p_mara64.ini"));
+    // Under a name the start-up sweep knows, should the run be killed.
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    EXPECT_TRUE(HasFactStartingWith(facts, std::string("settings work folder: ") + temp + "pmarag-"));
     EXPECT_TRUE(HasFactStartingWith(facts, "link made: "));
     EXPECT_TRUE(HasFact(facts, "registry: HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
                                "Uninstall\\Pellumara64 DisplayVersion = \"" PELLUMARA_VERSION_TEXT "\""));
