@@ -5,6 +5,7 @@
 #include <windows.h>
 
 
+#include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "engine/answering_wait.h"
 #include "engine/random_number.h"
@@ -113,6 +114,33 @@ bool WriteJournal(const Staging& staging) {
   return false;
 }
 
+// An earlier run's replacement of name waits for the restart and could not
+// be taken over: a copy of this run's file, now at name, is put after it in
+// the restart list, so that the restart puts the newest back last. False
+// when the copy or the pair cannot be made.
+bool ReplaceAfterEarlierReplacement(const std::string& name) {
+  std::string folder(EntryFolderPart(name));
+  char fresh[kFreshPathSize];
+  for (int attempt = 0; attempt < kAsideNameAttempts; ++attempt) {
+    if (!MakeFreshName(folder.c_str(), fresh, sizeof fresh)) return false;
+    // Fails where anything stands at the fresh name: a link is never
+    // written through.
+    if (CopyFileA(name.c_str(), fresh, TRUE)) {
+      if (MoveFileExA(fresh, name.c_str(),
+                      MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
+        return true;
+      }
+      const DWORD error = GetLastError();
+      DeleteFileA(fresh);
+      SetLastError(error);
+      return false;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return false;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool MakeFreshName(const char* folder_part, char* fresh, unsigned size) {
@@ -208,10 +236,24 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
     done.push_back({&entry, std::move(step)});
   }
   // Only a commit that went through takes over what earlier runs left
-  // waiting for the restart; a failed one leaves it as it found it.
+  // waiting for the restart; a failed one leaves it as it found it. One
+  // that another program holds open cannot be removed: this run's file
+  // then waits for the restart behind it (exit 3010, the log names it).
   const RestartList restart_list = RestartList::Read();
-  for (const Done& entry : done) {
-    restart_list.TakeOverReplacementsOf(staging.root, entry.entry->name, entry.entry->staged);
+  for (Done& entry : done) {
+    if (restart_list.TakeOverReplacementsOf(staging.root, entry.entry->name,
+                                            entry.entry->staged)) {
+      continue;
+    }
+    const std::string name = staging.Path(entry.entry->name);
+    if (ReplaceAfterEarlierReplacement(name)) {
+      entry.step.outcome = EntryOutcome::kReplacedAtRestart;
+    } else {
+      TheRunLog().NoteFailure("this run's file cannot wait for the restart behind an earlier "
+                              "replacement: the restart brings the earlier one back: " + name,
+                              GetLastError());
+      outcome.earlier_file_at_restart.push_back(entry.entry->name);
+    }
   }
   for (const Done& entry : done) {
     if (!entry.step.aside.empty()) RemoveAside(entry.step.aside);

@@ -51,6 +51,12 @@ struct InstallationOutcome {
   // the setup runs as SYSTEM: only the redirection was written, and each
   // user's viewer starts with its defaults. Empty otherwise.
   std::string settings_left_to_users;
+  // Entry names whose file an earlier run's replacement, held open by
+  // another program, puts back at the restart: this run's could not be put
+  // after it.
+  std::vector<std::string> earlier_file_at_restart;
+  // The settings files (full paths) that were not written whole.
+  std::vector<std::string> settings_not_written;
 };
 
 // Names the temporary archive (or its folder) as the cause of a failure.

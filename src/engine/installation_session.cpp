@@ -3,6 +3,7 @@
 #include "common/messages.h"
 #include "common/run_log.h"
 #include "engine/setup_log.h"
+#include "rules/text_rules.h"
 
 InstallationSession::InstallationSession(const InstallOptions& options, HWND owner)
     : silent_(options.silent != 0), owner_(silent_ ? nullptr : owner) {}
@@ -16,9 +17,11 @@ void InstallationSession::Fail(const std::string& message, const std::string& en
   }
 }
 
-void InstallationSession::FailBecauseAnotherSetupRuns() {
+void InstallationSession::FailBecauseAnotherSetupRuns(unsigned long lock_error) {
   if (silent_) {
-    LogForAdministrator(LoadMessage(IDS_ANOTHER_SETUP_RUNNING));
+    LogForAdministrator(lock_error == 0 ? LoadMessage(IDS_ANOTHER_SETUP_RUNNING)
+                                        : FillNumbers(LoadMessage(IDS_LOCK_NOT_MADE),
+                                                      {static_cast<unsigned long long>(lock_error)}));
   } else {
     ShowMessage(owner_, IDS_INSTALL_FAILED, MB_ICONERROR);
   }

@@ -22,10 +22,10 @@ class InstallationSession {
   // A failure that ends the installation: the wizard shows message; a
   // silent run writes entry to the setup log. The run log notes message.
   void Fail(const std::string& message, const std::string& entry);
-  // Another setup kept the lock: the wizard has no message of its own for
-  // this and shows message 7 (check whether Pellumara runs); a silent run
-  // logs that another setup is running.
-  void FailBecauseAnotherSetupRuns();
+  // Another setup kept the lock, or (lock_error not 0) no lock could be
+  // made: the wizard has no message of its own for this and shows message
+  // 7 (check whether Pellumara runs); a silent run logs which it was.
+  void FailBecauseAnotherSetupRuns(unsigned long lock_error = 0);
   // A question or a note only the wizard's user is given (message id):
   // the box's answer; a silent run shows nothing and answers 0.
   int Tell(int id, UINT style);

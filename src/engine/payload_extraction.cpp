@@ -14,6 +14,7 @@
 #include "engine/held_folder.h"
 #include "engine/planted_links.h"
 #include "engine/random_number.h"
+#include "engine/viewer_settings.h"
 #include "rules/payload_rules.h"
 #include "rules/run_log_rules.h"
 #include "rules/text_rules.h"
@@ -151,6 +152,7 @@ void RemovePrivateFolder(const std::string& folder, const char* temp_name) {
     return;
   }
   DeleteRealFileIn(held, temp_name);
+  DeleteRealFileIn(held, kSettingsFileName);  // a settings work folder's file
   // Goes when the handle closes; a folder that holds anything else stays.
   DeleteWhenClosed(held);
 }

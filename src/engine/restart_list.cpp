@@ -53,20 +53,21 @@ bool RestartList::Names(const std::string& path) const {
   return !full.empty() && IsPendingSource(pairs_, full);
 }
 
-void RestartList::TakeOverReplacementsOf(const std::string& root, const std::string& name,
+bool RestartList::TakeOverReplacementsOf(const std::string& root, const std::string& name,
                                          const std::string& own) const {
-  if (pairs_.empty()) return;
+  if (pairs_.empty()) return true;
   const std::string target = ListPath(root + name);
-  if (target.empty()) return;
+  if (target.empty()) return true;
   const std::vector<std::string> earlier =
       EarlierStagedReplacements(pairs_, target, ListPath(root + own));
-  if (earlier.empty()) return;
+  if (earlier.empty()) return true;
   // Each staged file lies in name's folder under a fresh name of plain
   // ASCII; the folder's levels are held, so that the deletion reaches into
   // this very folder.
   const std::string folder = name.substr(0, name.find_last_of("\\/") + 1);
   std::vector<ScopedHandle> held;
   const bool folder_held = HoldRealFolderLevels(root, folder, held);
+  bool all_taken_over = true;
   for (const std::string& source : earlier) {
     const std::string staged = root + folder + std::string(EntryNamePart(source));
     // An earlier run may have taken the pair over already: the pair stays
@@ -76,5 +77,7 @@ void RestartList::TakeOverReplacementsOf(const std::string& root, const std::str
     if (error == ERROR_FILE_NOT_FOUND) continue;
     TheRunLog().NoteFailure("earlier replacement waiting for the restart not removed: " + staged,
                             error);
+    all_taken_over = false;
   }
+  return all_taken_over;
 }

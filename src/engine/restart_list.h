@@ -26,7 +26,9 @@ class RestartList {
   // to root, the target folder ending in a backslash) by the setup's own
   // fresh files, other than own (relative as well): the restart then
   // leaves the file at name alone, whichever pairs follow in the list.
-  void TakeOverReplacementsOf(const std::string& root, const std::string& name,
+  // False when one of them could not be removed (held open by another
+  // program): the restart would put it at name.
+  bool TakeOverReplacementsOf(const std::string& root, const std::string& name,
                               const std::string& own) const;
 
  private:

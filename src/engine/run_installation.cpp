@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/desktop_start.h"
 #include "common/messages.h"
@@ -17,6 +18,7 @@
 #include "engine/payload_extraction.h"
 #include "engine/shutdown_block.h"
 #include "engine/viewer_settings.h"
+#include "engine/whole_path.h"
 #include "integration/default_apps.h"
 #include "integration/folder_chain.h"
 #include "integration/integrate_with_system.h"
@@ -35,33 +37,65 @@ std::string EntryPath(const std::string& folder, const std::string& name) {
   return path;
 }
 
-// The setup log's lines of a silent run that went through: every kept
-// file, every file replaced at the restart, the failed registry entries.
-void LogIncompleteParts(const InstallationOutcome& outcome, InstallationSession& session) {
+// What an installation that went through left unwritten, in the words of
+// the messages: every kept file, with at_restart every file that waits for
+// the restart, every file an earlier run's replacement puts back at the
+// restart, every settings file not written, the users' settings, the
+// failed registry entries.
+std::vector<std::string> IncompleteParts(const InstallationOutcome& outcome, bool at_restart) {
+  std::vector<std::string> parts;
   const std::string kept = LoadMessage(IDS_FILE_KEPT_READ_ONLY);
   for (const std::string& name : outcome.kept_read_only) {
-    session.LogForAdministrator(EntryPath(outcome.folder, name) + ": " + kept);
+    parts.push_back(EntryPath(outcome.folder, name) + ": " + kept);
   }
-  const std::string at_restart = LoadMessage(IDS_FILE_REPLACED_AT_RESTART);
+  const std::string waits = LoadMessage(IDS_FILE_REPLACED_AT_RESTART);
   for (const std::string& name : outcome.replaced_at_restart) {
-    session.LogForAdministrator(EntryPath(outcome.folder, name) + ": " + at_restart);
+    if (at_restart) parts.push_back(EntryPath(outcome.folder, name) + ": " + waits);
+  }
+  const std::string earlier = LoadMessage(IDS_EARLIER_FILE_AT_RESTART);
+  for (const std::string& name : outcome.earlier_file_at_restart) {
+    parts.push_back(EntryPath(outcome.folder, name) + ": " + earlier);
+  }
+  const std::string not_written = LoadMessage(IDS_SETTINGS_FILE_NOT_WRITTEN);
+  for (const std::string& file : outcome.settings_not_written) {
+    parts.push_back(file + ": " + not_written);
   }
   if (!outcome.settings_left_to_users.empty()) {
-    session.LogForAdministrator(FillPlaceholders(LoadMessage(IDS_SETTINGS_FOR_EACH_USER), "%s",
-                                                 {outcome.settings_left_to_users}));
+    parts.push_back(FillPlaceholders(LoadMessage(IDS_SETTINGS_FOR_EACH_USER), "%s",
+                                     {outcome.settings_left_to_users}));
   }
   if (outcome.failed_integration_entries > 0) {
-    session.LogForAdministrator(
+    parts.push_back(
         FillNumbers(LoadMessage(IDS_REGISTRATION_INCOMPLETE),
                     {static_cast<unsigned long long>(outcome.failed_integration_entries)}));
   }
+  return parts;
+}
+
+// A silent run tells the administrator's script through its setup log,
+// line by line; the wizard's user gets the same words in one box (the
+// restart has a box of its own).
+void ReportIncompleteParts(const InstallationOutcome& outcome, InstallationSession& session) {
+  if (session.silent()) {
+    for (const std::string& part : IncompleteParts(outcome, true)) {
+      session.LogForAdministrator(part);
+    }
+    return;
+  }
+  const std::vector<std::string> parts = IncompleteParts(outcome, false);
+  if (parts.empty()) return;
+  std::string text;
+  for (const std::string& part : parts) text += (text.empty() ? "" : "\n\n") + part;
+  TheRunLog().NoteMessage(text);
+  ShowTextBox(session.owner(), text, MB_ICONWARNING);
 }
 
 // Kept files, refused registry writes and the users' settings outweigh the
 // restart: a restart does not write them either.
 InstallResult ResultOf(const InstallationOutcome& outcome) {
   if (!outcome.kept_read_only.empty() || outcome.failed_integration_entries > 0 ||
-      !outcome.settings_left_to_users.empty()) {
+      !outcome.settings_left_to_users.empty() || !outcome.settings_not_written.empty() ||
+      !outcome.earlier_file_at_restart.empty()) {
     return InstallResult::kIncomplete;
   }
   if (!outcome.replaced_at_restart.empty()) return InstallResult::kRestartRequired;
@@ -84,15 +118,20 @@ int ConfirmAssociations(const InstallOptions& options, InstallationSession& sess
 }
 
 // The installation itself, while this setup holds the machine's lock.
-int InstallLocked(const InstallOptions& options, bool as_local_system,
+int InstallLocked(const InstallOptions& given, bool as_local_system,
                   InstallationSession& session, InstallationOutcome& outcome) {
+  // The folders whole before any rule or message sees them: "..", read as
+  // a name, would carry a folder out of Program Files unseen.
+  InstallOptions options = given;
+  const bool whole = MakePathWhole(options.target_folder, sizeof options.target_folder);
+  MakePathWhole(options.ini_folder, sizeof options.ini_folder);
   char folder[kPathSize];
   CopyBounded(folder, sizeof folder, options.target_folder);
   RunLog& log = TheRunLog();
   for (const std::string& line : DescribeOptions(options)) log.Note(line);
 
   // A relative folder would land below whatever the current directory is.
-  if (!IsAbsoluteFolder(folder)) {
+  if (!whole || !IsAbsoluteFolder(folder)) {
     const std::string message = LoadMessage(IDS_INVALID_FOLDER);
     session.Fail(message, message + ": " + folder);
     return Stop(outcome, InstallResult::kFolderRejected);
@@ -174,7 +213,8 @@ int InstallLocked(const InstallOptions& options, bool as_local_system,
   // With files waiting for the restart the registration already names this
   // version, as Windows Installer does.
   if (settings_left_to_users) outcome.settings_left_to_users = options.ini_folder;
-  WriteViewerSettings(folder, options.ini_folder, settings_left_to_users);
+  outcome.settings_not_written =
+      WriteViewerSettings(folder, options.ini_folder, settings_left_to_users);
   const int associations_confirmed = ConfirmAssociations(options, session);
   IntegrateWithSystem(associations_confirmed, options.associate, folder,
                       options.start_menu_shortcut, options.desktop_shortcut,
@@ -184,10 +224,7 @@ int InstallLocked(const InstallOptions& options, bool as_local_system,
   outcome.result = ResultOf(outcome);
   log.Note("registry values and links that failed: " +
            std::to_string(outcome.failed_integration_entries));
-  // The wizard says nothing about kept files or the integration, only that
-  // a restart completes the installation; a silent run tells the
-  // administrator's script through its log and exit code.
-  LogIncompleteParts(outcome, session);
+  ReportIncompleteParts(outcome, session);
   if (!outcome.replaced_at_restart.empty()) {
     session.Tell(IDS_RESTART_REQUIRED, MB_ICONINFORMATION);
   }
@@ -207,7 +244,7 @@ int RunInstallation(const InstallOptions& options, InstallationSession& session,
                     InstallationOutcome& outcome) {
   InstallationLock lock;
   if (!lock.Acquire(kInstallationWaitMs, !session.silent())) {
-    session.FailBecauseAnotherSetupRuns();
+    session.FailBecauseAnotherSetupRuns(lock.failure());
     return Stop(outcome, InstallResult::kAnotherSetupRunning);
   }
   // No other setup runs now: a private temporary folder left there belongs

@@ -16,6 +16,7 @@
 #include "engine/payload_extraction.h"
 #include "engine/planted_links.h"
 #include "engine/random_number.h"
+#include "engine/whole_path.h"
 #include "integration/folder_chain.h"
 #include "rules/environment_expansion.h"
 #include "rules/integration_texts.h"
@@ -77,7 +78,9 @@ std::string ReadAll(HANDLE file) {
 
 // The profile functions read and write by name and follow any link there.
 // They get a fresh folder of the setup's own in the temporary folder, held
-// while it lives and removed with its file at the end.
+// while it lives and removed with its file at the end. It bears the name of
+// the run's private folders, so that the next run's sweep removes it when
+// this run is killed.
 class WorkFolder {
  public:
   bool Make() {
@@ -90,10 +93,12 @@ class WorkFolder {
     }
     ScopedLocalMemory owned(descriptor);
     SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
-    const std::string path = std::string(temp) + FreshFileName(RandomNumber());
+    const std::string path =
+        std::string(temp) + PrivateTempFolderName(RandomNumber(), RandomNumber());
     if (!CreateDirectoryA(path.c_str(), &security)) return false;
     held_ = HoldRealFolder(path, DELETE);
     if (!held_) return false;
+    TheRunLog().Note("settings work folder: " + path);
     file_ = path + "\\" + kSettingsFileName;
     return true;
   }
@@ -125,22 +130,25 @@ class WorkFolder {
 };
 
 // One value of the settings file shown as file; a refused write goes to the
-// run log.
+// run log and clears written.
 void WriteSetting(const char* section, const char* key, const char* value, const char* work_file,
-                  const std::string& file) {
+                  const std::string& file, bool& written) {
   if (!WritePrivateProfileStringA(section, key, value, work_file)) {
     TheRunLog().NoteFailure("settings file " + file + ": cannot write [" + section + "] " + key,
                             GetLastError());
+    written = false;
   }
 }
 
-// Puts the settings file in folder through edit(work_file, file), which
-// answers what to note once the file is in place. What a
+// Puts the settings file in folder through edit(work_file, file, written),
+// which answers what to note once the file is in place and clears written
+// when a value was refused. What a
 // real file of one name there holds is copied into the work folder's file,
 // edit writes there with the profile functions, and the result replaces the
 // settings file through a fresh file moved over its name. What else stands
 // at the name, a link or a hard link, is replaced and never read or
-// written through. False, noted in the run log, when it cannot be written.
+// written through. False, noted in the run log, when it cannot be written
+// or a value was refused.
 template <typename Edit>
 bool EditSettingsFile(const std::string& folder_path, WorkFolder& work, Edit edit) {
   const std::string file = folder_path + kSettingsFileName;
@@ -167,23 +175,26 @@ bool EditSettingsFile(const std::string& folder_path, WorkFolder& work, Edit edi
     TheRunLog().NoteFailure("settings file not written: no work file: " + file, GetLastError());
     return false;
   }
-  const std::string done = edit(work_file, file);
+  bool written = true;
+  const std::string done = edit(work_file, file, written);
   if (!ReplaceFileWith(folder, kSettingsFileName, work.Bytes())) {
     TheRunLog().NoteFailure("settings file not written: " + file, GetLastError());
     return false;
   }
   TheRunLog().Note(done);
-  return true;
+  return written;
 }
 
 // The program folder's file sends the viewer to ini_folder, as given; the
-// run log says where the settings are kept (kept_in).
-void WriteRedirection(const std::string& program_folder, WorkFolder& work, const char* ini_folder,
+// run log says where the settings are kept (kept_in). False when it was not
+// written.
+bool WriteRedirection(const std::string& program_folder, WorkFolder& work, const char* ini_folder,
                       const std::string& kept_in) {
-  EditSettingsFile(program_folder, work, [&](const char* work_file, const std::string& file) {
-    WriteSetting("Others", "INI_Folder", ini_folder, work_file, file);
-    return "settings file " + file + ": the settings are kept in " + kept_in;
-  });
+  return EditSettingsFile(
+      program_folder, work, [&](const char* work_file, const std::string& file, bool& written) {
+        WriteSetting("Others", "INI_Folder", ini_folder, work_file, file, written);
+        return "settings file " + file + ": the settings are kept in " + kept_in;
+      });
 }
 
 // The settings folder as the chain made it: the levels it created are held
@@ -215,24 +226,28 @@ ToolbarSkin ChooseToolbarSkin() {
   return ChooseToolbarSkinFor(GetSystemMetrics(SM_CYFULLSCREEN), scaling_percent);
 }
 
-void WriteViewerSettings(const char* target_folder, const char* ini_folder,
-                         bool redirection_only) {
-  if (std::strlen(target_folder) >= kPathSize) return;
+std::vector<std::string> WriteViewerSettings(const char* target_folder, const char* ini_folder,
+                                             bool redirection_only) {
+  if (std::strlen(target_folder) >= kPathSize) return {target_folder};
   const std::string program_folder = ProgramFolder(target_folder);
+  const std::string program_file = program_folder + kSettingsFileName;
   WorkFolder work;
   if (!work.Make()) {
     TheRunLog().NoteFailure("settings file not written: no work folder of the setup's own",
                             GetLastError());
-    return;
+    return {program_file};
   }
+  std::vector<std::string> not_written;
   std::string settings_folder = program_folder;
   std::vector<ScopedHandle> created_levels;
   if (redirection_only && ini_folder[0] != '\0') {
-    WriteRedirection(program_folder, work, ini_folder,
-                     std::string("each user's \"") + ini_folder +
-                         "\"; running as SYSTEM, the setup writes no language or toolbar keys "
-                         "there, and each user's viewer starts with its defaults");
-    return;
+    if (!WriteRedirection(program_folder, work, ini_folder,
+                          std::string("each user's \"") + ini_folder +
+                              "\"; running as SYSTEM, the setup writes no language or toolbar "
+                              "keys there, and each user's viewer starts with its defaults")) {
+      not_written.push_back(program_file);
+    }
+    return not_written;
   }
   if (ini_folder[0] != '\0') {
     char expanded[kPathSize] = "";
@@ -241,31 +256,41 @@ void WriteViewerSettings(const char* target_folder, const char* ini_folder,
     } else {
       CopyBounded(expanded, sizeof expanded, ini_folder);
     }
+    // Whole, as the target folder: the chain and the log see no "..".
+    MakePathWhole(expanded, sizeof expanded);
     // The chain's result is not checked: a folder that cannot be made
     // leaves the redirection while the other keys fail to be written.
     std::string highest_created;
     if (expanded[0] != '\0') CreateFolderChain(expanded, nullptr, &highest_created);
-    WriteRedirection(program_folder, work, ini_folder, std::string("\"") + expanded + "\"");
+    if (!WriteRedirection(program_folder, work, ini_folder,
+                          std::string("\"") + expanded + "\"")) {
+      not_written.push_back(program_file);
+    }
     // An empty expansion names no folder: a bare file name would send the
     // profile functions to the Windows folder, so the settings then stay in
     // the program folder's file.
     if (expanded[0] != '\0') {
       settings_folder = expanded;
       if (settings_folder.back() != '\\') settings_folder += '\\';
-      if (!HoldCreatedLevels(settings_folder, highest_created, created_levels)) return;
+      if (!HoldCreatedLevels(settings_folder, highest_created, created_levels)) {
+        not_written.push_back(settings_folder + kSettingsFileName);
+        return not_written;
+      }
     }
   }
-  EditSettingsFile(settings_folder, work, [](const char* work_file, const std::string& file) -> std::string {
-    WriteSetting("Language", "DLL", "DEUTSCH.DLL", work_file, file);
-    WriteSetting("Language", "Lang", "Deutsch", work_file, file);
+  const bool settings_written = EditSettingsFile(settings_folder, work, [](const char* work_file, const std::string& file, bool& written) -> std::string {
+    WriteSetting("Language", "DLL", "DEUTSCH.DLL", work_file, file, written);
+    WriteSetting("Language", "Lang", "Deutsch", work_file, file, written);
     char skin[kPathSize] = "";
     GetPrivateProfileStringA("Toolbar", "Skin", "", skin, sizeof skin, work_file);
     if (skin[0] != '\0') {
       return "settings file written: " + file + " (the toolbar skin kept: " + skin + ")";
     }
     ToolbarSkin chosen = ChooseToolbarSkin();
-    WriteSetting("Toolbar", "Skin", chosen.skin, work_file, file);
-    WriteSetting("Toolbar", "Size", chosen.size, work_file, file);
+    WriteSetting("Toolbar", "Skin", chosen.skin, work_file, file, written);
+    WriteSetting("Toolbar", "Size", chosen.size, work_file, file, written);
     return "settings file written: " + file + " (toolbar skin " + chosen.skin + ")";
   });
+  if (!settings_written) not_written.push_back(settings_folder + kSettingsFileName);
+  return not_written;
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "rules/toolbar_skin_rules.h"
 
@@ -11,12 +13,13 @@ constexpr char kSettingsFileName[] = "p_mara64.ini";
 // set already) and, when ini_folder is not empty, the settings-folder
 // redirection. Each file is edited in a work folder of the setup's own and
 // put in place as a fresh file moved over its name: a link or hard link at
-// the name is replaced, never written through. Failures go to the run log
-// only. With redirection_only (a folder in each user's profile, and the
-// setup runs as SYSTEM) only the redirection is written: the folder is
-// neither made nor filled, as it would be SYSTEM's own.
-void WriteViewerSettings(const char* target_folder, const char* ini_folder,
-                         bool redirection_only = false);
+// the name is replaced, never written through. With redirection_only (a
+// folder in each user's profile, and the setup runs as SYSTEM) only the
+// redirection is written: the folder is neither made nor filled, as it
+// would be SYSTEM's own. The files (full paths) that were not written
+// whole, each noted in the run log with its reason; empty when all were.
+std::vector<std::string> WriteViewerSettings(const char* target_folder, const char* ini_folder,
+                                             bool redirection_only = false);
 
 // Expands the "%NAME%" references of text from the process environment
 // into result (260 bytes); see ExpandReferences for the rules and bounds.

@@ -14,9 +14,9 @@
 #define IDS_CONFIRM_ASSOCIATIONS 9
 #define IDS_VIEWER_RUNNING 10
 #define IDS_CANNOT_CREATE_FOLDER 11
-#define IDS_REGISTRATION_INCOMPLETE 12  // silent mode only; %d: failed entries
+#define IDS_REGISTRATION_INCOMPLETE 12  // %d: failed entries
 #define IDS_RESTART_REQUIRED 13         // files in use are replaced at the restart
-// Silent mode only, after a file's path: its new version waits for the
+// After a file's path: its new version waits for the
 // restart; a read-only file stayed.
 #define IDS_FILE_REPLACED_AT_RESTART 14
 #define IDS_FILE_KEPT_READ_ONLY 15
@@ -41,9 +41,16 @@
 #define IDS_SHUTDOWN_REASON 40
 // Silent mode only; %s: the settings folder as given
 #define IDS_SETTINGS_FOR_EACH_USER 29
+// After a settings file's path: it was not written whole.
+#define IDS_SETTINGS_FILE_NOT_WRITTEN 30
+// Silent mode only; %d: the Windows error of the lock that could not be made
+#define IDS_LOCK_NOT_MADE 31
+// After a file's path: an earlier version waits for the restart and comes
+// back then.
+#define IDS_EARLIER_FILE_AT_RESTART 32
 // A folder or file name with characters the code page lacks and no exact
 // form; the name follows it
-#define IDS_NAME_BEYOND_CODE_PAGE 31
+#define IDS_NAME_BEYOND_CODE_PAGE 33
 
 // Icon
 #define IDI_SETUP 111

@@ -11,6 +11,7 @@
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
 #include "engine/run_installation.h"
+#include "engine/whole_path.h"
 #include "resources/resource.h"
 #include "rules/control_rules.h"
 #include "rules/text_rules.h"
@@ -48,6 +49,7 @@ void CWizPropertyPage::ActivateReadyPage() {
   char folder[kPathSize];
   WelcomeFolderText(folder);
   TrimBlanks(folder);
+  MakePathWhole(folder, sizeof folder);  // as the installation will name it
   std::string label = LoadMessage(IDS_TARGET_FOLDER_LABEL);
   if (label.size() >= kLabelSize) label.resize(kLabelSize - 1);
   SetDlgItemTextA(m_hWnd, IDC_FOLDER_LINE, (label + ": " + folder).c_str());

@@ -130,16 +130,18 @@ TEST(RestartList, PairsAreReadAndEarlierReplacementsFound) {
   const std::string value =
       "\\??\\C:\\T\\Plugins\\~0a1b2c3d.pm\0!\\??\\C:\\T\\Plugins\\p.dll\0"
       "\\??\\C:\\T\\Plugins\\~99999999.pm\0\0"
-      "\\??\\C:\\Other\\~11111111.pm\0!\\??\\C:\\T\\Plugins\\p.dll\0\0"s;
+      "\\??\\C:\\Other\\~11111111.pm\0!\\??\\C:\\T\\Plugins\\p.dll\0"
+      "\\??\\C:\\T\\Plugins\\p.dll.new\0!\\??\\C:\\T\\Plugins\\p.dll\0\0"s;
   std::vector<PendingRename> pairs;
   ASSERT_TRUE(ParsePendingRenames(value, &pairs));
-  ASSERT_EQ(pairs.size(), 3u);
+  ASSERT_EQ(pairs.size(), 4u);
   EXPECT_EQ(pairs[1].target, "");
   EXPECT_TRUE(IsPendingSource(pairs, "c:\\t\\PLUGINS\\~0A1B2C3D.pm"));
   EXPECT_TRUE(IsPendingSource(pairs, "C:\\T\\Plugins\\~99999999.pm"));
   EXPECT_FALSE(IsPendingSource(pairs, "C:\\T\\Plugins\\p.dll"));
 
-  // Only the setup's own staged file beside the target is taken over.
+  // Only the setup's own staged file beside the target is taken over, not
+  // another installer's beside it under a name of its own.
   std::vector<std::string> earlier =
       EarlierStagedReplacements(pairs, "C:\\T\\plugins\\P.DLL", "C:\\T\\Plugins\\~22222222.pm");
   ASSERT_EQ(earlier, std::vector<std::string>{"C:\\T\\Plugins\\~0a1b2c3d.pm"});

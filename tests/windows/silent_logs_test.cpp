@@ -57,6 +57,10 @@ TEST_F(SilentLogs, RunLogTellsEveryStepOfASuccessfulRun) {
     EXPECT_TRUE(HasFactStartingWith(facts, "temporary archive: "));
     EXPECT_TRUE(HasFact(facts, std::string("entry p_mara64.exe: ") + outcome));
     EXPECT_TRUE(HasFactStartingWith(facts, "settings file written: " + target + "\\p_mara64.ini"));
+    // Under a name the start-up sweep knows, should the run be killed.
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    EXPECT_TRUE(HasFactStartingWith(facts, std::string("settings work folder: ") + temp + "pmarag-"));
     EXPECT_TRUE(HasFactStartingWith(facts, "link made: "));
     EXPECT_TRUE(HasFact(facts, "registry: HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
                                "Uninstall\\Pellumara64 DisplayVersion = \"" PELLUMARA_VERSION_TEXT "\""));
@@ -66,6 +70,22 @@ TEST_F(SilentLogs, RunLogTellsEveryStepOfASuccessfulRun) {
   }
   EXPECT_FALSE(FileExists(start_ / kSetupLogName));
   RemoveInstallation({target});
+}
+
+// ".." is resolved before any rule sees the folder: "C:\Program Files\.."
+// is C:\, outside Program Files, so the folder made there gets their
+// permissions, and the run log names it whole.
+TEST_F(SilentLogs, DotDotOutOfProgramFilesIsResolvedBeforeTheRules) {
+  const std::string target = "C:\\PellumaraDotDot\\Pell";
+  EXPECT_EQ(Run(SetupCommandLine("/silent \"/folder=C:\\Program Files\\..\\PellumaraDotDot\\Pell\" "
+                                 "/log=run.log")),
+            0);
+  const std::vector<std::string> facts = RunLogFacts(ReadFileBytes(start_ / "run.log"));
+  EXPECT_TRUE(HasFact(facts, "target folder: \"" + target + "\""));
+  EXPECT_TRUE(HasFact(facts, "folder created: C:\\PellumaraDotDot, with the permissions of "
+                             "Program Files " + std::string(kProtectedFolderSddl)));
+  EXPECT_TRUE(FileExists(target + "\\p_mara64.exe"));
+  RemoveInstallation({"C:\\PellumaraDotDot"});
 }
 
 // An entry that cannot be put in place (a folder stands at its name): the

@@ -15,6 +15,7 @@
 #include "common/product_version.h"
 #include "common/messages.h"
 #include "engine/setup_log.h"
+#include "rules/text_rules.h"
 #include "support/full_disk.h"
 #include "support/installation_checks.h"
 #include "support/scratch.h"
@@ -245,8 +246,13 @@ TEST_F(SilentOptions, InstallationUnpacksTheViewerAndWritesItsSettings) {
   CreateDirectoryA(killed.c_str(), nullptr);
   CreateDirectoryA(other.c_str(), nullptr);
   WriteFileBytes(killed + "\\pmarag_x64.zip", "archive of a killed run");
+  // So does the work folder where a killed run edited a settings file.
+  const std::string killed_settings = std::string(temp) + "pmarag-00000000000000ee";
+  CreateDirectoryA(killed_settings.c_str(), nullptr);
+  WriteFileBytes(killed_settings + "\\p_mara64.ini", "[Language]\r\nLang=Deutsch\r\n");
   EXPECT_EQ(RunWith("/silent /folder=\"" + target + " \""), 0);
   EXPECT_FALSE(FolderExists(killed));
+  EXPECT_FALSE(FolderExists(killed_settings));
   EXPECT_TRUE(FolderExists(other));
   RemoveDirectoryA(other.c_str());
   TreeCounts unpacked = CountTree(target);
@@ -316,6 +322,18 @@ TEST_F(SilentOptions, AsSystemASettingsFolderInTheProfileIsLeftToEachUserWithExi
                                              "\\p_mara64.ini: the settings are kept in each user's"));
   EXPECT_EQ(facts.back(), "exit code 5");
   RemoveTree(users_folder);
+  RemoveInstallation({target});
+}
+
+// As SYSTEM, a settings folder the same for every user is filled as any
+// other: only one in each user's profile is left to the users.
+TEST_F(SilentOptions, AsSystemASettingsFolderOutsideTheProfilesIsWritten) {
+  ScratchFolder parent("system-fixed-ini");
+  const std::string target = parent / "Pellumara";
+  EXPECT_EQ(Run(SetupCommandLine("/silent /folder=" + target + " /ini=" + parent / "Data"),
+                {kRunsAsSystem}),
+            0);
+  EXPECT_EQ(Profile(parent / "Data\\p_mara64.ini", "Language", "Lang"), "Deutsch");
   RemoveInstallation({target});
 }
 
@@ -426,6 +444,34 @@ TEST_F(SilentOptions, LockThatCannotBeOpenedIsWaitedFor) {
   closer.join();
   EXPECT_TRUE(FileExists("C:\\Tools\\Pellumara\\p_mara64.exe"));
   RemoveInstallation({"C:\\Tools\\Pellumara"});
+}
+
+// A name of the lock taken by another kind of object is no setup's lock,
+// and waiting never frees it: the run ends at once, installs nothing and
+// says why.
+TEST_F(SilentOptions, LockNameTakenByAnEventEndsAtOnceWith1618) {
+  ScopedHandle global(CreateEventA(nullptr, TRUE, FALSE, "Global\\PellumaraSetup"));
+  ScopedHandle local(CreateEventA(nullptr, TRUE, FALSE, "Local\\PellumaraSetup"));
+  ASSERT_TRUE(global && local);
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(RunWith("/silent /folder=C:\\Tools\\Pellumara"), 1618);
+  EXPECT_LT(GetTickCount64() - start, 30000u);
+  EXPECT_FALSE(FolderExists("C:\\Tools\\Pellumara"));
+  EXPECT_EQ(OnlyLogMessage(), FillNumbers(LoadMessage(IDS_LOCK_NOT_MADE), {ERROR_INVALID_HANDLE}));
+  RemoveInstallation({"C:\\Tools\\Pellumara"});
+}
+
+// A settings file that cannot be written (a folder stands at its name) is
+// as incomplete as a refused registry value: exit 5, the log names it.
+TEST_F(SilentOptions, SettingsFileThatCannotBeWrittenEndsWithExitCode5) {
+  ScratchFolder parent("unwritable-ini");
+  const std::string target = parent / "Pellumara";
+  const std::string blocked = parent / "Cfg\\p_mara64.ini";
+  ASSERT_TRUE(CreateDirectoryA((parent / "Cfg").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(blocked.c_str(), nullptr));
+  EXPECT_EQ(RunWith("/silent /folder=" + target + " /ini=" + parent / "Cfg"), 5);
+  EXPECT_EQ(OnlyLogMessage(), blocked + ": " + LoadMessage(IDS_SETTINGS_FILE_NOT_WRITTEN));
+  RemoveInstallation({target});
 }
 
 // One refused write is as incomplete as three.

@@ -207,6 +207,41 @@ TEST_F(SilentUpgrade, ReplacementWaitingForTheRestartSurvivesLaterRuns) {
   RemoveInstallation({target.path()});
 }
 
+// An earlier run's replacement whose staged file another program holds open
+// (any user may read it so) cannot be taken over: the later run's own file
+// waits behind it (exit 3010, the file named), and after the restart the
+// folder holds the later run's version whole, not the earlier staged file.
+TEST_F(SilentUpgrade, HeldEarlierReplacementIsFollowedByTheLaterRunsFile) {
+  ScratchFolder target("silent-held-waiting");
+  const std::string options = "/silent /folder=" + target.path();
+  const std::string held = target / "Plugins\\p_webp.dll";
+  ASSERT_EQ(RunWith(options), 0);
+  const std::string newest = Snapshot(target.path());
+  ScopedHandle holder = HoldFile(held);
+  ASSERT_TRUE(holder);
+  ASSERT_EQ(RunWith(options), 3010);
+  holder.Close();
+  DeleteFileA((start_ / kSetupLogName).c_str());
+  std::string staged;
+  const std::vector<std::wstring> strings = RestartListStrings();
+  for (std::size_t i = 0; i + 1 < strings.size(); i += 2) {
+    if (lstrcmpiW(RestartListPath(strings[i + 1]).c_str(), Wide(held).c_str()) == 0) {
+      const std::wstring source = RestartListPath(strings[i]);
+      staged.assign(source.begin(), source.end());
+    }
+  }
+  ASSERT_FALSE(staged.empty()) << PendingFileRenames();
+  WriteFileBytes(staged, "version of the earlier run");
+  ScopedHandle staged_holder = HoldFile(staged);
+  ASSERT_TRUE(staged_holder);
+  EXPECT_EQ(RunWith(options), 3010);
+  staged_holder.Close();
+  EXPECT_EQ(OnlyLogMessage(), held + ": " + LoadMessage(IDS_FILE_REPLACED_AT_RESTART));
+  CarryOutRestartList();
+  EXPECT_EQ(Snapshot(target.path()), newest);
+  RemoveInstallation({target.path()});
+}
+
 // The hidden top-level window a silent run of the process holds a shutdown
 // off with; null when it has none.
 HWND ShutdownBlockingWindowOf(DWORD process_id) {

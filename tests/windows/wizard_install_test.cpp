@@ -26,6 +26,7 @@
 #include "support/installation_checks.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"
+#include "support/silent_setup.h"
 #include "support/wizard_driver.h"
 #include "support/wizard_fixture.h"
 
@@ -317,6 +318,21 @@ TEST_F(WizardInstall, DefaultsInstallWithTheSettingsInTheApplicationData) {
   EXPECT_NE(Profile(settings_file, "Toolbar", "Skin"), "<missing>");
 
   ExpectInstalledWithoutAssociations(folder);
+}
+
+// Refused registry writes end a silent run with exit code 5; the wizard
+// tells its user the same, in the setup's box, before the finish page.
+TEST_F(WizardInstall, RefusedRegistryWritesAreToldBeforeTheFinishPage) {
+  ReadOnlyMachineKey uninstall_entry(kUninstallKey);
+  ASSERT_TRUE(uninstall_entry.Refuses());
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  ASSERT_NO_FATAL_FAILURE(GoToReadyPage());
+  wizard_->Press(kNext);
+  ASSERT_NO_FATAL_FAILURE(
+      ExpectMessage(FillNumbers(LoadMessage(IDS_REGISTRATION_INCOMPLETE), {2}), IDOK));
+  ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
+  EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
+  RemoveInstallation({kDefaultFolder, SettingsFolder()});
 }
 
 TEST_F(WizardInstall, ListMarksBecomeTheAssociationsAfterYes) {
