@@ -58,3 +58,9 @@ bool AnsiPathOf(const wchar_t* path, std::string* ansi) {
   short_path.resize(length);
   return ToAnsi(short_path.c_str(), ansi);
 }
+
+bool ExactAnsiOf(std::wstring_view wide, std::string* ansi) {
+  // A NUL inside would end the conversion early and pass for the whole.
+  if (wide.find(L'\0') != std::wstring_view::npos) return false;
+  return ToAnsi(std::wstring(wide).c_str(), ansi);
+}

@@ -18,3 +18,8 @@ std::string TextOf(std::wstring_view wide, unsigned code_page);
 // ANSI form of its short (8.3) name, which has only such characters. False
 // when neither names it (a volume without short names).
 bool AnsiPathOf(const wchar_t* path, std::string* ansi);
+
+// The ANSI form of a name as it is, character for character; false when a
+// character has none in the code page (no look-alike is ever taken). For a
+// listed name that is compared with the setup's own names.
+bool ExactAnsiOf(std::wstring_view wide, std::string* ansi);
