@@ -294,13 +294,23 @@ bool ProtectExistingFolder(const std::string& folder) {
     TheRunLog().NoteFailure("cannot build the protected permissions", GetLastError());
     return false;
   }
-  // The folder first: from then on nobody else may add to it.
   std::string path = folder;
   if (path.size() > 3 && path.back() == '\\') path.pop_back();
   ScopedHandle held(CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC | FILE_LIST_DIRECTORY,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                 nullptr));
+  // The contents are listed through the same handle. A target that is
+  // itself a link or junction (Windows opens it as such; Wine follows it)
+  // lists nothing of what it leads to: that is refused, not reported done.
+  BY_HANDLE_FILE_INFORMATION information;
+  if (held && (!GetFileInformationByHandle(held.Get(), &information) ||
+               (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
+    TheRunLog().Note("cannot protect the contents of " + folder +
+                     ": it is a link, or what it is cannot be read");
+    return false;
+  }
+  // The folder first: from then on nobody else may add to it.
   if (!held || !SetOwnDescriptor(held.Get(), DACL_SECURITY_INFORMATION, descriptors.folder)) {
     TheRunLog().NoteFailure("cannot protect the target folder " + folder, GetLastError());
     return false;
