@@ -15,16 +15,19 @@ struct HeldItem {
   DWORD attributes = 0;
 };
 
-// Lists the held folder (a handle with list access) through its handle,
-// "." and ".." left out; with pattern ("~*.pm"), only the names that match.
-// False, with the error, when it cannot be listed.
+// Lists the held folder (a handle with list access, listed once) through
+// its handle, "." and ".." left out; with pattern ("~*.pm"), the names the
+// file system matches with it, which may take short names into account:
+// the caller still judges each name. False, with the error, when it cannot
+// be listed.
 bool ListHeldFolder(const ScopedHandle& folder, std::vector<HeldItem>* items,
                     const char* pattern = nullptr);
 
-// Opens name in the held folder by its UTF-16 name, never through a path:
-// the name itself, a link at it included, with access (SYNCHRONIZE added)
-// and the extra create options (FILE_DIRECTORY_FILE, ...). Empty, with the
-// error, when it cannot be opened.
+// Opens name (one name, no path) in the held folder by its UTF-16 name,
+// never through a path: what stands at the name, a link opened as itself
+// (see the callers for Wine), with access (SYNCHRONIZE added) and the extra
+// create options (FILE_DIRECTORY_FILE, ...). Empty, with the error, when it
+// cannot be opened.
 ScopedHandle OpenInFolder(const ScopedHandle& folder, const std::wstring& name, ACCESS_MASK access,
                           ULONG options);
 
