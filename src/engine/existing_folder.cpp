@@ -296,11 +296,11 @@ bool ProtectExistingFolder(const std::string& folder) {
   }
   std::string path = folder;
   if (path.size() > 3 && path.back() == '\\') path.pop_back();
-  ScopedHandle held(CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC | FILE_LIST_DIRECTORY,
+  ScopedHandle held(CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                 nullptr));
-  // The contents are listed through the same handle. A target that is
+  // The contents are listed through this very folder. A target that is
   // itself a link or junction (Windows opens it as such; Wine follows it)
   // lists nothing of what it leads to: that is refused, not reported done.
   BY_HANDLE_FILE_INFORMATION information;
@@ -315,7 +315,15 @@ bool ProtectExistingFolder(const std::string& folder) {
     TheRunLog().NoteFailure("cannot protect the target folder " + folder, GetLastError());
     return false;
   }
-  const bool all = ProtectContents(held, path + "\\", descriptors);
+  // Listed through a handle opened from the held one once the folder's
+  // permissions grant the listing, which its earlier ones may have denied
+  // even to the owner.
+  ScopedHandle listed = ReopenHeldFolder(held, FILE_LIST_DIRECTORY);
+  if (!listed) {
+    TheRunLog().NoteFailure("cannot list " + folder, GetLastError());
+    return false;
+  }
+  const bool all = ProtectContents(listed, path + "\\", descriptors);
   TheRunLog().Note(std::string(all ? "target folder protected, its contents too: "
                                    : "target folder protected, but not all of its contents: ") +
                    kProtectedFolderSddl);

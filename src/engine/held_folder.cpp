@@ -61,6 +61,30 @@ void TakeEntries(const unsigned char* buffer, std::vector<HeldItem>* items) {
   }
 }
 
+// Opens name relative to folder, a link at it opened as itself.
+ScopedHandle OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access,
+                          ULONG options) {
+  static const auto nt_create_file = NtEntry<NtCreateFileFunction>("NtCreateFile");
+  if (nt_create_file == nullptr) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return ScopedHandle();
+  }
+  UNICODE_STRING unicode_name = CountedString(name);
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &unicode_name, OBJ_CASE_INSENSITIVE, folder, nullptr);
+  IO_STATUS_BLOCK status_block = {};
+  HANDLE opened = nullptr;
+  const NTSTATUS status = nt_create_file(
+      &opened, access | SYNCHRONIZE, &attributes, &status_block, nullptr, 0,
+      FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN,
+      options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+  if (status < 0) {
+    SetErrorOfStatus(status);
+    return ScopedHandle();
+  }
+  return ScopedHandle(opened);
+}
+
 // The SIDs this account owns what it creates with.
 bool IsThisAccount(PSID sid) {
   ScopedHandle token;
@@ -107,32 +131,19 @@ bool ListHeldFolder(const ScopedHandle& folder, std::vector<HeldItem>* items,
 
 ScopedHandle OpenInFolder(const ScopedHandle& folder, const std::wstring& name, ACCESS_MASK access,
                           ULONG options) {
-  static const auto nt_create_file = NtEntry<NtCreateFileFunction>("NtCreateFile");
-  if (nt_create_file == nullptr) {
-    SetLastError(ERROR_PROC_NOT_FOUND);
-    return ScopedHandle();
-  }
   // One name of the folder, never a path below it.
   if (name.empty() || name.size() > 255 || name.find_first_of(L"\\/") != std::wstring::npos ||
       name == L"." || name == L"..") {
     SetLastError(ERROR_INVALID_NAME);
     return ScopedHandle();
   }
-  UNICODE_STRING unicode_name = CountedString(name);
-  OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &unicode_name, OBJ_CASE_INSENSITIVE, folder.Get(),
-                             nullptr);
-  IO_STATUS_BLOCK status_block = {};
-  HANDLE opened = nullptr;
-  const NTSTATUS status = nt_create_file(
-      &opened, access | SYNCHRONIZE, &attributes, &status_block, nullptr, 0,
-      FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN,
-      options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
-  if (status < 0) {
-    SetErrorOfStatus(status);
-    return ScopedHandle();
-  }
-  return ScopedHandle(opened);
+  return OpenRelative(folder.Get(), name, access, options);
+}
+
+ScopedHandle ReopenHeldFolder(const ScopedHandle& folder, ACCESS_MASK access) {
+  // No name relative to a handle opens what the handle stands for.
+  return OpenRelative(folder.Get(), std::wstring(), access,
+                      FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT);
 }
 
 ScopedHandle HoldRealFolderIn(const ScopedHandle& folder, const std::wstring& name,

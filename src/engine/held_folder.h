@@ -31,6 +31,11 @@ bool ListHeldFolder(const ScopedHandle& folder, std::vector<HeldItem>* items,
 ScopedHandle OpenInFolder(const ScopedHandle& folder, const std::wstring& name, ACCESS_MASK access,
                           ULONG options);
 
+// Opens the held folder once more through its own handle, with access
+// checked against its descriptor as it is now (changed through the held
+// handle, say); no name is resolved. Empty, with the error, when refused.
+ScopedHandle ReopenHeldFolder(const ScopedHandle& folder, ACCESS_MASK access);
+
 // Opens the real folder at name in the held folder and holds it, as
 // HoldRealFolder does with a path: list access and extra_access. Empty when
 // no real folder stands there or the name has no exact form in the code
