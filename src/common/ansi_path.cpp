@@ -68,6 +68,8 @@ std::string TextOf(std::wstring_view wide, unsigned code_page) {
 }
 
 bool ExactAnsiOf(std::wstring_view wide, std::string* ansi) {
+  // A NUL inside would cut the name short wherever it is used as one.
+  if (wide.find(L'\0') != std::wstring_view::npos) return false;
   if (wide.empty()) {
     ansi->clear();
     return true;

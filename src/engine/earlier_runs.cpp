@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "common/ansi_path.h"
 #include "common/scoped_win.h"
 #include "engine/entry_commit.h"
+#include "engine/held_folder.h"
 #include "engine/planted_links.h"
 #include "engine/restart_list.h"
 #include "rules/upgrade_rules.h"
@@ -62,24 +64,41 @@ void CompleteJournal(const std::string& target) {
   DeleteRealFile(journal);
 }
 
+// Deletes one fresh file in the held folder, relative to its handle; a
+// loaded library or a running program, which can be renamed but not
+// deleted, goes when Windows restarts.
+void RemoveFreshFileIn(const ScopedHandle& folder, const std::string& folder_path,
+                       const std::string& name) {
+  if (DeleteRealFileIn(folder, name.c_str())) return;
+  const DWORD error = GetLastError();
+  // Nothing there, or no real file of the setup's: nothing to delete later.
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_CANT_ACCESS_FILE) return;
+  MoveFileExA((folder_path + name).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
 // The setup's own files in one folder: staged files of a run killed before
 // its commit and files set aside by a killed commit. A file that waits for
 // the restart, to replace its name or to be deleted, stays.
 void RemoveFreshFiles(const std::string& target, const std::string& relative_folder,
                       const RestartList& restart_list) {
-  // Held, so that no level can become a link to another folder meanwhile.
+  // Held, so that no level can become a link to another folder meanwhile;
+  // the target itself is held as the folder chain reached it.
   std::vector<ScopedHandle> held;
-  if (!HoldRealFolderLevels(target, relative_folder, held)) return;
+  held.emplace_back(CreateFileA(target.c_str(), FILE_LIST_DIRECTORY,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!held.back() || !HoldRealFolderLevels(target, relative_folder, held)) return;
   const std::string folder = target + relative_folder;
-  WIN32_FIND_DATAA found;
-  ScopedFind search(FindFirstFileA((folder + kFreshNamePattern).c_str(), &found));
-  if (!search) return;
-  do {
-    if (IsFreshFileName(found.cFileName) && IsPlainFile(found.dwFileAttributes) &&
-        !restart_list.Names(folder + found.cFileName)) {
-      RemoveAside(folder + found.cFileName);
+  std::vector<HeldItem> items;
+  if (!ListHeldFolder(held.back(), &items, kFreshNamePattern)) return;
+  for (const HeldItem& item : items) {
+    // A name the code page cannot hold exactly is none of the setup's.
+    std::string name;
+    if (ExactAnsiOf(item.name, &name) && IsFreshFileName(name) && IsPlainFile(item.attributes) &&
+        !restart_list.Names(folder + name)) {
+      RemoveFreshFileIn(held.back(), folder, name);
     }
-  } while (FindNextFileA(search.Get(), &found));
+  }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "engine/folder_protection.h"
+#include "engine/held_folder.h"
 #include "engine/planted_links.h"
 
 namespace {
@@ -208,83 +209,95 @@ bool SetOwnDescriptor(HANDLE item, SECURITY_INFORMATION what, const ScopedLocalM
   return SetKernelObjectSecurity(item, what, descriptor.Get()) != FALSE;
 }
 
-bool ProtectContents(const std::string& folder, const Descriptors& descriptors);
+bool ProtectContents(const ScopedHandle& folder, const std::string& shown,
+                     const Descriptors& descriptors);
 
 // Removes a link, a junction or a second name of a file elsewhere that
 // someone who could write into the folder put there: the name itself,
-// never what it leads to. A file's handle deletes exactly that name; a
-// folder's handle is no longer held, since the listing of its parent must
-// go on, and RemoveDirectoryA removes a junction or directory link itself.
-bool RemoveLinkName(ScopedHandle item, const std::string& path, bool is_folder) {
+// never what it leads to. A file's handle deletes exactly that name. A
+// folder's handle holds no delete access (see ProtectItem): the name is
+// opened once more for deletion, relative to the held folder and without
+// following a link, and only a link found there goes.
+bool RemoveLinkName(ScopedHandle item, const ScopedHandle& folder, const HeldItem& listed,
+                    const std::string& shown, bool is_folder) {
   bool removed = false;
   if (is_folder) {
     item.Close();
-    removed = RemoveDirectoryA(path.c_str()) != FALSE;
+    ScopedHandle link =
+        OpenInFolder(folder, listed.name, DELETE | FILE_READ_ATTRIBUTES, FILE_DIRECTORY_FILE);
+    BY_HANDLE_FILE_INFORMATION information;
+    if (link && GetFileInformationByHandle(link.Get(), &information)) {
+      if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        removed = DeleteWhenClosed(link);
+      } else {
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+      }
+    }
   } else {
     removed = DeleteWhenClosed(item);
   }
   if (!removed) {
-    TheRunLog().NoteFailure("cannot remove the link " + path, GetLastError());
+    TheRunLog().NoteFailure("cannot remove the link " + shown, GetLastError());
     return false;
   }
-  TheRunLog().Note("link removed from the target folder: " + path);
+  TheRunLog().Note("link removed from the target folder: " + shown);
   return true;
 }
 
-// One item of the folder: a real folder or file gets the inherited
-// permissions, a folder its contents too; a link is removed.
-bool ProtectItem(const std::string& path, DWORD listed_attributes, const Descriptors& descriptors) {
-  // A folder's handle holds no delete access: the listing of its contents
-  // opens the folder once more, which that access would refuse.
-  const bool listed_folder = (listed_attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+// One item of the held folder, opened relative to it by its UTF-16 name: a
+// real folder or file gets the inherited permissions, a folder its contents
+// too; a link is removed. shown is the folder's path for the run log.
+bool ProtectItem(const ScopedHandle& folder, const std::string& shown_folder,
+                 const HeldItem& listed, const Descriptors& descriptors) {
+  // Only for the log: a name the code page cannot hold may read there as
+  // another, and it is never opened by what it reads as.
+  const std::string shown = shown_folder + TextOf(listed.name, CP_ACP);
+  // A folder's handle holds no delete access, which a folder that is some
+  // program's current directory would refuse.
+  const bool listed_folder = (listed.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   const DWORD access = FILE_READ_ATTRIBUTES | READ_CONTROL | WRITE_DAC | WRITE_OWNER |
                        (listed_folder ? FILE_LIST_DIRECTORY : DELETE);
-  ScopedHandle item(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  ScopedHandle item = OpenInFolder(folder, listed.name, access, FILE_OPEN_FOR_BACKUP_INTENT);
   BY_HANDLE_FILE_INFORMATION information;
   if (!item || !GetFileInformationByHandle(item.Get(), &information)) {
-    TheRunLog().NoteFailure("cannot protect " + path, GetLastError());
+    TheRunLog().NoteFailure("cannot protect " + shown, GetLastError());
     return false;
   }
   const DWORD attributes = information.dwFileAttributes;
   const bool is_folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  // Wine follows a link despite FILE_FLAG_OPEN_REPARSE_POINT: the handle
-  // then is the link's target, which must be neither changed nor deleted.
-  // The listing still names the link for what it is.
-  if (((listed_attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+  // Wine follows a link despite FILE_OPEN_REPARSE_POINT: the handle then is
+  // the link's target, which must be neither changed nor deleted. The
+  // listing still names the link for what it is.
+  if (((listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) ||
       is_folder != listed_folder) {
-    TheRunLog().Note("cannot protect " + path + ": it is not what its folder lists");
+    TheRunLog().Note("cannot protect " + shown + ": it is not what its folder lists");
     return false;
   }
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || (!is_folder && information.nNumberOfLinks > 1)) {
-    return RemoveLinkName(std::move(item), path, is_folder);
+    return RemoveLinkName(std::move(item), folder, listed, shown, is_folder);
   }
   const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
   if (!SetOwnDescriptor(item.Get(), what, is_folder ? descriptors.subfolder : descriptors.file)) {
-    TheRunLog().NoteFailure("cannot protect " + path, GetLastError());
+    TheRunLog().NoteFailure("cannot protect " + shown, GetLastError());
     return false;
   }
   // The handle keeps the folder from being renamed or swapped while its
-  // contents are walked by name.
-  return !is_folder || ProtectContents(path + "\\", descriptors);
+  // contents are listed and opened through it.
+  return !is_folder || ProtectContents(item, shown + "\\", descriptors);
 }
 
-bool ProtectContents(const std::string& folder, const Descriptors& descriptors) {
-  WIN32_FIND_DATAA found;
-  ScopedFind search(FindFirstFileA((folder + "*").c_str(), &found));
-  if (!search) {
-    if (GetLastError() == ERROR_FILE_NOT_FOUND) return true;
-    TheRunLog().NoteFailure("cannot list " + folder, GetLastError());
+// The folder's contents, listed through its handle: no listed name is
+// ever made into a path.
+bool ProtectContents(const ScopedHandle& folder, const std::string& shown,
+                     const Descriptors& descriptors) {
+  std::vector<HeldItem> items;
+  if (!ListHeldFolder(folder, &items)) {
+    TheRunLog().NoteFailure("cannot list " + shown, GetLastError());
     return false;
   }
   bool all = true;
-  do {
-    const std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    all = ProtectItem(folder + name, found.dwFileAttributes, descriptors) && all;
-  } while (FindNextFileA(search.Get(), &found));
+  for (const HeldItem& item : items) all = ProtectItem(folder, shown, item, descriptors) && all;
   return all;
 }
 
@@ -298,18 +311,36 @@ bool ProtectExistingFolder(const std::string& folder) {
     TheRunLog().NoteFailure("cannot build the protected permissions", GetLastError());
     return false;
   }
-  // The folder first: from then on nobody else may add to it.
   std::string path = folder;
   if (path.size() > 3 && path.back() == '\\') path.pop_back();
   ScopedHandle held(CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                 nullptr));
+  // The contents are listed through this very folder. A target that is
+  // itself a link or junction (Windows opens it as such; Wine follows it)
+  // lists nothing of what it leads to: that is refused, not reported done.
+  BY_HANDLE_FILE_INFORMATION information;
+  if (held && (!GetFileInformationByHandle(held.Get(), &information) ||
+               (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
+    TheRunLog().Note("cannot protect the contents of " + folder +
+                     ": it is a link, or what it is cannot be read");
+    return false;
+  }
+  // The folder first: from then on nobody else may add to it.
   if (!held || !SetOwnDescriptor(held.Get(), DACL_SECURITY_INFORMATION, descriptors.folder)) {
     TheRunLog().NoteFailure("cannot protect the target folder " + folder, GetLastError());
     return false;
   }
-  const bool all = ProtectContents(path + "\\", descriptors);
+  // Listed through a handle opened from the held one once the folder's
+  // permissions grant the listing, which its earlier ones may have denied
+  // even to the owner.
+  ScopedHandle listed = ReopenHeldFolder(held, FILE_LIST_DIRECTORY);
+  if (!listed) {
+    TheRunLog().NoteFailure("cannot list " + folder, GetLastError());
+    return false;
+  }
+  const bool all = ProtectContents(listed, path + "\\", descriptors);
   TheRunLog().Note(std::string(all ? "target folder protected, its contents too: "
                                    : "target folder protected, but not all of its contents: ") +
                    kProtectedFolderSddl);

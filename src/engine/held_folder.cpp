@@ -4,8 +4,9 @@
 #include <winternl.h>
 #include <aclapi.h>
 
-#include <cwchar>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/ansi_path.h"
 #include "engine/checked_files.h"
@@ -16,22 +17,59 @@ namespace {
 using NtCreateFileFunction = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES,
                                               PIO_STATUS_BLOCK, PLARGE_INTEGER, ULONG, ULONG, ULONG,
                                               ULONG, PVOID, ULONG);
+using NtQueryDirectoryFileFunction = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID,
+                                                      PIO_STATUS_BLOCK, PVOID, ULONG, ULONG,
+                                                      BOOLEAN, PUNICODE_STRING, BOOLEAN);
+using NtStatusToErrorFunction = ULONG(NTAPI*)(NTSTATUS);
+
+constexpr ULONG kFileIdBothDirectoryInformation = 37;  // FILE_INFORMATION_CLASS
+constexpr NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006L);
+constexpr NTSTATUS kNoSuchFile = static_cast<NTSTATUS>(0xC000000FL);
+constexpr std::size_t kListingBufferBytes = 64 * 1024;
 
 // NtCreateFile is the one call that opens a name relative to a folder's
-// handle; ntdll is part of every process, nothing is loaded for it.
-NtCreateFileFunction NtCreateFileEntry() {
-  return reinterpret_cast<NtCreateFileFunction>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtCreateFile")));
+// handle, NtQueryDirectoryFile lists a folder through its handle with the
+// file system's own matching of a pattern; ntdll is part of every process,
+// nothing is loaded for them.
+template <typename Function>
+Function NtEntry(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), name)));
 }
 
-ScopedHandle OpenInFolder(HANDLE folder, const wchar_t* name, ACCESS_MASK access) {
-  const NtCreateFileFunction nt_create_file = NtCreateFileEntry();
-  const std::size_t length = std::wcslen(name);
-  if (nt_create_file == nullptr || length == 0 || length > 255) return ScopedHandle();
-  UNICODE_STRING unicode_name;
-  unicode_name.Length = static_cast<USHORT>(length * sizeof(wchar_t));
-  unicode_name.MaximumLength = static_cast<USHORT>(unicode_name.Length + sizeof(wchar_t));
-  unicode_name.Buffer = const_cast<wchar_t*>(name);
+void SetErrorOfStatus(NTSTATUS status) {
+  static const auto to_error = NtEntry<NtStatusToErrorFunction>("RtlNtStatusToDosError");
+  SetLastError(to_error != nullptr ? to_error(status) : ERROR_GEN_FAILURE);
+}
+
+UNICODE_STRING CountedString(const std::wstring& text) {
+  UNICODE_STRING counted;
+  counted.Length = static_cast<USHORT>(text.size() * sizeof(wchar_t));
+  counted.MaximumLength = static_cast<USHORT>(counted.Length + sizeof(wchar_t));
+  counted.Buffer = const_cast<wchar_t*>(text.c_str());
+  return counted;
+}
+
+// Adds the entries of one answer of the listing.
+void TakeEntries(const unsigned char* buffer, std::vector<HeldItem>* items) {
+  for (std::size_t offset = 0;;) {
+    const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + offset);
+    std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+    if (name != L"." && name != L"..") items->push_back({std::move(name), entry->FileAttributes});
+    if (entry->NextEntryOffset == 0) return;
+    offset += entry->NextEntryOffset;
+  }
+}
+
+// Opens name relative to folder, a link at it opened as itself.
+ScopedHandle OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access,
+                          ULONG options) {
+  static const auto nt_create_file = NtEntry<NtCreateFileFunction>("NtCreateFile");
+  if (nt_create_file == nullptr) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return ScopedHandle();
+  }
+  UNICODE_STRING unicode_name = CountedString(name);
   OBJECT_ATTRIBUTES attributes;
   InitializeObjectAttributes(&attributes, &unicode_name, OBJ_CASE_INSENSITIVE, folder, nullptr);
   IO_STATUS_BLOCK status_block = {};
@@ -39,9 +77,9 @@ ScopedHandle OpenInFolder(HANDLE folder, const wchar_t* name, ACCESS_MASK access
   const NTSTATUS status = nt_create_file(
       &opened, access | SYNCHRONIZE, &attributes, &status_block, nullptr, 0,
       FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN,
-      FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+      options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
   if (status < 0) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
+    SetErrorOfStatus(status);
     return ScopedHandle();
   }
   return ScopedHandle(opened);
@@ -62,9 +100,85 @@ bool IsThisAccount(PSID sid) {
 
 }  // namespace
 
+bool ListHeldFolder(const ScopedHandle& folder, std::vector<HeldItem>* items,
+                    const char* pattern) {
+  static const auto query = NtEntry<NtQueryDirectoryFileFunction>("NtQueryDirectoryFile");
+  if (query == nullptr) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return false;
+  }
+  const std::wstring wide_pattern = pattern != nullptr ? WideOf(pattern, CP_ACP) : std::wstring();
+  UNICODE_STRING mask = CountedString(wide_pattern);
+  // Aligned for the entries' 64-bit fields.
+  std::vector<LONGLONG> buffer(kListingBufferBytes / sizeof(LONGLONG));
+  for (bool first = true;; first = false) {
+    IO_STATUS_BLOCK status_block = {};
+    // The pattern counts on the first call of a handle only; the handle is
+    // synchronous, so the answer is there when the call returns.
+    const NTSTATUS status =
+        query(folder.Get(), nullptr, nullptr, nullptr, &status_block, buffer.data(),
+              static_cast<ULONG>(kListingBufferBytes), kFileIdBothDirectoryInformation, FALSE,
+              first && pattern != nullptr ? &mask : nullptr, first ? TRUE : FALSE);
+    if (status == kNoMoreFiles || (first && status == kNoSuchFile)) return true;
+    if (status < 0) {
+      SetErrorOfStatus(status);
+      return false;
+    }
+    if (status_block.Information == 0) return true;
+    TakeEntries(reinterpret_cast<const unsigned char*>(buffer.data()), items);
+  }
+}
+
+ScopedHandle OpenInFolder(const ScopedHandle& folder, const std::wstring& name, ACCESS_MASK access,
+                          ULONG options) {
+  // One name of the folder, never a path below it.
+  if (name.empty() || name.size() > 255 || name.find_first_of(L"\\/") != std::wstring::npos ||
+      name == L"." || name == L"..") {
+    SetLastError(ERROR_INVALID_NAME);
+    return ScopedHandle();
+  }
+  return OpenRelative(folder.Get(), name, access, options);
+}
+
+ScopedHandle ReopenHeldFolder(const ScopedHandle& folder, ACCESS_MASK access) {
+  // No name relative to a handle opens what the handle stands for.
+  return OpenRelative(folder.Get(), std::wstring(), access,
+                      FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT);
+}
+
+ScopedHandle HoldRealFolderIn(const ScopedHandle& folder, const std::wstring& name,
+                              DWORD extra_access) {
+  std::string ansi_name;
+  ScopedHandle held = ExactAnsiOf(name, &ansi_name)
+                          ? OpenInFolder(folder, name,
+                                         FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | extra_access,
+                                         FILE_DIRECTORY_FILE)
+                          : ScopedHandle();
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!held || !GetFileInformationByHandle(held.Get(), &information) ||
+      (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return ScopedHandle();
+  }
+  // Windows opens a link at the name itself, and the check above refuses
+  // it. Wine 8 follows a link despite FILE_OPEN_REPARSE_POINT: what it
+  // opened then lies elsewhere than in the held folder, which the final
+  // paths of the two handles tell; a path that cannot be had refuses.
+  const std::wstring folder_final = FinalPathOf(folder.Get());
+  const std::wstring held_final = FinalPathOf(held.Get());
+  std::wstring expected = folder_final;
+  if (!expected.empty() && expected.back() != L'\\') expected += L'\\';
+  expected += name;
+  if (folder_final.empty() || held_final.empty() ||
+      CompareStringOrdinal(held_final.c_str(), -1, expected.c_str(), -1, TRUE) != CSTR_EQUAL) {
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+    return ScopedHandle();
+  }
+  return held;
+}
+
 bool DeleteRealFileIn(const ScopedHandle& folder, const char* name) {
-  ScopedHandle file = OpenInFolder(folder.Get(), WideOf(name, CP_ACP).c_str(),
-                                   DELETE | FILE_READ_ATTRIBUTES);
+  ScopedHandle file = OpenInFolder(folder, WideOf(name, CP_ACP), DELETE | FILE_READ_ATTRIBUTES,
+                                   FILE_NON_DIRECTORY_FILE);
   if (!file) return false;
   // Windows opens a link itself here, and the check refuses it. Wine 8
   // follows a link despite FILE_OPEN_REPARSE_POINT: what it opened then lies

@@ -3,7 +3,45 @@
 // level of the path can lead elsewhere between the hold and the use.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "common/scoped_win.h"
+
+// One name in a held folder, as the folder's own listing gives it: in
+// UTF-16, exactly as the file system keeps it.
+struct HeldItem {
+  std::wstring name;
+  DWORD attributes = 0;
+};
+
+// Lists the held folder (a handle with list access, listed once) through
+// its handle, "." and ".." left out; with pattern ("~*.pm"), the names the
+// file system matches with it, which may take short names into account:
+// the caller still judges each name. False, with the error, when it cannot
+// be listed.
+bool ListHeldFolder(const ScopedHandle& folder, std::vector<HeldItem>* items,
+                    const char* pattern = nullptr);
+
+// Opens name (one name, no path) in the held folder by its UTF-16 name,
+// never through a path: what stands at the name, a link opened as itself
+// (see the callers for Wine), with access (SYNCHRONIZE added) and the extra
+// create options (FILE_DIRECTORY_FILE, ...). Empty, with the error, when it
+// cannot be opened.
+ScopedHandle OpenInFolder(const ScopedHandle& folder, const std::wstring& name, ACCESS_MASK access,
+                          ULONG options);
+
+// Opens the held folder once more through its own handle, with access
+// checked against its descriptor as it is now (changed through the held
+// handle, say); no name is resolved. Empty, with the error, when refused.
+ScopedHandle ReopenHeldFolder(const ScopedHandle& folder, ACCESS_MASK access);
+
+// Opens the real folder at name in the held folder and holds it, as
+// HoldRealFolder does with a path: list access and extra_access. Empty when
+// no real folder stands there or the name has no exact form in the code
+// page.
+ScopedHandle HoldRealFolderIn(const ScopedHandle& folder, const std::wstring& name,
+                              DWORD extra_access);
 
 // Deletes the file name in the held folder (a handle with list access):
 // exactly that file, when it is a real file with no other name. A link

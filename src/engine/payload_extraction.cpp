@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "common/ansi_path.h"
 #include "common/install_options.h"
@@ -140,15 +141,16 @@ int WriteAndUnzip(const char* private_folder, const char* temp_name, const void*
 // Removes one private folder of a killed run and the archive it held, its
 // only file. Anyone may create folders in the temporary folder of SYSTEM
 // where Windows gives it no private one, so one found here may be another
-// user's, or have become a link to another folder since the search listed
-// it: only a real folder that this account owns is entered, it is held
-// while its archive goes, and the archive is deleted relative to the held
-// folder, through a handle to exactly it.
-void RemovePrivateFolder(const std::string& folder, const char* temp_name) {
-  ScopedHandle held = HoldRealFolder(folder, DELETE | READ_CONTROL);
+// user's, or have become a link to another folder since it was listed:
+// only a real folder that this account owns is entered, opened relative to
+// the held temporary folder by its own name, held while its archive goes,
+// and the archive is deleted relative to it, through a handle to exactly it.
+void RemovePrivateFolder(const ScopedHandle& temp, const std::wstring& name,
+                         const std::string& shown, const char* temp_name) {
+  ScopedHandle held = HoldRealFolderIn(temp, name, DELETE | READ_CONTROL);
   if (!held) return;
   if (!OwnedByThisAccount(held)) {
-    TheRunLog().Note("temporary folder of another account left alone: " + folder);
+    TheRunLog().Note("temporary folder of another account left alone: " + shown);
     return;
   }
   DeleteRealFileIn(held, temp_name);
@@ -164,16 +166,22 @@ void RemoveLeftoverTempFolders() {
   if (!TempFolder(temp)) return;
   std::string base(temp);
   if (base.back() != '\\') base += '\\';
-  WIN32_FIND_DATAA found;
-  ScopedFind search(FindFirstFileA((base + kPrivateTempFolderPattern).c_str(), &found));
-  if (!search) return;
-  do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-        IsPrivateTempFolderName(found.cFileName)) {
-      RemovePrivateFolder(base + found.cFileName, kPayloadTempName);
+  // Listed through a handle of its own, and each folder found is opened
+  // relative to that handle by its UTF-16 name, never by a path.
+  ScopedHandle held(CreateFileA(base.c_str(), FILE_LIST_DIRECTORY,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  std::vector<HeldItem> items;
+  if (!held || !ListHeldFolder(held, &items, kPrivateTempFolderPattern)) return;
+  for (const HeldItem& item : items) {
+    // A name the code page cannot hold exactly is none of the setup's.
+    std::string name;
+    if ((item.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(item.attributes & FILE_ATTRIBUTE_REPARSE_POINT) && ExactAnsiOf(item.name, &name) &&
+        IsPrivateTempFolderName(name)) {
+      RemovePrivateFolder(held, item.name, base + name, kPayloadTempName);
     }
-  } while (FindNextFileA(search.Get(), &found));
+  }
 }
 
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,

@@ -149,4 +149,26 @@ TEST(FolderProtection, ProtectingAnExistingFolderNeverFollowsALinkInside) {
   EXPECT_TRUE(RemoveHostLink(scratch / "Plugins\\linked")) << "the link stayed";
 }
 
+// Each item is opened relative to its folder by its own name, never by the
+// name the code page makes of it: there a fullwidth reverse solidus becomes
+// "\\", and an item a standard user named "a\uFF3C..\uFF3C..\uFF3Cvictim"
+// would lead out of the folder to a file that has a second name, which the
+// walk removes as a link.
+TEST(FolderProtection, ProtectingAnExistingFolderOpensEachItemByItsOwnName) {
+  ScratchFolder scratch("protect-names");
+  const std::string target = scratch / "target";
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  WriteFileBytes(scratch / "victim", "mine");
+  ASSERT_TRUE(
+      CreateHardLinkA((scratch / "victim-too").c_str(), (scratch / "victim").c_str(), nullptr));
+  std::wstring planted(target.begin(), target.end());
+  planted += L"\\a\uFF3C..\uFF3C..\uFF3Cvictim";
+  ASSERT_TRUE(ScopedHandle(CreateFileW(planted.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr)));
+  EXPECT_TRUE(ProtectExistingFolder(target + "\\"));
+  EXPECT_EQ(ReadFileBytes(scratch / "victim"), "mine");
+  EXPECT_NE(GetFileAttributesW(planted.c_str()), INVALID_FILE_ATTRIBUTES);
+  DeleteFileW(planted.c_str());
+}
+
 }  // namespace
