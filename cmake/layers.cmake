@@ -5,10 +5,11 @@
 # layers it links, so an include that runs up a layer does not compile:
 #   common, resources     nothing
 #   rules                 common
+#   files                 common, rules, resources
 #   framework             common, resources
 #   integration           common, rules, resources
 #   controls              common, rules, framework, resources
-#   engine                common, rules, integration, resources
+#   engine                common, rules, files, integration, resources
 #   wizard                all of the above
 #   app (the program)     all
 set(PELLUMARA_LAYER_ROOTS ${CMAKE_BINARY_DIR}/layers)

@@ -26,6 +26,7 @@ add_subdirectory(tools/payload)
 add_subdirectory(src/common)
 add_subdirectory(src/resources)
 add_subdirectory(src/framework)
+add_subdirectory(src/files)
 add_subdirectory(src/integration)
 add_subdirectory(src/controls)
 add_subdirectory(src/engine)
@@ -47,7 +48,7 @@ set_target_properties(pellumara64-setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PE
 # The release file: no symbols and no time stamp (or SOURCE_DATE_EPOCH's,
 # decided at link time by the launcher); ld writes the PE checksum. No folder
 # of the checkout reaches the code, so two checkouts give the same bytes.
-foreach(release_target pellumara_common pellumara_rules pellumara_framework pellumara_integration
+foreach(release_target pellumara_common pellumara_rules pellumara_files pellumara_framework pellumara_integration
     pellumara_controls pellumara_engine pellumara_wizard minizip_unzip pellumara64-setup)
   target_compile_options(${release_target} PRIVATE
     -ffile-prefix-map=${PROJECT_SOURCE_DIR}/= -ffile-prefix-map=${PELLUMARA_BUILD_ROOT}/=build/)

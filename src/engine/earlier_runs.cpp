@@ -10,9 +10,10 @@
 #include "common/ansi_path.h"
 #include "common/scoped_win.h"
 #include "engine/entry_commit.h"
-#include "engine/held_folder.h"
-#include "engine/planted_links.h"
 #include "engine/restart_list.h"
+#include "files/checked_files.h"
+#include "files/entry_folders.h"
+#include "files/held_folders.h"
 #include "rules/upgrade_rules.h"
 
 namespace {

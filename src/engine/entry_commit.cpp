@@ -5,12 +5,12 @@
 #include <windows.h>
 
 
+#include "common/answering_wait.h"
+#include "common/random_number.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
-#include "engine/answering_wait.h"
-#include "engine/random_number.h"
-#include "engine/planted_links.h"
 #include "engine/restart_list.h"
+#include "files/checked_files.h"
 #include "rules/text_rules.h"
 #include "rules/upgrade_rules.h"
 

@@ -9,13 +9,14 @@
 #include <set>
 #include <vector>
 
+#include "common/answering_wait.h"
 #include "common/install_options.h"
 #include "common/scoped_win.h"
-#include "engine/answering_wait.h"
 #include "engine/buffered_archive.h"
 #include "engine/earlier_runs.h"
 #include "engine/entry_commit.h"
-#include "engine/planted_links.h"
+#include "files/entry_folders.h"
+#include "files/file_identity.h"
 #include "rules/payload_rules.h"
 #include "rules/text_rules.h"
 #include "rules/upgrade_rules.h"

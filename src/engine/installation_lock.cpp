@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "common/answering_wait.h"
 #include "common/run_log.h"
-#include "engine/answering_wait.h"
 
 namespace {
 

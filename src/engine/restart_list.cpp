@@ -5,7 +5,8 @@
 #include "common/ansi_path.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
-#include "engine/planted_links.h"
+#include "files/checked_files.h"
+#include "files/entry_folders.h"
 #include "rules/payload_rules.h"
 
 namespace {

@@ -9,8 +9,7 @@
 #include "common/ansi_path.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
-#include "engine/checked_files.h"
-#include "engine/planted_links.h"
+#include "files/checked_files.h"
 
 namespace {
 

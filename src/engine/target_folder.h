@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "engine/existing_folder.h"
-#include "engine/folder_protection.h"
+#include "files/folder_protection.h"
+#include "files/folder_security.h"
 
 struct TargetFolderStage {
   // The levels as judged before the chain, held until it is done; then

@@ -11,7 +11,7 @@
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
 #include "engine/run_installation.h"
-#include "engine/whole_path.h"
+#include "files/full_paths.h"
 #include "resources/resource.h"
 #include "rules/control_rules.h"
 #include "rules/text_rules.h"

@@ -5,7 +5,7 @@
 #include "common/install_options.h"
 #include "common/messages.h"
 #include "common/viewer_window.h"
-#include "engine/install_folder.h"
+#include "integration/install_folder.h"
 #include "resources/resource.h"
 #include "rules/wizard_rules.h"
 #include "wizard/folder_browser.h"

@@ -1,7 +1,7 @@
 // The permissions an elevated setup gives a target folder it creates.
-#include "engine/folder_protection.h"
-#include "engine/existing_folder.h"
 #include "engine/target_folder.h"
+#include "files/folder_protection.h"
+#include "files/folder_security.h"
 
 #include <windows.h>
 #include <sddl.h>

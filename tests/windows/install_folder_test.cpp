@@ -1,5 +1,5 @@
 // Proposing the target folder from the registry of an earlier installation.
-#include "engine/install_folder.h"
+#include "integration/install_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,9 @@
 // What the elevated setup deletes where others may write: only the real
 // folder or file it checked, never what a link put in its place leads to.
-#include "engine/planted_links.h"
-#include "engine/held_folder.h"
+#include "files/checked_files.h"
+#include "files/entry_folders.h"
+#include "files/file_identity.h"
+#include "files/held_folders.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 #include "engine/setup_log.h"
 
 #include "common/run_log.h"
-#include "engine/checked_files.h"
+#include "files/checked_files.h"
 #include "rules/run_log_rules.h"
 
 #include <gtest/gtest.h>

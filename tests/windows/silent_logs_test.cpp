@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "common/product_version.h"
-#include "engine/folder_protection.h"
 #include "common/messages.h"
+#include "common/product_version.h"
 #include "engine/setup_log.h"
+#include "files/folder_protection.h"
 #include "support/installation_checks.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"

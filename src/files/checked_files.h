@@ -11,18 +11,6 @@
 
 #include "common/scoped_win.h"
 
-// The final path of what handle stands for ("\\?\C:\..."), however long;
-// empty when Windows cannot give it.
-std::wstring FinalPathOf(HANDLE handle);
-
-// What an open file is, asked through its handle: the one real file at name
-// in the folder whose final path is folder_final, something else (what says
-// what: "a link", "a hard link", ...), or something the setup cannot make
-// out (what says why), which must count against the file.
-enum class FileCheck { kReal, kOther, kUnknown };
-FileCheck CheckRealFileAt(HANDLE file, const std::wstring& folder_final, const std::string& name,
-                          std::string* what);
-
 // A folder held open while files are written into it: while it lives,
 // neither the folder nor a level above it can be renamed or deleted, and
 // every file it hands out was checked to lie in it.
@@ -62,9 +50,6 @@ class CheckedFolder {
   std::wstring final_path_;
 };
 
-// The folder part of path (up to and with its last backslash) and its name.
-bool SplitFilePath(const std::string& path, std::string* folder, std::string* name);
-
 // Creates the file at path (absolute) anew: a fresh file moved over its
 // name, so that whatever stood there, a link or a hard link included, is
 // replaced and never written through. The handle, open for writing and
@@ -74,3 +59,19 @@ ScopedHandle CreateFileInPlace(const std::string& path, DWORD* error);
 // Replaces the file at name in folder by a fresh one holding bytes, moved
 // over the name. False, with the error; nothing then stays behind.
 bool ReplaceFileWith(CheckedFolder& folder, const std::string& name, const std::string& bytes);
+
+// True when file is a link: marked as a reparse point, a hard link, or a
+// name whose final path leads elsewhere; also when what it is cannot be
+// made out (the run log then names it). False when nothing stands there.
+bool IsFileLink(const char* file);
+
+// Opens path itself, a link included, for the caller to hold: without
+// delete sharing, nobody can rename or delete the name while the handle
+// lives. Empty unless path is a real folder (folder true) or file.
+ScopedHandle OpenRealName(const std::string& path, DWORD access, DWORD flags, bool folder);
+
+// Deletes the file at path when it is a real file, through a handle to
+// exactly that file: a link put there, even between a check and the
+// deletion, is never followed. False, with the error, when it is no real
+// file or cannot be deleted now (a running program's file, for example).
+bool DeleteRealFile(const std::string& path);

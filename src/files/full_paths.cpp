@@ -1,4 +1,4 @@
-#include "engine/whole_path.h"
+#include "files/full_paths.h"
 
 #include <windows.h>
 

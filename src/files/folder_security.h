@@ -41,6 +41,9 @@ class Win32FolderSecurityReader : public FolderSecurityReader {
 // cannot be told.
 void ReadDescriptor(PSECURITY_DESCRIPTOR descriptor, FolderSecurity* security);
 
+// The account behind a SID as "DOMAIN\name", else the SID itself.
+std::string AccountName(const std::string& sid_text);
+
 struct ExistingFolderCheck {
   ExistingFolderVerdict verdict;
   std::vector<FolderSecurity> levels;
@@ -62,22 +65,3 @@ ExistingFolderCheck CheckExistingFolder(const std::string& folder, FolderSecurit
 // each level and its new list. False, with the level in refused_path,
 // when one cannot be secured.
 bool SecureMovableLevels(ExistingFolderCheck& check, FolderSecurityReader& reader);
-
-struct FolderProtectionResult {
-  bool protected_all = false;
-  // Where others may re-permission or take over the target or an item in
-  // it: the folder is refused instead, and this names the item.
-  std::string others_control;
-  explicit operator bool() const { return protected_all; }
-};
-
-// Gives an existing folder (canonical, ending in a backslash) the
-// protected permissions, and everything in it the same through
-// inheritance, with Administrators as owner. Each item is changed through
-// a handle to itself; a link inside is changed itself, never what it
-// leads to; an item that neither a trusted account nor the running user
-// owns was put there by someone else and is removed. judged, when given,
-// is the handle of the folder the check judged: the walk refuses another.
-FolderProtectionResult ProtectExistingFolder(const std::string& folder,
-                                             FolderSecurityReader& reader,
-                                             HANDLE judged = nullptr);

@@ -1,4 +1,4 @@
-#include "engine/checked_files.h"
+#include "files/checked_files.h"
 
 #include <windows.h>
 #include <winternl.h>
@@ -9,18 +9,16 @@
 #include <vector>
 
 #include "common/ansi_path.h"
-#include "engine/planted_links.h"
-#include "engine/random_number.h"
+#include "common/install_options.h"
+#include "common/random_number.h"
+#include "common/run_log.h"
+#include "files/file_identity.h"
 #include "rules/upgrade_rules.h"
 
 namespace {
 
 constexpr int kFreshNameAttempts = 16;
 constexpr ULONG kFileRenameInformation = 10;  // FILE_INFORMATION_CLASS
-
-std::string WithError(const char* text, DWORD error) {
-  return std::string(text) + " (error " + std::to_string(error) + ")";
-}
 
 // NtSetInformationFile renames a file relative to a folder handle
 // (FILE_RENAME_INFORMATION's RootDirectory), so that the folder's name is
@@ -53,62 +51,6 @@ DWORD ErrorOfStatus(NTSTATUS status) {
 }
 
 }  // namespace
-
-std::wstring FinalPathOf(HANDLE handle) {
-  std::wstring path(MAX_PATH, L'\0');
-  // Asked with too small a buffer, Windows answers the size it needs.
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD length = GetFinalPathNameByHandleW(handle, path.data(),
-                                                   static_cast<DWORD>(path.size()),
-                                                   FILE_NAME_NORMALIZED);
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(length);
-  }
-  return {};
-}
-
-FileCheck CheckRealFileAt(HANDLE file, const std::wstring& folder_final, const std::string& name,
-                          std::string* what) {
-  auto answer = [what](FileCheck check, std::string text) {
-    *what = std::move(text);
-    return check;
-  };
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!GetFileInformationByHandle(file, &information)) {
-    return answer(FileCheck::kUnknown, WithError("its information cannot be had", GetLastError()));
-  }
-  if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    return answer(FileCheck::kOther, "a link");
-  }
-  if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    return answer(FileCheck::kOther, "a folder");
-  }
-  if (information.nNumberOfLinks != 1) {
-    return answer(FileCheck::kOther, "a hard link, a file with other names");
-  }
-  // Windows opens a link at the name itself, and it was refused above. Wine 8
-  // follows a link despite FILE_FLAG_OPEN_REPARSE_POINT and shows the file it
-  // leads to as a plain file: only its final path tells. The same test finds
-  // a file reached through a folder level that became a mount point after
-  // the folder was held.
-  const std::wstring final_path = FinalPathOf(file);
-  if (final_path.empty()) {
-    return answer(FileCheck::kUnknown, WithError("its final path cannot be had", GetLastError()));
-  }
-  // Compared in UTF-16, as the file system compares names: in the code
-  // page a look-alike could pass for the folder's own name.
-  std::wstring expected = folder_final;
-  if (!expected.empty() && expected.back() != L'\\') expected += L'\\';
-  expected += WideOf(name, CP_ACP);
-  if (CompareStringOrdinal(final_path.c_str(), -1, expected.c_str(), -1, TRUE) != CSTR_EQUAL) {
-    return answer(FileCheck::kOther, "a link to " + TextOf(final_path, CP_ACP));
-  }
-  return answer(FileCheck::kReal, {});
-}
 
 bool CheckedFolder::Hold(const std::string& folder) {
   held_.clear();
@@ -189,14 +131,6 @@ ScopedHandle CheckedFolder::PlaceFresh(ScopedHandle fresh, const std::string& na
   return file;
 }
 
-bool SplitFilePath(const std::string& path, std::string* folder, std::string* name) {
-  const std::size_t last = path.find_last_of('\\');
-  if (last == std::string::npos || last + 1 == path.size()) return false;
-  *folder = path.substr(0, last + 1);
-  *name = path.substr(last + 1);
-  return true;
-}
-
 ScopedHandle CreateFileInPlace(const std::string& path, DWORD* error) {
   std::string folder_path;
   std::string name;
@@ -228,4 +162,81 @@ bool ReplaceFileWith(CheckedFolder& folder, const std::string& name, const std::
   DeleteWhenClosed(file);
   SetLastError(error);
   return false;
+}
+
+namespace {
+
+// A name whose nature the setup cannot make out counts as a link; the run
+// log says which.
+bool CannotTell(const char* file, const std::string& why) {
+  TheRunLog().Note(std::string("cannot tell what ") + file + " is: " + why + "; taken for a link");
+  return true;
+}
+
+}  // namespace
+
+bool IsFileLink(const char* file) {
+  ScopedHandle handle(CreateFileA(file, FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!handle) {
+    const DWORD error = GetLastError();
+    // Nothing stands at the name: nothing to be led anywhere by.
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+    return CannotTell(file, "it cannot be opened (error " + std::to_string(error) + ")");
+  }
+  std::string full;
+  std::string folder_path;
+  std::string name;
+  if (!FullAnsiPathOf(file, &full) || full.size() >= kPathSize ||
+      !SplitFilePath(full, &folder_path, &name)) {
+    return CannotTell(file, "its full path has no exact form or does not fit");
+  }
+  ScopedHandle folder(CreateFileA(folder_path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const std::wstring folder_final = folder ? FinalPathOf(folder.Get()) : std::wstring();
+  if (folder_final.empty()) {
+    return CannotTell(file, "its folder's final path cannot be had (error " +
+                                std::to_string(GetLastError()) + ")");
+  }
+  std::string what;
+  switch (CheckRealFileAt(handle.Get(), folder_final, name, &what)) {
+    case FileCheck::kReal: return false;
+    case FileCheck::kOther: return true;
+    case FileCheck::kUnknown: break;
+  }
+  return CannotTell(file, what);
+}
+
+ScopedHandle OpenRealName(const std::string& path, DWORD access, DWORD flags, bool folder) {
+  ScopedHandle handle(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!handle) return handle;
+  // A real folder or file: the kind asked for, and no reparse point.
+  auto is_real = [folder](DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+               (folder ? FILE_ATTRIBUTE_DIRECTORY : 0u);
+  };
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(handle.Get(), &information) ||
+      !is_real(information.dwFileAttributes)) {
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+    return ScopedHandle();
+  }
+  // Windows opens the link itself and its information says so. Wine 8
+  // follows a link despite the flag; the name is held now, so what stands
+  // there cannot change any more, and it is asked once more by its name
+  // (Wine shows a link to a file as a file: its final path tells).
+  if (!is_real(GetFileAttributesA(path.c_str())) || (!folder && IsFileLink(path.c_str()))) {
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+    return ScopedHandle();
+  }
+  return handle;
+}
+
+bool DeleteRealFile(const std::string& path) {
+  ScopedHandle file = OpenRealName(path, DELETE, 0, false);
+  return file && DeleteWhenClosed(file);
 }

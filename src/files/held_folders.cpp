@@ -1,4 +1,4 @@
-#include "engine/held_folder.h"
+#include "files/held_folders.h"
 
 #include <windows.h>
 #include <winternl.h>
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/ansi_path.h"
-#include "engine/checked_files.h"
-#include "engine/planted_links.h"
+#include "files/checked_files.h"
+#include "files/file_identity.h"
 
 namespace {
 
@@ -201,4 +201,8 @@ bool OwnedByThisAccount(const ScopedHandle& item) {
   }
   ScopedLocalMemory owned(descriptor);
   return owner != nullptr && IsThisAccount(owner);
+}
+
+ScopedHandle HoldRealFolder(const std::string& path, DWORD extra_access) {
+  return OpenRealName(path, FILE_LIST_DIRECTORY | extra_access, FILE_FLAG_BACKUP_SEMANTICS, true);
 }

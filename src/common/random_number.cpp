@@ -1,6 +1,6 @@
 // rand_s, the C runtime's random numbers from the system.
 #define _CRT_RAND_S
-#include "engine/random_number.h"
+#include "common/random_number.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "engine/install_folder.h"
+#include "integration/install_folder.h"
 
 #include <windows.h>
 

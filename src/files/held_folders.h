@@ -52,3 +52,10 @@ bool DeleteRealFileIn(const ScopedHandle& folder, const char* name);
 // True when the object behind item is owned by the account this process
 // runs as (its user, or the owner it gives what it creates).
 bool OwnedByThisAccount(const ScopedHandle& item);
+
+// Opens the folder at path and holds it so that, while the handle lives,
+// the name keeps naming that folder: it cannot be renamed, deleted or
+// swapped for a link. An empty handle when path is no real folder (a link,
+// a junction, a file) or cannot be opened. With DELETE in extra_access the
+// holder may remove the folder through the handle (DeleteWhenClosed).
+ScopedHandle HoldRealFolder(const std::string& path, DWORD extra_access = 0);

@@ -1,4 +1,4 @@
-#include "engine/answering_wait.h"
+#include "common/answering_wait.h"
 
 #include <windows.h>
 

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "common/scoped_win.h"
+#include "files/folder_security.h"
 
 // Those of Program Files: full control for SYSTEM and Administrators, read
 // and execute for Users and for app packages (all, and the restricted ones:
@@ -35,3 +36,22 @@ class FolderProtection {
   ScopedLocalMemory descriptor_;
   SECURITY_ATTRIBUTES attributes_ = {};
 };
+
+struct FolderProtectionResult {
+  bool protected_all = false;
+  // Where others may re-permission or take over the target or an item in
+  // it: the folder is refused instead, and this names the item.
+  std::string others_control;
+  explicit operator bool() const { return protected_all; }
+};
+
+// Gives an existing folder (canonical, ending in a backslash) the
+// protected permissions, and everything in it the same through
+// inheritance, with Administrators as owner. Each item is changed through
+// a handle to itself; a link inside is changed itself, never what it
+// leads to; an item that neither a trusted account nor the running user
+// owns was put there by someone else and is removed. judged, when given,
+// is the handle of the folder the check judged: the walk refuses another.
+FolderProtectionResult ProtectExistingFolder(const std::string& folder,
+                                             FolderSecurityReader& reader,
+                                             HANDLE judged = nullptr);
