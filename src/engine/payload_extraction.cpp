@@ -12,6 +12,7 @@
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "engine/entry_extraction.h"
+#include "engine/folder_protection.h"
 #include "engine/held_folder.h"
 #include "engine/planted_links.h"
 #include "engine/random_number.h"
@@ -59,6 +60,10 @@ namespace {
 // CreateDirectoryA fails when anything stands at the name, a link included,
 // so whatever was placed in the temporary folder, and the folder of another
 // setup running at the same time, is never used: another name is taken.
+// The folder is made with the private folders' permissions, on every run:
+// it inherits nothing of a temporary folder where others may add files
+// ("C:\Windows\Temp" of SYSTEM, or wherever TEMP points), and in the
+// user's own one they name the same people as it would inherit.
 // False when the temporary folder is unknown or no folder could be made;
 // folder then holds the last path tried, or the temporary folder.
 bool CreatePrivateFolder(char* folder) {
@@ -68,6 +73,11 @@ bool CreatePrivateFolder(char* folder) {
     TheRunLog().NoteFailure("temporary folder unknown", GetLastError());
     return false;
   }
+  FolderProtection security = FolderProtection::ForPrivateFolder();
+  if (security.attributes() == nullptr) {
+    TheRunLog().NoteFailure("cannot build the temporary folder's permissions", GetLastError());
+    return false;
+  }
   CopyBounded(folder, kPathSize, temp);
   for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
     const std::string name = PrivateTempFolderName(RandomNumber(), RandomNumber());
@@ -75,7 +85,7 @@ bool CreatePrivateFolder(char* folder) {
       TheRunLog().Note(std::string("temporary folder too long: ") + temp);
       return false;
     }
-    if (CreateDirectoryA(folder, nullptr)) return true;
+    if (CreateDirectoryA(folder, security.attributes())) return true;
     const DWORD error = GetLastError();
     if (error != ERROR_ALREADY_EXISTS) {
       TheRunLog().NoteFailure(std::string("cannot create the temporary folder ") + folder, error);

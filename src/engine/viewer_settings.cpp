@@ -1,7 +1,6 @@
 #include "engine/viewer_settings.h"
 
 #include <windows.h>
-#include <sddl.h>
 
 #include <cstring>
 #include <cwctype>
@@ -13,6 +12,7 @@
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "engine/checked_files.h"
+#include "engine/folder_protection.h"
 #include "engine/payload_extraction.h"
 #include "engine/planted_links.h"
 #include "engine/random_number.h"
@@ -64,10 +64,6 @@ int ScalingPercent() {
   return ScalingPercentFromDpi(pixels_per_inch);
 }
 
-// Only SYSTEM, Administrators and the folder's owner may enter the work
-// folder: nobody else can put a link in the profile functions' way there.
-constexpr char kWorkFolderSddl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
-
 std::string ReadAll(HANDLE file) {
   std::string bytes;
   char piece[4096];
@@ -85,17 +81,13 @@ class WorkFolder {
  public:
   bool Make() {
     char temp[kTempFolderBufferSize] = "";
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!TempFolder(temp) ||
-        !ConvertStringSecurityDescriptorToSecurityDescriptorA(kWorkFolderSddl, SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
-      return false;
-    }
-    ScopedLocalMemory owned(descriptor);
-    SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
+    // Only SYSTEM, Administrators and the folder's owner may enter it:
+    // nobody else can put a link in the profile functions' way there.
+    FolderProtection security = FolderProtection::ForPrivateFolder();
+    if (!TempFolder(temp) || security.attributes() == nullptr) return false;
     const std::string path =
         std::string(temp) + PrivateTempFolderName(RandomNumber(), RandomNumber());
-    if (!CreateDirectoryA(path.c_str(), &security)) return false;
+    if (!CreateDirectoryA(path.c_str(), security.attributes())) return false;
     held_ = HoldRealFolder(path, DELETE);
     if (!held_) return false;
     TheRunLog().Note("settings work folder: " + path);
