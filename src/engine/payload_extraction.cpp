@@ -156,10 +156,11 @@ int WriteAndUnzip(const char* private_folder, const char* temp_name, const void*
 // the held temporary folder by its own name, held while its archive goes,
 // and the archive is deleted relative to it, through a handle to exactly it.
 void RemovePrivateFolder(const ScopedHandle& temp, const std::wstring& name,
-                         const std::string& shown, const char* temp_name) {
+                         const std::string& shown, const char* temp_name,
+                         OwnerCheck owned_by_this_account) {
   ScopedHandle held = HoldRealFolderIn(temp, name, DELETE | READ_CONTROL);
   if (!held) return;
-  if (!OwnedByThisAccount(held)) {
+  if (!owned_by_this_account(held)) {
     TheRunLog().Note("temporary folder of another account left alone: " + shown);
     return;
   }
@@ -171,7 +172,7 @@ void RemovePrivateFolder(const ScopedHandle& temp, const std::wstring& name,
 
 }  // namespace
 
-void RemoveLeftoverTempFolders() {
+void RemoveLeftoverTempFolders(OwnerCheck owned_by_this_account) {
   char temp[kTempFolderBufferSize];
   if (!TempFolder(temp)) return;
   std::string base(temp);
@@ -189,7 +190,7 @@ void RemoveLeftoverTempFolders() {
     if ((item.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
         !(item.attributes & FILE_ATTRIBUTE_REPARSE_POINT) && ExactAnsiOf(item.name, &name) &&
         IsPrivateTempFolderName(name)) {
-      RemovePrivateFolder(held, item.name, base + name, kPayloadTempName);
+      RemovePrivateFolder(held, item.name, base + name, kPayloadTempName, owned_by_this_account);
     }
   }
 }

@@ -1,6 +1,8 @@
 // Unpacking the embedded viewer archive into the target folder.
 #pragma once
 
+#include "common/scoped_win.h"
+#include "engine/held_folder.h"
 #include "engine/installation_outcome.h"
 #include "resources/resource.h"
 
@@ -23,7 +25,12 @@ bool TempFolder(char* temp);
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
                    const char* folder, InstallationOutcome& outcome);
 
+// Whether the folder behind the handle is owned by the account the setup
+// runs as.
+using OwnerCheck = bool (*)(const ScopedHandle& folder);
+
 // Removes the private temporary folders ("pmarag-" and 16 hex digits) that
-// killed runs left in the temporary folder, each with the archive it held.
+// killed runs left in the temporary folder, each with the archive it held:
+// only those that owned_by_this_account says are this account's.
 // Only while no other setup runs.
-void RemoveLeftoverTempFolders();
+void RemoveLeftoverTempFolders(OwnerCheck owned_by_this_account = OwnedByThisAccount);
