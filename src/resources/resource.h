@@ -51,6 +51,10 @@
 // A folder or file name with characters the code page lacks and no exact
 // form; the name follows it
 #define IDS_NAME_BEYOND_CODE_PAGE 33
+// The settings folder is not used and the settings stay in the program
+// folder: %s a level of its path and %s its owner; %s a level that is a link
+#define IDS_SETTINGS_FOLDER_OF_OTHER_USER 34
+#define IDS_SETTINGS_FOLDER_LINK 35
 
 // Icon
 #define IDI_SETUP 111
