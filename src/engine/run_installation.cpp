@@ -17,6 +17,7 @@
 #include "engine/installation_session.h"
 #include "engine/payload_extraction.h"
 #include "engine/shutdown_block.h"
+#include "engine/target_folder.h"
 #include "engine/viewer_settings.h"
 #include "engine/whole_path.h"
 #include "integration/default_apps.h"
@@ -152,42 +153,12 @@ int InstallLocked(const InstallOptions& given, bool as_local_system,
     return Stop(outcome, InstallResult::kFolderRejected);
   }
   FolderProtection protection = FolderProtection::For(folder);
-  ExistingFolderCheck existing;
-  if (protection.applies()) {
-    Win32FolderSecurityReader reader;
-    char trimmed[kPathSize];
-    CopyBounded(trimmed, sizeof trimmed, folder);
-    TrimBlanks(trimmed);
-    existing = CheckExistingFolder(trimmed, reader);
-    if (existing.verdict.action == ExistingFolderAction::kRefuse) {
-      const std::string owner = existing.refused_owner.empty() ? LoadMessage(IDS_OWNER_UNKNOWN)
-                                                               : existing.refused_owner;
-      const std::string message = FillPlaceholders(LoadMessage(IDS_FOLDER_OF_OTHER_USER), "%s",
-                                                   {existing.refused_path, owner});
-      session.Fail(message, message);
-      return Stop(outcome, InstallResult::kFolderRejected);
-    }
-  }
-  std::string created;
-  if (!CreateFolderChain(folder, protection.attributes(), &created)) {
-    const std::string message = LoadMessage(IDS_CANNOT_CREATE_FOLDER);
-    session.Fail(message, message + ": " + folder);
+  Win32FolderSecurityReader reader;
+  // Held until the registration is written.
+  TargetFolderStage target;
+  if (!PrepareTargetFolder(folder, protection, reader, &target)) {
+    session.Fail(target.message, target.logged);
     return Stop(outcome, InstallResult::kFolderRejected);
-  }
-  // A folder that stood already and that others may change is protected
-  // before anything goes in; one the chain made got that on its creation.
-  if (existing.verdict.action == ExistingFolderAction::kProtect && created.empty() &&
-      !ProtectExistingFolder(folder)) {
-    const std::string message =
-        FillPlaceholders(LoadMessage(IDS_FOLDER_NOT_PROTECTED), "%s", {folder});
-    session.Fail(message, message);
-    return Stop(outcome, InstallResult::kFolderRejected);
-  }
-  if (!created.empty()) {
-    log.Note("folder created: " + created +
-             (protection.attributes() != nullptr
-                  ? std::string(", with the permissions of Program Files ") + kProtectedFolderSddl
-                  : std::string(", with the permissions of its parent")));
   }
   log.Note(std::string("target folder ready: ") + folder);
   // From here on every step names the folder the chain created, never the

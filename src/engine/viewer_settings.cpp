@@ -1,8 +1,6 @@
 #include "engine/viewer_settings.h"
 
 #include <windows.h>
-#include <aclapi.h>
-#include <sddl.h>
 
 #include <cstring>
 #include <cwctype>
@@ -138,20 +136,12 @@ void WriteSetting(const char* section, const char* key, const char* value, const
   }
 }
 
-// The SID that owns the file behind the handle, "" when it cannot be read.
-std::string OwnerOf(HANDLE file) {
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
-                      nullptr, &descriptor) != ERROR_SUCCESS) {
-    return {};
-  }
-  ScopedLocalMemory owned(descriptor);
-  char* text = nullptr;
-  if (owner == nullptr || !ConvertSidToStringSidA(owner, &text)) return {};
-  ScopedLocalMemory owned_text(text);
-  return text;
-}
+// Who judges the existing files (null: nobody, the setup is not elevated),
+// and the account the setup runs as.
+struct Judge {
+  FolderSecurityReader* reader = nullptr;
+  std::string running_user;
+};
 
 // Puts the settings file in folder through edit(work_file, file, written),
 // which answers what to note once the file is in place and clears written
@@ -160,13 +150,13 @@ std::string OwnerOf(HANDLE file) {
 // edit writes there with the profile functions, and the result replaces the
 // settings file through a fresh file moved over its name. What else stands
 // at the name, a link or a hard link, is replaced and never read or
-// written through. With running_user (the setup runs elevated), a file
-// that neither a trusted account nor that user owns is not read: someone
+// written through. With judge (the setup runs elevated), a file that
+// neither a trusted account nor the running user owns is not read: someone
 // else put it there, and its keys would reach every user's viewer. False,
 // noted in the run log, when it cannot be written or a value was refused.
 template <typename Edit>
-bool EditSettingsFile(const std::string& folder_path, WorkFolder& work,
-                      const std::string* running_user, Edit edit) {
+bool EditSettingsFile(const std::string& folder_path, WorkFolder& work, const Judge& judge,
+                      Edit edit) {
   const std::string file = folder_path + kSettingsFileName;
   CheckedFolder folder;
   if (!folder.Hold(folder_path)) {
@@ -180,10 +170,12 @@ bool EditSettingsFile(const std::string& folder_path, WorkFolder& work,
                                                   &what)) {
     // Judged through the very handle it would be read from; an owner that
     // cannot be read counts as someone else.
-    const std::string owner = running_user != nullptr ? OwnerOf(existing.Get()) : std::string();
-    if (running_user != nullptr && !IsTrustedOwner(owner, *running_user)) {
+    FolderSecurity security;
+    if (judge.reader != nullptr) judge.reader->ReadItem(existing.Get(), file, &security);
+    if (judge.reader != nullptr &&
+        (!security.read || !IsTrustedOwner(security.owner_sid, judge.running_user))) {
       TheRunLog().Note("settings file " + file + " belongs to " +
-                       (owner.empty() ? std::string("an owner that cannot be read") : owner) +
+                       (security.read ? security.owner_sid : std::string("an owner that cannot be read")) +
                        ": not read, none of its keys are carried over");
     } else {
       bytes = ReadAll(existing.Get());
@@ -214,9 +206,9 @@ bool EditSettingsFile(const std::string& folder_path, WorkFolder& work,
 // run log says where the settings are kept (kept_in). False when it was not
 // written.
 bool WriteRedirection(const std::string& program_folder, WorkFolder& work, const char* ini_folder,
-                      const std::string& kept_in, const std::string* running_user) {
+                      const std::string& kept_in, const Judge& judge) {
   return EditSettingsFile(
-      program_folder, work, running_user,
+      program_folder, work, judge,
       [&](const char* work_file, const std::string& file, bool& written) {
         WriteSetting("Others", "INI_Folder", ini_folder, work_file, file, written);
         return "settings file " + file + ": the settings are kept in " + kept_in;
@@ -243,9 +235,9 @@ bool HoldCreatedLevels(const std::string& folder, const std::string& highest_cre
 // display, into the settings file in folder. With drop_redirection, a
 // redirection an earlier installation left there goes: the settings stay
 // in this file.
-bool WriteLanguageAndSkin(const std::string& folder, WorkFolder& work,
-                          const std::string* running_user, bool drop_redirection) {
-  return EditSettingsFile(folder, work, running_user, [&](const char* work_file, const std::string& file, bool& written) -> std::string {
+bool WriteLanguageAndSkin(const std::string& folder, WorkFolder& work, const Judge& judge,
+                          bool drop_redirection) {
+  return EditSettingsFile(folder, work, judge, [&](const char* work_file, const std::string& file, bool& written) -> std::string {
     if (drop_redirection) WriteSetting("Others", "INI_Folder", nullptr, work_file, file, written);
     WriteSetting("Language", "DLL", "DEUTSCH.DLL", work_file, file, written);
     WriteSetting("Language", "Lang", "Deutsch", work_file, file, written);
@@ -298,8 +290,7 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
     return {program_file};
   }
   // Read once: the running user's own files count as trusted.
-  const std::string running_user_text = judge != nullptr ? judge->RunningUser() : std::string();
-  const std::string* running_user = judge != nullptr ? &running_user_text : nullptr;
+  const Judge file_judge{judge, judge != nullptr ? judge->RunningUser() : std::string()};
   std::vector<std::string> not_written;
   std::string settings_folder = program_folder;
   std::vector<ScopedHandle> created_levels;
@@ -308,7 +299,7 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
                           std::string("each user's \"") + ini_folder +
                               "\"; running as SYSTEM, the setup writes no language or toolbar "
                               "keys there, and each user's viewer starts with its defaults",
-                          running_user)) {
+                          file_judge)) {
       not_written.push_back(program_file);
     }
     return not_written;
@@ -347,7 +338,7 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
       std::string highest_created;
       if (expanded[0] != '\0') CreateFolderChain(expanded, nullptr, &highest_created);
       if (!WriteRedirection(program_folder, work, ini_folder, std::string("\"") + expanded + "\"",
-                            running_user)) {
+                            file_judge)) {
         not_written.push_back(program_file);
       }
       // An empty expansion names no folder: a bare file name would send the
@@ -363,7 +354,7 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
       }
     }
   }
-  if (!WriteLanguageAndSkin(settings_folder, work, running_user, drop_redirection)) {
+  if (!WriteLanguageAndSkin(settings_folder, work, file_judge, drop_redirection)) {
     not_written.push_back(settings_folder + kSettingsFileName);
   }
   return not_written;

@@ -51,10 +51,15 @@
 // A folder or file name with characters the code page lacks and no exact
 // form; the name follows it
 #define IDS_NAME_BEYOND_CODE_PAGE 33
+// The target folder is refused: %s the folder, %s the item others may
+// re-permission or take over
+#define IDS_FOLDER_OTHERS_CONTROL 34
+// The target folder is refused: %s a level that is a link or junction
+#define IDS_FOLDER_IS_LINK 35
 // The settings folder is not used and the settings stay in the program
 // folder: %s a level of its path and %s its owner; %s a level that is a link
-#define IDS_SETTINGS_FOLDER_OF_OTHER_USER 34
-#define IDS_SETTINGS_FOLDER_LINK 35
+#define IDS_SETTINGS_FOLDER_OF_OTHER_USER 36
+#define IDS_SETTINGS_FOLDER_LINK 37
 
 // Icon
 #define IDI_SETUP 111

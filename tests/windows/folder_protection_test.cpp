@@ -1,6 +1,7 @@
 // The permissions an elevated setup gives a target folder it creates.
 #include "engine/folder_protection.h"
 #include "engine/existing_folder.h"
+#include "engine/target_folder.h"
 
 #include <windows.h>
 #include <sddl.h>
@@ -10,7 +11,10 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
+#include "common/install_options.h"
+#include "rules/text_rules.h"
 #include "support/scratch.h"
 
 namespace {
@@ -117,19 +121,15 @@ TEST(FolderProtection, DescriptorEntriesAreReadForWhatTheyApplyTo) {
 
 // Stands in for the descriptors of a machine whose "C:\Tools" another user
 // made; every other level reads as under Wine.
-class PlantedOwnerReader final : public FolderSecurityReader {
+class PlantedOwnerReader final : public Win32FolderSecurityReader {
  public:
-  std::string RunningUser() override { return real_.RunningUser(); }
-  bool Read(const std::string& level, FolderSecurity* security) override {
-    if (level != "C:\\Tools") return real_.Read(level, security);
+  bool Read(const std::string& level, FolderSecurity* security, ScopedHandle* held) override {
+    if (level != "C:\\Tools") return Win32FolderSecurityReader::Read(level, security, held);
     security->path = level;
     security->read = true;
     security->owner_sid = "S-1-5-21-1-2-3-1002";
     return true;
   }
-
- private:
-  Win32FolderSecurityReader real_;
 };
 
 // The levels are read through handles to themselves: a folder this test
@@ -159,18 +159,19 @@ TEST(FolderProtection, ExistingFolderOfAnotherUserIsRefusedAndOneOfOurOwnLeftAlo
 // Protecting an existing folder changes what is in it through handles to
 // each item: a link inside is never followed to what it leads to.
 TEST(FolderProtection, ProtectingAnExistingFolderNeverFollowsALinkInside) {
+  Win32FolderSecurityReader reader;
   ScratchFolder scratch("protect-existing");
   ScratchFolder victim("protect-victim");
   WriteFileBytes(victim / "keep.txt", "mine");
   ASSERT_TRUE(CreateDirectoryA((scratch / "Plugins").c_str(), nullptr));
   WriteFileBytes(scratch / "Plugins\\old.dll", "old");
-  EXPECT_TRUE(ProtectExistingFolder(scratch.path() + "\\"));
+  EXPECT_TRUE(ProtectExistingFolder(scratch.path() + "\\", reader));
   EXPECT_EQ(ReadFileBytes(scratch / "Plugins\\old.dll"), "old");
 
   if (!MakeHostLink(scratch / "Plugins\\linked", victim.path())) {
     GTEST_SKIP() << "no links on this file system";
   }
-  const bool protected_all = ProtectExistingFolder(scratch.path() + "\\");
+  const bool protected_all = ProtectExistingFolder(scratch.path() + "\\", reader).protected_all;
   // Windows opens the link itself and removes it; where the link cannot be
   // opened as itself (Wine follows it), the protection fails instead.
   EXPECT_FALSE(protected_all && FolderExists(scratch / "Plugins\\linked"));
@@ -184,6 +185,7 @@ TEST(FolderProtection, ProtectingAnExistingFolderNeverFollowsALinkInside) {
 // would lead out of the folder to a file that has a second name, which the
 // walk removes as a link.
 TEST(FolderProtection, ProtectingAnExistingFolderOpensEachItemByItsOwnName) {
+  Win32FolderSecurityReader reader;
   ScratchFolder scratch("protect-names");
   const std::string target = scratch / "target";
   ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
@@ -194,10 +196,93 @@ TEST(FolderProtection, ProtectingAnExistingFolderOpensEachItemByItsOwnName) {
   planted += L"\\a\uFF3C..\uFF3C..\uFF3Cvictim";
   ASSERT_TRUE(ScopedHandle(CreateFileW(planted.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_NORMAL, nullptr)));
-  EXPECT_TRUE(ProtectExistingFolder(target + "\\"));
+  EXPECT_TRUE(ProtectExistingFolder(target + "\\", reader));
   EXPECT_EQ(ReadFileBytes(scratch / "victim"), "mine");
   EXPECT_NE(GetFileAttributesW(planted.c_str()), INVALID_FILE_ATTRIBUTES);
   DeleteFileW(planted.c_str());
 }
 
+// Stands in for the owners and rights of items another account made in
+// the target: Wine keeps no descriptors of its own.
+class PlantedItemReader final : public Win32FolderSecurityReader {
+ public:
+  void ReadItem(HANDLE item, const std::string& shown, FolderSecurity* security) override {
+    Win32FolderSecurityReader::ReadItem(item, shown, security);
+    if (shown.find("planted") != std::string::npos) security->owner_sid = "S-1-5-21-1-2-3-1002";
+    if (shown.find("shared") != std::string::npos) {
+      security->entries.push_back({"S-1-5-21-1-2-3-1002", true, false, 0x1f01ffu});
+    }
+  }
+};
+
+// What another account put into a folder others could write to goes, a
+// second name of a file elsewhere too, never what it leads to; an item
+// others may re-permission refuses the folder.
+TEST(FolderProtection, WhatOthersPutIntoTheFolderGoesOrRefusesIt) {
+  ScratchFolder scratch("protect-by-others");
+  ScratchFolder outside("protect-outside");
+  WriteFileBytes(outside / "keep.txt", "mine");
+  WriteFileBytes(scratch / "p_mara64.exe", "ours");
+  WriteFileBytes(scratch / "planted.dll", "theirs");
+  ASSERT_TRUE(CreateDirectoryA((scratch / "planted-folder").c_str(), nullptr));
+  WriteFileBytes(scratch / "planted-folder\\x.dll", "theirs");
+  ASSERT_TRUE(CreateHardLinkA((scratch / "linked.txt").c_str(), (outside / "keep.txt").c_str(),
+                              nullptr));
+  PlantedItemReader reader;
+  EXPECT_TRUE(ProtectExistingFolder(scratch.path() + "\\", reader));
+  EXPECT_EQ(ReadFileBytes(scratch / "p_mara64.exe"), "ours");
+  EXPECT_FALSE(FileExists(scratch / "planted.dll"));
+  EXPECT_FALSE(FolderExists(scratch / "planted-folder"));
+  EXPECT_FALSE(FileExists(scratch / "linked.txt"));
+  EXPECT_EQ(ReadFileBytes(outside / "keep.txt"), "mine");
+
+  WriteFileBytes(scratch / "shared.dll", "anyone's");
+  const FolderProtectionResult result = ProtectExistingFolder(scratch.path() + "\\", reader);
+  EXPECT_FALSE(result);
+  EXPECT_EQ(result.others_control, scratch / "shared.dll");
+}
+
+// Reads a level the chain is to make as missing once, as the check before
+// the chain saw it; made meanwhile by another account.
+class AppearingLevelReader final : public Win32FolderSecurityReader {
+ public:
+  explicit AppearingLevelReader(std::string level) : level_(std::move(level)) {}
+  bool Read(const std::string& level, FolderSecurity* security, ScopedHandle* held) override {
+    if (level != level_) return Win32FolderSecurityReader::Read(level, security, held);
+    if (!seen_) return !(seen_ = true);
+    const bool read = Win32FolderSecurityReader::Read(level, security, held);
+    security->owner_sid = "S-1-5-21-1-2-3-1002";
+    return read;
+  }
+
+ private:
+  std::string level_;
+  bool seen_ = false;
+};
+
+// A verdict holds for the folder judged: a level made between the check
+// and the chain is judged like one that stood, and a level that is a link
+// leads wherever its maker set it.
+TEST(FolderProtection, LevelsMadeMeanwhileOrLinksAreJudged) {
+  ScratchFolder scratch("appearing-level");
+  ASSERT_TRUE(CreateDirectoryA((scratch / "Tools").c_str(), nullptr));
+  char folder[kPathSize];
+  ASSERT_TRUE(CopyBounded(folder, sizeof folder, scratch / "Tools\\Pellumara"));
+  FolderProtection protection = FolderProtection::For(folder);
+  ASSERT_TRUE(protection.applies());
+  AppearingLevelReader appearing(scratch / "Tools");
+  TargetFolderStage stage;
+  EXPECT_FALSE(PrepareTargetFolder(folder, protection, appearing, &stage));
+  EXPECT_NE(stage.message.find(scratch / "Tools"), std::string::npos) << stage.message;
+
+  ScratchFolder elsewhere("appearing-elsewhere");
+  if (!MakeHostLink(scratch / "link", elsewhere.path())) GTEST_SKIP() << "no links here";
+  Win32FolderSecurityReader reader;
+  const ExistingFolderCheck check = CheckExistingFolder(scratch / "link\\Pellumara", reader);
+  EXPECT_EQ(check.verdict.action, ExistingFolderAction::kRefuse);
+  EXPECT_EQ(check.refused_path, scratch / "link");
+  EXPECT_TRUE(RemoveHostLink(scratch / "link")) << "the link stayed";
+}
+
 }  // namespace
+

@@ -112,10 +112,13 @@ class OtherUsersLevel final : public FolderSecurityReader {
  public:
   explicit OtherUsersLevel(std::string owned_level) : owned_level_(std::move(owned_level)) {}
   std::string RunningUser() override { return real_.RunningUser(); }
-  bool Read(const std::string& level, FolderSecurity* security) override {
-    if (!real_.Read(level, security)) return false;
+  bool Read(const std::string& level, FolderSecurity* security, ScopedHandle* held) override {
+    if (!real_.Read(level, security, held)) return false;
     if (level == owned_level_) security->owner_sid = "S-1-5-21-1-2-3-1002";
     return true;
+  }
+  void ReadItem(HANDLE item, const std::string& shown, FolderSecurity* security) override {
+    real_.ReadItem(item, shown, security);
   }
 
  private:
@@ -141,13 +144,17 @@ TEST_F(ViewerSettings, SettingsFolderOfAnotherUserIsRefusedAndTheSettingsStayInT
   EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
 }
 
-// Reads as a setup that runs as another account than the one that made
-// the files here, as when SYSTEM finds what a user put in place.
-class AnotherRunningUser final : public FolderSecurityReader {
+// Reads as on a machine where another user put the settings files in
+// place; their folders read as they are.
+class OtherUsersFiles final : public FolderSecurityReader {
  public:
-  std::string RunningUser() override { return "S-1-5-21-1-2-3-1001"; }
-  bool Read(const std::string& level, FolderSecurity* security) override {
-    return real_.Read(level, security);
+  std::string RunningUser() override { return real_.RunningUser(); }
+  bool Read(const std::string& level, FolderSecurity* security, ScopedHandle* held) override {
+    return real_.Read(level, security, held);
+  }
+  void ReadItem(HANDLE item, const std::string& shown, FolderSecurity* security) override {
+    real_.ReadItem(item, shown, security);
+    security->owner_sid = "S-1-5-21-1-2-3-1002";
   }
 
  private:
@@ -158,7 +165,7 @@ class AnotherRunningUser final : public FolderSecurityReader {
 // keys reach the file the setup writes.
 TEST_F(ViewerSettings, SettingsFileOfAnotherUserIsNotCarriedOver) {
   WriteFileBytes(ProgramFile(), "[Toolbar]\r\nSkin=Tavrel_16.png\r\nSize=16\r\n[View]\r\nZoom=3\r\n");
-  AnotherRunningUser reader;
+  OtherUsersFiles reader;
   EXPECT_TRUE(WriteViewerSettings(program_.path().c_str(), "", false, &reader).empty());
   EXPECT_EQ(Profile(ProgramFile(), "View", "Zoom"), "<missing>");
   EXPECT_EQ(Profile(ProgramFile(), "Toolbar", "Skin"), "Halvorne_24.png");
