@@ -20,10 +20,10 @@
 #include "engine/random_number.h"
 #include "engine/whole_path.h"
 #include "integration/folder_chain.h"
+#include "resources/resource.h"
 #include "rules/environment_expansion.h"
 #include "rules/folder_trust_rules.h"
 #include "rules/integration_texts.h"
-#include "resources/resource.h"
 #include "rules/text_rules.h"
 #include "rules/upgrade_rules.h"
 
@@ -174,8 +174,9 @@ bool EditSettingsFile(const std::string& folder_path, WorkFolder& work, const Ju
     if (judge.reader != nullptr) judge.reader->ReadItem(existing.Get(), file, &security);
     if (judge.reader != nullptr &&
         (!security.read || !IsTrustedOwner(security.owner_sid, judge.running_user))) {
-      TheRunLog().Note("settings file " + file + " belongs to " +
-                       (security.read ? security.owner_sid : std::string("an owner that cannot be read")) +
+      const std::string owner =
+          security.read ? security.owner_sid : std::string("an owner that cannot be read");
+      TheRunLog().Note("settings file " + file + " belongs to " + owner +
                        ": not read, none of its keys are carried over");
     } else {
       bytes = ReadAll(existing.Get());
@@ -237,20 +238,24 @@ bool HoldCreatedLevels(const std::string& folder, const std::string& highest_cre
 // in this file.
 bool WriteLanguageAndSkin(const std::string& folder, WorkFolder& work, const Judge& judge,
                           bool drop_redirection) {
-  return EditSettingsFile(folder, work, judge, [&](const char* work_file, const std::string& file, bool& written) -> std::string {
-    if (drop_redirection) WriteSetting("Others", "INI_Folder", nullptr, work_file, file, written);
-    WriteSetting("Language", "DLL", "DEUTSCH.DLL", work_file, file, written);
-    WriteSetting("Language", "Lang", "Deutsch", work_file, file, written);
-    char skin[kPathSize] = "";
-    GetPrivateProfileStringA("Toolbar", "Skin", "", skin, sizeof skin, work_file);
-    if (skin[0] != '\0') {
-      return "settings file written: " + file + " (the toolbar skin kept: " + skin + ")";
-    }
-    ToolbarSkin chosen = ChooseToolbarSkin();
-    WriteSetting("Toolbar", "Skin", chosen.skin, work_file, file, written);
-    WriteSetting("Toolbar", "Size", chosen.size, work_file, file, written);
-    return "settings file written: " + file + " (toolbar skin " + chosen.skin + ")";
-  });
+  return EditSettingsFile(
+      folder, work, judge,
+      [&](const char* work_file, const std::string& file, bool& written) -> std::string {
+        if (drop_redirection) {
+          WriteSetting("Others", "INI_Folder", nullptr, work_file, file, written);
+        }
+        WriteSetting("Language", "DLL", "DEUTSCH.DLL", work_file, file, written);
+        WriteSetting("Language", "Lang", "Deutsch", work_file, file, written);
+        char skin[kPathSize] = "";
+        GetPrivateProfileStringA("Toolbar", "Skin", "", skin, sizeof skin, work_file);
+        if (skin[0] != '\0') {
+          return "settings file written: " + file + " (the toolbar skin kept: " + skin + ")";
+        }
+        ToolbarSkin chosen = ChooseToolbarSkin();
+        WriteSetting("Toolbar", "Skin", chosen.skin, work_file, file, written);
+        WriteSetting("Toolbar", "Size", chosen.size, work_file, file, written);
+        return "settings file written: " + file + " (toolbar skin " + chosen.skin + ")";
+      });
 }
 
 // Why the settings folder's check refused it, in the message's words.

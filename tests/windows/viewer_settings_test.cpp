@@ -164,7 +164,8 @@ class OtherUsersFiles final : public FolderSecurityReader {
 // A settings file that someone else put in place is not read: none of its
 // keys reach the file the setup writes.
 TEST_F(ViewerSettings, SettingsFileOfAnotherUserIsNotCarriedOver) {
-  WriteFileBytes(ProgramFile(), "[Toolbar]\r\nSkin=Tavrel_16.png\r\nSize=16\r\n[View]\r\nZoom=3\r\n");
+  WriteFileBytes(ProgramFile(),
+                 "[Toolbar]\r\nSkin=Tavrel_16.png\r\nSize=16\r\n[View]\r\nZoom=3\r\n");
   OtherUsersFiles reader;
   EXPECT_TRUE(WriteViewerSettings(program_.path().c_str(), "", false, &reader).empty());
   EXPECT_EQ(Profile(ProgramFile(), "View", "Zoom"), "<missing>");
