@@ -218,10 +218,9 @@ int UnzipToFolder(const char* archive_path, const char* folder, InstallationOutc
   zlib_filefunc_def win32_functions;
   zlib_filefunc_def functions;
   FillBufferedWin32FileFunctions(&functions, &win32_functions);
+  // Only the archive's own name: a file beside it under another name (the
+  // name with ".zip" appended) may be anyone's.
   OpenedArchive archive(unzOpen2(path, &functions));
-  if (!archive && AppendBounded(path, sizeof path, ".zip")) {
-    archive = OpenedArchive(unzOpen2(path, &functions));
-  }
   if (!archive || folder[0] == '\0') return -1;
   std::string root(folder);
   if (root.back() != '\\') root += '\\';

@@ -12,7 +12,7 @@
 // into the system, and most of the viewer's files fit in one.
 constexpr unsigned kEntryBufferSize = 256 * 1024;
 
-// Opens the archive file (trying once more with ".zip" appended) and
+// Opens the archive file, by its name only, and
 // unpacks every entry into folder (an existing folder, full path), which
 // and whose levels are held meanwhile, so that nobody can move them; once
 // that went through, folder becomes the current directory. 0 when every

@@ -57,6 +57,9 @@ struct InstallationOutcome {
   std::vector<std::string> earlier_file_at_restart;
   // The settings files (full paths) that were not written whole.
   std::vector<std::string> settings_not_written;
+  // Why the settings folder was refused (the message's words), when the
+  // settings stay in the program folder instead; empty otherwise.
+  std::string settings_folder_refused;
 };
 
 // Names the temporary archive (or its folder) as the cause of a failure.

@@ -7,12 +7,6 @@
 constexpr int kPayloadResourceId = IDR_PAYLOAD;
 constexpr char kPayloadResourceType[] = "ZIP";
 constexpr char kPayloadTempName[] = "pmarag_x64.zip";
-constexpr unsigned long kTempFolderBufferSize = 520;
-
-// The setup's temporary folder, ending in a backslash, into temp
-// (kTempFolderBufferSize bytes); false when it is unknown.
-bool TempFolder(char* temp);
-
 // Writes the archive resource to temp_name in a folder of its own that is
 // created fresh, under a name nobody can foresee, in the temporary folder;
 // unpacks every entry into folder (canonical form) and removes the
@@ -22,8 +16,3 @@ bool TempFolder(char* temp);
 // folder; after a failure it is as it was.
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
                    const char* folder, InstallationOutcome& outcome);
-
-// Removes the private temporary folders ("pmarag-" and 16 hex digits) that
-// killed runs left in the temporary folder, each with the archive it held.
-// Only while no other setup runs.
-void RemoveLeftoverTempFolders();

@@ -20,6 +20,7 @@
 #include "files/folder_protection.h"
 #include "files/folder_security.h"
 #include "files/full_paths.h"
+#include "files/temp_folders.h"
 #include "integration/default_apps.h"
 #include "integration/folder_chain.h"
 #include "integration/integrate_with_system.h"
@@ -41,8 +42,8 @@ std::string EntryPath(const std::string& folder, const std::string& name) {
 // What an installation that went through left unwritten, in the words of
 // the messages: every kept file, with at_restart every file that waits for
 // the restart, every file an earlier run's replacement puts back at the
-// restart, every settings file not written, the users' settings, the
-// failed registry entries.
+// restart, a settings folder refused, every settings file not written,
+// the users' settings, the failed registry entries.
 std::vector<std::string> IncompleteParts(const InstallationOutcome& outcome, bool at_restart) {
   std::vector<std::string> parts;
   const std::string kept = LoadMessage(IDS_FILE_KEPT_READ_ONLY);
@@ -57,6 +58,7 @@ std::vector<std::string> IncompleteParts(const InstallationOutcome& outcome, boo
   for (const std::string& name : outcome.earlier_file_at_restart) {
     parts.push_back(EntryPath(outcome.folder, name) + ": " + earlier);
   }
+  if (!outcome.settings_folder_refused.empty()) parts.push_back(outcome.settings_folder_refused);
   const std::string not_written = LoadMessage(IDS_SETTINGS_FILE_NOT_WRITTEN);
   for (const std::string& file : outcome.settings_not_written) {
     parts.push_back(file + ": " + not_written);
@@ -96,6 +98,7 @@ void ReportIncompleteParts(const InstallationOutcome& outcome, InstallationSessi
 InstallResult ResultOf(const InstallationOutcome& outcome) {
   if (!outcome.kept_read_only.empty() || outcome.failed_integration_entries > 0 ||
       !outcome.settings_left_to_users.empty() || !outcome.settings_not_written.empty() ||
+      !outcome.settings_folder_refused.empty() ||
       !outcome.earlier_file_at_restart.empty()) {
     return InstallResult::kIncomplete;
   }
@@ -184,8 +187,12 @@ int InstallLocked(const InstallOptions& given, bool as_local_system,
   // With files waiting for the restart the registration already names this
   // version, as Windows Installer does.
   if (settings_left_to_users) outcome.settings_left_to_users = options.ini_folder;
+  // An elevated setup judges the settings folder as it judges a target.
+  Win32FolderSecurityReader settings_reader;
   outcome.settings_not_written =
-      WriteViewerSettings(folder, options.ini_folder, settings_left_to_users);
+      WriteViewerSettings(folder, options.ini_folder, settings_left_to_users,
+                          RunsElevated() ? &settings_reader : nullptr,
+                          &outcome.settings_folder_refused);
   const int associations_confirmed = ConfirmAssociations(options, session);
   IntegrateWithSystem(associations_confirmed, options.associate, folder,
                       options.start_menu_shortcut, options.desktop_shortcut,
@@ -220,7 +227,7 @@ int RunInstallation(const InstallOptions& options, InstallationSession& session,
   }
   // No other setup runs now: a private temporary folder left there belongs
   // to a killed run.
-  RemoveLeftoverTempFolders();
+  RemoveLeftoverTempFolders({kPayloadTempName, kSettingsFileName});
   // Asked once: the per-user places of SYSTEM's profile are nobody's.
   const bool as_local_system = RunsAsLocalSystem();
   if (as_local_system) {

@@ -1,7 +1,6 @@
 #include "engine/viewer_settings.h"
 
 #include <windows.h>
-#include <sddl.h>
 
 #include <cstring>
 #include <cwctype>
@@ -10,17 +9,22 @@
 
 #include "common/ansi_path.h"
 #include "common/install_options.h"
+#include "common/messages.h"
 #include "common/random_number.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
-#include "engine/payload_extraction.h"
 #include "files/checked_files.h"
 #include "files/entry_folders.h"
 #include "files/file_identity.h"
+#include "files/folder_protection.h"
+#include "files/folder_security.h"
 #include "files/full_paths.h"
 #include "files/held_folders.h"
+#include "files/temp_folders.h"
 #include "integration/folder_chain.h"
+#include "resources/resource.h"
 #include "rules/environment_expansion.h"
+#include "rules/folder_trust_rules.h"
 #include "rules/integration_texts.h"
 #include "rules/text_rules.h"
 #include "rules/upgrade_rules.h"
@@ -66,10 +70,6 @@ int ScalingPercent() {
   return ScalingPercentFromDpi(pixels_per_inch);
 }
 
-// Only SYSTEM, Administrators and the folder's owner may enter the work
-// folder: nobody else can put a link in the profile functions' way there.
-constexpr char kWorkFolderSddl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
-
 std::string ReadAll(HANDLE file) {
   std::string bytes;
   char piece[4096];
@@ -86,18 +86,11 @@ std::string ReadAll(HANDLE file) {
 class WorkFolder {
  public:
   bool Make() {
-    char temp[kTempFolderBufferSize] = "";
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!TempFolder(temp) ||
-        !ConvertStringSecurityDescriptorToSecurityDescriptorA(kWorkFolderSddl, SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
-      return false;
-    }
-    ScopedLocalMemory owned(descriptor);
-    SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
-    const std::string path =
-        std::string(temp) + PrivateTempFolderName(RandomNumber(), RandomNumber());
-    if (!CreateDirectoryA(path.c_str(), &security)) return false;
+    // Only SYSTEM, Administrators and the folder's owner may enter it:
+    // nobody else can put a link in the profile functions' way there.
+    char folder[kPathSize] = "";
+    if (!CreatePrivateFolder(folder)) return false;
+    const std::string path = folder;
     held_ = HoldRealFolder(path, DELETE);
     if (!held_) return false;
     TheRunLog().Note("settings work folder: " + path);
@@ -142,6 +135,13 @@ void WriteSetting(const char* section, const char* key, const char* value, const
   }
 }
 
+// Who judges the existing files (null: nobody, the setup is not elevated),
+// and the account the setup runs as.
+struct Judge {
+  FolderSecurityReader* reader = nullptr;
+  std::string running_user;
+};
+
 // Puts the settings file in folder through edit(work_file, file, written),
 // which answers what to note once the file is in place and clears written
 // when a value was refused. What a
@@ -149,10 +149,13 @@ void WriteSetting(const char* section, const char* key, const char* value, const
 // edit writes there with the profile functions, and the result replaces the
 // settings file through a fresh file moved over its name. What else stands
 // at the name, a link or a hard link, is replaced and never read or
-// written through. False, noted in the run log, when it cannot be written
-// or a value was refused.
+// written through. With judge (the setup runs elevated), a file that
+// neither a trusted account nor the running user owns is not read: someone
+// else put it there, and its keys would reach every user's viewer. False,
+// noted in the run log, when it cannot be written or a value was refused.
 template <typename Edit>
-bool EditSettingsFile(const std::string& folder_path, WorkFolder& work, Edit edit) {
+bool EditSettingsFile(const std::string& folder_path, WorkFolder& work, const Judge& judge,
+                      Edit edit) {
   const std::string file = folder_path + kSettingsFileName;
   CheckedFolder folder;
   if (!folder.Hold(folder_path)) {
@@ -164,7 +167,19 @@ bool EditSettingsFile(const std::string& folder_path, WorkFolder& work, Edit edi
   std::string bytes;
   if (ScopedHandle existing = folder.OpenExisting(kSettingsFileName, GENERIC_READ, FILE_SHARE_READ,
                                                   &what)) {
-    bytes = ReadAll(existing.Get());
+    // Judged through the very handle it would be read from; an owner that
+    // cannot be read counts as someone else.
+    FolderSecurity security;
+    if (judge.reader != nullptr) judge.reader->ReadItem(existing.Get(), file, &security);
+    if (judge.reader != nullptr &&
+        (!security.read || !IsTrustedOwner(security.owner_sid, judge.running_user))) {
+      const std::string owner =
+          security.read ? security.owner_sid : std::string("an owner that cannot be read");
+      TheRunLog().Note("settings file " + file + " belongs to " + owner +
+                       ": not read, none of its keys are carried over");
+    } else {
+      bytes = ReadAll(existing.Get());
+    }
   } else if (!what.empty()) {
     TheRunLog().Note("settings file " + file + " is " + what +
                      ": replaced by a file of the setup's own, not written through");
@@ -191,9 +206,10 @@ bool EditSettingsFile(const std::string& folder_path, WorkFolder& work, Edit edi
 // run log says where the settings are kept (kept_in). False when it was not
 // written.
 bool WriteRedirection(const std::string& program_folder, WorkFolder& work, const char* ini_folder,
-                      const std::string& kept_in) {
+                      const std::string& kept_in, const Judge& judge) {
   return EditSettingsFile(
-      program_folder, work, [&](const char* work_file, const std::string& file, bool& written) {
+      program_folder, work, judge,
+      [&](const char* work_file, const std::string& file, bool& written) {
         WriteSetting("Others", "INI_Folder", ini_folder, work_file, file, written);
         return "settings file " + file + ": the settings are kept in " + kept_in;
       });
@@ -215,6 +231,43 @@ bool HoldCreatedLevels(const std::string& folder, const std::string& highest_cre
   return false;
 }
 
+// The language keys and, unless one is set, a toolbar skin for this
+// display, into the settings file in folder. With drop_redirection, a
+// redirection an earlier installation left there goes: the settings stay
+// in this file.
+bool WriteLanguageAndSkin(const std::string& folder, WorkFolder& work, const Judge& judge,
+                          bool drop_redirection) {
+  return EditSettingsFile(
+      folder, work, judge,
+      [&](const char* work_file, const std::string& file, bool& written) -> std::string {
+        if (drop_redirection) {
+          WriteSetting("Others", "INI_Folder", nullptr, work_file, file, written);
+        }
+        WriteSetting("Language", "DLL", "DEUTSCH.DLL", work_file, file, written);
+        WriteSetting("Language", "Lang", "Deutsch", work_file, file, written);
+        char skin[kPathSize] = "";
+        GetPrivateProfileStringA("Toolbar", "Skin", "", skin, sizeof skin, work_file);
+        if (skin[0] != '\0') {
+          return "settings file written: " + file + " (the toolbar skin kept: " + skin + ")";
+        }
+        ToolbarSkin chosen = ChooseToolbarSkin();
+        WriteSetting("Toolbar", "Skin", chosen.skin, work_file, file, written);
+        WriteSetting("Toolbar", "Size", chosen.size, work_file, file, written);
+        return "settings file written: " + file + " (toolbar skin " + chosen.skin + ")";
+      });
+}
+
+// Why the settings folder's check refused it, in the message's words.
+std::string RefusalOf(const ExistingFolderCheck& check) {
+  if (check.levels[check.verdict.refused_level].reparse_point) {
+    return FillPlaceholders(LoadMessage(IDS_SETTINGS_FOLDER_LINK), "%s", {check.refused_path});
+  }
+  const std::string owner =
+      check.refused_owner.empty() ? LoadMessage(IDS_OWNER_UNKNOWN) : check.refused_owner;
+  return FillPlaceholders(LoadMessage(IDS_SETTINGS_FOLDER_OF_OTHER_USER), "%s",
+                          {check.refused_path, owner});
+}
+
 }  // namespace
 
 bool ExpandEnvironmentReferences(const char* text, char* result) {
@@ -229,7 +282,8 @@ ToolbarSkin ChooseToolbarSkin() {
 }
 
 std::vector<std::string> WriteViewerSettings(const char* target_folder, const char* ini_folder,
-                                             bool redirection_only) {
+                                             bool redirection_only, FolderSecurityReader* judge,
+                                             std::string* refused) {
   if (std::strlen(target_folder) >= kPathSize) return {target_folder};
   const std::string program_folder = ProgramFolder(target_folder);
   const std::string program_file = program_folder + kSettingsFileName;
@@ -239,6 +293,8 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
                             GetLastError());
     return {program_file};
   }
+  // Read once: the running user's own files count as trusted.
+  const Judge file_judge{judge, judge != nullptr ? judge->RunningUser() : std::string()};
   std::vector<std::string> not_written;
   std::string settings_folder = program_folder;
   std::vector<ScopedHandle> created_levels;
@@ -246,11 +302,16 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
     if (!WriteRedirection(program_folder, work, ini_folder,
                           std::string("each user's \"") + ini_folder +
                               "\"; running as SYSTEM, the setup writes no language or toolbar "
-                              "keys there, and each user's viewer starts with its defaults")) {
+                              "keys there, and each user's viewer starts with its defaults",
+                          file_judge)) {
       not_written.push_back(program_file);
     }
     return not_written;
   }
+  // The existing levels of the settings folder's path, held from their
+  // check until the settings file is written.
+  ExistingFolderCheck judged;
+  bool drop_redirection = false;
   if (ini_folder[0] != '\0') {
     char expanded[kPathSize] = "";
     if (std::strchr(ini_folder, '%') != nullptr) {
@@ -260,39 +321,45 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
     }
     // Whole, as the target folder: the chain and the log see no "..".
     MakePathWhole(expanded, sizeof expanded);
-    // The chain's result is not checked: a folder that cannot be made
-    // leaves the redirection while the other keys fail to be written.
-    std::string highest_created;
-    if (expanded[0] != '\0') CreateFolderChain(expanded, nullptr, &highest_created);
-    if (!WriteRedirection(program_folder, work, ini_folder,
-                          std::string("\"") + expanded + "\"")) {
-      not_written.push_back(program_file);
+    // Judged like a target folder before anything is created in it: a
+    // level another user made, or a link or junction anywhere in the path,
+    // would take what SYSTEM writes wherever they want, and its file's keys
+    // would reach every user's viewer.
+    if (expanded[0] != '\0' && judge != nullptr) {
+      judged = CheckExistingFolder(expanded, *judge);
+      if (judged.verdict.action == ExistingFolderAction::kRefuse) {
+        const std::string why = RefusalOf(judged);
+        TheRunLog().Note("settings folder not used: " + std::string(expanded) +
+                         "; the settings stay in " + program_file);
+        if (refused != nullptr) *refused = why;
+        expanded[0] = '\0';
+        drop_redirection = true;
+      }
     }
-    // An empty expansion names no folder: a bare file name would send the
-    // profile functions to the Windows folder, so the settings then stay in
-    // the program folder's file.
-    if (expanded[0] != '\0') {
-      settings_folder = expanded;
-      if (settings_folder.back() != '\\') settings_folder += '\\';
-      if (!HoldCreatedLevels(settings_folder, highest_created, created_levels)) {
-        not_written.push_back(settings_folder + kSettingsFileName);
-        return not_written;
+    if (!drop_redirection) {
+      // The chain's result is not checked: a folder that cannot be made
+      // leaves the redirection while the other keys fail to be written.
+      std::string highest_created;
+      if (expanded[0] != '\0') CreateFolderChain(expanded, nullptr, &highest_created);
+      if (!WriteRedirection(program_folder, work, ini_folder, std::string("\"") + expanded + "\"",
+                            file_judge)) {
+        not_written.push_back(program_file);
+      }
+      // An empty expansion names no folder: a bare file name would send the
+      // profile functions to the Windows folder, so the settings then stay
+      // in the program folder's file.
+      if (expanded[0] != '\0') {
+        settings_folder = expanded;
+        if (settings_folder.back() != '\\') settings_folder += '\\';
+        if (!HoldCreatedLevels(settings_folder, highest_created, created_levels)) {
+          not_written.push_back(settings_folder + kSettingsFileName);
+          return not_written;
+        }
       }
     }
   }
-  const bool settings_written = EditSettingsFile(settings_folder, work, [](const char* work_file, const std::string& file, bool& written) -> std::string {
-    WriteSetting("Language", "DLL", "DEUTSCH.DLL", work_file, file, written);
-    WriteSetting("Language", "Lang", "Deutsch", work_file, file, written);
-    char skin[kPathSize] = "";
-    GetPrivateProfileStringA("Toolbar", "Skin", "", skin, sizeof skin, work_file);
-    if (skin[0] != '\0') {
-      return "settings file written: " + file + " (the toolbar skin kept: " + skin + ")";
-    }
-    ToolbarSkin chosen = ChooseToolbarSkin();
-    WriteSetting("Toolbar", "Skin", chosen.skin, work_file, file, written);
-    WriteSetting("Toolbar", "Size", chosen.size, work_file, file, written);
-    return "settings file written: " + file + " (toolbar skin " + chosen.skin + ")";
-  });
-  if (!settings_written) not_written.push_back(settings_folder + kSettingsFileName);
+  if (!WriteLanguageAndSkin(settings_folder, work, file_judge, drop_redirection)) {
+    not_written.push_back(settings_folder + kSettingsFileName);
+  }
   return not_written;
 }

@@ -7,6 +7,8 @@
 
 #include "rules/toolbar_skin_rules.h"
 
+class FolderSecurityReader;
+
 constexpr char kSettingsFileName[] = "p_mara64.ini";
 
 // Writes the language keys, a toolbar skin for this display (unless one is
@@ -16,10 +18,19 @@ constexpr char kSettingsFileName[] = "p_mara64.ini";
 // the name is replaced, never written through. With redirection_only (a
 // folder in each user's profile, and the setup runs as SYSTEM) only the
 // redirection is written: the folder is neither made nor filled, as it
-// would be SYSTEM's own. The files (full paths) that were not written
-// whole, each noted in the run log with its reason; empty when all were.
+// would be SYSTEM's own. With judge (the setup runs elevated), the settings
+// folder is judged like a target folder first: a level of its path that
+// another user owns, or that is a link or junction, refuses it, and the
+// settings then stay in the program folder's file, without redirection;
+// refused receives why, in the message's words. An existing settings file
+// that neither a trusted account nor the running user owns is then not
+// read either: none of its keys are carried over. The files (full paths)
+// that were not written whole, each noted in the run log with its reason;
+// empty when all were.
 std::vector<std::string> WriteViewerSettings(const char* target_folder, const char* ini_folder,
-                                             bool redirection_only = false);
+                                             bool redirection_only = false,
+                                             FolderSecurityReader* judge = nullptr,
+                                             std::string* refused = nullptr);
 
 // Expands the "%NAME%" references of text from the process environment
 // into result (260 bytes); see ExpandReferences for the rules and bounds.

@@ -32,20 +32,32 @@ bool IsInProgramFiles(const char* folder) {
 
 }  // namespace
 
+bool FolderProtection::Build(const char* sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor,
+                                                            nullptr)) {
+    return false;
+  }
+  descriptor_.Reset(descriptor);
+  attributes_.nLength = sizeof attributes_;
+  attributes_.lpSecurityDescriptor = descriptor;
+  attributes_.bInheritHandle = FALSE;
+  return true;
+}
+
 FolderProtection FolderProtection::For(const char* folder) {
   FolderProtection protection;
   if (!RunsElevated() || IsInProgramFiles(folder)) return protection;
   protection.applies_ = true;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kProtectedFolderSddl, SDDL_REVISION_1,
-                                                            &descriptor, nullptr)) {
+  if (!protection.Build(kProtectedFolderSddl)) {
     TheRunLog().NoteFailure("cannot build the new folder's permissions", GetLastError());
-    return protection;
   }
-  protection.descriptor_.Reset(descriptor);
-  protection.attributes_.nLength = sizeof protection.attributes_;
-  protection.attributes_.lpSecurityDescriptor = descriptor;
-  protection.attributes_.bInheritHandle = FALSE;
+  return protection;
+}
+
+FolderProtection FolderProtection::ForPrivateFolder() {
+  FolderProtection protection;
+  protection.Build(kPrivateFolderSddl);
   return protection;
 }
 

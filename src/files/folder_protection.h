@@ -17,12 +17,24 @@ constexpr char kProtectedFolderSddl[] =
     "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;GA;;;CO)"
     "(A;OICI;0x1200a9;;;S-1-15-2-1)(A;OICI;0x1200a9;;;S-1-15-2-2)";
 
+// Those of the setup's private folders in the temporary folder (the
+// archive's, the settings work folder): SYSTEM, Administrators and the
+// folder's owner only, nothing inherited. "C:\Windows\Temp", SYSTEM's
+// temporary folder where Windows gives it no private one, hands every user
+// "add files" to what is created in it; there nobody else may put a link or
+// a file of their own in the setup's way.
+constexpr char kPrivateFolderSddl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
+
 class FolderProtection {
  public:
   // Decides for the target folder (absolute): the protection applies when
   // this process runs elevated and the folder lies outside the Program
   // Files folders. A standard user's folder of their own is theirs.
   static FolderProtection For(const char* folder);
+
+  // For a private folder of the setup's in the temporary folder, on every
+  // run: kPrivateFolderSddl. Null attributes when it cannot be built.
+  static FolderProtection ForPrivateFolder();
 
   // The setup runs elevated and the folder lies outside Program Files: an
   // existing folder or level there is checked before it is used.
@@ -32,6 +44,8 @@ class FolderProtection {
   SECURITY_ATTRIBUTES* attributes() { return descriptor_ ? &attributes_ : nullptr; }
 
  private:
+  bool Build(const char* sddl);
+
   bool applies_ = false;
   ScopedLocalMemory descriptor_;
   SECURITY_ATTRIBUTES attributes_ = {};

@@ -21,6 +21,9 @@
 //   held_folders.h     HoldRealFolder, ListHeldFolder, OpenInFolder,
 //                      DeleteRealFileIn, OwnedByThisAccount: folders held
 //                      open, listed and used through their handles
+//   temp_folders.h     TempFolder, CreatePrivateFolder,
+//                      RemoveLeftoverTempFolders: the setup's own folders in
+//                      the temporary folder, closed to others, swept
 //   entry_folders.h    CreateEntryFolders, MakeFolderLevelsReal,
 //                      HoldRealFolderLevels: the archive's folders below the
 //                      target, every level a real folder
@@ -40,3 +43,4 @@
 #include "files/folder_security.h"
 #include "files/full_paths.h"
 #include "files/held_folders.h"
+#include "files/temp_folders.h"

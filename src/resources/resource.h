@@ -56,6 +56,10 @@
 #define IDS_FOLDER_OTHERS_CONTROL 34
 // The target folder is refused: %s a level that is a link or junction
 #define IDS_FOLDER_IS_LINK 35
+// The settings folder is not used and the settings stay in the program
+// folder: %s a level of its path and %s its owner; %s a level that is a link
+#define IDS_SETTINGS_FOLDER_OF_OTHER_USER 36
+#define IDS_SETTINGS_FOLDER_LINK 37
 
 // Icon
 #define IDI_SETUP 111

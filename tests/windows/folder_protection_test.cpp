@@ -68,6 +68,35 @@ TEST(FolderProtection, NewFolderOutsideProgramFilesGetsTheirPermissions) {
             nullptr);
 }
 
+// The setup's private folders in the temporary folder (the archive's, the
+// settings work folder) take nothing from a temporary folder where others
+// may add files, and nobody but SYSTEM, Administrators and the folder's
+// owner may do anything in them. (Wine keeps no descriptor on a folder: the
+// one the folders are made with is judged.)
+TEST(FolderProtection, PrivateTemporaryFolderIsClosedToOthers) {
+  FolderProtection protection = FolderProtection::ForPrivateFolder();
+  ASSERT_NE(protection.attributes(), nullptr);
+  PSECURITY_DESCRIPTOR descriptor = protection.attributes()->lpSecurityDescriptor;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+  EXPECT_TRUE(control & SE_DACL_PROTECTED);
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+  ASSERT_TRUE(present && dacl != nullptr);
+  ASSERT_GT(dacl->AceCount, 0u);
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+    ASSERT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+    // No running user counts: the folder's owner is named by the owner's
+    // placeholder, never by an account.
+    EXPECT_TRUE(IsTrustedPrincipal(SidText(&ace->SidStart), ""))
+        << SidText(&ace->SidStart) << " may enter the private folder";
+  }
+}
+
 // An entry on the folder itself is read as such, one for what is created
 // inside as that: Users who may change the folder itself make it one to
 // protect.

@@ -9,6 +9,7 @@
 
 #include "unzip.h"
 #include "iowin32.h"
+#include "files/temp_folders.h"
 #include "support/full_disk.h"
 #include "support/scratch.h"
 #include "support/unpacking.h"
@@ -54,6 +55,21 @@ void TreeEmpty(const std::string& folder) {
   TreeCounts counts = CountTree(folder);
   EXPECT_EQ(counts.files, 0) << folder;
   EXPECT_EQ(counts.folders, 0) << folder;
+}
+
+// The owner reading as on a machine where another account left
+// "pmarag-00000000000000aa" (under Wine every folder is the running
+// user's); every other folder is read as it is.
+bool OwnedUnlessAnotherAccounts(const ScopedHandle& folder) {
+  char path[MAX_PATH * 2] = "";
+  const DWORD length = GetFinalPathNameByHandleA(folder.Get(), path, sizeof path, 0);
+  const std::string final_path(path, length < sizeof path ? length : 0);
+  const std::string others = "\\pmarag-00000000000000aa";
+  if (final_path.size() >= others.size() &&
+      final_path.compare(final_path.size() - others.size(), others.size(), others) == 0) {
+    return false;
+  }
+  return OwnedByThisAccount(folder);
 }
 
 class Payload : public ::testing::Test {
@@ -146,6 +162,20 @@ TEST_F(Payload, NothingAtTheOldFixedTemporaryNameIsTouched) {
   TreeCounts temp = CountTree(temp_.path());
   EXPECT_EQ(temp.files, 1);
   EXPECT_EQ(temp.folders, 0);
+}
+
+// The start-up sweep enters only the private folders of the account it
+// runs as: anyone may create folders in SYSTEM's "C:\Windows\Temp".
+TEST_F(Payload, SweepLeavesAnotherAccountsFolderAlone) {
+  const std::string others = temp_ / "pmarag-00000000000000aa";
+  const std::string ours = temp_ / "pmarag-00000000000000bb";
+  for (const std::string& folder : {others, ours}) {
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    WriteFileBytes(folder + "\\" + kPayloadTempName, "archive");
+  }
+  RemoveLeftoverTempFolders({kPayloadTempName}, OwnedUnlessAnotherAccounts);
+  EXPECT_EQ(ReadFileBytes(others + "\\" + kPayloadTempName), "archive");
+  EXPECT_FALSE(FolderExists(ours));
 }
 
 TEST_F(Payload, UnknownOrTooLongTemporaryFolderWritesNothing) {

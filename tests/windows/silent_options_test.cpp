@@ -278,6 +278,25 @@ TEST_F(SilentOptions, SettingsFolderOptionRedirectsTheSettings) {
   EXPECT_EQ(Profile(settings_folder + "\\p_mara64.ini", "Language", "Lang"), "Deutsch");
 }
 
+// A link or junction in the settings folder's path would lead what the
+// elevated setup writes wherever its maker wants: the folder is refused,
+// the settings stay in the program folder, and the run ends with exit
+// code 5 and says why.
+TEST_F(SilentOptions, SettingsFolderThroughALinkIsRefusedWithExitCode5) {
+  ScratchFolder parent("silent-ini-link");
+  ScratchFolder elsewhere("silent-ini-elsewhere");
+  const std::string target = parent / "Pellumara";
+  const std::string link = parent / "Linked";
+  if (!MakeHostLink(link, elsewhere.path())) GTEST_SKIP() << "no link could be made";
+  EXPECT_EQ(RunWith("/silent /folder=" + target + " /ini=" + link + "\\Pellumara"), 5);
+  EXPECT_EQ(CountTree(elsewhere.path()).folders + CountTree(elsewhere.path()).files, 0);
+  EXPECT_EQ(Profile(target + "\\p_mara64.ini", "Others", "INI_Folder"), "<missing>");
+  EXPECT_EQ(Profile(target + "\\p_mara64.ini", "Language", "Lang"), "Deutsch");
+  EXPECT_EQ(OnlyLogMessage(),
+            FillPlaceholders(LoadMessage(IDS_SETTINGS_FOLDER_LINK), "%s", {link}));
+  EXPECT_TRUE(RemoveHostLink(link)) << "the link stayed";
+}
+
 // Under Wine the setup never runs as SYSTEM; this makes its start say so.
 const char kRunsAsSystem[] = "PELLUMARA_TEST_RUNS_AS_SYSTEM=1";
 

@@ -1,11 +1,13 @@
 // The viewer's settings file: language keys, the toolbar skin for this
 // display, an existing skin kept, and the separate settings folder.
 #include "engine/viewer_settings.h"
+#include "files/folder_security.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "support/scratch.h"
 
@@ -102,6 +104,73 @@ TEST_F(ViewerSettings, FolderThatCannotBeCreatedLeavesOnlyTheRedirection) {
   WriteViewerSettings(program_.path().c_str(), "Q:\\Settings");
   EXPECT_EQ(Sections(ProgramFile()), "Others");
   EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), "Q:\\Settings");
+}
+
+// Reads as on a machine where another user made the level at owned_level;
+// every other level as it is.
+class OtherUsersLevel final : public FolderSecurityReader {
+ public:
+  explicit OtherUsersLevel(std::string owned_level) : owned_level_(std::move(owned_level)) {}
+  std::string RunningUser() override { return real_.RunningUser(); }
+  bool Read(const std::string& level, FolderSecurity* security, ScopedHandle* held) override {
+    if (!real_.Read(level, security, held)) return false;
+    if (level == owned_level_) security->owner_sid = "S-1-5-21-1-2-3-1002";
+    return true;
+  }
+  void ReadItem(HANDLE item, const std::string& shown, FolderSecurity* security) override {
+    real_.ReadItem(item, shown, security);
+  }
+
+ private:
+  std::string owned_level_;
+  Win32FolderSecurityReader real_;
+};
+
+// An elevated setup does not use a settings folder whose path another user
+// made: nothing is created there, the settings stay in the program folder's
+// file, and a redirection an earlier installation left there goes.
+TEST_F(ViewerSettings, SettingsFolderOfAnotherUserIsRefusedAndTheSettingsStayInTheProgramFolder) {
+  const std::string shared = scratch_ / "Shared";
+  ASSERT_TRUE(CreateDirectoryA(shared.c_str(), nullptr));
+  WriteFileBytes(ProgramFile(), "[Others]\r\nINI_Folder=" + shared + "\\Pellumara\r\n");
+  OtherUsersLevel reader(shared);
+  std::string refused;
+  EXPECT_TRUE(WriteViewerSettings(program_.path().c_str(), (shared + "\\Pellumara").c_str(), false,
+                                  &reader, &refused)
+                  .empty());
+  EXPECT_NE(refused.find(shared + " "), std::string::npos) << refused;
+  EXPECT_FALSE(FolderExists(shared + "\\Pellumara"));
+  EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), "<missing>");
+  EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
+}
+
+// Reads as on a machine where another user put the settings files in
+// place; their folders read as they are.
+class OtherUsersFiles final : public FolderSecurityReader {
+ public:
+  std::string RunningUser() override { return real_.RunningUser(); }
+  bool Read(const std::string& level, FolderSecurity* security, ScopedHandle* held) override {
+    return real_.Read(level, security, held);
+  }
+  void ReadItem(HANDLE item, const std::string& shown, FolderSecurity* security) override {
+    real_.ReadItem(item, shown, security);
+    security->owner_sid = "S-1-5-21-1-2-3-1002";
+  }
+
+ private:
+  Win32FolderSecurityReader real_;
+};
+
+// A settings file that someone else put in place is not read: none of its
+// keys reach the file the setup writes.
+TEST_F(ViewerSettings, SettingsFileOfAnotherUserIsNotCarriedOver) {
+  WriteFileBytes(ProgramFile(),
+                 "[Toolbar]\r\nSkin=Tavrel_16.png\r\nSize=16\r\n[View]\r\nZoom=3\r\n");
+  OtherUsersFiles reader;
+  EXPECT_TRUE(WriteViewerSettings(program_.path().c_str(), "", false, &reader).empty());
+  EXPECT_EQ(Profile(ProgramFile(), "View", "Zoom"), "<missing>");
+  EXPECT_EQ(Profile(ProgramFile(), "Toolbar", "Skin"), "Halvorne_24.png");
+  EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
 }
 
 TEST(EnvironmentReferences, ExpandFromTheProcessEnvironmentWithinBounds) {

@@ -1,0 +1,31 @@
+// The setup's private temporary folders: made fresh under a name nobody can
+// foresee, closed to everyone but SYSTEM, Administrators and their owner,
+// and swept when a killed run left them behind.
+#pragma once
+
+#include <initializer_list>
+
+#include "common/scoped_win.h"
+#include "files/held_folders.h"
+
+constexpr unsigned long kTempFolderBufferSize = 520;
+
+// The setup's temporary folder, ending in a backslash, into temp
+// (kTempFolderBufferSize bytes); false when it is unknown.
+bool TempFolder(char* temp);
+
+// Creates a private folder in the temporary folder and writes its path to
+// folder (kPathSize bytes); false when none could be made (folder then
+// holds the last path tried, or the temporary folder).
+bool CreatePrivateFolder(char* folder);
+
+// Whether the folder behind the handle is owned by the account the setup
+// runs as.
+using OwnerCheck = bool (*)(const ScopedHandle& folder);
+
+// Removes the private temporary folders ("pmarag-" and 16 hex digits) that
+// killed runs left in the temporary folder, each with the files of those
+// names it held: only those that owned_by_this_account says are this
+// account's. Only while no other setup runs.
+void RemoveLeftoverTempFolders(std::initializer_list<const char*> files,
+                               OwnerCheck owned_by_this_account = OwnedByThisAccount);
