@@ -49,7 +49,7 @@ set_target_properties(pellumara64-setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PE
 # decided at link time by the launcher); ld writes the PE checksum. No folder
 # of the checkout reaches the code, so two checkouts give the same bytes.
 foreach(release_target pellumara_common pellumara_rules pellumara_files pellumara_framework pellumara_integration
-    pellumara_controls pellumara_engine pellumara_wizard minizip_unzip pellumara64-setup)
+    pellumara_controls pellumara_engine_unpacking pellumara_engine_flow pellumara_wizard minizip_unzip pellumara64-setup)
   target_compile_options(${release_target} PRIVATE
     -ffile-prefix-map=${PROJECT_SOURCE_DIR}/= -ffile-prefix-map=${PELLUMARA_BUILD_ROOT}/=build/)
 endforeach()

@@ -7,7 +7,7 @@
 #include "common/messages.h"
 #include "common/product_version.h"
 #include "common/run_log.h"
-#include "engine/setup_log.h"
+#include "engine/flow/setup_log.h"
 #include "files/checked_files.h"
 #include "rules/option_reader.h"
 #include "rules/run_log_rules.h"

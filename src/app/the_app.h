@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "common/install_options.h"
-#include "engine/installation_session.h"
+#include "engine/flow/installation_session.h"
 #include "framework/win_app.h"
 #include "rules/option_reader.h"
 

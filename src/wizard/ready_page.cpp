@@ -10,7 +10,7 @@
 #include "common/screen_scale.h"
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
-#include "engine/run_installation.h"
+#include "engine/flow/run_installation.h"
 #include "files/full_paths.h"
 #include "resources/resource.h"
 #include "rules/control_rules.h"

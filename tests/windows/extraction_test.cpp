@@ -1,8 +1,8 @@
 // Unpacking crafted archives through minizip into a real folder: content,
 // folders, faults that stop the walk, unsafe names, files that cannot be
 // replaced and the times the unpacked files get.
-#include "engine/entry_commit.h"
-#include "engine/entry_extraction.h"
+#include "engine/unpacking/entry_commit.h"
+#include "engine/unpacking/entry_extraction.h"
 #include "files/entry_folders.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The permissions an elevated setup gives a target folder it creates.
-#include "engine/target_folder.h"
+#include "engine/flow/target_folder.h"
 #include "files/folder_protection.h"
 #include "files/folder_security.h"
 

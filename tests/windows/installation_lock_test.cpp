@@ -1,5 +1,5 @@
 // The machine-wide lock of one installation at a time.
-#include "engine/installation_lock.h"
+#include "engine/flow/installation_lock.h"
 
 #include <windows.h>
 

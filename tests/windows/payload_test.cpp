@@ -1,6 +1,6 @@
 // The setup's own payload: its layout, the temporary archive on its way to
 // the target folder, and the viewer stand-in it carries.
-#include "engine/payload_extraction.h"
+#include "engine/unpacking/payload_extraction.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The setup log's entries, byte for byte.
-#include "engine/setup_log.h"
+#include "engine/flow/setup_log.h"
 
 #include "common/run_log.h"
 #include "files/checked_files.h"

@@ -13,7 +13,7 @@
 
 #include "common/product_version.h"
 #include "common/windows_version.h"
-#include "engine/setup_log.h"
+#include "engine/flow/setup_log.h"
 #include "support/installation_checks.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"

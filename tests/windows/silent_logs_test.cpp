@@ -11,7 +11,7 @@
 
 #include "common/messages.h"
 #include "common/product_version.h"
-#include "engine/setup_log.h"
+#include "engine/flow/setup_log.h"
 #include "files/folder_protection.h"
 #include "support/installation_checks.h"
 #include "support/scratch.h"

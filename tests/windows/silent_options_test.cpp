@@ -14,7 +14,7 @@
 
 #include "common/product_version.h"
 #include "common/messages.h"
-#include "engine/setup_log.h"
+#include "engine/flow/setup_log.h"
 #include "rules/text_rules.h"
 #include "support/full_disk.h"
 #include "support/installation_checks.h"

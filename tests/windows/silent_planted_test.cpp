@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/setup_log.h"
+#include "engine/flow/setup_log.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"
 #include "support/silent_setup.h"

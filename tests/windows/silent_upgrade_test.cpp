@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "common/messages.h"
-#include "engine/setup_log.h"
+#include "engine/flow/setup_log.h"
 #include "support/installation_checks.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"

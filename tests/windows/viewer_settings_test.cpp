@@ -1,6 +1,6 @@
 // The viewer's settings file: language keys, the toolbar skin for this
 // display, an existing skin kept, and the separate settings folder.
-#include "engine/viewer_settings.h"
+#include "engine/flow/viewer_settings.h"
 #include "files/folder_security.h"
 
 #include <gtest/gtest.h>

@@ -19,7 +19,7 @@
 #include "common/messages.h"
 #include "common/scoped_win.h"
 #include "common/windows_version.h"
-#include "engine/setup_log.h"
+#include "engine/flow/setup_log.h"
 #include "rules/format_catalogue.h"
 #include "rules/text_rules.h"
 #include "support/address_recorder.h"

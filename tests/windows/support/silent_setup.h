@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "common/scoped_win.h"
-#include "engine/setup_log.h"
+#include "engine/flow/setup_log.h"
 #include "support/log_entries.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"

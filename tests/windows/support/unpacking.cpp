@@ -1,8 +1,8 @@
 #include "support/unpacking.h"
 
-#include "engine/entry_extraction.h"
-#include "engine/installation_outcome.h"
-#include "engine/payload_extraction.h"
+#include "engine/unpacking/entry_extraction.h"
+#include "engine/unpacking/installation_outcome.h"
+#include "engine/unpacking/payload_extraction.h"
 
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
                    const char* folder) {

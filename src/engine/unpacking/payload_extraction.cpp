@@ -1,5 +1,5 @@
 // The payload resource on its way to the temporary archive file.
-#include "engine/payload_extraction.h"
+#include "engine/unpacking/payload_extraction.h"
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@
 #include "common/install_options.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
-#include "engine/entry_extraction.h"
+#include "engine/unpacking/entry_extraction.h"
 #include "files/temp_folders.h"
 #include "rules/payload_rules.h"
 #include "rules/run_log_rules.h"

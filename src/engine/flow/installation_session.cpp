@@ -1,8 +1,8 @@
-#include "engine/installation_session.h"
+#include "engine/flow/installation_session.h"
 
 #include "common/messages.h"
 #include "common/run_log.h"
-#include "engine/setup_log.h"
+#include "engine/flow/setup_log.h"
 #include "rules/text_rules.h"
 
 InstallationSession::InstallationSession(const InstallOptions& options, HWND owner)

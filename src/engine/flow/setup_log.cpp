@@ -1,4 +1,4 @@
-#include "engine/setup_log.h"
+#include "engine/flow/setup_log.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "engine/buffered_archive.h"
+#include "engine/unpacking/buffered_archive.h"
 
 #include <cstring>
 #include <new>

@@ -1,4 +1,4 @@
-#include "engine/run_installation.h"
+#include "engine/flow/run_installation.h"
 
 #include <windows.h>
 
@@ -10,13 +10,13 @@
 #include "common/messages.h"
 #include "common/run_log.h"
 #include "common/windows_version.h"
-#include "engine/installation_lock.h"
-#include "engine/installation_outcome.h"
-#include "engine/installation_session.h"
-#include "engine/payload_extraction.h"
-#include "engine/shutdown_block.h"
-#include "engine/target_folder.h"
-#include "engine/viewer_settings.h"
+#include "engine/flow/installation_lock.h"
+#include "engine/unpacking/installation_outcome.h"
+#include "engine/flow/installation_session.h"
+#include "engine/unpacking/payload_extraction.h"
+#include "engine/flow/shutdown_block.h"
+#include "engine/flow/target_folder.h"
+#include "engine/flow/viewer_settings.h"
 #include "files/folder_protection.h"
 #include "files/folder_security.h"
 #include "files/full_paths.h"

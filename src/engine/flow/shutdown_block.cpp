@@ -1,4 +1,4 @@
-#include "engine/shutdown_block.h"
+#include "engine/flow/shutdown_block.h"
 
 #include <commctrl.h>
 

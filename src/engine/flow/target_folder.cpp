@@ -1,4 +1,4 @@
-#include "engine/target_folder.h"
+#include "engine/flow/target_folder.h"
 
 #include <utility>
 

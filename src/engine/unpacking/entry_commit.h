@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/installation_outcome.h"
+#include "engine/unpacking/installation_outcome.h"
 
 // Names relative to the target folder, as the journal lists them.
 struct StagedEntry {

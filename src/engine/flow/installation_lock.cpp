@@ -1,4 +1,4 @@
-#include "engine/installation_lock.h"
+#include "engine/flow/installation_lock.h"
 
 #include <windows.h>
 #include <sddl.h>

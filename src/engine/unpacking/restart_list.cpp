@@ -1,4 +1,4 @@
-#include "engine/restart_list.h"
+#include "engine/unpacking/restart_list.h"
 
 #include <windows.h>
 

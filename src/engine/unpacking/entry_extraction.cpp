@@ -1,6 +1,6 @@
 // Walking the archive with minizip: the free-space check, the staging of
 // every entry below the target folder, then the commit.
-#include "engine/entry_extraction.h"
+#include "engine/unpacking/entry_extraction.h"
 
 #include <windows.h>
 
@@ -12,9 +12,9 @@
 #include "common/answering_wait.h"
 #include "common/install_options.h"
 #include "common/scoped_win.h"
-#include "engine/buffered_archive.h"
-#include "engine/earlier_runs.h"
-#include "engine/entry_commit.h"
+#include "engine/unpacking/buffered_archive.h"
+#include "engine/unpacking/earlier_runs.h"
+#include "engine/unpacking/entry_commit.h"
 #include "files/entry_folders.h"
 #include "files/file_identity.h"
 #include "rules/payload_rules.h"

@@ -1,4 +1,4 @@
-#include "engine/viewer_settings.h"
+#include "engine/flow/viewer_settings.h"
 
 #include <windows.h>
 

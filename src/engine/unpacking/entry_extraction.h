@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/installation_outcome.h"
+#include "engine/unpacking/installation_outcome.h"
 #include "unzip.h"
 
 // Entry data goes to the disk in pieces of this size: every write is a call

@@ -1,6 +1,6 @@
 // Putting the staged files in place all at once, and taking them out again
 // when that cannot be finished.
-#include "engine/entry_commit.h"
+#include "engine/unpacking/entry_commit.h"
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@
 #include "common/random_number.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
-#include "engine/restart_list.h"
+#include "engine/unpacking/restart_list.h"
 #include "files/checked_files.h"
 #include "rules/text_rules.h"
 #include "rules/upgrade_rules.h"

@@ -1,7 +1,7 @@
 // Unpacking the embedded viewer archive into the target folder.
 #pragma once
 
-#include "engine/installation_outcome.h"
+#include "engine/unpacking/installation_outcome.h"
 #include "resources/resource.h"
 
 constexpr int kPayloadResourceId = IDR_PAYLOAD;

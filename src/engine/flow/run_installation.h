@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include "common/install_options.h"
-#include "engine/installation_outcome.h"
-#include "engine/installation_session.h"
+#include "engine/unpacking/installation_outcome.h"
+#include "engine/flow/installation_session.h"
 
 // Installs with the given choices and reports a failure through session (a
 // message box in wizard mode, the setup log in silent mode). One

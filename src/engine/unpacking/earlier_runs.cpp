@@ -1,6 +1,6 @@
 // What a killed run left in the target folder: a commit it had begun is
 // finished, its own fresh and set-aside files are removed.
-#include "engine/earlier_runs.h"
+#include "engine/unpacking/earlier_runs.h"
 
 #include <windows.h>
 
@@ -9,8 +9,8 @@
 
 #include "common/ansi_path.h"
 #include "common/scoped_win.h"
-#include "engine/entry_commit.h"
-#include "engine/restart_list.h"
+#include "engine/unpacking/entry_commit.h"
+#include "engine/unpacking/restart_list.h"
 #include "files/checked_files.h"
 #include "files/entry_folders.h"
 #include "files/held_folders.h"

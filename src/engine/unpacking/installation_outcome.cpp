@@ -1,4 +1,4 @@
-#include "engine/installation_outcome.h"
+#include "engine/unpacking/installation_outcome.h"
 
 #include "common/run_log.h"
 
