@@ -42,17 +42,14 @@ add_subdirectory(src/controls)
 add_subdirectory(src/engine)
 add_subdirectory(src/wizard)
 
-# Every layer of the setup but its entry point, so that tests can link it.
-add_library(pellumara_core INTERFACE)
-target_link_libraries(pellumara_core INTERFACE pellumara_wizard)
-
 # The program: the application object and the framework's entry point.
 pellumara_layer(app)
 add_executable(pellumara64-setup WIN32 src/app/the_app.cpp src/app/run_log_start.cpp
   src/app/command_line.cpp
   src/framework/app_main.cpp)
 target_compile_options(pellumara64-setup PRIVATE ${PELLUMARA_WARNINGS})
-target_link_libraries(pellumara64-setup PRIVATE pellumara_app pellumara_core pellumara_resource_objects)
+target_link_libraries(pellumara64-setup PRIVATE pellumara_app pellumara_wizard pellumara_engine
+  pellumara_framework pellumara_rules pellumara_common pellumara_resource_objects)
 set_target_properties(pellumara64-setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PELLUMARA_DIST_DIR})
 
 # The release file: no symbols and no time stamp (or SOURCE_DATE_EPOCH's,
