@@ -3,7 +3,8 @@
 # its include root, <build>/layers/<folder>, which holds nothing but a link
 # <folder> -> src/<folder>. A library sees the roots of itself and of the
 # layers it links, so an include that runs up a layer does not compile:
-#   common, resources     nothing
+#   resources             nothing
+#   common                resources (the message ids)
 #   rules                 common
 #   files                 common, rules, resources
 #   framework             common, resources

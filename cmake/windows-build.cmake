@@ -23,6 +23,17 @@ set(PELLUMARA_PAYLOAD_DIR "${CMAKE_BINARY_DIR}/payload")
 set(PELLUMARA_PAYLOAD_ARCHIVE "${PELLUMARA_PAYLOAD_DIR}/pellumara-payload.zip")
 add_subdirectory(tools/payload)
 
+# The seams the tests set through the environment (a session without a
+# desktop shell, a run as SYSTEM) are compiled into the test build only:
+# tools/build.sh turns them on for the setup around the stand-in viewer that
+# the tests run, and off for a setup around the viewer's own files. The
+# tests are configured only with them, so a setup the tests run has them.
+option(PELLUMARA_TEST_SEAMS "Compile in the seams the tests set (never in a release)" OFF)
+if(PELLUMARA_TEST_SEAMS AND NOT PELLUMARA_PAYLOAD STREQUAL "")
+  message(FATAL_ERROR
+    "PELLUMARA_TEST_SEAMS: a setup around the viewer's own files carries no test seam")
+endif()
+
 add_subdirectory(src/common)
 add_subdirectory(src/resources)
 add_subdirectory(src/framework)
@@ -32,17 +43,14 @@ add_subdirectory(src/controls)
 add_subdirectory(src/engine)
 add_subdirectory(src/wizard)
 
-# Every layer of the setup but its entry point, so that tests can link it.
-add_library(pellumara_core INTERFACE)
-target_link_libraries(pellumara_core INTERFACE pellumara_wizard)
-
 # The program: the application object and the framework's entry point.
 pellumara_layer(app)
 add_executable(pellumara64-setup WIN32 src/app/the_app.cpp src/app/run_log_start.cpp
   src/app/command_line.cpp
   src/framework/app_main.cpp)
 target_compile_options(pellumara64-setup PRIVATE ${PELLUMARA_WARNINGS})
-target_link_libraries(pellumara64-setup PRIVATE pellumara_app pellumara_core pellumara_resource_objects)
+target_link_libraries(pellumara64-setup PRIVATE pellumara_app pellumara_wizard pellumara_engine
+  pellumara_framework pellumara_rules pellumara_common pellumara_resource_objects)
 set_target_properties(pellumara64-setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PELLUMARA_DIST_DIR})
 
 # The release file: no symbols and no time stamp (or SOURCE_DATE_EPOCH's,
@@ -57,14 +65,17 @@ target_link_options(pellumara64-setup PRIVATE -s)
 set_target_properties(pellumara64-setup PROPERTIES
   CXX_LINKER_LAUNCHER ${PROJECT_SOURCE_DIR}/cmake/link-time-stamp.sh)
 
-# Tests run under Wine, each executable in a fresh copy of the base prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR
-  env BUILD_DIR=${PELLUMARA_BUILD_ROOT} ${PROJECT_SOURCE_DIR}/tools/wine-run.sh)
-set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-target_link_libraries(gtest PRIVATE pellumara_platform)
-target_link_libraries(gtest_main PRIVATE pellumara_platform)
+# Tests run under Wine, each executable in a fresh copy of the base prefix;
+# only the test build has them.
+if(PELLUMARA_TEST_SEAMS)
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+    env BUILD_DIR=${PELLUMARA_BUILD_ROOT} ${PROJECT_SOURCE_DIR}/tools/wine-run.sh)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  target_link_libraries(gtest PRIVATE pellumara_platform)
+  target_link_libraries(gtest_main PRIVATE pellumara_platform)
 
-add_subdirectory(tests/windows)
+  add_subdirectory(tests/windows)
+endif()

@@ -40,6 +40,10 @@ while [ $# -gt 0 ]; do
   shift
 done
 [ ${#version[@]} -gt 0 ] || version=(-UPELLUMARA_VERSION)
+# The seams the tests set exist only in the setup around the stand-in
+# viewer, which the tests run and which is never signed.
+seams=-DPELLUMARA_TEST_SEAMS=ON
+[ -z "$payload" ] || seams=-DPELLUMARA_TEST_SEAMS=OFF
 cd "$root"
 rm -f "$build/dist/pellumara64-setup.exe"
 mkdir -p build "$build"
@@ -49,7 +53,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 minizip=()
 [ "$build" = build ] || minizip=(-DPELLUMARA_MINIZIP_DIR="$root/build/minizip")
 cmake -S . -B "$build/windows" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DPELLUMARA_PAYLOAD="$payload" "${version[@]}" "${minizip[@]}" \
+  -DCMAKE_BUILD_TYPE=Release -DPELLUMARA_PAYLOAD="$payload" "$seams" "${version[@]}" "${minizip[@]}" \
   >"$build/windows-configure.log" 2>&1 || { cat "$build/windows-configure.log"; exit 1; }
 if [ -n "$payload" ]; then
   cmake --build "$build/windows" -j"$jobs" --target pellumara64-setup

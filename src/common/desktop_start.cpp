@@ -45,9 +45,12 @@ VARIANT TextVariant(const ScopedBstr& text) {
 // window Explorer shows: what it starts runs in Explorer's process, with
 // the token of the user who signed in. Empty when no such desktop answers.
 ScopedComPtr<IShellDispatch2> DesktopShell() {
+#ifdef PELLUMARA_TEST_SEAMS
   // Under Wine a desktop shell always answers; the tests set this to see
   // a session without one. It can only keep the setup from starting things.
+  // Only the test build has it (cmake: PELLUMARA_TEST_SEAMS).
   if (GetEnvironmentVariableA("PELLUMARA_TEST_NO_DESKTOP_SHELL", nullptr, 0) != 0) return {};
+#endif
   ScopedComPtr<IShellWindows> windows;
   if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
                               windows.Out()))) {
@@ -127,9 +130,12 @@ bool RunsElevated() {
 }
 
 bool RunsAsLocalSystem() {
+#ifdef PELLUMARA_TEST_SEAMS
   // Under Wine the setup never runs as SYSTEM; the tests there set this to
-  // see what such a run decides. Nothing else reads it.
+  // see what such a run decides. Nothing else reads it. Only the test build
+  // has it.
   if (GetEnvironmentVariableA("PELLUMARA_TEST_RUNS_AS_SYSTEM", nullptr, 0) != 0) return true;
+#endif
   ScopedHandle token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out())) return false;
   // A TOKEN_USER with the SID behind it; SECURITY_MAX_SID_SIZE holds any.

@@ -5,11 +5,11 @@
 #     it as it was.
 #   release_tools.sh release STAND-IN.zip VERSION WORK-DIR   (BUILD_DIR: the build folder)
 #     A release setup built by tools/build.sh in a copy of the sources around
-#     a folder of the viewer's files; a failed build after it leaves no
-#     setup; the setup signed with a throwaway key on a SoftHSM token
-#     verifies and still installs; its winget manifest validates against the
-#     published schemas, carries its hash and matches the uninstall entry it
-#     wrote. Slow: a second build.
+#     a folder of the viewer's files, without the tests' switches; a failed
+#     build after it leaves no setup; the setup signed with a throwaway key
+#     on a SoftHSM token verifies and still installs; its winget manifest
+#     validates against the published schemas, carries its hash and matches
+#     the uninstall entry it wrote. Slow: a second build.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 fail() { echo "release_tools: $*"; exit 1; }
@@ -83,6 +83,8 @@ release() {
   copy_sources "$copy"
   (cd "$copy" && bash tools/build.sh --payload "$viewer" >"$work/build.log" 2>&1) ||
     { tail -30 "$work/build.log"; fail "the release build failed"; }
+  # The shipped program reads no test switch from its environment.
+  if grep -q -a 'PELLUMARA_TEST_' "$setup"; then fail "the release setup carries a test switch"; fi
   cp "$setup" "$work/signed.exe" && cp "$setup" "$work/pfx.exe"
 
   # A build refused later leaves no setup that could be taken for its result.

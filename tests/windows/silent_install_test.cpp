@@ -17,6 +17,7 @@
 #include "support/installation_checks.h"
 #include "support/scratch.h"
 #include "support/setup_process.h"
+#include "support/silent_setup.h"
 #include "support/zip_writer.h"
 #include "unzip.h"
 // after unzip.h, which it builds on
@@ -24,23 +25,20 @@
 
 namespace {
 
-class SilentInstall : public ::testing::Test {
+// Installations that go through: each writes no setup log.
+class SilentInstall : public SilentSetup {
  protected:
-  int RunWith(const std::string& options) {
-    SetupLaunch launch;
-    launch.command_line = SetupCommandLine(options);
-    launch.working_directory = start_.path();
-    SetupRun run = RunSetup(launch);
-    EXPECT_TRUE(run.finished) << options;
-    EXPECT_TRUE(run.windows_seen.empty()) << "window: " << run.windows_seen.front();
+  int InstallWith(const std::string& options) {
+    const int exit_code = RunWith(options);
     EXPECT_FALSE(FileExists(start_ / kSetupLogName)) << ReadFileBytes(start_ / kSetupLogName);
-    return run.exit_code;
+    return exit_code;
   }
 
   // Everything an installation writes, so that each test starts clean.
-  void TearDown() override { RemoveInstallation({"C:\\Tools\\Pellumara", "C:\\Tools\\Other"}); }
-
-  ScratchFolder start_{"install-start"};
+  void TearDown() override {
+    SilentSetup::TearDown();
+    RemoveInstallation({"C:\\Tools\\Pellumara", "C:\\Tools\\Other"});
+  }
 };
 
 // The names of the archive the setup carries, folders with their "/".
@@ -117,8 +115,9 @@ TEST_F(SilentInstall, TwoSetupsStartedAtOnceLeaveOneWholeVersion) {
 }
 
 TEST_F(SilentInstall, FullInstallationLeavesARegisteredViewer) {
-  ASSERT_EQ(RunWith("/silent /folder=C:\\Tools\\Pellumara /group=1 /desktop=1 /thumbs=1 /assoc=1"),
-            0);
+  ASSERT_EQ(
+      InstallWith("/silent /folder=C:\\Tools\\Pellumara /group=1 /desktop=1 /thumbs=1 /assoc=1"),
+      0);
   const std::string folder = "C:\\Tools\\Pellumara\\";
   const std::string viewer = folder + "p_mara64.exe";
   EXPECT_TRUE(FileExists(viewer));
@@ -144,7 +143,7 @@ TEST_F(SilentInstall, FullInstallationLeavesARegisteredViewer) {
 }
 
 TEST_F(SilentInstall, PlainInstallationRegistersWithoutLinksOrAssociations) {
-  ASSERT_EQ(RunWith("/silent /folder=C:\\Tools\\Pellumara"), 0);
+  ASSERT_EQ(InstallWith("/silent /folder=C:\\Tools\\Pellumara"), 0);
   EXPECT_FALSE(FolderExists(SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara"));
   EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Pellumara 64.lnk"));
   EXPECT_FALSE(
@@ -157,8 +156,8 @@ TEST_F(SilentInstall, PlainInstallationRegistersWithoutLinksOrAssociations) {
 }
 
 TEST_F(SilentInstall, SecondInstallationLeavesOneEntryWithItsValues) {
-  ASSERT_EQ(RunWith("/silent /folder=C:\\Tools\\Pellumara /group=1 /assoc=1"), 0);
-  ASSERT_EQ(RunWith("/silent /folder=C:\\Tools\\Other /group=1 /allusers=1 /assoc=2"), 0);
+  ASSERT_EQ(InstallWith("/silent /folder=C:\\Tools\\Pellumara /group=1 /assoc=1"), 0);
+  ASSERT_EQ(InstallWith("/silent /folder=C:\\Tools\\Other /group=1 /allusers=1 /assoc=2"), 0);
   EXPECT_EQ(
       SubkeysStartingWith(HKEY_LOCAL_MACHINE,
                           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "Pellumara"),
@@ -178,7 +177,7 @@ TEST_F(SilentInstall, SecondInstallationLeavesOneEntryWithItsValues) {
             IsWindowsVersionAtLeast(6, 2, 0) ? 8u : 9u);
 
   // Without /folder= a third run goes where the last one installed.
-  ASSERT_EQ(RunWith("/silent"), 0);
+  ASSERT_EQ(InstallWith("/silent"), 0);
   EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"),
             "C:\\Tools\\Other\\p_mara64.exe");
 }

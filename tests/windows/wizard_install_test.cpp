@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <set>
@@ -847,18 +846,3 @@ TEST_F(WizardInstall, ReadyPageBeforeVistaProposesTheProgramFolder) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "--record-address") == 0) {
-    return RecordOpenedAddress(argv[2]);
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  SetSetupProgramFromArguments(argc, argv);
-  if (SetupProgram().empty()) {
-    std::fprintf(stderr, "wizard_install_tests: pass --setup=<path of pellumara64-setup.exe>\n");
-    return 2;
-  }
-  UseUnmanagedWindows();
-  RedirectWebAddressesToThisProgram();
-  return RUN_ALL_TESTS();
-}

@@ -8,8 +8,6 @@
 #include <commctrl.h>
 #include <oleacc.h>
 
-#include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -761,18 +759,3 @@ TEST(WizardTemplates, EveryTextOfTheFivePagesFitsItsControl) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "--record-address") == 0) {
-    return RecordOpenedAddress(argv[2]);
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  SetSetupProgramFromArguments(argc, argv);
-  if (SetupProgram().empty()) {
-    std::fprintf(stderr, "wizard_tests: pass --setup=<path of pellumara64-setup.exe>\n");
-    return 2;
-  }
-  UseUnmanagedWindows();
-  RedirectWebAddressesToThisProgram();
-  return RUN_ALL_TESTS();
-}

@@ -27,9 +27,31 @@ void InstallationSession::FailBecauseAnotherSetupRuns(unsigned long lock_error) 
   }
 }
 
-int InstallationSession::Tell(int id, UINT style) {
-  if (silent_) return 0;
-  return ShowMessage(owner_, id, style);
+int InstallationSession::Ask(int id, UINT style, int silent_answer,
+                             const std::string& what_no_means) {
+  if (silent_) return silent_answer;
+  const int answer = ShowMessage(owner_, id, style);
+  TheRunLog().Note(answer == IDNO ? "answer: no, " + what_no_means : std::string("answer: yes"));
+  return answer;
+}
+
+void InstallationSession::Hint(int id, UINT style, const std::function<void()>& then) {
+  if (silent_) return;
+  ShowMessage(owner_, id, style);
+  if (then) then();
+}
+
+void InstallationSession::ReportIncomplete(const std::vector<std::string>& logged_parts,
+                                           const std::vector<std::string>& shown_parts) {
+  if (silent_) {
+    for (const std::string& part : logged_parts) LogForAdministrator(part);
+    return;
+  }
+  if (shown_parts.empty()) return;
+  std::string text;
+  for (const std::string& part : shown_parts) text += (text.empty() ? "" : "\n\n") + part;
+  TheRunLog().NoteMessage(text);
+  ShowTextBox(owner_, text, MB_ICONWARNING);
 }
 
 void InstallationSession::LogForAdministrator(const std::string& entry) {

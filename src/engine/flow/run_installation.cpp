@@ -75,24 +75,6 @@ std::vector<std::string> IncompleteParts(const InstallationOutcome& outcome, boo
   return parts;
 }
 
-// A silent run tells the administrator's script through its setup log,
-// line by line; the wizard's user gets the same words in one box (the
-// restart has a box of its own).
-void ReportIncompleteParts(const InstallationOutcome& outcome, InstallationSession& session) {
-  if (session.silent()) {
-    for (const std::string& part : IncompleteParts(outcome, true)) {
-      session.LogForAdministrator(part);
-    }
-    return;
-  }
-  const std::vector<std::string> parts = IncompleteParts(outcome, false);
-  if (parts.empty()) return;
-  std::string text;
-  for (const std::string& part : parts) text += (text.empty() ? "" : "\n\n") + part;
-  TheRunLog().NoteMessage(text);
-  ShowTextBox(session.owner(), text, MB_ICONWARNING);
-}
-
 // Kept files, refused registry writes and the users' settings outweigh the
 // restart: a restart does not write them either.
 InstallResult ResultOf(const InstallationOutcome& outcome) {
@@ -113,11 +95,10 @@ int Stop(InstallationOutcome& outcome, InstallResult why) {
 
 // Only the wizard asks; a silent run's /assoc= is its answer.
 int ConfirmAssociations(const InstallOptions& options, InstallationSession& session) {
-  if (!options.associate || session.silent()) return 1;
+  if (!options.associate) return 1;
   const int answer =
-      session.Tell(IDS_CONFIRM_ASSOCIATIONS, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
-  TheRunLog().Note(answer == IDNO ? "answer: no, the associations stay as they are"
-                                  : "answer: yes");
+      session.Ask(IDS_CONFIRM_ASSOCIATIONS, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES,
+                  "the associations stay as they are");
   return answer == IDNO ? 0 : 1;
 }
 
@@ -202,16 +183,16 @@ int InstallLocked(const InstallOptions& given, bool as_local_system,
   outcome.result = ResultOf(outcome);
   log.Note("registry values and links that failed: " +
            std::to_string(outcome.failed_integration_entries));
-  ReportIncompleteParts(outcome, session);
+  // The setup log of a silent run names the files that wait for the
+  // restart too; the wizard has a box of its own for them.
+  session.ReportIncomplete(IncompleteParts(outcome, true), IncompleteParts(outcome, false));
   if (!outcome.replaced_at_restart.empty()) {
-    session.Tell(IDS_RESTART_REQUIRED, MB_ICONINFORMATION);
+    session.Hint(IDS_RESTART_REQUIRED, MB_ICONINFORMATION);
   }
   // Since Windows 8 the formats are registered and the user chooses: the
   // wizard shows where, once the user has said Yes to the marked formats.
-  if (!session.silent() && options.associate && associations_confirmed &&
-      IsWindows8OrLater()) {
-    session.Tell(IDS_CHOOSE_DEFAULT_APPS, MB_ICONINFORMATION);
-    OpenDefaultAppsSettings();
+  if (options.associate && associations_confirmed && IsWindows8OrLater()) {
+    session.Hint(IDS_CHOOSE_DEFAULT_APPS, MB_ICONINFORMATION, OpenDefaultAppsSettings);
   }
   return 1;
 }
@@ -221,7 +202,7 @@ int InstallLocked(const InstallOptions& given, bool as_local_system,
 int RunInstallation(const InstallOptions& options, InstallationSession& session,
                     InstallationOutcome& outcome) {
   InstallationLock lock;
-  if (!lock.Acquire(kInstallationWaitMs, !session.silent())) {
+  if (!lock.Acquire(kInstallationWaitMs, session.KeepsWindowsPainted())) {
     session.FailBecauseAnotherSetupRuns(lock.failure());
     return Stop(outcome, InstallResult::kAnotherSetupRunning);
   }
