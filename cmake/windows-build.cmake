@@ -49,7 +49,7 @@ add_executable(pellumara64-setup WIN32 src/app/the_app.cpp src/app/run_log_start
   src/app/command_line.cpp
   src/framework/app_main.cpp)
 target_compile_options(pellumara64-setup PRIVATE ${PELLUMARA_WARNINGS})
-target_link_libraries(pellumara64-setup PRIVATE pellumara_app pellumara_wizard pellumara_engine
+target_link_libraries(pellumara64-setup PRIVATE pellumara_app pellumara_wizard pellumara_engine_flow
   pellumara_framework pellumara_rules pellumara_common pellumara_resource_objects)
 set_target_properties(pellumara64-setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PELLUMARA_DIST_DIR})
 
