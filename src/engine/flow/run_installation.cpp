@@ -88,7 +88,9 @@ InstallResult ResultOf(const InstallationOutcome& outcome) {
   return InstallResult::kInstalled;
 }
 
-int Stop(InstallationOutcome& outcome, InstallResult why) {
+// Records why the installation ends without its work; 0, the routine's
+// result for that.
+int RecordFailure(InstallationOutcome& outcome, InstallResult why) {
   outcome.result = why;
   return 0;
 }
@@ -102,71 +104,108 @@ int ConfirmAssociations(const InstallOptions& options, InstallationSession& sess
   return answer == IDNO ? 0 : 1;
 }
 
-// The installation itself, while this setup holds the machine's lock.
-int InstallLocked(const InstallOptions& given, bool as_local_system,
-                  InstallationSession& session, InstallationOutcome& outcome) {
-  // The folders whole before any rule or message sees them: "..", read as
-  // a name, would carry a folder out of Program Files unseen.
-  InstallOptions options = given;
+// The folders made whole and checked before anything is written: a
+// relative target would land below whatever the current directory is, and
+// a settings folder whose references name a place the code page cannot
+// hold would be another folder. False after telling the user.
+bool AcceptFolders(InstallOptions& options, bool settings_left_to_users,
+                   InstallationSession& session) {
+  // Whole before any rule or message sees them: "..", read as a name, would
+  // carry a folder out of Program Files unseen.
   const bool whole = MakePathWhole(options.target_folder, sizeof options.target_folder);
   MakePathWhole(options.ini_folder, sizeof options.ini_folder);
-  char folder[kPathSize];
-  CopyBounded(folder, sizeof folder, options.target_folder);
-  RunLog& log = TheRunLog();
-  for (const std::string& line : DescribeOptions(options)) log.Note(line);
-
-  // A relative folder would land below whatever the current directory is.
-  if (!whole || !IsAbsoluteFolder(folder)) {
+  for (const std::string& line : DescribeOptions(options)) TheRunLog().Note(line);
+  if (!whole || !IsAbsoluteFolder(options.target_folder)) {
     const std::string message = LoadMessage(IDS_INVALID_FOLDER);
-    session.Fail(message, message + ": " + folder);
-    return Stop(outcome, InstallResult::kFolderRejected);
+    session.Fail(message, message + ": " + options.target_folder);
+    return false;
   }
-  // SYSTEM cannot fill a folder in each user's profile: the references
-  // would name its own.
-  const bool settings_left_to_users =
-      as_local_system && RefersToUserProfile(options.ini_folder);
-  // A settings folder whose references name a place the code page cannot
-  // hold would be another folder: refused before anything is written.
   char expanded[kPathSize];
   if (!settings_left_to_users && std::strchr(options.ini_folder, '%') != nullptr &&
       !ExpandEnvironmentReferences(options.ini_folder, expanded)) {
     const std::string message = LoadMessage(IDS_NAME_BEYOND_CODE_PAGE);
     session.Fail(message, message + ": " + options.ini_folder);
-    return Stop(outcome, InstallResult::kFolderRejected);
+    return false;
   }
+  return true;
+}
+
+// Unpacks the viewer into the folder; false after telling the user what
+// failed: the temporary archive, else the folder, with the space figures
+// when space ran short. A shutdown may go on while the box waits.
+bool UnpackViewer(const char* folder, ShutdownBlock& shutdown_block,
+                  InstallationSession& session, InstallationOutcome& outcome) {
+  if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder,
+                     outcome) == 0) {
+    return true;
+  }
+  shutdown_block.Lift();
+  const std::string message = LoadMessage(IDS_INSTALL_FAILED);
+  std::string logged = message;
+  if (outcome.space_short) {
+    logged += "\n" + FillNumbers(LoadMessage(IDS_NOT_ENOUGH_SPACE),
+                                 {outcome.needed_bytes, outcome.free_bytes});
+  }
+  session.Fail(message,
+               (outcome.temp_at_fault.empty() ? outcome.folder : outcome.temp_at_fault) + ": " +
+                   logged);
+  return false;
+}
+
+// What the user and the administrator's script learn once it is done: what
+// was not written, the restart, and where Windows lets the user choose the
+// default programs (since Windows 8 the formats are only registered).
+void ReportInstallation(const InstallOptions& options, int associations_confirmed,
+                        InstallationSession& session, InstallationOutcome& outcome) {
+  outcome.result = ResultOf(outcome);
+  TheRunLog().Note("registry values and links that failed: " +
+                   std::to_string(outcome.failed_integration_entries));
+  // The setup log of a silent run names the files that wait for the
+  // restart too; the wizard has a box of its own for them.
+  session.ReportIncomplete(IncompleteParts(outcome, true), IncompleteParts(outcome, false));
+  if (!outcome.replaced_at_restart.empty()) {
+    session.Hint(IDS_RESTART_REQUIRED, MB_ICONINFORMATION);
+  }
+  if (options.associate && associations_confirmed && IsWindows8OrLater()) {
+    session.Hint(IDS_CHOOSE_DEFAULT_APPS, MB_ICONINFORMATION, OpenDefaultAppsSettings);
+  }
+}
+
+// The installation itself, while this setup holds the machine's lock.
+int InstallLocked(const InstallOptions& given, bool as_local_system,
+                  InstallationSession& session, InstallationOutcome& outcome) {
+  InstallOptions options = given;
+  // SYSTEM cannot fill a folder in each user's profile: the references
+  // would name its own.
+  const bool settings_left_to_users =
+      as_local_system && RefersToUserProfile(options.ini_folder);
+  if (!AcceptFolders(options, settings_left_to_users, session)) {
+    return RecordFailure(outcome, InstallResult::kFolderRejected);
+  }
+
+  char folder[kPathSize];
+  CopyBounded(folder, sizeof folder, options.target_folder);
   FolderProtection protection = FolderProtection::For(folder);
   Win32FolderSecurityReader reader;
-  // Held until the registration is written.
+  // Its levels stay held until the registration is written.
   TargetFolderStage target;
   if (!PrepareTargetFolder(folder, protection, reader, &target)) {
     session.Fail(target.message, target.logged);
-    return Stop(outcome, InstallResult::kFolderRejected);
+    return RecordFailure(outcome, InstallResult::kFolderRejected);
   }
-  log.Note(std::string("target folder ready: ") + folder);
+  TheRunLog().Note(std::string("target folder ready: ") + folder);
   // From here on every step names the folder the chain created, never the
   // text as typed.
   outcome.folder = folder;
-  // The extraction leaves the current directory at the folder; the log
-  // knows its own folder since start-up.
-  ShutdownBlock shutdown_block(session.owner());  // from the staging to the registration
-  if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder,
-                     outcome) != 0) {
-    shutdown_block.Lift();
-    const std::string message = LoadMessage(IDS_INSTALL_FAILED);
-    std::string logged = message;
-    if (outcome.space_short) {
-      logged += "\n" + FillNumbers(LoadMessage(IDS_NOT_ENOUGH_SPACE),
-                                   {outcome.needed_bytes, outcome.free_bytes});
-    }
-    // The entry names what failed: the temporary archive, else the folder.
-    session.Fail(message,
-                 (outcome.temp_at_fault.empty() ? outcome.folder : outcome.temp_at_fault) + ": " +
-                     logged);
-    return Stop(outcome, InstallResult::kPayloadFailed);
+
+  // No shutdown from the staging to the registration. The extraction
+  // leaves the current directory at the folder; the log knows its own
+  // folder since start-up.
+  ShutdownBlock shutdown_block(session.owner());
+  if (!UnpackViewer(folder, shutdown_block, session, outcome)) {
+    return RecordFailure(outcome, InstallResult::kPayloadFailed);
   }
 
-  // With files waiting for the restart the registration already names this
-  // version, as Windows Installer does.
   if (settings_left_to_users) outcome.settings_left_to_users = options.ini_folder;
   // An elevated setup judges the settings folder as it judges a target.
   Win32FolderSecurityReader settings_reader;
@@ -174,26 +213,17 @@ int InstallLocked(const InstallOptions& given, bool as_local_system,
       WriteViewerSettings(folder, options.ini_folder, settings_left_to_users,
                           RunsElevated() ? &settings_reader : nullptr,
                           &outcome.settings_folder_refused);
+
+  // With files waiting for the restart the registration already names this
+  // version, as Windows Installer does.
   const int associations_confirmed = ConfirmAssociations(options, session);
   IntegrateWithSystem(associations_confirmed, options.associate, folder,
                       options.start_menu_shortcut, options.desktop_shortcut,
                       options.thumbnails_shortcut, options.all_users, options.association_marks,
                       &outcome.failed_integration_entries, as_local_system);
   shutdown_block.Lift();
-  outcome.result = ResultOf(outcome);
-  log.Note("registry values and links that failed: " +
-           std::to_string(outcome.failed_integration_entries));
-  // The setup log of a silent run names the files that wait for the
-  // restart too; the wizard has a box of its own for them.
-  session.ReportIncomplete(IncompleteParts(outcome, true), IncompleteParts(outcome, false));
-  if (!outcome.replaced_at_restart.empty()) {
-    session.Hint(IDS_RESTART_REQUIRED, MB_ICONINFORMATION);
-  }
-  // Since Windows 8 the formats are registered and the user chooses: the
-  // wizard shows where, once the user has said Yes to the marked formats.
-  if (options.associate && associations_confirmed && IsWindows8OrLater()) {
-    session.Hint(IDS_CHOOSE_DEFAULT_APPS, MB_ICONINFORMATION, OpenDefaultAppsSettings);
-  }
+
+  ReportInstallation(options, associations_confirmed, session, outcome);
   return 1;
 }
 
@@ -204,7 +234,7 @@ int RunInstallation(const InstallOptions& options, InstallationSession& session,
   InstallationLock lock;
   if (!lock.Acquire(kInstallationWaitMs, session.KeepsWindowsPainted())) {
     session.FailBecauseAnotherSetupRuns(lock.failure());
-    return Stop(outcome, InstallResult::kAnotherSetupRunning);
+    return RecordFailure(outcome, InstallResult::kAnotherSetupRunning);
   }
   // No other setup runs now: a private temporary folder left there belongs
   // to a killed run.

@@ -1,5 +1,7 @@
-// What the elevated setup deletes where others may write: only the real
-// folder or file it checked, never what a link put in its place leads to.
+// The safe file operations where the end-to-end runs cannot reach: what the
+// elevated setup holds, opens and deletes where others may write is only
+// the real folder or file it checked, never what a link put in its place
+// leads to, nor a second name of a file elsewhere.
 #include "files/checked_files.h"
 #include "files/entry_folders.h"
 #include "files/file_identity.h"
@@ -16,7 +18,7 @@
 
 namespace {
 
-TEST(PlantedLinks, HeldFolderKeepsItsNameAndALinkIsNeverHeldOrFollowed) {
+TEST(SafeFiles, HeldFolderKeepsItsNameAndALinkIsNeverHeldOrFollowed) {
   ScratchFolder scratch("planted-links");
   ScratchFolder victim("planted-victim");
   WriteFileBytes(victim / "keep.txt", "mine");
@@ -51,7 +53,7 @@ TEST(PlantedLinks, HeldFolderKeepsItsNameAndALinkIsNeverHeldOrFollowed) {
 
 // The sweep's deletion inside a held folder: the real archive goes; a link
 // at its name, and a folder of another account, are left alone.
-TEST(PlantedLinks, FileInAHeldFolderIsDeletedThroughItsHandleAndALinkThereStays) {
+TEST(SafeFiles, FileInAHeldFolderIsDeletedThroughItsHandleAndALinkThereStays) {
   ScratchFolder scratch("held-folder");
   ScratchFolder victim("held-victim");
   WriteFileBytes(victim / "pmarag_x64.zip", "mine");
@@ -77,7 +79,7 @@ TEST(PlantedLinks, FileInAHeldFolderIsDeletedThroughItsHandleAndALinkThereStays)
 
 // A name whose final path cannot be had whole (a link to a file beyond 260
 // characters) counts as a link; a name where nothing stands does not.
-TEST(PlantedLinks, NameThatCannotBeToldCountsAsALinkAndNoNameAsNone) {
+TEST(SafeFiles, NameThatCannotBeToldCountsAsALinkAndNoNameAsNone) {
   ScratchFolder scratch("unclear-links");
   LongPathFile far_away(scratch.path(), "far");
   const std::string link = scratch / "unclear.txt";
@@ -87,6 +89,16 @@ TEST(PlantedLinks, NameThatCannotBeToldCountsAsALinkAndNoNameAsNone) {
   WriteFileBytes(scratch / "real.txt", "real");
   EXPECT_FALSE(IsFileLink((scratch / "real.txt").c_str()));
   EXPECT_TRUE(RemoveHostLink(link)) << "the link stayed";
+
+  // A second name of a file is no file of the folder's own to write.
+  ASSERT_TRUE(CreateHardLinkA((scratch / "second.txt").c_str(), (scratch / "real.txt").c_str(),
+                              nullptr));
+  CheckedFolder folder;
+  ASSERT_TRUE(folder.Hold(scratch.path()));
+  std::string why;
+  EXPECT_FALSE(folder.OpenExisting("second.txt", GENERIC_WRITE, FILE_SHARE_READ, &why));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANT_ACCESS_FILE));
+  EXPECT_NE(why.find("hard link"), std::string::npos) << why;
 }
 
 }  // namespace
