@@ -27,21 +27,31 @@ std::string SidText(PSID sid) {
   return result;
 }
 
+// The access list of the descriptor a new folder is made with; null unless
+// the descriptor is there and its list is protected from the parent's.
+PACL ProtectedListOf(FolderProtection& protection) {
+  if (protection.attributes() == nullptr) return nullptr;
+  PSECURITY_DESCRIPTOR descriptor = protection.attributes()->lpSecurityDescriptor;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  PACL dacl = nullptr;
+  if (!GetSecurityDescriptorControl(descriptor, &control, &revision) ||
+      !(control & SE_DACL_PROTECTED) ||
+      !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present) {
+    return nullptr;
+  }
+  return dacl;
+}
+
 // The tests run elevated, as Wine runs every program. Outside Program Files
 // the new folder gets their permissions, protected from its parent's; a
 // folder in Program Files inherits theirs.
 TEST(FolderProtection, NewFolderOutsideProgramFilesGetsTheirPermissions) {
   FolderProtection protection = FolderProtection::For("C:\\Tools\\Pellumara\\");
-  ASSERT_NE(protection.attributes(), nullptr);
-  PSECURITY_DESCRIPTOR descriptor = protection.attributes()->lpSecurityDescriptor;
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
-  EXPECT_TRUE(control & SE_DACL_PROTECTED);
-  BOOL present = FALSE, defaulted = FALSE;
-  PACL dacl = nullptr;
-  ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
-  ASSERT_TRUE(present && dacl != nullptr);
+  const PACL dacl = ProtectedListOf(protection);
+  ASSERT_NE(dacl, nullptr);
   std::string entries;
   for (DWORD i = 0; i < dacl->AceCount; ++i) {
     ACCESS_ALLOWED_ACE* ace = nullptr;
@@ -75,16 +85,8 @@ TEST(FolderProtection, NewFolderOutsideProgramFilesGetsTheirPermissions) {
 // one the folders are made with is judged.)
 TEST(FolderProtection, PrivateTemporaryFolderIsClosedToOthers) {
   FolderProtection protection = FolderProtection::ForPrivateFolder();
-  ASSERT_NE(protection.attributes(), nullptr);
-  PSECURITY_DESCRIPTOR descriptor = protection.attributes()->lpSecurityDescriptor;
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
-  EXPECT_TRUE(control & SE_DACL_PROTECTED);
-  BOOL present = FALSE, defaulted = FALSE;
-  PACL dacl = nullptr;
-  ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
-  ASSERT_TRUE(present && dacl != nullptr);
+  const PACL dacl = ProtectedListOf(protection);
+  ASSERT_NE(dacl, nullptr);
   ASSERT_GT(dacl->AceCount, 0u);
   for (DWORD i = 0; i < dacl->AceCount; ++i) {
     ACCESS_ALLOWED_ACE* ace = nullptr;
