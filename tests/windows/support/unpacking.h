@@ -2,7 +2,7 @@
 // became of each entry is dropped.
 #pragma once
 
-// ExtractPayload (engine/payload_extraction.h) without an outcome.
+// ExtractPayload (engine/unpacking/payload_extraction.h) without an outcome.
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
                    const char* folder);
 // UnzipToFolder (engine/entry_extraction.h) without an outcome.
