@@ -5,5 +5,5 @@
 // ExtractPayload (engine/unpacking/payload_extraction.h) without an outcome.
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
                    const char* folder);
-// UnzipToFolder (engine/entry_extraction.h) without an outcome.
+// UnzipToFolder (engine/unpacking/entry_extraction.h) without an outcome.
 int UnzipToFolder(const char* archive_path, const char* folder);
