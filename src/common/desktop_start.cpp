@@ -49,6 +49,7 @@ ScopedComPtr<IShellDispatch2> DesktopShell() {
   // Under Wine a desktop shell always answers; the tests set this to see
   // a session without one. It can only keep the setup from starting things.
   // Only the test build has it (cmake: PELLUMARA_TEST_SEAMS).
+  // An ASCII name, and only whether it is set is asked: nothing converted.
   if (GetEnvironmentVariableA("PELLUMARA_TEST_NO_DESKTOP_SHELL", nullptr, 0) != 0) return {};
 #endif
   ScopedComPtr<IShellWindows> windows;
@@ -134,6 +135,7 @@ bool RunsAsLocalSystem() {
   // Under Wine the setup never runs as SYSTEM; the tests there set this to
   // see what such a run decides. Nothing else reads it. Only the test build
   // has it.
+  // An ASCII name, and only whether it is set is asked: nothing converted.
   if (GetEnvironmentVariableA("PELLUMARA_TEST_RUNS_AS_SYSTEM", nullptr, 0) != 0) return true;
 #endif
   ScopedHandle token;

@@ -123,8 +123,7 @@ ScopedHandle CheckedFolder::PlaceFresh(ScopedHandle fresh, const std::string& na
   ScopedHandle file = OpenExisting(name, access, share, nullptr);
   BY_HANDLE_FILE_INFORMATION placed;
   if (!file || !GetFileInformationByHandle(file.Get(), &placed)) return ScopedHandle();
-  if (placed.dwVolumeSerialNumber != made.dwVolumeSerialNumber ||
-      placed.nFileIndexHigh != made.nFileIndexHigh || placed.nFileIndexLow != made.nFileIndexLow) {
+  if (!SameFile(placed, made)) {
     SetLastError(ERROR_CANT_ACCESS_FILE);
     return ScopedHandle();
   }

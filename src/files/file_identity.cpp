@@ -33,6 +33,27 @@ std::wstring FinalPathOf(HANDLE handle) {
   return {};
 }
 
+bool IsNamedIn(const std::wstring& final_path, const std::wstring& folder_final,
+               const std::wstring& name) {
+  std::wstring expected = folder_final;
+  if (!expected.empty() && expected.back() != L'\\') expected += L'\\';
+  expected += name;
+  return !folder_final.empty() &&
+         CompareStringOrdinal(final_path.c_str(), -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
+bool SameObject(HANDLE a, HANDLE b) {
+  BY_HANDLE_FILE_INFORMATION first;
+  BY_HANDLE_FILE_INFORMATION second;
+  return GetFileInformationByHandle(a, &first) && GetFileInformationByHandle(b, &second) &&
+         SameFile(first, second);
+}
+
 FileCheck CheckRealFileAt(HANDLE file, const std::wstring& folder_final, const std::string& name,
                           std::string* what) {
   auto answer = [what](FileCheck check, std::string text) {
@@ -61,12 +82,7 @@ FileCheck CheckRealFileAt(HANDLE file, const std::wstring& folder_final, const s
   if (final_path.empty()) {
     return answer(FileCheck::kUnknown, WithError("its final path cannot be had", GetLastError()));
   }
-  // Compared in UTF-16, as the file system compares names: in the code
-  // page a look-alike could pass for the folder's own name.
-  std::wstring expected = folder_final;
-  if (!expected.empty() && expected.back() != L'\\') expected += L'\\';
-  expected += WideOf(name, CP_ACP);
-  if (CompareStringOrdinal(final_path.c_str(), -1, expected.c_str(), -1, TRUE) != CSTR_EQUAL) {
+  if (!IsNamedIn(final_path, folder_final, WideOf(name, CP_ACP))) {
     return answer(FileCheck::kOther, "a link to " + TextOf(final_path, CP_ACP));
   }
   return answer(FileCheck::kReal, {});

@@ -11,6 +11,17 @@
 // empty when Windows cannot give it.
 std::wstring FinalPathOf(HANDLE handle);
 
+// Whether final_path (of a handle) names name in the folder whose final
+// path is folder_final, compared in UTF-16 as the file system compares
+// names: in the code page a look-alike could pass for the folder's own name.
+bool IsNamedIn(const std::wstring& final_path, const std::wstring& folder_final,
+               const std::wstring& name);
+
+// The same file or folder: one volume, one file index. SameObject asks two
+// open handles.
+bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b);
+bool SameObject(HANDLE a, HANDLE b);
+
 // What an open file is, asked through its handle: the one real file at name
 // in the folder whose final path is folder_final, something else (what says
 // what: "a link", "a hard link", ...), or something the setup cannot make

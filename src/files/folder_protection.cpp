@@ -105,16 +105,6 @@ struct Walk {
 
 bool ProtectContents(const ScopedHandle& folder, const std::string& shown, Walk& walk);
 
-// The same file or folder: one volume, one file index.
-bool SameObject(HANDLE a, HANDLE b) {
-  BY_HANDLE_FILE_INFORMATION first;
-  BY_HANDLE_FILE_INFORMATION second;
-  return GetFileInformationByHandle(a, &first) && GetFileInformationByHandle(b, &second) &&
-         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-         first.nFileIndexHigh == second.nFileIndexHigh &&
-         first.nFileIndexLow == second.nFileIndexLow;
-}
-
 // Removes what someone else put into the target: a file by its handle, a
 // folder with everything in it, each item opened relative to its folder by
 // its UTF-16 name. A link inside goes itself; one that cannot be opened as

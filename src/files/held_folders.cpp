@@ -163,13 +163,7 @@ ScopedHandle HoldRealFolderIn(const ScopedHandle& folder, const std::wstring& na
   // it. Wine 8 follows a link despite FILE_OPEN_REPARSE_POINT: what it
   // opened then lies elsewhere than in the held folder, which the final
   // paths of the two handles tell; a path that cannot be had refuses.
-  const std::wstring folder_final = FinalPathOf(folder.Get());
-  const std::wstring held_final = FinalPathOf(held.Get());
-  std::wstring expected = folder_final;
-  if (!expected.empty() && expected.back() != L'\\') expected += L'\\';
-  expected += name;
-  if (folder_final.empty() || held_final.empty() ||
-      CompareStringOrdinal(held_final.c_str(), -1, expected.c_str(), -1, TRUE) != CSTR_EQUAL) {
+  if (!IsNamedIn(FinalPathOf(held.Get()), FinalPathOf(folder.Get()), name)) {
     SetLastError(ERROR_CANT_ACCESS_FILE);
     return ScopedHandle();
   }
