@@ -13,6 +13,8 @@ packages=(
   libengine-pkcs11-openssl p11-kit-modules softhsm2 opensc
   # validating the winget manifest
   python3-yaml python3-jsonschema
+  # the locales that give Wine other ANSI code pages (932, 65001)
+  locales
 )
 
 missing=()
@@ -27,3 +29,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get update -q >/dev/null
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# The tests run the setup under Wine with a Japanese locale (code page 932)
+# and with one that has no ANSI code page (Hindi: 65001, UTF-8); a fresh
+# machine has only C.UTF-8.
+for locale in ja_JP hi_IN; do
+  if ! locale -a 2>/dev/null | grep -qx "$locale.utf8"; then
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
+  fi
+done

@@ -10,7 +10,9 @@
 # reads it after the run (and removes it itself); any other prefix is removed
 # when the run ends, since each takes about 700 MB;
 # PELLUMARA_WINDOWS_VERSION (for example win7) sets the Windows version the
-# prefix reports before the program starts; PELLUMARA_DPI (for example 192
+# prefix reports before the program starts; PELLUMARA_LOCALE (for example
+# ja_JP.UTF-8, whose ANSI code page is 932) is the locale of the Wine server
+# and the program, which chooses their code page; PELLUMARA_DPI (for example 192
 # for 200 % display scaling) sets the screen's DPI the same way.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -22,6 +24,10 @@ name=${PELLUMARA_PREFIX_NAME:-$(basename "$program" .exe)}
 export WINEPREFIX="$BUILD_DIR/wine/run/$name"
 if [ "${PELLUMARA_KEEP_PREFIX:-0}" != 1 ] || [ ! -d "$WINEPREFIX" ]; then
   bash "$here/wine-prefix.sh" fresh "$WINEPREFIX" || exit 125
+fi
+
+if [ -n "${PELLUMARA_LOCALE:-}" ]; then
+  export LANG="$PELLUMARA_LOCALE" LC_ALL="$PELLUMARA_LOCALE"
 fi
 
 work=$(mktemp -d)
