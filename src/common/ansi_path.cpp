@@ -52,6 +52,8 @@ std::wstring WideOf(std::string_view text, unsigned code_page) {
   return wide;
 }
 
+std::wstring OwnText(std::string_view text) { return WideOf(text, kOwnTextCodePage); }
+
 std::string TextOf(std::wstring_view wide, unsigned code_page) {
   if (wide.empty()) return {};
   // Without best fit the code page's "?" stands in, which names nothing; a

@@ -16,6 +16,14 @@
 // text in the code page (CP_ACP, CP_UTF8), converted to UTF-16.
 std::wstring WideOf(std::string_view text, unsigned code_page);
 
+// The setup's own texts (messages, link names, control texts) are code page
+// 1252 bytes whatever code page the system runs: where one becomes a name or
+// a text on screen it goes over in UTF-16 from 1252, so that a Japanese,
+// Russian or UTF-8 Windows shows and names it as a German one does. Names
+// in the setup's ANSI form (paths) take WideOf(name, CP_ACP) instead.
+constexpr unsigned kOwnTextCodePage = 1252;
+std::wstring OwnText(std::string_view text);
+
 // wide text in the code page; a character the code page cannot hold comes
 // out as "?". For logs and lists, never for a path to open.
 std::string TextOf(std::wstring_view wide, unsigned code_page);
