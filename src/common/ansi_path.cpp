@@ -4,14 +4,33 @@
 
 #include <string>
 
+#include "common/exact_conversion.h"
+
 namespace {
 
+#ifdef PELLUMARA_TEST_SEAMS
+WideToMultiByteFunction g_wide_to_multi_byte = WideCharToMultiByte;
+#define WIDE_CHAR_TO_MULTI_BYTE g_wide_to_multi_byte
+#else
+#define WIDE_CHAR_TO_MULTI_BYTE WideCharToMultiByte
+#endif
+
+// The conversion's flags for a code page, as Windows accepts them there.
+DWORD FlagsOf(const ExactConversionCall& call) {
+  return (call.no_best_fit ? WC_NO_BEST_FIT_CHARS : 0) |
+         (call.refuses_invalid ? WC_ERR_INVALID_CHARS : 0);
+}
+
 // One conversion without best fit: a character the code page lacks sets
-// lost instead of taking a look-alike's place.
+// lost instead of taking a look-alike's place. Where the code page holds
+// every character, invalid UTF-16 fails the call instead.
 int ToAnsiExactly(std::wstring_view wide, char* out, int out_size, BOOL* lost) {
   *lost = FALSE;
-  return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                             static_cast<int>(wide.size()), out, out_size, nullptr, lost);
+  const unsigned code_page = GetACP();
+  const ExactConversionCall call = ExactConversionFor(code_page);
+  return WIDE_CHAR_TO_MULTI_BYTE(code_page, FlagsOf(call), wide.data(),
+                                 static_cast<int>(wide.size()), out, out_size, nullptr,
+                                 call.reports_lost ? lost : nullptr);
 }
 
 // The short name of a path that exists, in exact ANSI form. Where the volume
@@ -58,13 +77,15 @@ std::string TextOf(std::wstring_view wide, unsigned code_page) {
   if (wide.empty()) return {};
   // Without best fit the code page's "?" stands in, which names nothing; a
   // look-alike would. UTF-8 holds every character and takes no flag.
-  const DWORD flags = code_page == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  const int size = WideCharToMultiByte(code_page, flags, wide.data(),
-                                       static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  if (code_page == CP_ACP) code_page = GetACP();
+  const DWORD flags = ExactConversionFor(code_page).no_best_fit ? WC_NO_BEST_FIT_CHARS : 0;
+  const int size = WIDE_CHAR_TO_MULTI_BYTE(code_page, flags, wide.data(),
+                                           static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                           nullptr);
   std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
   if (size > 0) {
-    WideCharToMultiByte(code_page, flags, wide.data(), static_cast<int>(wide.size()), &text[0],
-                        size, nullptr, nullptr);
+    WIDE_CHAR_TO_MULTI_BYTE(code_page, flags, wide.data(), static_cast<int>(wide.size()),
+                            &text[0], size, nullptr, nullptr);
   }
   return text;
 }
@@ -156,3 +177,9 @@ AnsiShadow AnsiShadowOf(std::wstring_view wide) {
   shadow.wide_at.push_back(wide.size());
   return shadow;
 }
+
+#ifdef PELLUMARA_TEST_SEAMS
+void SetWideToMultiByteForTests(WideToMultiByteFunction function) {
+  g_wide_to_multi_byte = function != nullptr ? function : WideCharToMultiByte;
+}
+#endif

@@ -57,3 +57,10 @@ struct AnsiShadow {
   bool Inexact(std::size_t begin, std::size_t end) const;
 };
 AnsiShadow AnsiShadowOf(std::wstring_view wide);
+
+// Test builds only: the function the conversions to a code page call in
+// place of WideCharToMultiByte (nullptr for it), so that a test can hold
+// them to what Windows accepts where Wine is lenient.
+using WideToMultiByteFunction = int(__stdcall*)(unsigned, unsigned long, const wchar_t*, int,
+                                                char*, int, const char*, int*);
+void SetWideToMultiByteForTests(WideToMultiByteFunction function);

@@ -84,4 +84,54 @@ TEST(AnsiPath, ALookAlikeIsNeverTheAnswer) {
   RemoveDirectoryW(sahin.c_str());
 }
 
+// Windows' conversion as its documentation says it answers, which Wine does
+// not enforce: under UTF-8 (and GB18030) it fails the whole call with any
+// flag but WC_ERR_INVALID_CHARS or with a lost-character flag to set.
+int __stdcall ConvertAsWindowsDoes(UINT code_page, DWORD flags, LPCWCH wide, int wide_size,
+                                   LPSTR out, int out_size, LPCCH default_char, LPBOOL lost) {
+  const UINT actual = code_page == CP_ACP ? GetACP() : code_page;
+  const bool takes_every_character = actual == CP_UTF8 || actual == 54936;
+  if (takes_every_character &&
+      ((flags & ~WC_ERR_INVALID_CHARS) != 0 || default_char != nullptr || lost != nullptr)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (!takes_every_character && (flags & WC_ERR_INVALID_CHARS) != 0) {
+    SetLastError(ERROR_INVALID_FLAGS);
+    return 0;
+  }
+  return WideCharToMultiByte(code_page, flags, wide, wide_size, out, out_size, default_char, lost);
+}
+
+// Run under 1252, 932 and 65001 (the UTF-8 code page): each gets the call
+// Windows takes there, and a name in the code page's script is exact.
+TEST(AnsiPath, EachCodePageIsAskedAsWindowsAllowsIt) {
+  SetWideToMultiByteForTests(ConvertAsWindowsDoes);
+  std::string ansi;
+  const AnsiShadow shadow = AnsiShadowOf(L"/silent /folder=C:\\\u30bd\u015e");
+  EXPECT_EQ(shadow.text.substr(0, 7), "/silent");
+  switch (GetACP()) {
+    case CP_UTF8:
+      ASSERT_TRUE(ExactAnsiOf(L"C:\\\u30d5\u30ea\u30fc\\\u015eahin", &ansi));
+      EXPECT_EQ(ansi, "C:\\\xE3\x83\x95\xE3\x83\xAA\xE3\x83\xBC\\\xC5\x9E" "ahin");
+      EXPECT_FALSE(shadow.Inexact(0, shadow.text.size()));
+      EXPECT_EQ(TextOf(L"\u015e", CP_ACP), "\xC5\x9E");
+      // Invalid UTF-16, a lone surrogate, has no form at all.
+      EXPECT_FALSE(ExactAnsiOf(std::wstring(L"a") + static_cast<wchar_t>(0xD800) + L"b", &ansi));
+      break;
+    case 932:
+      ASSERT_TRUE(ExactAnsiOf(L"\u30bd\u8868", &ansi));
+      EXPECT_EQ(ansi, "\x83\x5C\x95\x5C");
+      EXPECT_FALSE(ExactAnsiOf(L"\u015eahin", &ansi));
+      EXPECT_TRUE(shadow.Inexact(shadow.text.size() - 1, shadow.text.size()));
+      break;
+    default:
+      ASSERT_TRUE(ExactAnsiOf(L"f\u00fcr", &ansi));
+      EXPECT_EQ(ansi, "f\xFCr");
+      EXPECT_FALSE(ExactAnsiOf(L"\u015eahin", &ansi));
+      break;
+  }
+  SetWideToMultiByteForTests(nullptr);
+}
+
 }  // namespace
