@@ -51,55 +51,66 @@ void ResolveSpecialFolder(int csidl, char (&folder)[kPathSize]) {
   AppendBackslash(folder);
 }
 
-// Creates and saves one shell link. Every text is optional but link_path
-// and target. S_OK, or the error that stopped it.
-HRESULT WriteLink(const char* link_path, const char* target, const char* arguments,
+// One link's file: its folder in the setup's ANSI form and its name, one of
+// the setup's own texts (code page 1252). Windows gets it in UTF-16, each
+// part from its own code page, so that "\xDC" "ber Pellumara.lnk" is named
+// so on a Japanese or UTF-8 Windows too; the run log keeps the bytes.
+struct LinkFile {
+  char shown[kPathSize];
+  std::wstring wide;
+};
+
+// Creates and saves one shell link. Every text is optional but link and
+// target; all but the link's own name are paths or plain ASCII. S_OK, or
+// the error that stopped it.
+HRESULT WriteLink(const LinkFile& link_file, const char* target, const char* arguments,
                   const char* description, const char* icon_path, int icon_index) {
   ScopedCom com;
-  ScopedComPtr<IShellLinkA> link;
+  ScopedComPtr<IShellLinkW> link;
   HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IShellLinkA, link.Out());
+                                    IID_IShellLinkW, link.Out());
   if (FAILED(result)) return result;
   ScopedComPtr<IPersistFile> file;
   result = link->QueryInterface(IID_IPersistFile, file.Out());
   if (FAILED(result)) return result;
 
-  if (icon_path != nullptr) link->SetIconLocation(icon_path, icon_index);
-  wchar_t wide_path[kPathSize];
-  if (MultiByteToWideChar(CP_ACP, 0, link_path, -1, wide_path, kPathSize) == 0) {
-    return HRESULT_FROM_WIN32(GetLastError());
-  }
-  link->SetPath(target);
-  if (arguments != nullptr) link->SetArguments(arguments);
-  if (description != nullptr) link->SetDescription(description);
-  return file->Save(wide_path, TRUE);
+  if (icon_path != nullptr) link->SetIconLocation(WideOf(icon_path, CP_ACP).c_str(), icon_index);
+  link->SetPath(WideOf(target, CP_ACP).c_str());
+  if (arguments != nullptr) link->SetArguments(WideOf(arguments, CP_ACP).c_str());
+  if (description != nullptr) link->SetDescription(OwnText(description).c_str());
+  return file->Save(link_file.wide.c_str(), TRUE);
 }
 
 // WriteLink with its result in the run log; 1 when the link was saved.
-int SaveLink(const char* link_path, const char* target, const char* arguments,
+int SaveLink(const LinkFile& link, const char* target, const char* arguments,
              const char* description, const char* icon_path, int icon_index) {
-  if (!FitsPath(link_path) || !FitsPath(target) || !FitsPath(icon_path)) {
-    TheRunLog().Note(std::string("link failed, its path is too long: ") + link_path);
+  if (!FitsPath(target) || !FitsPath(icon_path)) {
+    TheRunLog().Note(std::string("link failed, its path is too long: ") + link.shown);
     return 0;
   }
-  HRESULT result = WriteLink(link_path, target, arguments, description, icon_path, icon_index);
+  HRESULT result = WriteLink(link, target, arguments, description, icon_path, icon_index);
   if (FAILED(result)) {
-    TheRunLog().NoteFailure(std::string("link failed: ") + link_path,
+    TheRunLog().NoteFailure(std::string("link failed: ") + link.shown,
                             static_cast<unsigned long>(result));
     return 0;
   }
-  TheRunLog().Note(std::string("link made: ") + link_path + " -> " + target);
+  TheRunLog().Note(std::string("link made: ") + link.shown + " -> " + target);
   return 1;
 }
 
-// folder + name in a path buffer; false when it would not fit.
-bool JoinPath(char (&path)[kPathSize], const char* folder, const char* name) {
-  return CopyBounded(path, sizeof path, folder) && AppendBounded(path, sizeof path, name);
+// folder + name as a link's file; false when it would not fit.
+bool JoinPath(LinkFile* link, const char* folder, const char* name) {
+  if (!CopyBounded(link->shown, sizeof link->shown, folder) ||
+      !AppendBounded(link->shown, sizeof link->shown, name)) {
+    return false;
+  }
+  link->wide = WideOf(folder, CP_ACP) + OwnText(name);
+  return true;
 }
 
-// The link's path, or a note in the run log that it does not fit.
-bool LinkPath(char (&path)[kPathSize], const char* folder, const char* name) {
-  if (JoinPath(path, folder, name)) return true;
+// The link's file, or a note in the run log that it does not fit.
+bool LinkPath(LinkFile* link, const char* folder, const char* name) {
+  if (JoinPath(link, folder, name)) return true;
   TheRunLog().Note(std::string("link failed, its path is too long: ") + folder + name);
   return false;
 }
@@ -112,16 +123,16 @@ int CreateShortcut(const char* target, const char* link_name, const char* icon_p
   char folder[kPathSize];
   ResolveSpecialFolder(all_users ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP, folder);
   if (send_to) ResolveSpecialFolder(CSIDL_SENDTO, folder);
-  char link_path[kPathSize];
-  if (!LinkPath(link_path, folder, link_name)) return 0;
-  return SaveLink(link_path, target, arguments, link_description, icon_path, icon_index);
+  LinkFile link;
+  if (!LinkPath(&link, folder, link_name)) return 0;
+  return SaveLink(link, target, arguments, link_description, icon_path, icon_index);
 }
 
 int CreateShortcutInFolder(const char* folder, const char* link_name, const char* target,
                            const char* arguments, const char* icon_path, int icon_index) {
-  char link_path[kPathSize];
-  if (!LinkPath(link_path, folder, link_name)) return 0;
-  return SaveLink(link_path, target, arguments, nullptr, icon_path, icon_index);
+  LinkFile link;
+  if (!LinkPath(&link, folder, link_name)) return 0;
+  return SaveLink(link, target, arguments, nullptr, icon_path, icon_index);
 }
 
 int CreateProgramGroup(const char* program_folder, int all_users, int* failed_links) {
@@ -157,9 +168,9 @@ int CreateProgramGroup(const char* program_folder, int all_users, int* failed_li
   link_in_group(VersionedLinkName().c_str(), viewer, nullptr, nullptr, 0);
 
   for (const char* earlier_version : {"4.40", "4.38"}) {
-    char earlier_link[kPathSize];
-    if (JoinPath(earlier_link, group_folder, EarlierLinkName(earlier_version).c_str())) {
-      DeleteFileA(earlier_link);
+    LinkFile earlier_link;
+    if (JoinPath(&earlier_link, group_folder, EarlierLinkName(earlier_version).c_str())) {
+      DeleteFileW(earlier_link.wide.c_str());
     }
   }
 

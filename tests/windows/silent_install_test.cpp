@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ansi_path.h"
 #include "common/product_version.h"
 #include "common/windows_version.h"
 #include "engine/flow/setup_log.h"
@@ -140,6 +141,31 @@ TEST_F(SilentInstall, FullInstallationLeavesARegisteredViewer) {
   EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Pellumara.mp3\\DefaultIcon",
                                nullptr),
             viewer + ",8");
+}
+
+// The link names are the setup's own German texts: on a Japanese (932) or
+// UTF-8 (65001) Windows, as this case runs once more, they are named as on
+// a German one, read back in UTF-16.
+TEST_F(SilentInstall, LinksAreNamedAsOnAGermanWindowsWhateverTheCodePage) {
+  ASSERT_EQ(InstallWith("/silent /folder=C:\\Tools\\Pellumara /group=1 /desktop=1"), 0);
+  wchar_t programs[MAX_PATH] = L"";
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, programs), S_OK);
+  std::set<std::wstring> group;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((std::wstring(programs) + L"\\Pellumara\\*.lnk").c_str(), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  do group.insert(found.cFileName); while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::set<std::wstring> expected = {
+      L"Pellumara 64 " + std::wstring(WideOf(PELLUMARA_VERSION_TEXT, CP_ACP)) + L".lnk", L"Pellumara - Thumbnails.lnk",
+      L"\u00dcber Pellumara.lnk", L"Kommandozeilen-Optionen.lnk", L"Was ist neu.lnk",
+      L"Pellumara Hilfe.lnk", L"Verf\u00fcgbare PlugIns.lnk", L"Verf\u00fcgbare Sprachen.lnk"};
+  if (!IsWindowsVersionAtLeast(6, 2, 0)) expected.insert(L"Pellumara deinstallieren.lnk");
+  EXPECT_EQ(group, expected);
+  wchar_t desktop[MAX_PATH] = L"";
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop), S_OK);
+  EXPECT_NE(GetFileAttributesW((std::wstring(desktop) + L"\\Pellumara 64.lnk").c_str()),
+            INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(SilentInstall, PlainInstallationRegistersWithoutLinksOrAssociations) {
