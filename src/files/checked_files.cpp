@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "common/ansi_path.h"
+#include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "common/random_number.h"
 #include "common/run_log.h"
 #include "files/file_identity.h"
+#include "rules/code_page_characters.h"
 #include "rules/upgrade_rules.h"
 
 namespace {
@@ -55,7 +57,9 @@ DWORD ErrorOfStatus(NTSTATUS status) {
 bool CheckedFolder::Hold(const std::string& folder) {
   held_.clear();
   path_ = folder;
-  if (!path_.empty() && path_.back() != '\\') path_ += '\\';
+  if (!path_.empty() && !CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(path_, '\\')) {
+    path_ += '\\';
+  }
   if (!HoldFolderPath(path_, held_)) {
     if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_DIRECTORY);
     return false;

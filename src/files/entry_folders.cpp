@@ -5,9 +5,11 @@
 #include <string>
 #include <utility>
 
+#include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "common/scoped_win.h"
 #include "files/held_folders.h"
+#include "rules/code_page_characters.h"
 #include "rules/text_rules.h"
 
 namespace {
@@ -26,25 +28,23 @@ bool ReplaceFolderLink(const char* level) {
 }
 
 // Calls visit(level) for every folder level of a relative name, outermost
-// first: each part that ends before a "/" or "\", and with whole_name the
-// name itself too (a trailing "/" or "\" left off). Stops at the first
-// visit that returns false; false then, and when the name does not fit a
-// path.
+// first: each part that ends before a "/" or "\" among its characters (an
+// entry's name is ASCII, a settings folder's may be in any script the code
+// page holds), and with whole_name the name itself too (a trailing "/" or
+// "\" left off). Stops at the first visit that returns false; false then,
+// and when the name does not fit a path.
 template <typename Visit>
 bool ForEachFolderLevel(const char* relative_name, bool whole_name, Visit visit) {
-  char level[kPathSize];
-  if (!CopyBounded(level, sizeof level, relative_name)) return false;
-  for (std::size_t i = 1; level[i - 1] != '\0'; ++i) {
-    const char c = level[i];
-    const bool separator = c == '/' || c == '\\';
-    const bool end = c == '\0' && whole_name && level[i - 1] != '/' && level[i - 1] != '\\';
-    if (!separator && !end) continue;
-    level[i] = '\0';
-    const bool go_on = visit(static_cast<const char*>(level));
-    level[i] = c;
-    if (!go_on) return false;
-    if (c == '\0') break;
+  const std::string_view name(relative_name);
+  if (name.size() >= kPathSize) return false;
+  const CodePageCharacters characters = CodePageCharacters::Of(SystemAnsiCodePage());
+  std::size_t end = characters.FindFirstOf(name, "/\\");
+  for (; end != std::string_view::npos; end = characters.FindFirstOf(name, "/\\", end + 1)) {
+    if (end > 0 && !visit(std::string(name.substr(0, end)).c_str())) return false;
   }
+  const std::size_t last = characters.FindLastOf(name, "/\\");
+  const bool ends_in_separator = last != std::string_view::npos && last + 1 == name.size();
+  if (whole_name && !name.empty() && !ends_in_separator) return visit(relative_name);
   return true;
 }
 

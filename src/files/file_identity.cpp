@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "common/ansi_path.h"
+#include "common/code_page_bytes.h"
+#include "rules/code_page_characters.h"
 
 namespace {
 
@@ -89,7 +91,7 @@ FileCheck CheckRealFileAt(HANDLE file, const std::wstring& folder_final, const s
 }
 
 bool SplitFilePath(const std::string& path, std::string* folder, std::string* name) {
-  const std::size_t last = path.find_last_of('\\');
+  const std::size_t last = CodePageCharacters::Of(SystemAnsiCodePage()).FindLastOf(path, "\\");
   if (last == std::string::npos || last + 1 == path.size()) return false;
   *folder = path.substr(0, last + 1);
   *name = path.substr(last + 1);
@@ -106,12 +108,12 @@ namespace {
 
 // Where the levels below the volume's root begin: after "X:\" or after
 // "\\server\share\"; 0 for any other path.
-std::size_t FirstLevelStart(const std::string& path) {
+std::size_t FirstLevelStart(const std::string& path, const CodePageCharacters& characters) {
   if (path.size() > 2 && path[1] == ':' && path[2] == '\\') return 3;
   if (path.rfind("\\\\", 0) != 0) return 0;
-  const std::size_t share = path.find('\\', 2);
+  const std::size_t share = characters.FindFirstOf(path, "\\", 2);
   if (share == std::string::npos) return 0;
-  const std::size_t end = path.find('\\', share + 1);
+  const std::size_t end = characters.FindFirstOf(path, "\\", share + 1);
   return end == std::string::npos ? 0 : end + 1;
 }
 
@@ -127,15 +129,19 @@ ScopedHandle HoldLevel(const std::string& level) {
 }  // namespace
 
 bool HoldFolderPath(const std::string& path, std::vector<ScopedHandle>& held) {
-  const std::size_t first = FirstLevelStart(path);
+  // The levels end at the backslashes among the path's characters.
+  const CodePageCharacters characters = CodePageCharacters::Of(SystemAnsiCodePage());
+  const std::size_t first = FirstLevelStart(path, characters);
   std::string folder_path = path;
   // A volume's root keeps its backslash: "C:" alone names a directory of
   // the drive's own.
-  if (folder_path.size() > first && folder_path.back() == '\\') folder_path.pop_back();
-  std::size_t end = folder_path.find('\\', first);
+  if (folder_path.size() > first && characters.EndsWith(folder_path, '\\')) {
+    folder_path.pop_back();
+  }
+  std::size_t end = characters.FindFirstOf(folder_path, "\\", first);
   while (end != std::string::npos) {
     if (ScopedHandle level = HoldLevel(folder_path.substr(0, end))) held.push_back(std::move(level));
-    end = folder_path.find('\\', end + 1);
+    end = characters.FindFirstOf(folder_path, "\\", end + 1);
   }
   ScopedHandle folder = HoldLevel(folder_path);
   BY_HANDLE_FILE_INFORMATION information;

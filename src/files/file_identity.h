@@ -30,7 +30,8 @@ enum class FileCheck { kReal, kOther, kUnknown };
 FileCheck CheckRealFileAt(HANDLE file, const std::wstring& folder_final, const std::string& name,
                           std::string* what);
 
-// The folder part of path (up to and with its last backslash) and its name.
+// The folder part of path (up to and with its last backslash among its
+// characters) and its name.
 bool SplitFilePath(const std::string& path, std::string* folder, std::string* name);
 
 // Marks what handle (opened with DELETE access) stands for to be deleted

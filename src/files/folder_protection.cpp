@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/ansi_path.h"
+#include "common/code_page_bytes.h"
 #include "common/desktop_start.h"
 #include "common/run_log.h"
 #include "files/file_identity.h"
@@ -23,7 +24,7 @@ bool IsInProgramFiles(const char* folder) {
     std::string program_files;
     if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, wide)) &&
         wide[0] != L'\0' && AnsiPathOf(wide, &program_files) &&
-        IsInFolder(folder, program_files.c_str())) {
+        IsInFolder(folder, program_files, CodePageCharacters::Of(SystemAnsiCodePage()))) {
       return true;
     }
   }
@@ -270,7 +271,9 @@ FolderProtectionResult ProtectExistingFolder(const std::string& folder,
     return result;
   }
   std::string path = folder;
-  if (path.size() > 3 && path.back() == '\\') path.pop_back();
+  if (path.size() > 3 && CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(path, '\\')) {
+    path.pop_back();
+  }
   ScopedHandle held(CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/ansi_path.h"
+#include "common/code_page_bytes.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "files/file_identity.h"
@@ -208,7 +209,8 @@ std::string AccountName(const std::string& sid_text) {
 ExistingFolderCheck CheckExistingFolder(const std::string& folder, FolderSecurityReader& reader) {
   ExistingFolderCheck check;
   const std::string user = reader.RunningUser();
-  const std::vector<std::string> levels = FolderLevelsBelowRoot(folder);
+  const std::vector<std::string> levels =
+      FolderLevelsBelowRoot(folder, CodePageCharacters::Of(SystemAnsiCodePage()));
   for (const std::string& level : levels) {
     FolderSecurity security;
     ScopedHandle held;

@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "common/ansi_path.h"
+#include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "common/random_number.h"
 #include "common/run_log.h"
 #include "files/file_identity.h"
 #include "files/folder_protection.h"
+#include "rules/code_page_characters.h"
 #include "rules/payload_rules.h"
 #include "rules/text_rules.h"
 #include "rules/upgrade_rules.h"
@@ -72,7 +74,8 @@ bool CreatePrivateFolder(char* folder) {
   CopyBounded(folder, kPathSize, temp);
   for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
     const std::string name = PrivateTempFolderName(RandomNumber(), RandomNumber());
-    if (!BuildTempFilePath(temp, name, folder, kPathSize)) {
+    if (!BuildTempFilePath(temp, name, folder, kPathSize,
+                           CodePageCharacters::Of(SystemAnsiCodePage()))) {
       TheRunLog().Note(std::string("temporary folder too long: ") + temp);
       return false;
     }
@@ -116,7 +119,7 @@ void RemoveLeftoverTempFolders(std::initializer_list<const char*> files,
   char temp[kTempFolderBufferSize];
   if (!TempFolder(temp)) return;
   std::string base(temp);
-  if (base.back() != '\\') base += '\\';
+  if (!CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(base, '\\')) base += '\\';
   // Listed through a handle of its own, and each folder found is opened
   // relative to that handle by its UTF-16 name, never by a path.
   ScopedHandle held(CreateFileA(base.c_str(), FILE_LIST_DIRECTORY,

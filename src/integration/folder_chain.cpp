@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/code_page_bytes.h"
 #include "rules/folder_chain_rules.h"
 
 namespace {
@@ -34,7 +35,7 @@ class Win32FolderSystem final : public FolderSystem {
 
 int CreateFolderChain(char* path, SECURITY_ATTRIBUTES* security, std::string* highest_created) {
   Win32FolderSystem system(security);
-  int result = CreateFolderChainIn(system, path);
+  int result = CreateFolderChainIn(system, path, CodePageCharacters::Of(SystemAnsiCodePage()));
   if (highest_created != nullptr) *highest_created = system.highest_created();
   return result;
 }

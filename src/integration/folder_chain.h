@@ -6,7 +6,8 @@
 #include <string>
 
 // Creates the folder in path (260 bytes) with every missing level and puts
-// path into canonical form (trimmed, ending in a backslash). 1 or 0. The
+// path into canonical form (trimmed, ending in a backslash), its levels
+// split among the characters of the system's code page. 1 or 0. The
 // highest level created, if any, is created with security (when given),
 // the levels below inherit from it; its path goes to highest_created.
 int CreateFolderChain(char* path, SECURITY_ATTRIBUTES* security = nullptr,

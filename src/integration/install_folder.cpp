@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/ansi_path.h"
+#include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "common/scoped_win.h"
 #include "rules/integration_texts.h"
@@ -68,7 +69,9 @@ int FindPreviousInstallFolder(char* out) {
   // would name another folder.
   std::string exact;
   if (!ExactAnsiOf(command, &exact)) return 0;
-  return FolderFromOpenCommand(exact.c_str(), out) ? 1 : 0;
+  return FolderFromOpenCommand(exact.c_str(), out, CodePageCharacters::Of(SystemAnsiCodePage()))
+             ? 1
+             : 0;
 }
 
 int DefaultInstallFolder(char* out) {
@@ -84,7 +87,7 @@ int DefaultInstallFolder(char* out) {
   }
   char proposed[kPathSize];
   if (!CopyBounded(proposed, sizeof proposed, program_files)) return 1;
-  AppendBackslash(proposed);
+  AppendBackslash(proposed, CodePageCharacters::Of(SystemAnsiCodePage()));
   // A Program Files path too long for the folder keeps the fallback.
   if (AppendBounded(proposed, sizeof proposed, kProductFolderName)) {
     CopyBounded(out, kPathSize, proposed);

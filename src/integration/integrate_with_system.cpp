@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/code_page_bytes.h"
 #include "common/run_log.h"
 #include "integration/file_associations.h"
 #include "integration/shortcuts.h"
@@ -112,7 +113,8 @@ int IntegrateWithSystem(int associations_confirmed, int associate, const char* t
   }
   const int failed_writes_before = registry.failed_writes();
   int failed_links = 0;
-  const std::string program_folder = ProgramFolder(target_folder);
+  const std::string program_folder =
+      ProgramFolder(target_folder, CodePageCharacters::Of(SystemAnsiCodePage()));
   if (start_menu_shortcut) CreateProgramGroup(program_folder.c_str(), all_users, &failed_links);
   const std::string viewer_path = ViewerPath(program_folder);
   if (desktop_shortcut) {

@@ -9,26 +9,26 @@
 
 namespace {
 
-bool EndsInBackslash(const char* text, std::size_t length) {
-  return length > 0 && text[length - 1] == '\\';
-}
-
 // Rebuilds path level by level into rebuilt, creating each level on the way.
-void CreateLevels(FolderSystem& system, const char* path, char* rebuilt) {
-  std::size_t length = std::strlen(path);
+void CreateLevels(FolderSystem& system, const char* path, char* rebuilt,
+                  const CodePageCharacters& characters) {
+  const std::string_view whole(path, strnlen(path, kPathSize));
   std::size_t built = 0;
   std::size_t scan = 0;
   rebuilt[0] = '\0';
   // The two leading backslashes of a UNC path are no level separators.
-  if (length > 1 && path[0] == '\\' && path[1] == '\\') {
+  if (whole.substr(0, 2) == "\\\\") {
     rebuilt[built++] = '\\';
     rebuilt[built++] = '\\';
     scan = 2;
   }
-  std::size_t end = length < kPathSize ? length : kPathSize;
-  for (; scan < end; ++scan) {
-    if (path[scan] != '\\') {
-      if (built < kPathSize - 1) rebuilt[built++] = path[scan];
+  for (std::size_t next = 0; scan < whole.size(); scan = next) {
+    next = characters.Next(whole, scan);
+    if (next - scan > 1 || whole[scan] != '\\') {
+      // A character whole, or not at all.
+      if (built + (next - scan) < kPathSize) {
+        for (std::size_t i = scan; i < next; ++i) rebuilt[built++] = whole[i];
+      }
       continue;
     }
     rebuilt[built] = '\0';
@@ -36,31 +36,34 @@ void CreateLevels(FolderSystem& system, const char* path, char* rebuilt) {
     built = std::strlen(rebuilt);
     system.MakeFolder(rebuilt);
     // A doubled backslash adds no second one.
-    if (!EndsInBackslash(rebuilt, built) && built <= 258) rebuilt[built++] = '\\';
+    if (!characters.EndsWith(std::string_view(rebuilt, built), '\\') && built <= 258) {
+      rebuilt[built++] = '\\';
+    }
   }
   rebuilt[built] = '\0';
 }
 
 }  // namespace
 
-int CreateFolderChainIn(FolderSystem& system, char* path) {
+int CreateFolderChainIn(FolderSystem& system, char* path, const CodePageCharacters& characters) {
   if (path[0] == '\0') return 0;
   TrimBlanks(path);
   if (path[0] == '\0') return 0;
-  AppendBackslash(path);
+  AppendBackslash(path, characters);
 
   if (system.FolderExists(path)) return 1;
 
   char rebuilt[kPathSize];
-  CreateLevels(system, path, rebuilt);
+  CreateLevels(system, path, rebuilt, characters);
   std::memcpy(path, rebuilt, std::strlen(rebuilt) + 1);
-  AppendBackslash(path);
+  AppendBackslash(path, characters);
   return system.FolderExists(path) ? 1 : 0;
 }
 
-bool IsInFolder(std::string_view path, std::string_view folder) {
-  std::string path_key = FileSystemKey(path);
-  std::string folder_key = FileSystemKey(folder);
+bool IsInFolder(std::string_view path, std::string_view folder,
+                const CodePageCharacters& characters) {
+  std::string path_key = FileSystemKey(path, characters);
+  std::string folder_key = FileSystemKey(folder, characters);
   while (!folder_key.empty() && folder_key.back() == '/') folder_key.pop_back();
   if (folder_key.empty() || path_key.compare(0, folder_key.size(), folder_key) != 0) return false;
   return path_key.size() == folder_key.size() || path_key[folder_key.size()] == '/';

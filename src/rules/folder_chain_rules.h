@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "rules/code_page_characters.h"
+
 class FolderSystem {
  public:
   virtual ~FolderSystem() = default;
@@ -17,9 +19,11 @@ class FolderSystem {
 // Makes sure the folder in path (kPathSize bytes) exists, creating every
 // missing level, and rewrites path into its canonical form: trimmed, each
 // level without trailing blanks, doubled backslashes collapsed, ending in a
-// backslash. Returns 1 when the folder exists afterwards, else 0.
-int CreateFolderChainIn(FolderSystem& system, char* path);
+// backslash. Returns 1 when the folder exists afterwards, else 0. Its
+// levels are split at the backslashes among the path's characters.
+int CreateFolderChainIn(FolderSystem& system, char* path, const CodePageCharacters& characters);
 
 // True when path is folder itself or lies below it, the names compared as
 // Windows compares them; a trailing backslash on either makes no difference.
-bool IsInFolder(std::string_view path, std::string_view folder);
+bool IsInFolder(std::string_view path, std::string_view folder,
+                const CodePageCharacters& characters);

@@ -155,18 +155,22 @@ ExistingFolderVerdict JudgeExistingFolder(const std::vector<FolderSecurity>& lev
   return verdict;
 }
 
-std::vector<std::string> FolderLevelsBelowRoot(std::string_view folder) {
+std::vector<std::string> FolderLevelsBelowRoot(std::string_view folder,
+                                               const CodePageCharacters& characters) {
   std::vector<std::string> levels;
+  auto backslash_from = [&](std::size_t from) {
+    const std::size_t found = characters.FindFirstOf(folder, "\\", from);
+    return found == std::string_view::npos ? folder.size() : found;
+  };
   std::size_t start = 0;
   if (folder.size() >= 2 && folder[1] == ':') {
     start = 2;
   } else if (folder.substr(0, 2) == "\\\\") {
     // \\server\share is the root.
-    std::size_t server_end = folder.find('\\', 2);
-    if (server_end == std::string_view::npos) return levels;
-    std::size_t share_end = folder.find('\\', server_end + 1);
-    if (share_end == std::string_view::npos) return levels;
-    start = share_end;
+    const std::size_t server_end = backslash_from(2);
+    if (server_end == folder.size()) return levels;
+    start = backslash_from(server_end + 1);
+    if (start == folder.size()) return levels;
   } else {
     return levels;
   }
@@ -175,8 +179,7 @@ std::vector<std::string> FolderLevelsBelowRoot(std::string_view folder) {
   while (scan < folder.size()) {
     while (scan < folder.size() && folder[scan] == '\\') ++scan;
     if (scan >= folder.size()) break;
-    std::size_t end = folder.find('\\', scan);
-    if (end == std::string_view::npos) end = folder.size();
+    const std::size_t end = backslash_from(scan);
     // As the folder chain makes them: a level's trailing blanks go, and a
     // level of blanks only is none.
     std::string_view part = folder.substr(scan, end - scan);

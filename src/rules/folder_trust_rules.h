@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/code_page_characters.h"
+
 // Access rights as a folder's access entries grant them.
 namespace folder_rights {
 constexpr std::uint32_t kWriteData = 0x00000002u;      // add a file
@@ -118,5 +120,7 @@ ExistingFolderVerdict JudgeExistingFolder(const std::vector<FolderSecurity>& lev
 // The folder levels of an absolute folder below its volume's root,
 // outermost first: "C:\A\B\" gives "C:\A" and "C:\A\B"; for
 // "\\server\share\A" the share is the root. Each level is named as the
-// folder chain makes it: without trailing blanks, empty ones skipped.
-std::vector<std::string> FolderLevelsBelowRoot(std::string_view folder);
+// folder chain makes it: split at the backslashes among its characters,
+// without trailing blanks, empty ones skipped.
+std::vector<std::string> FolderLevelsBelowRoot(std::string_view folder,
+                                               const CodePageCharacters& characters);

@@ -5,15 +5,16 @@
 #include "rules/product_names.h"
 #include "rules/text_rules.h"
 
-std::string ProgramFolder(const char* target_folder) {
+std::string ProgramFolder(const char* target_folder, const CodePageCharacters& characters) {
   char trimmed[kPathSize] = "";
   // The target folder comes from a kPathSize buffer; a longer text is cut
-  // the way that buffer would have cut it.
+  // the way that buffer would have cut it, between two characters.
   std::string_view source(target_folder);
-  CopyBounded(trimmed, sizeof trimmed, source.substr(0, kPathSize - 1));
+  CopyBounded(trimmed, sizeof trimmed,
+              source.substr(0, characters.WholeLength(source, kPathSize - 1)));
   TrimBlanks(trimmed);
   std::string folder = trimmed;
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  if (!characters.EndsWith(folder, '\\')) folder += '\\';
   return folder;
 }
 

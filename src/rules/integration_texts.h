@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/product_version.h"
+#include "rules/code_page_characters.h"
 #include "rules/format_catalogue.h"
 
 constexpr int kViewerVersionMajor = PELLUMARA_VERSION_MAJOR;
@@ -30,7 +31,7 @@ inline constexpr DocumentLink kDocumentLinks[] = {
 // The canonical form of a folder the user gave: trimmed of blanks and ending
 // in a backslash (beyond 259 characters too). Every place that needs the
 // program folder takes it from here.
-std::string ProgramFolder(const char* target_folder);
+std::string ProgramFolder(const char* target_folder, const CodePageCharacters& characters);
 // program_folder followed by the viewer's file name.
 std::string ViewerPath(const std::string& program_folder);
 // "<viewer>" "%1": the command that opens a document.

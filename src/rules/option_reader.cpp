@@ -184,29 +184,26 @@ StartRequest ReadStartRequest(const char* raw_command_line) {
   return request;
 }
 
-bool FolderFromOpenCommand(const char* command, char* out) {
+bool FolderFromOpenCommand(const char* command, char* out, const CodePageCharacters& characters) {
   out[0] = '\0';
-  if (std::strstr(command, kViewerFileName) == nullptr) return false;
+  if (characters.Find(command, kViewerFileName) == std::string_view::npos) return false;
   // The command normally starts with the quote around the viewer's path; a
   // hand-edited command without it starts with the path itself.
   const char* start = command[0] == '"' ? command + 1 : command;
-  std::size_t path_length = std::strcspn(start, "\"");
-  if (path_length >= kPathSize) return false;
+  const std::string_view path(start, std::strcspn(start, "\""));
+  if (path.size() >= kPathSize) return false;
 
   // Drive and directory as _splitpath gives them: an optional "X:" and
   // everything up to and including the last separator.
-  std::size_t folder_length = path_length >= 2 && start[1] == ':' ? 2 : 0;
-  for (std::size_t i = folder_length; i < path_length; ++i) {
-    if (start[i] == '\\' || start[i] == '/') folder_length = i + 1;
-  }
+  const std::size_t last_separator = characters.FindLastOf(path, "\\/");
+  std::size_t folder_length = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+  if (last_separator != std::string_view::npos) folder_length = last_separator + 1;
   // A relative or drive-relative folder ("C:p_mara64.exe") would depend on
   // the setup's current directory: no earlier installation to follow.
-  if (folder_length == 0 || !IsAbsoluteFolder(std::string_view(start, folder_length))) {
-    return false;
-  }
+  if (folder_length == 0 || !IsAbsoluteFolder(path.substr(0, folder_length))) return false;
   std::memcpy(out, start, folder_length);
   out[folder_length] = '\0';
-  AppendBackslash(out);
+  AppendBackslash(out, characters);
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/install_options.h"
+#include "rules/code_page_characters.h"
 
 constexpr std::size_t kCommandLineSize = 520;  // longer lines are cut to 519 characters
 
@@ -97,5 +98,6 @@ bool ApplyCommandLineOptions(const char* command_line, InstallOptions& options);
 // The folder of an earlier installation from the default value of its open
 // command ("\"<folder>p_mara64.exe\" \"%1\""), with a trailing backslash.
 // Returns false, with out empty, when the value does not name the viewer or
-// its folder is not absolute.
-bool FolderFromOpenCommand(const char* command, char* out);
+// its folder is not absolute. The folder ends at the last separator among
+// the command's characters.
+bool FolderFromOpenCommand(const char* command, char* out, const CodePageCharacters& characters);

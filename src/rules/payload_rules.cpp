@@ -31,6 +31,9 @@ bool IsParentComponent(std::string_view component) {
 
 bool IsSafeEntryName(std::string_view name) {
   if (name.empty()) return true;
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
   if (name[0] == '/' || name[0] == '\\') return false;
   if (name.find(':') != std::string_view::npos) return false;
   std::size_t start = 0;
@@ -43,10 +46,21 @@ bool IsSafeEntryName(std::string_view name) {
   return true;
 }
 
-std::string FileSystemKey(std::string_view name) {
-  std::string key = WithSlashes(name);
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+std::string FileSystemKey(std::string_view name, const CodePageCharacters& characters) {
+  std::string key;
+  key.reserve(name.size());
+  for (std::size_t at = 0; at < name.size();) {
+    const std::size_t next = characters.Next(name, at);
+    if (next - at > 1) {
+      key.append(name.substr(at, next - at));
+    } else if (name[at] == '\\') {
+      key += '/';
+    } else if (name[at] >= 'A' && name[at] <= 'Z') {
+      key += static_cast<char>(name[at] - 'A' + 'a');
+    } else {
+      key += name[at];
+    }
+    at = next;
   }
   return key;
 }
@@ -63,11 +77,14 @@ std::vector<std::string> RequiredPayloadEntries() {
 }
 
 std::vector<std::string> MissingPayloadEntries(const std::vector<std::string>& entry_names) {
+  // The required names are ASCII: a name with any other byte is none of
+  // them, however its bytes are read.
+  const CodePageCharacters bytes = CodePageCharacters::SingleByte();
   std::set<std::string> present;
-  for (const std::string& name : entry_names) present.insert(FileSystemKey(name));
+  for (const std::string& name : entry_names) present.insert(FileSystemKey(name, bytes));
   std::vector<std::string> missing;
   for (const std::string& required : RequiredPayloadEntries()) {
-    if (present.count(FileSystemKey(required)) == 0) missing.push_back(required);
+    if (present.count(FileSystemKey(required, bytes)) == 0) missing.push_back(required);
   }
   return missing;
 }
@@ -78,11 +95,11 @@ std::string_view EntryNamePart(std::string_view name) {
 }
 
 bool BuildTempFilePath(std::string_view temp_folder, std::string_view file_name, char* path,
-                       std::size_t path_size) {
+                       std::size_t path_size, const CodePageCharacters& characters) {
   if (path_size == 0) return false;
   path[0] = '\0';
   if (temp_folder.empty()) return false;
-  bool needs_backslash = temp_folder.back() != '\\';
+  bool needs_backslash = !characters.EndsWith(temp_folder, '\\');
   std::size_t length = temp_folder.size() + (needs_backslash ? 1 : 0) + file_name.size();
   if (length >= path_size) return false;
   char* out = path;

@@ -8,11 +8,17 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/code_page_characters.h"
+
 // True when an entry name stays inside the folder it is unpacked into: it
 // is not absolute ("/" or "\" first), names no drive, holds no colon (that
 // would also reach an alternate data stream) and no parent component. A
 // component made only of dots and blanks with at least two dots counts as a
 // parent, because Windows drops trailing dots and blanks from names.
+// A name is ASCII, too: an archive does not say in which code page its
+// other bytes are meant, and the system's would read them as other
+// characters, or split one at a byte that reads as a separator. Every walk
+// of an entry name is a walk of ASCII bytes.
 bool IsSafeEntryName(std::string_view name);
 
 // The entries the setup itself refers to, with "/" between folders: the
@@ -25,15 +31,18 @@ std::vector<std::string> RequiredPayloadEntries();
 // match in either case.
 std::vector<std::string> MissingPayloadEntries(const std::vector<std::string>& entry_names);
 
-// A name or path as Windows looks it up: "/" for every "\", ASCII letters
-// in lower case. Two names with the same key name the same file.
-std::string FileSystemKey(std::string_view name);
+// A name or path as Windows looks it up, walked by the characters of its
+// code page: "/" for every "\", ASCII letters in lower case; a character
+// of more bytes stays as it is, although its second byte may read as a
+// backslash or a letter. Two names with the same key name the same file.
+std::string FileSystemKey(std::string_view name, const CodePageCharacters& characters);
 
 // The part of an entry name behind its last "/" or "\"; empty for a folder.
+// Also of a path in UTF-8, where no byte of a longer character is ASCII.
 std::string_view EntryNamePart(std::string_view name);
 
 // Writes temp_folder, a backslash unless it ends in one, and file_name into
 // path (path_size bytes). False, with path empty, when temp_folder is empty
 // or the result does not fit.
 bool BuildTempFilePath(std::string_view temp_folder, std::string_view file_name, char* path,
-                       std::size_t path_size);
+                       std::size_t path_size, const CodePageCharacters& characters);

@@ -8,9 +8,10 @@ namespace {
 constexpr std::string_view kNtPrefix = "\\??\\";
 constexpr char kReplaceMark = '!';
 
-bool SamePath(std::string_view a, std::string_view b) {
-  return FileSystemKey(a) == FileSystemKey(b);
-}
+// The list is read in UTF-8.
+std::string Key(std::string_view path) { return FileSystemKey(path, CodePageCharacters::Utf8()); }
+
+bool SamePath(std::string_view a, std::string_view b) { return Key(a) == Key(b); }
 
 }  // namespace
 
@@ -54,11 +55,11 @@ bool IsPendingSource(const std::vector<PendingRename>& pairs, std::string_view p
 std::vector<std::string> EarlierStagedReplacements(const std::vector<PendingRename>& pairs,
                                                    std::string_view target, std::string_view own) {
   std::vector<std::string> sources;
-  const std::string folder_key = FileSystemKey(EntryFolderPart(target));
+  const std::string folder_key = Key(EntryFolderPart(target));
   for (const PendingRename& pair : pairs) {
     if (pair.target.empty() || !SamePath(PendingRenamePath(pair.target), target)) continue;
     std::string_view source = PendingRenamePath(pair.source);
-    if (SamePath(source, own) || FileSystemKey(EntryFolderPart(source)) != folder_key ||
+    if (SamePath(source, own) || Key(EntryFolderPart(source)) != folder_key ||
         !IsFreshFileName(EntryNamePart(source))) {
       continue;
     }

@@ -3,7 +3,8 @@
 // pairs, each a source and a target as NT paths ("\??\C:\..."). An empty
 // target deletes the source at the restart; a target written with "!" in
 // front replaces an existing file. Windows carries the pairs out in order and
-// passes over a pair whose source is gone.
+// passes over a pair whose source is gone. The setup reads the list, and
+// compares paths with it, in UTF-8: it may name files in any script.
 #pragma once
 
 #include <string>

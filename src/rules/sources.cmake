@@ -1,6 +1,7 @@
 # Files without any Windows call. The native build compiles exactly these
 # under the sanitizers; tests/native holds their tests.
 set(PELLUMARA_RULES_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/code_page_characters.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/option_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_chain_rules.cpp

@@ -20,13 +20,14 @@ bool AppendBounded(char* dest, std::size_t dest_size, std::string_view src) {
   return true;
 }
 
-void AppendBackslash(char* path) {
-  std::size_t length = std::strlen(path);
-  if (length > 0 && path[length - 1] == '\\') return;
-  if (length > 258) return;
+void AppendBackslash(char* path, const CodePageCharacters& characters) {
+  const std::size_t length = std::strlen(path);
+  if (characters.EndsWith(std::string_view(path, length), '\\') || length > 258) return;
   path[length] = '\\';
   path[length + 1] = '\0';
 }
+
+void AppendBackslash(char* path) { AppendBackslash(path, CodePageCharacters::SingleByte()); }
 
 namespace {
 

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/code_page_characters.h"
+
 // Copies src into dest (dest_size bytes, terminator included). Returns false
 // and leaves dest unchanged when src does not fit.
 bool CopyBounded(char* dest, std::size_t dest_size, std::string_view src);
@@ -16,15 +18,22 @@ bool CopyBounded(char* dest, std::size_t dest_size, std::string_view src);
 // unchanged when the result would not fit.
 bool AppendBounded(char* dest, std::size_t dest_size, std::string_view src);
 
-// True when a and b hold the same ASCII letters, whatever their case.
+// True when a and b hold the same ASCII letters, whatever their case. With
+// one of them ASCII, byte for byte under any code page: a byte of a longer
+// character that the other holds makes it unequal.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
-// Appends a backslash unless the path already ends in one. Only done while
-// the path has at most 258 characters, so it still fits a 260-byte buffer.
+// Appends a backslash unless the path's last character is one. Only done
+// while the path has at most 258 bytes, so it still fits a 260-byte buffer.
+void AppendBackslash(char* path, const CodePageCharacters& characters);
+// The same, looking at the last byte alone: right only where the code page
+// has one byte per character. It stays for a caller not yet moved to the
+// form above.
 void AppendBackslash(char* path);
 
 // Removes trailing blanks, then leading blanks if the string is shorter than
-// 260 characters. Only ' ' counts as a blank.
+// 260 characters. Only ' ' counts as a blank, which is never part of a
+// longer character: trimmed byte by byte under any code page.
 void TrimBlanks(char* path);
 
 // A folder the setup may install into: with its surrounding blanks trimmed

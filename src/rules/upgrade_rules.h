@@ -18,7 +18,7 @@ bool IsFreshFileName(std::string_view name_part);
 constexpr char kFreshNamePattern[] = "~*.pm";
 
 // The folder part of an entry name: everything up to and including its last
-// "/" or "\" (empty for a name in the top folder).
+// "/" or "\" (empty for a name in the top folder). Also of a path in UTF-8.
 std::string_view EntryFolderPart(std::string_view name);
 
 // The private temporary folder of one run: "pmarag-" and sixteen hex digits,

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/install_options.h"
+#include "rules/code_page_characters.h"
 
 // The settings folder offered on the ready page, left unexpanded.
 std::string AppDataSettingsFolder();
@@ -17,4 +18,4 @@ void MarksFromListStates(const unsigned* states, int count, InstallOptions& opti
 // The installed viewer's path for a program folder as the installation was
 // given it, trimmed as the installation trims it. Empty when the path would
 // not fit in 259 characters.
-std::string ViewerPathForFolder(const char* folder);
+std::string ViewerPathForFolder(const char* folder, const CodePageCharacters& characters);

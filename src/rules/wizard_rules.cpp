@@ -10,23 +10,19 @@
 
 bool TargetFolderHasDrive(const char* folder) { return StartsWithDriveRoot(folder); }
 
-void AppendProductFolder(char* path) {
-  AppendBackslash(path);
-  const std::size_t length = std::strlen(path);
-  // The backslash in front of the last folder name: searched from the
-  // second-to-last character, since the last one is the closing backslash.
-  long before_last = -1;
-  for (long i = static_cast<long>(length) - 2; i >= 0; --i) {
-    if (path[i] == '\\') {
-      before_last = i;
-      break;
-    }
-  }
+void AppendProductFolder(char* path, const CodePageCharacters& characters) {
+  AppendBackslash(path, characters);
+  const std::string_view folder(path);
+  // The backslash in front of the last folder name: the last one before
+  // the closing backslash.
+  const std::size_t before_last =
+      folder.empty() ? std::string_view::npos
+                     : characters.FindLastOf(folder.substr(0, folder.size() - 1), "\\");
   const std::string product_level = std::string(kProductFolderName) + "\\";
   const bool other_name =
-      before_last > 0 &&
-      !EqualsIgnoringCase(std::string_view(path + before_last + 1), product_level);
-  const bool drive_root = length == 3;
+      before_last != std::string_view::npos && before_last > 0 &&
+      !EqualsIgnoringCase(folder.substr(before_last + 1), product_level);
+  const bool drive_root = folder.size() == 3;
   if (other_name || drive_root) AppendBounded(path, kPathSize, product_level.c_str());
 }
 

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "rules/code_page_characters.h"
+
 // The welcome page only accepts a folder that starts, as typed, with a drive
 // letter, a colon and a backslash: a relative or drive-relative folder
 // ("C:Pellumara"), a UNC path and a leading blank are refused.
@@ -13,8 +15,9 @@ bool TargetFolderHasDrive(const char* folder);
 // After a folder was picked in the folder dialog: ends the path (a
 // 260-byte buffer) in a backslash and appends "Pellumara\" unless the last
 // folder already has that name (any letter case). A drive root always gets
-// it. A path that would no longer fit stays as it is.
-void AppendProductFolder(char* path);
+// it. A path that would no longer fit stays as it is. The last folder is
+// found among the path's characters.
+void AppendProductFolder(char* path, const CodePageCharacters& characters);
 
 // The index of the page that Next (forward) or Back leads to from page
 // active: the nearest one in that direction whose included flag is set, or

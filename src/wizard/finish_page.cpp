@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/code_page_bytes.h"
 #include "common/desktop_start.h"
 #include "common/install_options.h"
 #include "common/messages.h"
@@ -56,7 +57,8 @@ void CWizPropertyPage::RunFinishActions() {
   if (IsDlgButtonChecked(m_hWnd, IDC_START_VIEWER) == BST_CHECKED) {
     // The folder as the installation made it, whatever the welcome page's
     // field holds.
-    const std::string viewer = ViewerPathForFolder(sheet->installed_folder.c_str());
+    const std::string viewer = ViewerPathForFolder(sheet->installed_folder.c_str(),
+                                                   CodePageCharacters::Of(SystemAnsiCodePage()));
     if (!viewer.empty()) {
       // In its own folder, where the viewer expects to be started.
       const std::string viewer_folder = viewer.substr(0, viewer.find_last_of('\\'));

@@ -2,6 +2,7 @@
 // target folder, shortcuts and their scope, the licence link.
 #include <windows.h>
 
+#include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "common/messages.h"
 #include "common/viewer_window.h"
@@ -75,7 +76,7 @@ LRESULT CWizPropertyPage::OnBrowse(WPARAM, LPARAM) {
   char folder[kPathSize] = "";
   ReadFolderField(m_hWnd, IDC_TARGET_FOLDER, folder);
   if (!BrowseForFolder(GetActiveWindow(), folder)) return 0;
-  AppendProductFolder(folder);
+  AppendProductFolder(folder, CodePageCharacters::Of(SystemAnsiCodePage()));
   SetDlgItemTextA(m_hWnd, IDC_TARGET_FOLDER, folder);
   return 0;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "code_page_samples.h"
 #include "common/install_options.h"
 
 namespace {
@@ -19,13 +20,14 @@ namespace {
 // shares exist from the start.
 class FakeFolders final : public FolderSystem {
  public:
-  FakeFolders() : existing_{"C:", "C:\\Start", "\\\\server\\share"} {}
+  explicit FakeFolders(CodePageCharacters characters = samples::Western())
+      : characters_(characters), existing_{"C:", "C:\\Start", "\\\\server\\share"} {}
 
   bool FolderExists(const char* path) override { return Exists(path); }
   void MakeFolder(const char* path) override {
     made.push_back(path);
     std::string key = Normalise(path);
-    std::size_t parent_end = key.find_last_of('\\');
+    std::size_t parent_end = characters_.FindLastOf(key, "\\");
     // Drive roots and server names cannot be made; a level needs its parent.
     if (parent_end == std::string::npos || existing_.count(key.substr(0, parent_end)) == 0) return;
     if (denied.count(key) == 0) existing_.insert(key);
@@ -36,18 +38,20 @@ class FakeFolders final : public FolderSystem {
   std::set<std::string> denied;
 
  private:
-  static std::string Normalise(const std::string& path) {
+  std::string Normalise(const std::string& path) const {
     std::string out;
-    for (std::size_t i = 0; i < path.size(); ++i) {
+    for (std::size_t i = 0, next = 0; i < path.size(); i = next) {
+      next = characters_.Next(path, i);
       bool unc_start = i < 2 && path.compare(0, 2, "\\\\") == 0;
-      if (path[i] == '\\' && !unc_start && !out.empty() && out.back() == '\\') continue;
-      out += path[i];
+      if (path[i] == '\\' && !unc_start && characters_.EndsWith(out, '\\')) continue;
+      out.append(path, i, next - i);
     }
-    while (out.size() > 2 && out.back() == '\\') out.pop_back();
+    while (out.size() > 2 && characters_.EndsWith(out, '\\')) out.pop_back();
     if (out.size() == 3 && out[1] == ':') out.pop_back();
     return out;
   }
 
+  CodePageCharacters characters_;
   std::set<std::string> existing_;
 };
 
@@ -56,10 +60,11 @@ struct Result {
   std::string path;
 };
 
-Result Create(FakeFolders& folders, const std::string& path) {
+Result Create(FakeFolders& folders, const std::string& path,
+              const CodePageCharacters& characters = samples::Western()) {
   auto buffer = std::make_unique<char[]>(kPathSize);  // exact size for the sanitizers
   std::memcpy(buffer.get(), path.c_str(), path.size() + 1);
-  int status = CreateFolderChainIn(folders, buffer.get());
+  int status = CreateFolderChainIn(folders, buffer.get(), characters);
   return {status, buffer.get()};
 }
 
@@ -140,6 +145,32 @@ TEST(CreateFolderChain, PathOf258CharactersFits) {
   EXPECT_EQ(result.path, path + "\\");
 }
 
+// A level whose character ends in the byte 0x5C is one level, made and
+// named whole: no stray folder at the byte.
+TEST(CreateFolderChain, LevelsOfDoubleByteCharactersAreMadeWhole) {
+  const struct {
+    CodePageCharacters characters;
+    std::string first, second;
+  } pages[] = {
+      {samples::Japanese(), std::string(samples::kFurii) + samples::kSo,
+       std::string(samples::kHyo) + "x"},
+      {samples::SimplifiedChinese(), std::string("a") + samples::kJo, samples::kJo},
+      {samples::TraditionalChinese(), samples::kGong, std::string(samples::kXu) + samples::kGong},
+  };
+  for (const auto& page : pages) {
+    FakeFolders folders(page.characters);
+    const std::string first = "C:\\" + page.first;
+    const std::string second = first + "\\" + page.second;
+    Result result = Create(folders, second + "\\Pellumara", page.characters);
+    EXPECT_EQ(result.status, 1) << second;
+    EXPECT_EQ(result.path, second + "\\Pellumara\\");
+    EXPECT_EQ(folders.made,
+              (std::vector<std::string>{"C:", first, second, second + "\\Pellumara"}));
+    // Ending in such a character, the path still gains its backslash.
+    EXPECT_EQ(Create(folders, second, page.characters).path, second + "\\");
+  }
+}
+
 TEST(CreateFolderChain, LevelsOfBlanksOnlyStayInBounds) {
   FakeFolders folders;
   std::string path = "C:\\x" + std::string(250, ' ') + "\\y";
@@ -151,11 +182,27 @@ TEST(CreateFolderChain, LevelsOfBlanksOnlyStayInBounds) {
 }  // namespace
 
 TEST(IsInFolder, WholeLevelsOnlyAndCaseAsWindowsComparesIt) {
-  EXPECT_TRUE(IsInFolder("c:\\program files\\Pellumara\\", "C:\\Program Files"));
-  EXPECT_TRUE(IsInFolder("C:\\Program Files", "C:\\Program Files\\"));
-  EXPECT_FALSE(IsInFolder("C:\\Program Files (x86)\\Pellumara", "C:\\Program Files"));
-  EXPECT_FALSE(IsInFolder("C:\\Program", "C:\\Program Files"));
-  EXPECT_FALSE(IsInFolder("C:\\Tools", ""));
+  const CodePageCharacters western = samples::Western();
+  EXPECT_TRUE(IsInFolder("c:\\program files\\Pellumara\\", "C:\\Program Files", western));
+  EXPECT_TRUE(IsInFolder("C:\\Program Files", "C:\\Program Files\\", western));
+  EXPECT_FALSE(IsInFolder("C:\\Program Files (x86)\\Pellumara", "C:\\Program Files", western));
+  EXPECT_FALSE(IsInFolder("C:\\Program", "C:\\Program Files", western));
+  EXPECT_FALSE(IsInFolder("C:\\Tools", "", western));
+}
+
+// The key compares a character whole: in 932 "ア" (0x83 0x41) is no "ヂ"
+// (0x83 0x61), and 949 likewise; a folder's backslash byte inside a
+// character is no separator.
+TEST(IsInFolder, ComparesDoubleByteCharactersWhole) {
+  const CodePageCharacters japanese = samples::Japanese();
+  const std::string a = std::string("C:\\") + samples::kA;
+  const std::string di = std::string("C:\\") + samples::kDi;
+  EXPECT_FALSE(IsInFolder(di + "\\Pellumara", a, japanese));
+  EXPECT_TRUE(IsInFolder(a + "\\Pellumara", a, japanese));
+  const std::string gak = std::string("C:\\") + samples::kGak;
+  EXPECT_FALSE(IsInFolder("C:\\\x81\x61\\x", gak, samples::Korean()));
+  const std::string so = std::string("C:\\") + samples::kSo;
+  EXPECT_FALSE(IsInFolder(so + "x", so, japanese));
 }
 
 namespace {
@@ -315,12 +362,24 @@ TEST(JudgeExistingFolder, MovableLevelIsSecuredAsTheDrivesRootIs) {
 }
 
 TEST(FolderLevelsBelowRoot, DriveAndShareRootsAreNoLevels) {
-  EXPECT_EQ(FolderLevelsBelowRoot("C:\\Tools\\\\Pellumara\\"),
+  const CodePageCharacters western = samples::Western();
+  EXPECT_EQ(FolderLevelsBelowRoot("C:\\Tools\\\\Pellumara\\", western),
             (std::vector<std::string>{"C:\\Tools", "C:\\Tools\\Pellumara"}));
-  EXPECT_EQ(FolderLevelsBelowRoot("\\\\server\\share\\Apps\\P"),
+  EXPECT_EQ(FolderLevelsBelowRoot("\\\\server\\share\\Apps\\P", western),
             (std::vector<std::string>{"\\\\server\\share\\Apps", "\\\\server\\share\\Apps\\P"}));
-  EXPECT_EQ(FolderLevelsBelowRoot("C:\\Tools  \\ \\Pellumara"),
+  EXPECT_EQ(FolderLevelsBelowRoot("C:\\Tools  \\ \\Pellumara", western),
             (std::vector<std::string>{"C:\\Tools", "C:\\Tools\\Pellumara"}));
-  EXPECT_TRUE(FolderLevelsBelowRoot("C:\\").empty());
-  EXPECT_TRUE(FolderLevelsBelowRoot("\\\\server\\share").empty());
+  EXPECT_TRUE(FolderLevelsBelowRoot("C:\\", western).empty());
+  EXPECT_TRUE(FolderLevelsBelowRoot("\\\\server\\share", western).empty());
+}
+
+// The levels the check judges and holds are the real ones.
+TEST(FolderLevelsBelowRoot, DoubleByteCharactersStayInTheirLevels) {
+  const std::string first = std::string("C:\\") + samples::kFurii + samples::kSo;
+  const std::string second = first + "\\" + samples::kHyo;
+  EXPECT_EQ(FolderLevelsBelowRoot(second + "\\Pellumara\\", samples::Japanese()),
+            (std::vector<std::string>{first, second, second + "\\Pellumara"}));
+  const std::string share = std::string("\\\\server\\") + samples::kGong;
+  EXPECT_EQ(FolderLevelsBelowRoot(share + "\\" + samples::kXu, samples::TraditionalChinese()),
+            (std::vector<std::string>{share + "\\" + samples::kXu}));
 }

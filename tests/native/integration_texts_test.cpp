@@ -4,18 +4,32 @@
 
 #include <string>
 
+#include "code_page_samples.h"
 #include "common/product_version.h"
 
 namespace {
 
 TEST(IntegrationTexts, ProgramFolderIsTrimmedAndEndsInABackslash) {
-  EXPECT_EQ(ProgramFolder(" C:\\Tools\\Pellumara "), "C:\\Tools\\Pellumara\\");
-  EXPECT_EQ(ProgramFolder("C:\\Tools\\Pellumara\\"), "C:\\Tools\\Pellumara\\");
-  EXPECT_EQ(ViewerPath(ProgramFolder(" C:\\Tools\\Pellumara ")),
+  const CodePageCharacters western = samples::Western();
+  EXPECT_EQ(ProgramFolder(" C:\\Tools\\Pellumara ", western), "C:\\Tools\\Pellumara\\");
+  EXPECT_EQ(ProgramFolder("C:\\Tools\\Pellumara\\", western), "C:\\Tools\\Pellumara\\");
+  EXPECT_EQ(ViewerPath(ProgramFolder(" C:\\Tools\\Pellumara ", western)),
             "C:\\Tools\\Pellumara\\p_mara64.exe");
   // A folder that fills its buffer still gets its backslash.
   std::string long_folder = "C:\\" + std::string(256, 'a');
-  EXPECT_EQ(ProgramFolder(long_folder.c_str()), long_folder + "\\");
+  EXPECT_EQ(ProgramFolder(long_folder.c_str(), western), long_folder + "\\");
+}
+
+// The viewer of a folder ending in "ソ" (0x83 0x5C in 932) lies inside it.
+// A text longer than a path is cut between two characters.
+TEST(IntegrationTexts, ProgramFolderEndsInABackslashAfterADoubleByteCharacter) {
+  const std::string folder = std::string("C:\\") + samples::kFurii + samples::kSo;
+  EXPECT_EQ(ViewerPath(ProgramFolder(folder.c_str(), samples::Japanese())),
+            folder + "\\p_mara64.exe");
+  std::string long_folder = "C:\\a";
+  while (long_folder.size() < 300) long_folder += samples::kHyo;  // 表 from byte 4 on
+  EXPECT_EQ(ProgramFolder(long_folder.c_str(), samples::Japanese()),
+            long_folder.substr(0, 258) + "\\");
 }
 
 TEST(IntegrationTexts, TheThreeCommandsQuoteDifferently) {

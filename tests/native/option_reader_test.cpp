@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "code_page_samples.h"
+
 namespace {
 
 const char kProgram[] = "\"C:\\Downloads\\pellumara64-setup.exe\" ";
@@ -172,6 +174,19 @@ TEST(OptionValueIsCut, AValueRunningIntoTheCutOfTheCommandLine) {
   EXPECT_FALSE(IsCut(before + "/folder=C:\\" + std::string(50, 'e'), kFolderOption));
 }
 
+// A value cut inside a character of two (932) or three (UTF-8) bytes names
+// another folder than the one typed: the limit refuses it like any cut.
+TEST(OptionValueIsCut, AValueCutInsideACharacterIsCut) {
+  std::string japanese = "C:\\";
+  while (japanese.size() < 260) japanese += samples::kHyo;
+  EXPECT_TRUE(IsCut("/silent /folder=" + japanese, kFolderOption));
+  std::string utf8 = "C:\\a";
+  while (utf8.size() < 260) utf8 += samples::kHyoUtf8;
+  EXPECT_TRUE(IsCut("/silent /ini=" + utf8, kIniOption));
+  // The command line's cut at 519 bytes falls inside the 11th "表".
+  EXPECT_TRUE(IsCut(std::string(450, ' ') + "/folder=" + japanese.substr(0, 40), kFolderOption));
+}
+
 std::vector<std::string> Unread(const std::string& command_line) {
   char copy[kCommandLineSize];
   CopyCommandLine(command_line.c_str(), copy);
@@ -201,10 +216,11 @@ TEST(WantsUsageText, HelpWithoutSilentOnly) {
   EXPECT_FALSE(WantsUsageText("setup.exe"));
 }
 
-std::string FolderOf(const std::string& command) {
+std::string FolderOf(const std::string& command,
+                     const CodePageCharacters& characters = samples::Western()) {
   auto out = std::make_unique<char[]>(kPathSize);
   std::memset(out.get(), 'x', kPathSize);
-  if (!FolderFromOpenCommand(command.c_str(), out.get())) {
+  if (!FolderFromOpenCommand(command.c_str(), out.get(), characters)) {
     EXPECT_STREQ(out.get(), "");
     return "<none>";
   }
@@ -229,6 +245,15 @@ TEST(FolderFromOpenCommand, RejectsOtherCommands) {
   EXPECT_EQ(FolderOf("\"D:\\Tools\\P_MARA64.EXE\" \"%1\""), "<none>");
   EXPECT_EQ(FolderOf(""), "<none>");
   EXPECT_EQ(FolderOf("\"p_mara64.exe\" \"%1\""), "<none>");
+}
+
+// In 932 a folder ending in "ソ" (0x83 0x5C) keeps it, and the viewer's
+// name must begin with a character: "\x83p" is one.
+TEST(FolderFromOpenCommand, WalksTheCommandByCharacter) {
+  const std::string folder = std::string("C:\\") + samples::kFurii + samples::kSo + "\\";
+  EXPECT_EQ(FolderOf("\"" + folder + "p_mara64.exe\" \"%1\"", samples::Japanese()), folder);
+  EXPECT_EQ(FolderOf("\"" + folder + "\x83p_mara64.exe\" \"%1\"", samples::Japanese()),
+            "<none>");
 }
 
 TEST(FolderFromOpenCommand, IgnoresAFolderThatIsNotAbsolute) {

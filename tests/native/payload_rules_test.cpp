@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "code_page_samples.h"
 #include "common/install_options.h"
 
 namespace {
@@ -25,6 +26,14 @@ TEST(EntryNames, NamesLeavingTheFolderAreRefused) {
                            "C:evil.dll", "c:/evil", "file.txt:stream", "Help/x:y", "..",
                            "../evil.exe", "..\\evil.exe", "Help/../../evil.exe", "a/b/..",
                            "a\\..\\..\\b", "... /evil", "a/.. /b", "a/. ./b", "a/.../b"}) {
+    EXPECT_FALSE(IsSafeEntryName(name)) << name;
+  }
+}
+
+// An archive's name bytes beyond ASCII are in no code page it names: under
+// 932 "\x83\\" is "ソ", under 1252 "ƒ" and a separator.
+TEST(EntryNames, NamesBeyondAsciiAreRefused) {
+  for (const char* name : {"Help/\x83\\x.txt", "\xC3\xBC.txt", "a/\x81"}) {
     EXPECT_FALSE(IsSafeEntryName(name)) << name;
   }
 }
@@ -49,10 +58,11 @@ TEST(RequiredEntries, OnlyTheMissingOnesAreNamedComparedLikeWindowsNames) {
   EXPECT_EQ(MissingPayloadEntries({"Help/", "p_mara64.exe.bak"}).size(), 12u);
 }
 
-std::string TempPath(const std::string& folder, const std::string& name, bool* fits) {
+std::string TempPath(const std::string& folder, const std::string& name, bool* fits,
+                     const CodePageCharacters& characters = samples::Western()) {
   char* path = new char[kPathSize];
   std::memset(path, 'x', kPathSize);
-  *fits = BuildTempFilePath(folder, name, path, kPathSize);
+  *fits = BuildTempFilePath(folder, name, path, kPathSize, characters);
   std::string result = path;
   delete[] path;
   return result;
@@ -64,6 +74,19 @@ TEST(TempFilePath, AddsTheBackslashOnlyWhenMissing) {
   EXPECT_TRUE(fits);
   EXPECT_EQ(TempPath("C:\\Temp", "pmarag_x64.zip", &fits), "C:\\Temp\\pmarag_x64.zip");
   EXPECT_TRUE(fits);
+  // A temporary folder ending in "表" (932) is one level.
+  const std::string temp = std::string("C:\\") + samples::kHyo;
+  EXPECT_EQ(TempPath(temp, "x.zip", &fits, samples::Japanese()), temp + "\\x.zip");
+}
+
+// Names compared as Windows compares them: a character of two bytes whole,
+// whatever its second byte reads as alone.
+TEST(FileSystemKey, DoubleByteCharactersStayWhole) {
+  EXPECT_NE(FileSystemKey(samples::kA, samples::Japanese()),
+            FileSystemKey(samples::kDi, samples::Japanese()));
+  EXPECT_EQ(FileSystemKey(std::string("C:\\") + samples::kSo + "\\X", samples::Japanese()),
+            std::string("c:/") + samples::kSo + "/x");
+  EXPECT_EQ(FileSystemKey(samples::kGak, samples::Korean()), samples::kGak);
 }
 
 TEST(TempFilePath, EmptyOrTooLongFolderGivesNoPath) {

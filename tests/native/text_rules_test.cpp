@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "code_page_samples.h"
 #include "common/install_options.h"
 
 namespace {
@@ -124,19 +125,38 @@ TEST(BoundedCopies, NeverWritePastTheBuffer) {
 }
 
 TEST(AppendBackslash, OnlyWhenThereIsRoom) {
+  const CodePageCharacters western = samples::Western();
   PathBuffer short_path("C:\\Data");
-  AppendBackslash(short_path.data);
+  AppendBackslash(short_path.data, western);
   EXPECT_EQ(short_path.str(), "C:\\Data\\");
-  AppendBackslash(short_path.data);
+  AppendBackslash(short_path.data, western);
   EXPECT_EQ(short_path.str(), "C:\\Data\\");
 
   PathBuffer fits(std::string(258, 'a'));
-  AppendBackslash(fits.data);
+  AppendBackslash(fits.data, western);
   EXPECT_EQ(fits.str(), std::string(258, 'a') + "\\");
 
   PathBuffer full(std::string(259, 'a'));
-  AppendBackslash(full.data);
+  AppendBackslash(full.data, western);
   EXPECT_EQ(full.str(), std::string(259, 'a'));
+}
+
+// A folder ending in "表" (0x95 0x5C in 932) or "功" (0xA5 0x5C in 950)
+// does not end in a backslash.
+TEST(AppendBackslash, LastCharacterCountsNotLastByte) {
+  const struct {
+    CodePageCharacters characters;
+    const char* character;
+  } pages[] = {{samples::Japanese(), samples::kHyo},
+               {samples::TraditionalChinese(), samples::kGong}};
+  for (const auto& page : pages) {
+    const std::string folder = std::string("C:\\") + page.character;
+    PathBuffer path(folder);
+    AppendBackslash(path.data, page.characters);
+    EXPECT_EQ(path.str(), folder + "\\");
+    AppendBackslash(path.data, page.characters);
+    EXPECT_EQ(path.str(), folder + "\\");
+  }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "code_page_samples.h"
+
 namespace {
 
 constexpr unsigned kUnchecked = 0x1000;
@@ -40,17 +42,20 @@ TEST(MarksFromListStates, MissingListGivesNoMarks) {
 }
 
 TEST(ViewerPathForFolder, TrimsLikeTheInstallation) {
-  EXPECT_EQ(ViewerPathForFolder("C:\\Apps\\Pellumara"), "C:\\Apps\\Pellumara\\p_mara64.exe");
-  EXPECT_EQ(ViewerPathForFolder("  C:\\Apps  "), "C:\\Apps\\p_mara64.exe");
-  EXPECT_EQ(ViewerPathForFolder("C:\\Apps\\"), "C:\\Apps\\p_mara64.exe");
+  const CodePageCharacters western = samples::Western();
+  EXPECT_EQ(ViewerPathForFolder("C:\\Apps\\Pellumara", western),
+            "C:\\Apps\\Pellumara\\p_mara64.exe");
+  EXPECT_EQ(ViewerPathForFolder("  C:\\Apps  ", western), "C:\\Apps\\p_mara64.exe");
+  EXPECT_EQ(ViewerPathForFolder("C:\\Apps\\", western), "C:\\Apps\\p_mara64.exe");
 }
 
 TEST(ViewerPathForFolder, TooLongFolderGivesNoPath) {
+  const CodePageCharacters western = samples::Western();
   std::string folder = "C:\\" + std::string(243, 'a') + "\\";  // 247 + 12 = 259 fits
-  EXPECT_EQ(ViewerPathForFolder(folder.c_str()), folder + "p_mara64.exe");
+  EXPECT_EQ(ViewerPathForFolder(folder.c_str(), western), folder + "p_mara64.exe");
   folder = "C:\\" + std::string(244, 'a') + "\\";
-  EXPECT_EQ(ViewerPathForFolder(folder.c_str()), "");
-  EXPECT_EQ(ViewerPathForFolder(std::string(300, 'x').c_str()), "");
+  EXPECT_EQ(ViewerPathForFolder(folder.c_str(), western), "");
+  EXPECT_EQ(ViewerPathForFolder(std::string(300, 'x').c_str(), western), "");
 }
 
 }  // namespace

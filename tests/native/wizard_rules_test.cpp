@@ -5,16 +5,18 @@
 #include <cstring>
 #include <string>
 
+#include "code_page_samples.h"
 #include "common/install_options.h"
 
 namespace {
 
 // The browse result in a heap buffer of exactly kPathSize bytes.
-std::string AfterBrowse(const std::string& picked) {
+std::string AfterBrowse(const std::string& picked,
+                        const CodePageCharacters& characters = samples::Western()) {
   char* buffer = new char[kPathSize];
   std::memset(buffer, 'x', kPathSize);
   std::memcpy(buffer, picked.c_str(), picked.size() + 1);
-  AppendProductFolder(buffer);
+  AppendProductFolder(buffer, characters);
   std::string result = buffer;
   delete[] buffer;
   return result;
@@ -40,6 +42,14 @@ TEST(AppendProductFolder, AddsPellumaraBelowAnOtherFolderAndADriveRoot) {
   EXPECT_EQ(AfterBrowse("D:\\Apps\\"), "D:\\Apps\\Pellumara\\");
   EXPECT_EQ(AfterBrowse("D:\\"), "D:\\Pellumara\\");
   EXPECT_EQ(AfterBrowse("C:\\Program Files\\Sub\\Deep"), "C:\\Program Files\\Sub\\Deep\\Pellumara\\");
+}
+
+TEST(AppendProductFolder, FolderEndingInADoubleByteCharacterIsOneLevel) {
+  const std::string folder = std::string("D:\\") + samples::kFurii + samples::kSo;
+  EXPECT_EQ(AfterBrowse(folder, samples::Japanese()), folder + "\\Pellumara\\");
+  // "表Pellumara" is not named Pellumara.
+  const std::string other = std::string("D:\\") + samples::kHyo + "Pellumara";
+  EXPECT_EQ(AfterBrowse(other, samples::Japanese()), other + "\\Pellumara\\");
 }
 
 TEST(AppendProductFolder, KeepsAFolderAlreadyNamedPellumaraInAnyCase) {

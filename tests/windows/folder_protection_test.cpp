@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "rules/text_rules.h"
 #include "support/scratch.h"
@@ -149,7 +150,8 @@ TEST(FolderProtection, ExistingFolderOfAnotherUserIsRefusedAndOneOfOurOwnLeftAlo
   // Nothing stands below a missing level.
   check = CheckExistingFolder(scratch / "new\\deeper", reader);
   EXPECT_FALSE(check.target_exists);
-  EXPECT_EQ(check.levels.size(), FolderLevelsBelowRoot(scratch.path()).size());
+  const CodePageCharacters characters = CodePageCharacters::Of(SystemAnsiCodePage());
+  EXPECT_EQ(check.levels.size(), FolderLevelsBelowRoot(scratch.path(), characters).size());
 
   PlantedOwnerReader planted;
   check = CheckExistingFolder("C:\\Tools\\Pellumara\\", planted);

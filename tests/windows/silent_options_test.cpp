@@ -115,6 +115,29 @@ TEST_F(SilentOptions, NamesBeyondTheCodePageAreExactOrRefused) {
   EXPECT_EQ(after.folders, before.folders);
 }
 
+// Where the ANSI code page is 932, "ソ" is 0x83 0x5C and "表" 0x95 0x5C:
+// their second byte is a backslash. A folder named in that script is made,
+// judged, filled and registered at its own levels, with no stray folder at
+// the byte. Run by the ctest entry silent_setup_tests_932.
+TEST_F(SilentOptions, FolderInTheCodePagesOwnScriptIsInstalledExactlyThere) {
+  if (GetACP() != 932) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 932";
+  const std::string software = "C:\\\u30D5\u30EA\u30FC\u30BD\u30D5\u30C8";  // フリーソフト
+  const std::string folder = software + "\\\u8868\u793A\\Pellumara";       // 表示
+  EXPECT_EQ(RunUtf8("/silent /folder=\"" + folder + "\""), 0);
+  EXPECT_FALSE(FileExists(start_ / kSetupLogName)) << ReadFileBytes(start_ / kSetupLogName);
+  for (const char* file : {"p_mara64.exe", "pm_uninstall.exe", "p_mara64.ini"}) {
+    EXPECT_TRUE(ExistsUtf8(folder + "\\" + file)) << file;
+  }
+  EXPECT_FALSE(ExistsUtf8("C:\\\u30D5\u30EA\u30FC"));  // フリー
+  wchar_t location[MAX_PATH] = L"";
+  DWORD size = sizeof location;
+  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, WideOfUtf8(kUninstallKey).c_str(), L"InstallLocation",
+                         RRF_RT_REG_SZ, nullptr, location, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(location), WideOfUtf8(folder + "\\p_mara64.exe"));
+  RemoveTree(software);
+}
+
 // An existing target folder that cannot be written to (a standard user's
 // update, a read-only medium): nothing stood there, so nothing may be lost
 // silently.

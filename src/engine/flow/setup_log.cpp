@@ -7,9 +7,11 @@
 #include <utility>
 
 #include "common/ansi_path.h"
+#include "common/code_page_bytes.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "files/checked_files.h"
+#include "rules/code_page_characters.h"
 
 namespace {
 
@@ -62,7 +64,10 @@ ScopedHandle OpenSetupLog(CheckedFolder& folder) {
 
 void TakeSetupLogFolder() {
   log_folder = LogFolder();
-  if (!log_folder.empty() && log_folder.back() != '\\') log_folder += '\\';
+  if (!log_folder.empty() &&
+      !CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(log_folder, '\\')) {
+    log_folder += '\\';
+  }
 }
 
 void WriteSetupLog(const char* message) {

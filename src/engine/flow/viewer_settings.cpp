@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/ansi_path.h"
+#include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "common/messages.h"
 #include "common/random_number.h"
@@ -221,7 +222,8 @@ bool WriteRedirection(const std::string& program_folder, WorkFolder& work, const
 bool HoldCreatedLevels(const std::string& folder, const std::string& highest_created,
                        std::vector<ScopedHandle>& held) {
   if (highest_created.empty()) return true;
-  const std::size_t root_end = highest_created.find_last_of('\\');
+  const std::size_t root_end =
+      CodePageCharacters::Of(SystemAnsiCodePage()).FindLastOf(highest_created, "\\");
   if (root_end != std::string::npos && folder.rfind(highest_created, 0) == 0 &&
       HoldRealFolderLevels(folder.substr(0, root_end + 1), folder.substr(root_end + 1), held)) {
     return true;
@@ -285,7 +287,8 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
                                              bool redirection_only, FolderSecurityReader* judge,
                                              std::string* refused) {
   if (std::strlen(target_folder) >= kPathSize) return {target_folder};
-  const std::string program_folder = ProgramFolder(target_folder);
+  const CodePageCharacters characters = CodePageCharacters::Of(SystemAnsiCodePage());
+  const std::string program_folder = ProgramFolder(target_folder, characters);
   const std::string program_file = program_folder + kSettingsFileName;
   WorkFolder work;
   if (!work.Make()) {
@@ -350,7 +353,7 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
       // in the program folder's file.
       if (expanded[0] != '\0') {
         settings_folder = expanded;
-        if (settings_folder.back() != '\\') settings_folder += '\\';
+        if (!characters.EndsWith(settings_folder, '\\')) settings_folder += '\\';
         if (!HoldCreatedLevels(settings_folder, highest_created, created_levels)) {
           not_written.push_back(settings_folder + kSettingsFileName);
           return not_written;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/answering_wait.h"
+#include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "common/scoped_win.h"
 #include "engine/unpacking/buffered_archive.h"
@@ -223,7 +224,7 @@ int UnzipToFolder(const char* archive_path, const char* folder, InstallationOutc
   OpenedArchive archive(unzOpen2(path, &functions));
   if (!archive || folder[0] == '\0') return -1;
   std::string root(folder);
-  if (root.back() != '\\') root += '\\';
+  if (!CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(root, '\\')) root += '\\';
   // Every path is formed from root: while the entries go in, the folder and
   // the levels above it are held, so that none can be swapped for a link
   // that would lead the writes elsewhere.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
@@ -49,7 +50,8 @@ bool WriteTempFile(const char* path, const void* data, DWORD size) {
 int WriteAndUnzip(const char* private_folder, const char* temp_name, const void* data, DWORD size,
                   const char* folder, InstallationOutcome& outcome) {
   char temp_path[kPathSize];
-  if (!BuildTempFilePath(private_folder, temp_name, temp_path, kPathSize)) {
+  if (!BuildTempFilePath(private_folder, temp_name, temp_path, kPathSize,
+                         CodePageCharacters::Of(SystemAnsiCodePage()))) {
     BlameTemporaryArchive(outcome, private_folder);
     return -1;
   }
