@@ -55,7 +55,8 @@ void CWizPropertyPage::ActivateReadyPage() {
   if (label.size() >= kLabelSize) label.resize(kLabelSize - 1);
   // The label is the setup's own text, the folder a name in the system's
   // code page: each goes over to UTF-16 from its own.
-  SetDlgItemTextW(m_hWnd, IDC_FOLDER_LINE, ShownText().Own(label + ": ").Name(folder).wide().c_str());
+  const ShownText line = ShownText().Own(label + ": ").Name(folder);
+  SetDlgItemTextW(m_hWnd, IDC_FOLDER_LINE, line.wide().c_str());
 
   // The choice goes back to the default on every showing: the
   // application-data folder from Windows Vista on.

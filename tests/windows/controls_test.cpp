@@ -379,8 +379,9 @@ TEST_F(ControlHost, ColourStaticPaintsItsTextInItsColourOnItsBackground) {
 TEST_F(ControlHost, ColourStaticDrawsCharactersTheCodePageLacks) {
   const wchar_t text[] = L"Bitte warten: \u0141\u00F3d\u017A";
   auto make = [&](const wchar_t* shown, int y) {
-    HWND control = CreateWindowW(L"STATIC", shown, WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE,
-                                 10, y, 300, 30, parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND control =
+        CreateWindowW(L"STATIC", shown, WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE, 10, y,
+                      300, 30, parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(dialog_font_), FALSE);
     return control;
   };
