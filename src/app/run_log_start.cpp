@@ -42,7 +42,8 @@ void ReportLogNotCreated(const char* value, DWORD error, bool silent) {
     message += "\n\n" + LoadMessage(IDS_NAME_BEYOND_CODE_PAGE);
   }
   WriteSetupLog((message + ": " + value).c_str());
-  if (!silent) ShowTextBox(nullptr, message + "\n\n" + value, MB_ICONERROR);
+  // The value is a name in the system's code page, the message the setup's.
+  if (!silent) ShowTextBox(nullptr, ShownText().Own(message + "\n\n").Name(value), MB_ICONERROR);
 }
 
 const char* ModeText(StartMode mode) {

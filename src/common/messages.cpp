@@ -2,28 +2,63 @@
 
 #include <windows.h>
 
+#include "common/ansi_path.h"
 #include "common/run_log.h"
 
-namespace {
-
-// The longest message, the usage text, has some 1200 characters.
-constexpr int kMessageBufferSize = 4096;
-
-}  // namespace
-
 std::string LoadMessage(int id) {
-  char text[kMessageBufferSize];
-  int length = LoadStringA(GetModuleHandleA(nullptr), static_cast<UINT>(id), text, sizeof text);
-  if (length <= 0) return {};
-  return std::string(text, static_cast<std::size_t>(length));
+  // The table is UTF-16; LoadStringA would convert it to the system's code
+  // page, which on a Japanese system has no umlauts. With a zero length
+  // LoadStringW points into the resource itself.
+  const wchar_t* text = nullptr;
+  const int length = LoadStringW(GetModuleHandleW(nullptr), static_cast<UINT>(id),
+                                 reinterpret_cast<wchar_t*>(&text), 0);
+  if (length <= 0 || text == nullptr) return {};
+  return TextOf(std::wstring_view(text, static_cast<std::size_t>(length)), kOwnTextCodePage);
+}
+
+ShownText& ShownText::Own(std::string_view text) {
+  bytes_ += text;
+  wide_ += OwnText(text);
+  return *this;
+}
+
+ShownText& ShownText::Name(std::string_view name) {
+  bytes_ += name;
+  wide_ += WideOf(name, CP_ACP);
+  return *this;
+}
+
+ShownText& ShownText::Join(const ShownText& more) {
+  bytes_ += more.bytes_;
+  wide_ += more.wide_;
+  return *this;
 }
 
 int ShowTextBox(HWND owner, const std::string& text, UINT style) {
-  return MessageBoxA(owner, text.c_str(), LoadMessage(IDS_CAPTION).c_str(), style);
+  return ShowTextBox(owner, ShownText().Own(text), style);
+}
+
+int ShowTextBox(HWND owner, const ShownText& text, UINT style) {
+  return MessageBoxW(owner, text.wide().c_str(), OwnText(LoadMessage(IDS_CAPTION)).c_str(), style);
 }
 
 int ShowMessage(HWND owner, int id, UINT style) {
   const std::string text = LoadMessage(id);
   TheRunLog().NoteMessage(text);
   return ShowTextBox(owner, text, style);
+}
+
+BOOL SetOwnWindowText(HWND window, std::string_view text) {
+  return SetWindowTextW(window, OwnText(text).c_str());
+}
+
+BOOL SetOwnDlgItemText(HWND dialog, int id, std::string_view text) {
+  return SetDlgItemTextW(dialog, id, OwnText(text).c_str());
+}
+
+std::string OwnWindowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(
+      GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return TextOf(text, kOwnTextCodePage);
 }

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "common/install_options.h"
+#include "common/messages.h"
 #include "controls/control_fonts.h"
 #include "controls/link_cursor.h"
 #include "controls/link_opening.h"
@@ -51,10 +51,10 @@ void CHyperLink::PreSubclassWindow() {
   // link is reached with Tab as well as with the mouse.
   SetWindowLongA(m_hWnd, GWL_STYLE, GetWindowLongA(m_hWnd, GWL_STYLE) | SS_NOTIFY | WS_TABSTOP);
 
-  char text[kPathSize] = "";
-  GetWindowTextA(m_hWnd, text, sizeof text);
+  // The text and the address are the setup's own (code page 1252).
+  const std::string text = OwnWindowText(m_hWnd);
   if (link_target.empty()) link_target = text;
-  if (text[0] == '\0') SetWindowTextA(m_hWnd, link_target.c_str());
+  if (text.empty()) SetOwnWindowText(m_hWnd, link_target);
 
   LOGFONTA log_font;
   ReadControlFont(m_hWnd, &log_font);
@@ -95,13 +95,14 @@ void CHyperLink::FitToText() {
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&client), 2);
   }
 
-  char text[kPathSize] = "";
-  int length = GetWindowTextA(m_hWnd, text, sizeof text);
+  // Measured in UTF-16, as the static draws it.
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(m_hWnd)) + 1, L'\0');
+  const int length = GetWindowTextW(m_hWnd, text.data(), static_cast<int>(text.size()));
   SIZE extent = {0, 0};
   {
     ScopedWindowDc dc(m_hWnd);
     ScopedSelect font(dc.Get(), underline_font.GetSafeHandle());
-    GetTextExtentPoint32A(dc.Get(), text, length, &extent);
+    GetTextExtentPoint32W(dc.Get(), text.c_str(), length, &extent);
   }
 
   const Box fitted = FitBoxToText({window.left, window.top, window.right, window.bottom},

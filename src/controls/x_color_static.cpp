@@ -109,8 +109,9 @@ LRESULT CXColorStatic::OnPaint(WPARAM, LPARAM) {
     DrawIcon(dc, client.left, client.top, icon);
   } else {
     if (paint_font.GetSafeHandle() != nullptr) SelectObject(dc, paint_font.GetSafeHandle());
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(m_hWnd)) + 1, '\0');
-    int length = GetWindowTextA(m_hWnd, text.data(), static_cast<int>(text.size()));
+    // In UTF-16, as the window holds it: the code page may lack its letters.
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(m_hWnd)) + 1, L'\0');
+    int length = GetWindowTextW(m_hWnd, text.data(), static_cast<int>(text.size()));
     const LONG style = GetWindowLongA(m_hWnd, GWL_STYLE);
     UINT format = DT_LEFT;
     if (style & SS_CENTER) {
@@ -121,7 +122,7 @@ LRESULT CXColorStatic::OnPaint(WPARAM, LPARAM) {
     format |= (style & SS_CENTERIMAGE) ? (DT_VCENTER | DT_SINGLELINE) : DT_WORDBREAK;
     client.left += x_margin;
     client.top += y_margin;
-    DrawTextA(dc, text.c_str(), length, &client, format);
+    DrawTextW(dc, text.c_str(), length, &client, format);
   }
   RestoreDC(dc, saved);
   EndPaint(m_hWnd, &paint);

@@ -5,8 +5,8 @@
 CPropertyPage::CPropertyPage(UINT template_id) : template_id_(template_id) {
   m_psp.dwSize = sizeof m_psp;
   m_psp.dwFlags = PSP_DEFAULT;
-  m_psp.hInstance = GetModuleHandleA(nullptr);
-  m_psp.pszTemplate = MAKEINTRESOURCEA(template_id);
+  m_psp.hInstance = GetModuleHandleW(nullptr);
+  m_psp.pszTemplate = MAKEINTRESOURCEW(template_id);
   m_psp.pfnDlgProc = DialogProc;
   m_psp.lParam = reinterpret_cast<LPARAM>(this);
 }
@@ -86,7 +86,7 @@ INT_PTR CALLBACK CPropertyPage::DialogProc(HWND dialog, UINT message, WPARAM wpa
                                            LPARAM lparam) {
   try {
     if (message == WM_INITDIALOG) {
-      auto* record = reinterpret_cast<const PROPSHEETPAGEA*>(lparam);
+      auto* record = reinterpret_cast<const PROPSHEETPAGEW*>(lparam);
       auto* page = reinterpret_cast<CPropertyPage*>(record->lParam);
       SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(page));
       page->m_hWnd = dialog;

@@ -1,5 +1,7 @@
 // The stand-in's property page: one dialog template shown inside a property
-// sheet. The sheet's notifications become small overridable hooks.
+// sheet. The sheet's notifications become small overridable hooks. The page
+// is a Unicode dialog: the template's German texts reach its controls in
+// UTF-16 as they stand there, not through the system's code page.
 #pragma once
 
 #include <windows.h>
@@ -23,7 +25,7 @@ class CPropertyPage : public CWnd {
   // Runs DoDataExchange; the controls are read when save is TRUE.
   BOOL UpdateData(BOOL save = TRUE);
 
-  PROPSHEETPAGEA m_psp = {};
+  PROPSHEETPAGEW m_psp = {};
 
  protected:
   virtual void DoDataExchange(CDataExchange*) {}

@@ -1,18 +1,21 @@
 #include "framework/property_sheet.h"
 
+#include "common/ansi_path.h"
+
 namespace {
 
-// PropertySheetA's callback has no context parameter; only one sheet is
+// PropertySheetW's callback has no context parameter; only one sheet is
 // ever being created at a time on the user-interface thread.
 CPropertySheet* g_creating_sheet = nullptr;
 
 }  // namespace
 
-CPropertySheet::CPropertySheet(const char* caption, HWND parent, UINT start_page) {
+CPropertySheet::CPropertySheet(const char* caption, HWND parent, UINT start_page)
+    : caption_(OwnText(caption != nullptr ? caption : "")) {
   m_psh.dwSize = sizeof m_psh;
   m_psh.dwFlags = PSH_PROPSHEETPAGE | PSH_USECALLBACK;
   m_psh.hwndParent = parent;
-  m_psh.pszCaption = caption;
+  m_psh.pszCaption = caption_.c_str();
   m_psh.nStartPage = start_page;
   m_psh.pfnCallback = SheetCallback;
 }
@@ -38,11 +41,11 @@ INT_PTR CPropertySheet::DoModal() {
   InitCommonControlsEx(&controls);
   records_.clear();
   for (CPropertyPage* page : pages_) records_.push_back(page->m_psp);
-  m_psh.hInstance = GetModuleHandleA(nullptr);
+  m_psh.hInstance = GetModuleHandleW(nullptr);
   m_psh.nPages = static_cast<UINT>(records_.size());
   m_psh.ppsp = records_.data();
   g_creating_sheet = this;
-  INT_PTR result = PropertySheetA(&m_psh);
+  INT_PTR result = PropertySheetW(&m_psh);
   g_creating_sheet = nullptr;
   return result;
 }

@@ -4,8 +4,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
 #include <vector>
 
+#include "common/ansi_path.h"
 #include "common/screen_scale.h"
 #include "resources/resource.h"
 #include "rules/format_catalogue.h"
@@ -29,18 +31,15 @@ const char* const kColumnHeadings[] = {"Format", "Beschreibung"};
 
 void InsertColumn(HWND list, int subitem, int width) {
   const bool headers_shown = (GetWindowLongA(list, GWL_STYLE) & LVS_NOCOLUMNHEADER) == 0;
-  std::vector<char> text(1, '\0');
-  if (headers_shown) {
-    const char* heading = kColumnHeadings[subitem];
-    text.assign(heading, heading + lstrlenA(heading) + 1);
-  }
-  LVCOLUMNA column = {};
+  // The list view copies the texts; it only takes them as non-const.
+  std::wstring text = headers_shown ? OwnText(kColumnHeadings[subitem]) : std::wstring();
+  LVCOLUMNW column = {};
   column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
   column.fmt = LVCFMT_LEFT;
   column.cx = width;
   column.pszText = text.data();
   column.iSubItem = subitem;
-  SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(subitem),
+  SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(subitem),
                reinterpret_cast<LPARAM>(&column));
 }
 
@@ -73,23 +72,24 @@ void CWizPropertyPage::ActivateAssociationsPage() {
 
 void CWizPropertyPage::InsertFormatRow(int item, const char* list_text, const char* description) {
   HWND list = sheet->format_list;
-  // The list view copies the texts; it only takes them as non-const.
-  std::vector<char> text(list_text, list_text + lstrlenA(list_text) + 1);
-  LVITEMA row = {};
+  // The catalogue's texts are the setup's own (code page 1252). The list
+  // view copies them; it only takes them as non-const.
+  std::wstring text = OwnText(list_text);
+  LVITEMW row = {};
   row.mask = LVIF_TEXT;
   row.iItem = item;
   row.iSubItem = 0;
   row.pszText = text.data();
-  row.cchTextMax = static_cast<int>(text.size());
+  row.cchTextMax = static_cast<int>(text.size() + 1);
   const auto inserted =
-      static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&row)));
+      static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&row)));
   if (inserted < 0) return;
 
-  std::vector<char> second(description, description + lstrlenA(description) + 1);
-  LVITEMA subitem = {};
+  std::wstring second = OwnText(description);
+  LVITEMW subitem = {};
   subitem.iSubItem = 1;
   subitem.pszText = second.data();
-  SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(inserted),
+  SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(inserted),
                reinterpret_cast<LPARAM>(&subitem));
 }
 

@@ -29,14 +29,14 @@ void CWizPropertyPage::ActivateFinishPage() {
   // From Windows 8 on the Start menu holds no uninstall link: the hint
   // names Windows' own place for removing programs.
   if (IsWindows8OrLater()) {
-    SetDlgItemTextA(m_hWnd, IDC_UNINSTALL_HINT, LoadMessage(IDS_UNINSTALL_HINT_PROGRAMS).c_str());
+    SetOwnDlgItemText(m_hWnd, IDC_UNINSTALL_HINT, LoadMessage(IDS_UNINSTALL_HINT_PROGRAMS));
   }
   CheckDlgButton(m_hWnd, IDC_SHOW_FAQ, BST_CHECKED);
   CheckDlgButton(m_hWnd, IDC_START_VIEWER, BST_CHECKED);
   // The only way out of the finish page is the relabelled Cancel button,
   // which Enter presses too: it takes over from the disabled Next as the
   // default button.
-  SetWindowTextA(SheetButton(kCancelButton), LoadMessage(IDS_FINISH_BUTTON).c_str());
+  SetOwnWindowText(SheetButton(kCancelButton), LoadMessage(IDS_FINISH_BUTTON));
   EnableWindow(SheetButton(kBackButton), FALSE);
   EnableWindow(SheetButton(kNextButton), FALSE);
   // Posted once more: a sheet that settles its default button only after

@@ -29,7 +29,7 @@ int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
 int BrowseForFolder(HWND owner, char* path) {
   std::string prompt = LoadMessage(IDS_TARGET_FOLDER_PROMPT);
   if (prompt.size() > 49) prompt.resize(49);
-  const std::wstring wide_prompt = WideOf(prompt, CP_ACP);
+  const std::wstring wide_prompt = OwnText(prompt);
   wchar_t display_name[MAX_PATH] = L"";
 
   BROWSEINFOW info = {};

@@ -18,17 +18,14 @@ namespace {
 
 const wchar_t kLogoName[] = L"Pellumara";
 
-std::string TextOfWindow(HWND window) {
-  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(),
-                                                      static_cast<int>(text.size()))));
-  return text;
-}
+// The names are the setup's own texts: its messages and the templates'
+// labels, read in UTF-16 and kept in code page 1252 as all its texts are.
+std::string TextOfWindow(HWND window) { return OwnWindowText(window); }
 
 void Name(HWND control, const std::string& name) {
   ControlDescription description;
   description.facts.names = true;
-  description.facts.name = WideOf(name, CP_ACP);
+  description.facts.name = OwnText(name);
   DescribeControl(control, description);
 }
 

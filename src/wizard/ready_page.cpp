@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/ansi_path.h"
 #include "common/install_options.h"
 #include "common/messages.h"
 #include "common/screen_scale.h"
@@ -52,7 +53,10 @@ void CWizPropertyPage::ActivateReadyPage() {
   MakePathWhole(folder, sizeof folder);  // as the installation will name it
   std::string label = LoadMessage(IDS_TARGET_FOLDER_LABEL);
   if (label.size() >= kLabelSize) label.resize(kLabelSize - 1);
-  SetDlgItemTextA(m_hWnd, IDC_FOLDER_LINE, (label + ": " + folder).c_str());
+  // The label is the setup's own text, the folder a name in the system's
+  // code page: each goes over to UTF-16 from its own.
+  const ShownText line = ShownText().Own(label + ": ").Name(folder);
+  SetDlgItemTextW(m_hWnd, IDC_FOLDER_LINE, line.wide().c_str());
 
   // The choice goes back to the default on every showing: the
   // application-data folder from Windows Vista on.

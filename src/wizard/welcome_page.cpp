@@ -2,6 +2,7 @@
 // target folder, shortcuts and their scope, the licence link.
 #include <windows.h>
 
+#include "common/ansi_path.h"
 #include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "common/messages.h"
@@ -34,8 +35,8 @@ void CWizPropertyPage::ActivateWelcomePage() {
                reinterpret_cast<LPARAM>(LoadIconA(GetModuleHandleA(nullptr),
                                                   MAKEINTRESOURCEA(IDI_SETUP))));
   if (first_activation) {
-    SetWindowTextA(SheetButton(kBackButton), "< &Zur\xFC" "ck");
-    SetWindowTextA(SheetButton(kNextButton), "&Weiter >");
+    SetOwnWindowText(SheetButton(kBackButton), "< &Zur\xFC" "ck");
+    SetOwnWindowText(SheetButton(kNextButton), "&Weiter >");
     SendDlgItemMessageA(m_hWnd, IDC_WELCOME_HEADING, WM_SETFONT,
                         reinterpret_cast<WPARAM>(sheet->heading_font.GetSafeHandle()), TRUE);
     for (int box : kShortcutBoxes) CheckDlgButton(m_hWnd, box, BST_CHECKED);
@@ -43,7 +44,7 @@ void CWizPropertyPage::ActivateWelcomePage() {
     // An earlier installation's folder wins over the default one.
     char folder[kPathSize] = "";
     ProposeTargetFolder(folder);
-    SetDlgItemTextA(m_hWnd, IDC_TARGET_FOLDER, folder);
+    SetDlgItemTextW(m_hWnd, IDC_TARGET_FOLDER, WideOf(folder, CP_ACP).c_str());
   }
   if (IsViewerRunning()) {
     // Only a warning: the ready page refuses to install while it runs.
@@ -77,7 +78,7 @@ LRESULT CWizPropertyPage::OnBrowse(WPARAM, LPARAM) {
   ReadFolderField(m_hWnd, IDC_TARGET_FOLDER, folder);
   if (!BrowseForFolder(GetActiveWindow(), folder)) return 0;
   AppendProductFolder(folder, CodePageCharacters::Of(SystemAnsiCodePage()));
-  SetDlgItemTextA(m_hWnd, IDC_TARGET_FOLDER, folder);
+  SetDlgItemTextW(m_hWnd, IDC_TARGET_FOLDER, WideOf(folder, CP_ACP).c_str());
   return 0;
 }
 

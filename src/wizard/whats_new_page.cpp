@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "common/messages.h"
 #include "resources/resource.h"
 #include "wizard/wiz_property_page.h"
 
@@ -14,7 +15,8 @@ void CWizPropertyPage::ShowWhatsNew() {
   if (loaded == nullptr) return;
   const char* bytes = static_cast<const char*>(LockResource(loaded));
   if (bytes == nullptr) return;
-  // The resource has no terminating zero: its size bounds the text.
+  // The resource has no terminating zero: its size bounds the text. It is
+  // kept as the release wrote it, in code page 1252.
   const std::string text(bytes, SizeofResource(module, found));
-  SetDlgItemTextA(m_hWnd, IDC_WHATS_NEW_TEXT, text.c_str());
+  SetOwnDlgItemText(m_hWnd, IDC_WHATS_NEW_TEXT, text);
 }

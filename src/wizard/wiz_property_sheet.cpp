@@ -36,7 +36,7 @@ HWND CWizPropertySheet::Button(int id) const { return GetDlgItem(m_hWnd, id); }
 
 BOOL CWizPropertySheet::OnInitDialog() {
   CPropertySheet::OnInitDialog();
-  SetWindowTextA(Button(kCancelButton), LoadMessage(IDS_QUIT_BUTTON).c_str());
+  SetOwnWindowText(Button(kCancelButton), LoadMessage(IDS_QUIT_BUTTON));
   return TRUE;
 }
 
@@ -109,6 +109,6 @@ LRESULT CWizPropertySheet::OnQuitConfirmationDone(WPARAM, LPARAM) {
 }
 
 LRESULT CWizPropertySheet::OnTimer(WPARAM, LPARAM) {
-  SetWindowTextA(m_hWnd, LoadMessage(IDS_CAPTION).c_str());
+  SetOwnWindowText(m_hWnd, LoadMessage(IDS_CAPTION));
   return 0;
 }

@@ -372,6 +372,57 @@ TEST_F(ControlHost, ColourStaticPaintsItsTextInItsColourOnItsBackground) {
   EXPECT_GT(background, client.right * client.bottom / 2);
 }
 
+// The label draws its text as the window holds it, in UTF-16: a character
+// the code page lacks ("\u0141", "\u017A" on 1252, an umlaut on 932) is drawn
+// itself, not a look-alike or a "?". The reference is the same text drawn
+// with the same font, colours and format in a window of the same size.
+TEST_F(ControlHost, ColourStaticDrawsCharactersTheCodePageLacks) {
+  const wchar_t text[] = L"Bitte warten: \u0141\u00F3d\u017A";
+  auto make = [&](const wchar_t* shown, int y) {
+    HWND control =
+        CreateWindowW(L"STATIC", shown, WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE, 10, y,
+                      300, 30, parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(dialog_font_), FALSE);
+    return control;
+  };
+  CXColorStatic label;
+  HWND control = make(text, 10);
+  HWND reference = make(L"", 50);
+  ASSERT_TRUE(label.SubclassWindow(control));
+  label.SetFontFace("Arial", 18, FALSE);
+  ShowWindow(parent_, SW_SHOWNA);
+  RedrawWindow(parent_, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+
+  RECT client;
+  GetClientRect(reference, &client);
+  HDC reference_dc = GetDC(reference);
+  HBRUSH back = CreateSolidBrush(label.back_colour);
+  FillRect(reference_dc, &client, back);
+  DeleteObject(back);
+  HGDIOBJ previous = SelectObject(reference_dc, label.paint_font.GetSafeHandle());
+  SetTextColor(reference_dc, label.text_colour);
+  SetBkColor(reference_dc, label.back_colour);
+  SetBkMode(reference_dc, OPAQUE);
+  DrawTextW(reference_dc, text, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  SelectObject(reference_dc, previous);
+
+  HDC control_dc = GetDC(control);
+  int differing = 0;
+  int ink = 0;
+  for (int y = 0; y < client.bottom; ++y) {
+    for (int x = 0; x < client.right; ++x) {
+      const COLORREF drawn = GetPixel(control_dc, x, y);
+      if (drawn != GetPixel(reference_dc, x, y)) ++differing;
+      if (drawn != label.back_colour) ++ink;
+    }
+  }
+  ReleaseDC(control, control_dc);
+  ReleaseDC(reference, reference_dc);
+  EXPECT_GT(ink, 50);
+  EXPECT_EQ(differing, 0);
+}
+
 // A screen reader hears the message when it shows and each time its text
 // changes while it shows.
 TEST_F(ControlHost, ColourStaticAnnouncesItsTextWhenShownAndWhenItChanges) {

@@ -1,4 +1,6 @@
-// The message table as LoadStringA returns it: code page 1252 bytes.
+// The message table as the setup keeps its texts: code page 1252 bytes,
+// whatever the system's code page (engine_tests_messages_cp932 runs these
+// on a Japanese one).
 #include "common/messages.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +42,18 @@ TEST(Messages, GermanTextsComeBackInCodePage1252) {
 }
 
 TEST(Messages, UnknownIdIsEmpty) { EXPECT_EQ(LoadMessage(99), ""); }
+
+// A German text beside a name in the system's code page: on the screen each
+// part reads as itself, in the log the bytes stay as they were joined.
+TEST(Messages, ShownTextConvertsEachPartFromItsOwnCodePage) {
+  const std::wstring folder = GetACP() == 1252 ? L"C:\\\u00C4pfel" : L"C:\\\u65E5\u672C";
+  std::string ansi_folder;
+  ASSERT_TRUE(ExactAnsiOf(folder, &ansi_folder));
+  ShownText text;
+  text.Own("Ung\xFCltig: ").Name(ansi_folder);
+  EXPECT_EQ(text.wide(), L"Ung\u00FCltig: " + folder);
+  EXPECT_EQ(text.bytes(), "Ung\xFCltig: " + ansi_folder);
+}
 
 TEST(WindowsVersion, ComparesMajorThenMinor) {
   EXPECT_TRUE(IsWindowsVersionAtLeast(5, 1, 0));

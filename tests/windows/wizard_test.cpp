@@ -38,6 +38,7 @@ constexpr int kWaitLabel = 1044;
 constexpr int kFormatList = 1579;
 constexpr int kIniInProgramFolder = 1038;
 constexpr int kIniInAppData = 1039;
+constexpr int kFolderLine = 1010;
 
 const char kLicenceAddress[] = "https://www.pellumara.example/eula.htm";
 
@@ -619,6 +620,39 @@ TEST_F(Wizard, ScreenReadersMeetEveryControlByWhatItIsFor) {
   ASSERT_NO_FATAL_FAILURE(GoTo(kBack, 2));
   EXPECT_EQ(ViewAsScreenReader(wizard_->Control(kFormatList)).name,
             "M\xF6" "chten Sie Dateien mit Pellumara verkn\xFCpfen? (optional !)");
+  EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
+}
+
+// Run only on systems of another code page, 932 and 65001
+// (tests/windows/CMakeLists.txt): the German texts, from the program, from
+// the templates and from the message table, show and are named as on a
+// German system, and a folder in the system's own script shows beside
+// them as typed. Read in UTF-16, as a person sees them.
+TEST_F(Wizard, GermanTextsAndNamesShowWholeUnderOtherCodePages) {
+  ASSERT_NE(GetACP(), 1252u) << "meant for a system of another code page";
+  ASSERT_NO_FATAL_FAILURE(StartAndWaitForWelcomePage());
+  EXPECT_EQ(WideWindowText(wizard_->SheetButton(kBack)), L"< &Zur\u00FCck");
+  EXPECT_EQ(WideWindowText(wizard_->Control(kDesktopBox)),
+            L"Pellumara-Verkn\u00FCpfung auf dem &Desktop");
+  wizard_->SetControlText(kFolderField, "");
+  wizard_->Press(kNext);
+  HWND box = wizard_->WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(WizardDriver::WideMessageText(box), L"Ung\u00FCltiges Zielverzeichnis!");
+  EXPECT_EQ(WideWindowText(box), L"Pellumara 64-bit Installation");
+  EXPECT_TRUE(WizardDriver::Answer(box, IDOK)) << "the message box stayed after its answer";
+
+  const std::wstring folder = L"C:\\\u65E5\u672C\\Pellumara";
+  SendMessageW(wizard_->Control(kFolderField), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(folder.c_str()));
+  ASSERT_NO_FATAL_FAILURE(GoTo(kNext, 1));
+  const std::wstring change_list = WideWindowText(wizard_->Control(kChangeListField));
+  EXPECT_NE(change_list.find(L"Unterst\u00FCtzung f\u00FCr die Anzeige"), std::wstring::npos);
+  ASSERT_NO_FATAL_FAILURE(GoTo(kNext, 2));
+  EXPECT_EQ(ViewAsScreenReader(wizard_->Control(kFormatList)).wide_name,
+            L"M\u00F6chten Sie Dateien mit Pellumara verkn\u00FCpfen? (optional !)");
+  ASSERT_NO_FATAL_FAILURE(GoTo(kNext, 3));
+  EXPECT_EQ(WideWindowText(wizard_->Control(kFolderLine)), L"Zielverzeichnis: " + folder);
   EXPECT_EQ(QuitWithYes(), kExitWizardClosed);
 }
 

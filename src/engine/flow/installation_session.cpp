@@ -9,7 +9,11 @@ InstallationSession::InstallationSession(const InstallOptions& options, HWND own
     : silent_(options.silent != 0), owner_(silent_ ? nullptr : owner) {}
 
 void InstallationSession::Fail(const std::string& message, const std::string& entry) {
-  TheRunLog().NoteMessage(message);
+  Fail(ShownText().Own(message), entry);
+}
+
+void InstallationSession::Fail(const ShownText& message, const std::string& entry) {
+  TheRunLog().NoteMessage(message.bytes());
   if (silent_) {
     WriteSetupLog(entry.c_str());
   } else {
@@ -43,14 +47,24 @@ void InstallationSession::Hint(int id, UINT style, const std::function<void()>& 
 
 void InstallationSession::ReportIncomplete(const std::vector<std::string>& logged_parts,
                                            const std::vector<std::string>& shown_parts) {
+  std::vector<ShownText> own_parts;
+  for (const std::string& part : shown_parts) own_parts.push_back(ShownText().Own(part));
+  ReportIncomplete(logged_parts, own_parts);
+}
+
+void InstallationSession::ReportIncomplete(const std::vector<std::string>& logged_parts,
+                                           const std::vector<ShownText>& shown_parts) {
   if (silent_) {
     for (const std::string& part : logged_parts) LogForAdministrator(part);
     return;
   }
   if (shown_parts.empty()) return;
-  std::string text;
-  for (const std::string& part : shown_parts) text += (text.empty() ? "" : "\n\n") + part;
-  TheRunLog().NoteMessage(text);
+  ShownText text;
+  for (const ShownText& part : shown_parts) {
+    if (!text.bytes().empty()) text.Own("\n\n");
+    text.Join(part);
+  }
+  TheRunLog().NoteMessage(text.bytes());
   ShowTextBox(owner_, text, MB_ICONWARNING);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/install_options.h"
+#include "common/messages.h"
 
 class InstallationSession {
  public:
@@ -27,7 +28,10 @@ class InstallationSession {
 
   // A failure that ends the installation: the wizard shows message; a
   // silent run writes entry to the setup log. The run log notes message.
+  // message is one of the setup's own texts; one that names a path too is
+  // a ShownText, whose bytes the run log notes.
   void Fail(const std::string& message, const std::string& entry);
+  void Fail(const ShownText& message, const std::string& entry);
   // Another setup kept the lock, or (lock_error not 0) no lock could be
   // made: the wizard has no message of its own for this and shows message
   // 7 (check whether Pellumara runs); a silent run logs which it was.
@@ -44,9 +48,11 @@ class InstallationSession {
   // What an installation that went through left unwritten: a silent run
   // writes each of logged_parts to the setup log, line by line, for the
   // administrator's script; the wizard's user gets shown_parts in one box
-  // (none when empty).
+  // (none when empty). Parts as in Fail.
   void ReportIncomplete(const std::vector<std::string>& logged_parts,
                         const std::vector<std::string>& shown_parts);
+  void ReportIncomplete(const std::vector<std::string>& logged_parts,
+                        const std::vector<ShownText>& shown_parts);
   // What only the administrator of a silent run reads in the setup log: a
   // kept file, a file that waits for the restart, refused registry values.
   void LogForAdministrator(const std::string& entry);

@@ -4,12 +4,13 @@
 
 #include <string>
 
+#include "common/ansi_path.h"
 #include "common/messages.h"
 #include "common/run_log.h"
 
 namespace {
 
-constexpr char kWindowClass[] = "PellumaraSetupShutdownBlock";
+constexpr wchar_t kWindowClass[] = L"PellumaraSetupShutdownBlock";
 constexpr UINT_PTR kSubclassId = 0x5350;  // any number of the setup's own
 // What Windows shows beside the setup's name when a shutdown waits, in
 // UTF-16 as Windows takes it.
@@ -40,26 +41,28 @@ LRESULT CALLBACK BlockingSubclass(HWND window, UINT message, WPARAM wparam, LPAR
 
 LRESULT CALLBACK BlockingWindow(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lparam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  auto* block = reinterpret_cast<ShutdownBlock*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* block = reinterpret_cast<ShutdownBlock*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   LRESULT answer = 0;
   if (block != nullptr && block->Answers(message, wparam, &answer)) return answer;
-  return DefWindowProcA(window, message, wparam, lparam);
+  return DefWindowProcW(window, message, wparam, lparam);
 }
 
 // A top-level window that is never shown: a silent run has no other to be
-// asked through.
+// asked through. Windows names it by its caption where a shutdown waits: a
+// Unicode window keeps the caption as it goes over, in UTF-16.
 HWND CreateBlockingWindow(ShutdownBlock* block) {
-  WNDCLASSEXA window_class = {};
+  WNDCLASSEXW window_class = {};
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = BlockingWindow;
-  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.hInstance = GetModuleHandleW(nullptr);
   window_class.lpszClassName = kWindowClass;
-  RegisterClassExA(&window_class);
-  return CreateWindowExA(0, kWindowClass, LoadMessage(IDS_CAPTION).c_str(), WS_OVERLAPPED, 0, 0,
-                         0, 0, nullptr, nullptr, window_class.hInstance, block);
+  RegisterClassExW(&window_class);
+  return CreateWindowExW(0, kWindowClass, OwnText(LoadMessage(IDS_CAPTION)).c_str(),
+                         WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, window_class.hInstance,
+                         block);
 }
 
 }  // namespace

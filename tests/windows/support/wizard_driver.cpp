@@ -98,6 +98,13 @@ std::string WindowText(HWND window) {
   return std::string(text, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
+std::wstring WideWindowText(HWND window) {
+  wchar_t text[4096] = L"";
+  auto length = static_cast<int>(SendMessageW(window, WM_GETTEXT, sizeof text / sizeof text[0],
+                                              reinterpret_cast<LPARAM>(text)));
+  return std::wstring(text, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
 bool WizardDriver::WaitForSheet(unsigned timeout_ms) {
   return WaitUntil(
       [this] {
@@ -323,6 +330,10 @@ bool WizardDriver::PressEnter(HWND box) {
 
 std::string WizardDriver::MessageText(HWND box) {
   return WindowText(GetDlgItem(box, kMessageTextId));
+}
+
+std::wstring WizardDriver::WideMessageText(HWND box) {
+  return WideWindowText(GetDlgItem(box, kMessageTextId));
 }
 
 bool WizardDriver::Answer(HWND box, int button_id) {

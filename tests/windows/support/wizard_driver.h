@@ -19,6 +19,9 @@ constexpr int kNext = 0x3024;
 constexpr int kCancel = IDCANCEL;
 
 std::string WindowText(HWND window);
+// The window's text as Windows holds it, in UTF-16: what a person sees on
+// any code page (WindowText converts it through this process's code page).
+std::wstring WideWindowText(HWND window);
 
 class WizardDriver {
  public:
@@ -88,6 +91,7 @@ class WizardDriver {
   // Another dialog of the setup (not the sheet, not a message box).
   [[nodiscard]] HWND WaitForDialog(unsigned timeout_ms = 10000) const;
   static std::string MessageText(HWND box);
+  static std::wstring WideMessageText(HWND box);
   // Clicks the box's button and waits until the box has gone; false when it
   // stays.
   [[nodiscard]] static bool Answer(HWND box, int button_id);
