@@ -88,19 +88,13 @@ class WorkFolder {
   bool Make() {
     // Only SYSTEM, Administrators and the folder's owner may enter it:
     // nobody else can put a link in the profile functions' way there.
-    char folder[kPathSize] = "";
-    if (!CreatePrivateFolder(folder)) return false;
-    const std::string path = folder;
-    held_ = HoldRealFolder(path, DELETE);
-    if (!held_) return false;
-    TheRunLog().Note("settings work folder: " + path);
-    file_ = path + "\\" + kSettingsFileName;
+    if (!folder_.Make()) return false;
+    TheRunLog().Note("settings work folder: " + folder_.path());
+    file_ = folder_.path() + "\\" + kSettingsFileName;
     return true;
   }
   ~WorkFolder() {
-    if (!held_) return;
-    DeleteFileA(file_.c_str());
-    DeleteWhenClosed(held_);
+    if (folder_.held()) DeleteRealFileIn(folder_.held(), kSettingsFileName);
   }
   // The work file, holding bytes; empty when it cannot be written.
   const char* FileWith(const std::string& bytes) {
@@ -120,7 +114,7 @@ class WorkFolder {
   }
 
  private:
-  ScopedHandle held_;
+  PrivateFolder folder_;
   std::string file_;
 };
 
