@@ -53,8 +53,8 @@ ScopedHandle WriteTempFile(const PrivateFolder& private_folder, const char* temp
 }
 
 // The archive written into the private folder, unpacked through its
-// handle, and removed through it. Its path must fit a 260-byte buffer: the
-// log and the user are told it.
+// handle, and removed through it. Its path, which the log and the user are
+// told, must fit a 260-byte buffer.
 int WriteAndUnzip(const PrivateFolder& private_folder, const char* temp_name, const void* data,
                   DWORD size, const char* folder, InstallationOutcome& outcome) {
   char temp_path[kPathSize];
