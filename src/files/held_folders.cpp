@@ -61,9 +61,13 @@ void TakeEntries(const unsigned char* buffer, std::vector<HeldItem>* items) {
   }
 }
 
-// Opens name relative to folder, a link at it opened as itself.
+// Opens name relative to folder, a link at it opened as itself; with
+// FILE_CREATE as disposition, makes a new file there instead, which
+// whatever stands at the name fails.
 ScopedHandle OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access,
-                          ULONG options) {
+                          ULONG options, ULONG disposition = FILE_OPEN,
+                          ULONG share = FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          ULONG file_attributes = 0) {
   static const auto nt_create_file = NtEntry<NtCreateFileFunction>("NtCreateFile");
   if (nt_create_file == nullptr) {
     SetLastError(ERROR_PROC_NOT_FOUND);
@@ -75,14 +79,24 @@ ScopedHandle OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK a
   IO_STATUS_BLOCK status_block = {};
   HANDLE opened = nullptr;
   const NTSTATUS status = nt_create_file(
-      &opened, access | SYNCHRONIZE, &attributes, &status_block, nullptr, 0,
-      FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN,
-      options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+      &opened, access | SYNCHRONIZE, &attributes, &status_block, nullptr, file_attributes, share,
+      disposition, options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
   if (status < 0) {
     SetErrorOfStatus(status);
     return ScopedHandle();
   }
   return ScopedHandle(opened);
+}
+
+// One name of the folder, never a path below it; false, with the error,
+// for anything else.
+bool IsOneName(const std::wstring& name) {
+  if (name.empty() || name.size() > 255 || name.find_first_of(L"\\/") != std::wstring::npos ||
+      name == L"." || name == L"..") {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  return true;
 }
 
 // The SIDs this account owns what it creates with.
@@ -131,13 +145,15 @@ bool ListHeldFolder(const ScopedHandle& folder, std::vector<HeldItem>* items,
 
 ScopedHandle OpenInFolder(const ScopedHandle& folder, const std::wstring& name, ACCESS_MASK access,
                           ULONG options) {
-  // One name of the folder, never a path below it.
-  if (name.empty() || name.size() > 255 || name.find_first_of(L"\\/") != std::wstring::npos ||
-      name == L"." || name == L"..") {
-    SetLastError(ERROR_INVALID_NAME);
-    return ScopedHandle();
-  }
+  if (!IsOneName(name)) return ScopedHandle();
   return OpenRelative(folder.Get(), name, access, options);
+}
+
+ScopedHandle CreateInFolder(const ScopedHandle& folder, const std::wstring& name,
+                            ACCESS_MASK access, ULONG share, ULONG file_attributes) {
+  if (!IsOneName(name)) return ScopedHandle();
+  return OpenRelative(folder.Get(), name, access, FILE_NON_DIRECTORY_FILE, FILE_CREATE, share,
+                      file_attributes);
 }
 
 ScopedHandle ReopenHeldFolder(const ScopedHandle& folder, ACCESS_MASK access) {

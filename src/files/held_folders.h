@@ -31,6 +31,13 @@ bool ListHeldFolder(const ScopedHandle& folder, std::vector<HeldItem>* items,
 ScopedHandle OpenInFolder(const ScopedHandle& folder, const std::wstring& name, ACCESS_MASK access,
                           ULONG options);
 
+// Creates the new file name (one name, no path) in the held folder by its
+// UTF-16 name, never through a path, with access (SYNCHRONIZE added),
+// share and file_attributes; whatever stands at the name, a link included,
+// fails it. Empty, with the error, when it cannot be made.
+ScopedHandle CreateInFolder(const ScopedHandle& folder, const std::wstring& name,
+                            ACCESS_MASK access, ULONG share, ULONG file_attributes);
+
 // Opens the held folder once more through its own handle, with access
 // checked against its descriptor as it is now (changed through the held
 // handle, say); no name is resolved. Empty, with the error, when refused.

@@ -19,11 +19,12 @@
 
 // Folders
 //   held_folders.h     HoldRealFolder, ListHeldFolder, OpenInFolder,
-//                      DeleteRealFileIn, OwnedByThisAccount: folders held
-//                      open, listed and used through their handles
-//   temp_folders.h     TempFolder, CreatePrivateFolder,
-//                      RemoveLeftoverTempFolders: the setup's own folders in
-//                      the temporary folder, closed to others, swept
+//                      CreateInFolder, DeleteRealFileIn, OwnedByThisAccount:
+//                      folders held open, listed and used through their
+//                      handles
+//   temp_folders.h     TempFolder, PrivateFolder, RemoveLeftoverTempFolders:
+//                      the setup's own folders in the temporary folder,
+//                      closed to others, held while they live, swept
 //   entry_folders.h    CreateEntryFolders, MakeFolderLevelsReal,
 //                      HoldRealFolderLevels: the archive's folders below the
 //                      target, every level a real folder

@@ -90,6 +90,30 @@ bool CreatePrivateFolder(char* folder) {
   return false;
 }
 
+PrivateFolder::~PrivateFolder() {
+  if (held_ && !DeleteWhenClosed(held_)) {
+    TheRunLog().NoteFailure("cannot remove the temporary folder " + path_, GetLastError());
+  }
+}
+
+bool PrivateFolder::Make() {
+  char folder[kPathSize] = "";
+  const bool made = CreatePrivateFolder(folder);
+  path_ = folder;
+  if (!made) return false;
+  // Held by its path once: what stands there must be the folder just made,
+  // which this account owns, not one that another account put at the name
+  // after moving a level above it aside. Left alone then, for the next
+  // run's sweep.
+  held_ = HoldRealFolder(path_, DELETE | READ_CONTROL);
+  if (!held_ || !OwnedByThisAccount(held_)) {
+    TheRunLog().NoteFailure("cannot hold the temporary folder " + path_, GetLastError());
+    held_ = ScopedHandle();
+    return false;
+  }
+  return true;
+}
+
 namespace {
 
 // Removes one private folder of a killed run and the files it held. Anyone may create folders in the temporary folder of SYSTEM

@@ -13,6 +13,7 @@
 #include "support/full_disk.h"
 #include "support/scratch.h"
 #include "support/unpacking.h"
+#include "support/zip_writer.h"
 
 namespace {
 
@@ -70,6 +71,34 @@ bool OwnedUnlessAnotherAccounts(const ScopedHandle& folder) {
     return false;
   }
   return OwnedByThisAccount(folder);
+}
+
+// Another account that controls a level of the temporary folder's path,
+// once the archive is written: it tries to move the setup's private folder
+// aside, then moves the level itself aside and puts one of its own at its
+// name, holding another archive, valid to its CRCs, at the archive's name.
+struct ArchiveSwap {
+  std::string level;
+  std::string archive;
+  std::string archive_path;
+  bool folder_moved = false;
+  bool level_swapped = false;
+};
+ArchiveSwap g_swap;
+
+void SwapTheArchive(const char* archive_path) {
+  g_swap.archive_path = archive_path;
+  const std::string folder = g_swap.archive_path.substr(0, g_swap.archive_path.rfind('\\'));
+  if (MoveFileA(folder.c_str(), (folder + "-aside").c_str())) {
+    g_swap.folder_moved = true;
+    MoveFileA((folder + "-aside").c_str(), folder.c_str());
+  }
+  if (MoveFileA(g_swap.level.c_str(), (g_swap.level + "-aside").c_str()) &&
+      CreateDirectoryA(g_swap.level.c_str(), nullptr) &&
+      CreateDirectoryA(folder.c_str(), nullptr)) {
+    WriteFileBytes(g_swap.archive_path, g_swap.archive);
+    g_swap.level_swapped = true;
+  }
 }
 
 class Payload : public ::testing::Test {
@@ -176,6 +205,31 @@ TEST_F(Payload, SweepLeavesAnotherAccountsFolderAlone) {
   RemoveLeftoverTempFolders({kPayloadTempName}, OwnedUnlessAnotherAccounts);
   EXPECT_EQ(ReadFileBytes(others + "\\" + kPayloadTempName), "archive");
   EXPECT_FALSE(FolderExists(ours));
+}
+
+// The archive is read through the handle it was written with, in a
+// private folder held from its creation to its removal: whatever another
+// account puts at its name meanwhile is neither installed nor deleted.
+TEST_F(Payload, ArchiveSwappedBetweenWritingAndReadingIsNotInstalled) {
+  const std::string level = temp_ / "Level";
+  ASSERT_TRUE(CreateDirectoryA(level.c_str(), nullptr));
+  SetEnvironmentVariableA("TMP", (level + "\\").c_str());
+  SetEnvironmentVariableA("TEMP", (level + "\\").c_str());
+  g_swap = ArchiveSwap();
+  g_swap.level = level;
+  g_swap.archive = MakeZip({FileEntry("p_mara64.exe", "another account's program")});
+  SetArchiveWrittenHookForTests(SwapTheArchive);
+  const int result = Extract();
+  SetArchiveWrittenHookForTests(nullptr);
+  EXPECT_EQ(result, 0);
+  EXPECT_FALSE(g_swap.folder_moved) << "the private folder could be moved aside";
+  ASSERT_TRUE(g_swap.level_swapped) << "the level above could not be moved aside";
+  EXPECT_EQ(Unpacked().files, 32);
+  EXPECT_NE(ReadFileBytes(target_ / "p_mara64.exe"), "another account's program");
+  // The setup's own archive goes through its handle. Wine then removes
+  // the name the file was opened by, which no longer leads to it: it stays
+  // in the level moved aside there, where Windows removes it.
+  EXPECT_EQ(ReadFileBytes(g_swap.archive_path), g_swap.archive);
 }
 
 TEST_F(Payload, UnknownOrTooLongTemporaryFolderWritesNothing) {

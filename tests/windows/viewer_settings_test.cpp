@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "common/messages.h"
+#include "rules/text_rules.h"
 #include "support/scratch.h"
 
 namespace {
@@ -142,6 +144,43 @@ TEST_F(ViewerSettings, SettingsFolderOfAnotherUserIsRefusedAndTheSettingsStayInT
   EXPECT_FALSE(FolderExists(shared + "\\Pellumara"));
   EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), "<missing>");
   EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
+}
+
+// Reads every level as it is; when the first judging finds level missing,
+// another account puts a link to target there before the chain runs.
+class LinkAfterTheFirstLook final : public Win32FolderSecurityReader {
+ public:
+  LinkAfterTheFirstLook(std::string level, std::string target)
+      : level_(std::move(level)), target_(std::move(target)) {}
+  bool Read(const std::string& level, FolderSecurity* security, ScopedHandle* held) override {
+    const bool found = Win32FolderSecurityReader::Read(level, security, held);
+    if (level == level_ && !found && !planted_) planted_ = MakeHostLink(level_, target_);
+    return found;
+  }
+  bool planted() const { return planted_; }
+
+ private:
+  std::string level_;
+  std::string target_;
+  bool planted_ = false;
+};
+
+// The settings folder is judged again after its chain: a link made at its
+// first missing level after the first look refuses it like one that stood
+// before, and nothing is written where the link leads.
+TEST_F(ViewerSettings, LinkMadeAfterTheFirstLookRefusesTheSettingsFolder) {
+  ScratchFolder elsewhere("settings-elsewhere");
+  const std::string level = scratch_ / "Neu";
+  LinkAfterTheFirstLook reader(level, elsewhere.path());
+  std::string refused;
+  WriteViewerSettings(program_.path().c_str(), (level + "\\Pellumara").c_str(), false, &reader,
+                      &refused);
+  if (!reader.planted()) GTEST_SKIP() << "no link could be made";
+  EXPECT_EQ(CountTree(elsewhere.path()).files, 0);
+  EXPECT_EQ(refused, FillPlaceholders(LoadMessage(IDS_SETTINGS_FOLDER_LINK), "%s", {level}));
+  EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), "<missing>");
+  EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
+  EXPECT_TRUE(RemoveHostLink(level)) << "the link stayed";
 }
 
 // Reads as on a machine where another user put the settings files in

@@ -30,18 +30,37 @@ bool RefuseJudged(const ExistingFolderCheck& check, TargetFolderStage* stage) {
 
 }  // namespace
 
-bool PrepareTargetFolder(char* folder, FolderProtection& protection,
-                         FolderSecurityReader& reader, TargetFolderStage* stage) {
+FolderChainResult MakeJudgedFolderChain(char* folder, SECURITY_ATTRIBUTES* attributes,
+                                        FolderSecurityReader* reader, JudgedFolderChain* chain) {
   char trimmed[kPathSize];
   CopyBounded(trimmed, sizeof trimmed, folder);
   TrimBlanks(trimmed);
-  if (protection.applies()) {
-    stage->before = CheckExistingFolder(trimmed, reader);
-    if (stage->before.verdict.action == ExistingFolderAction::kRefuse) {
-      return RefuseJudged(stage->before, stage);
+  if (reader != nullptr) {
+    chain->before = CheckExistingFolder(trimmed, *reader);
+    if (chain->before.verdict.action == ExistingFolderAction::kRefuse) {
+      return FolderChainResult::kRefused;
     }
   }
-  if (!CreateFolderChain(folder, protection.attributes(), &stage->created)) {
+  if (!CreateFolderChain(folder, attributes, &chain->created)) return FolderChainResult::kNotMade;
+  if (reader == nullptr) return FolderChainResult::kMade;
+  // Every level stands now, some perhaps made by someone else while the
+  // chain ran, or swapped for a link since the first look: all are judged,
+  // and held from here on.
+  chain->after = CheckExistingFolder(trimmed, *reader);
+  chain->before = ExistingFolderCheck();
+  return chain->after.verdict.action == ExistingFolderAction::kRefuse ? FolderChainResult::kRefused
+                                                                      : FolderChainResult::kMade;
+}
+
+const ExistingFolderCheck& RefusingCheck(const JudgedFolderChain& chain) {
+  return chain.before.verdict.action == ExistingFolderAction::kRefuse ? chain.before : chain.after;
+}
+
+bool PrepareTargetFolder(char* folder, FolderProtection& protection,
+                         FolderSecurityReader& reader, TargetFolderStage* stage) {
+  const FolderChainResult made = MakeJudgedFolderChain(
+      folder, protection.attributes(), protection.applies() ? &reader : nullptr, stage);
+  if (made == FolderChainResult::kNotMade) {
     const std::string message = LoadMessage(IDS_CANNOT_CREATE_FOLDER);
     return Refuse(stage, message, std::string(": ") + folder);
   }
@@ -52,14 +71,10 @@ bool PrepareTargetFolder(char* folder, FolderProtection& protection,
                                 kProtectedFolderSddl
                           : std::string(", with the permissions of its parent")));
   }
+  if (made == FolderChainResult::kRefused) return RefuseJudged(RefusingCheck(*stage), stage);
   if (!protection.applies()) return true;
 
-  // Every level stands now, some perhaps made by someone else while the
-  // chain ran: all are judged, and held from here on.
-  stage->after = CheckExistingFolder(trimmed, reader);
-  stage->before = ExistingFolderCheck();
   ExistingFolderCheck& after = stage->after;
-  if (after.verdict.action == ExistingFolderAction::kRefuse) return RefuseJudged(after, stage);
   if (!SecureMovableLevels(after, reader)) {
     return Refuse(stage, FillPlaceholders(LoadMessage(IDS_FOLDER_NOT_PROTECTED), "%s",
                                           {after.refused_path}));

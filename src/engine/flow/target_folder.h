@@ -8,24 +8,44 @@
 #include "files/folder_protection.h"
 #include "files/folder_security.h"
 
-struct TargetFolderStage {
+// The levels of a folder the setup makes, judged on both sides of its
+// chain: a level made or swapped for a link between the first look and the
+// chain is judged like any that stood.
+struct JudgedFolderChain {
   // The levels as judged before the chain, held until it is done; then
-  // every level, held until the stage's owner lets go (the end of the
-  // installation), so that no level can be moved aside meanwhile.
+  // every level, held until the owner lets go, so that no level can be
+  // moved aside meanwhile.
   ExistingFolderCheck before;
   ExistingFolderCheck after;
   // The highest level the chain made, "" when all stood.
   std::string created;
+};
+
+enum class FolderChainResult {
+  kMade,
+  kRefused,  // a judging refused it: RefusingCheck says which level
+  kNotMade,  // the chain failed; the levels are not judged again
+};
+
+// Makes folder (absolute) with every missing level, the highest made with
+// attributes (null: it inherits), canonical afterwards as the chain leaves
+// it. With reader, the existing levels are judged and held before the
+// chain, and every level again after it, found standing or made.
+FolderChainResult MakeJudgedFolderChain(char* folder, SECURITY_ATTRIBUTES* attributes,
+                                        FolderSecurityReader* reader, JudgedFolderChain* chain);
+
+// The check that refused the folder, after kRefused.
+const ExistingFolderCheck& RefusingCheck(const JudgedFolderChain& chain);
+
+struct TargetFolderStage : JudgedFolderChain {
   // With a refusal: the message for the user and the setup log's entry.
   std::string message;
   std::string logged;
 };
 
 // Makes folder (absolute) ready, canonical afterwards as the chain leaves
-// it. Elevated outside Program Files, the existing levels are judged
-// through reader before the chain and every level again after it: a level
-// the chain expected to make but found standing is judged like any that
-// stood. False, with the refusal in stage, when the folder is refused or
+// it. Elevated outside Program Files, its levels are judged through reader
+// on both sides of the chain (MakeJudgedFolderChain). False, with the refusal in stage, when the folder is refused or
 // cannot be made.
 bool PrepareTargetFolder(char* folder, FolderProtection& protection,
                          FolderSecurityReader& reader, TargetFolderStage* stage);

@@ -14,6 +14,7 @@
 #include "common/random_number.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
+#include "engine/flow/target_folder.h"
 #include "files/checked_files.h"
 #include "files/entry_folders.h"
 #include "files/file_identity.h"
@@ -22,7 +23,6 @@
 #include "files/full_paths.h"
 #include "files/held_folders.h"
 #include "files/temp_folders.h"
-#include "integration/folder_chain.h"
 #include "resources/resource.h"
 #include "rules/environment_expansion.h"
 #include "rules/folder_trust_rules.h"
@@ -89,19 +89,13 @@ class WorkFolder {
   bool Make() {
     // Only SYSTEM, Administrators and the folder's owner may enter it:
     // nobody else can put a link in the profile functions' way there.
-    char folder[kPathSize] = "";
-    if (!CreatePrivateFolder(folder)) return false;
-    const std::string path = folder;
-    held_ = HoldRealFolder(path, DELETE);
-    if (!held_) return false;
-    TheRunLog().Note("settings work folder: " + path);
-    file_ = path + "\\" + kSettingsFileName;
+    if (!folder_.Make()) return false;
+    TheRunLog().Note("settings work folder: " + folder_.path());
+    file_ = folder_.path() + "\\" + kSettingsFileName;
     return true;
   }
   ~WorkFolder() {
-    if (!held_) return;
-    DeleteFileA(file_.c_str());
-    DeleteWhenClosed(held_);
+    if (folder_.held()) DeleteRealFileIn(folder_.held(), kSettingsFileName);
   }
   // The work file, holding bytes; empty when it cannot be written.
   const char* FileWith(const std::string& bytes) {
@@ -121,7 +115,7 @@ class WorkFolder {
   }
 
  private:
-  ScopedHandle held_;
+  PrivateFolder folder_;
   std::string file_;
 };
 
@@ -311,9 +305,9 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
     }
     return not_written;
   }
-  // The existing levels of the settings folder's path, held from their
-  // check until the settings file is written.
-  ExistingFolderCheck judged;
+  // The levels of the settings folder's path, judged and held from the
+  // first look until the settings file is written.
+  JudgedFolderChain settings_chain;
   bool drop_redirection = false;
   if (ini_folder[0] != '\0') {
     char expanded[kPathSize] = "";
@@ -324,26 +318,22 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
     }
     // Whole, as the target folder: the chain and the log see no "..".
     MakePathWhole(expanded, sizeof expanded);
-    // Judged like a target folder before anything is created in it: a
-    // level another user made, or a link or junction anywhere in the path,
+    // Judged like a target folder, before the chain and every level again
+    // after it: a level another user made, or a link or junction anywhere
+    // in the path, put there before the first look or while the chain ran,
     // would take what SYSTEM writes wherever they want, and its file's keys
-    // would reach every user's viewer.
-    if (expanded[0] != '\0' && judge != nullptr) {
-      judged = CheckExistingFolder(expanded, *judge);
-      if (judged.verdict.action == ExistingFolderAction::kRefuse) {
-        const std::string why = RefusalOf(judged);
-        TheRunLog().Note("settings folder not used: " + std::string(expanded) +
-                         "; the settings stay in " + program_file);
-        if (refused != nullptr) *refused = why;
-        expanded[0] = '\0';
-        drop_redirection = true;
-      }
-    }
-    if (!drop_redirection) {
-      // The chain's result is not checked: a folder that cannot be made
-      // leaves the redirection while the other keys fail to be written.
-      std::string highest_created;
-      if (expanded[0] != '\0') CreateFolderChain(expanded, nullptr, &highest_created);
+    // would reach every user's viewer. The chain's failure is not fatal: a
+    // folder that cannot be made leaves the redirection while the other
+    // keys fail to be written.
+    FolderChainResult made = FolderChainResult::kMade;
+    if (expanded[0] != '\0') made = MakeJudgedFolderChain(expanded, nullptr, judge, &settings_chain);
+    if (made == FolderChainResult::kRefused) {
+      const std::string why = RefusalOf(RefusingCheck(settings_chain));
+      TheRunLog().Note("settings folder not used: " + std::string(expanded) +
+                       "; the settings stay in " + program_file);
+      if (refused != nullptr) *refused = why;
+      drop_redirection = true;
+    } else {
       if (!WriteRedirection(program_folder, work, ini_folder, std::string("\"") + expanded + "\"",
                             file_judge)) {
         not_written.push_back(program_file);
@@ -354,7 +344,14 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
       if (expanded[0] != '\0') {
         settings_folder = expanded;
         if (!characters.EndsWith(settings_folder, '\\')) settings_folder += '\\';
-        if (!HoldCreatedLevels(settings_folder, highest_created, created_levels)) {
+        // What was not made was not judged after the chain either.
+        if (made == FolderChainResult::kNotMade) {
+          TheRunLog().Note("settings file not written: its folder cannot be made: " +
+                           settings_folder);
+          not_written.push_back(settings_folder + kSettingsFileName);
+          return not_written;
+        }
+        if (!HoldCreatedLevels(settings_folder, settings_chain.created, created_levels)) {
           not_written.push_back(settings_folder + kSettingsFileName);
           return not_written;
         }

@@ -19,9 +19,11 @@ constexpr char kSettingsFileName[] = "p_mara64.ini";
 // folder in each user's profile, and the setup runs as SYSTEM) only the
 // redirection is written: the folder is neither made nor filled, as it
 // would be SYSTEM's own. With judge (the setup runs elevated), the settings
-// folder is judged like a target folder first: a level of its path that
-// another user owns, or that is a link or junction, refuses it, and the
-// settings then stay in the program folder's file, without redirection;
+// folder is judged like a target folder, before its chain and every level
+// again after it, and its levels are held until the file is written: a
+// level of its path that another user owns, or that is a link or junction,
+// refuses it, and the settings then stay in the program folder's file,
+// without redirection;
 // refused receives why, in the message's words. An existing settings file
 // that neither a trusted account nor the running user owns is then not
 // read either: none of its keys are carried over. The files (full paths)

@@ -1,9 +1,10 @@
 #include "engine/unpacking/buffered_archive.h"
 
+#include <windows.h>
+
+#include <climits>
 #include <cstring>
 #include <new>
-
-#include "iowin32.h"
 
 namespace {
 
@@ -11,50 +12,45 @@ namespace {
 // are served from here, and the file is read in pieces this large.
 constexpr uLong kReadBufferSize = 256 * 1024;
 
-// One open archive file: the Win32 stream and where it stands, the
-// logical position, and the window of the file the buffer holds.
+// One archive opened on the file: the logical position, the window of the
+// file the buffer holds, and whether a read failed.
 struct BufferedStream {
-  voidpf inner = nullptr;
-  long inner_position = 0;
+  HANDLE file = nullptr;
   long position = 0;
   long buffer_start = 0;
   uLong buffer_length = 0;
+  bool failed = false;
   char buffer[kReadBufferSize];
 };
 
-zlib_filefunc_def* Inner(voidpf opaque) { return static_cast<zlib_filefunc_def*>(opaque); }
-
-voidpf ZCALLBACK BufferedOpen(voidpf opaque, const char* filename, int mode) {
-  zlib_filefunc_def* inner = Inner(opaque);
-  voidpf stream = inner->zopen_file(inner->opaque, filename, mode);
-  if (stream == nullptr) return nullptr;
-  BufferedStream* buffered = new (std::nothrow) BufferedStream;
-  if (buffered == nullptr) {
-    inner->zclose_file(inner->opaque, stream);
-    return nullptr;
-  }
-  buffered->inner = stream;
-  return buffered;
+voidpf ZCALLBACK BufferedOpen(voidpf opaque, const char*, int mode) {
+  // The file is only read.
+  if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
+  BufferedStream* stream = new (std::nothrow) BufferedStream;
+  if (stream != nullptr) stream->file = static_cast<HANDLE>(opaque);
+  return stream;
 }
 
-// Reads from the Win32 stream at the logical position, seeking first when
-// the stream stands elsewhere.
-uLong ReadInner(zlib_filefunc_def* inner, BufferedStream* stream, void* buf, uLong size) {
-  if (stream->inner_position != stream->position) {
-    if (inner->zseek_file(inner->opaque, stream->inner, stream->position,
-                          ZLIB_FILEFUNC_SEEK_SET) != 0) {
-      stream->inner_position = -1;
-      return 0;
-    }
-    stream->inner_position = stream->position;
+// Reads from the file at the logical position. Each read names its offset,
+// so nothing depends on where the handle's own position stands: at the end
+// of the file after it was written.
+uLong ReadAt(BufferedStream* stream, void* buf, uLong size) {
+  if (stream->position < 0) {
+    stream->failed = true;
+    return 0;
   }
-  uLong read = inner->zread_file(inner->opaque, stream->inner, buf, size);
-  stream->inner_position += static_cast<long>(read);
+  OVERLAPPED at = {};
+  at.Offset = static_cast<DWORD>(stream->position);
+  DWORD read = 0;
+  if (!ReadFile(stream->file, buf, size, &read, &at)) {
+    // A read from the end on reads nothing; it is no failure.
+    if (GetLastError() != ERROR_HANDLE_EOF) stream->failed = true;
+    return 0;
+  }
   return read;
 }
 
-uLong ZCALLBACK BufferedRead(voidpf opaque, voidpf stream_pointer, void* buf, uLong size) {
-  zlib_filefunc_def* inner = Inner(opaque);
+uLong ZCALLBACK BufferedRead(voidpf, voidpf stream_pointer, void* buf, uLong size) {
   BufferedStream* stream = static_cast<BufferedStream*>(stream_pointer);
   char* out = static_cast<char*>(buf);
   uLong done = 0;
@@ -68,13 +64,13 @@ uLong ZCALLBACK BufferedRead(voidpf opaque, voidpf stream_pointer, void* buf, uL
       stream->position += static_cast<long>(take);
     } else if (size - done >= kReadBufferSize) {
       // A large read goes straight into the caller's memory.
-      uLong read = ReadInner(inner, stream, out + done, size - done);
+      uLong read = ReadAt(stream, out + done, size - done);
       done += read;
       stream->position += static_cast<long>(read);
       break;
     } else {
       stream->buffer_start = stream->position;
-      stream->buffer_length = ReadInner(inner, stream, stream->buffer, kReadBufferSize);
+      stream->buffer_length = ReadAt(stream, stream->buffer, kReadBufferSize);
       if (stream->buffer_length == 0) break;
     }
   }
@@ -85,41 +81,33 @@ long ZCALLBACK BufferedTell(voidpf, voidpf stream) {
   return static_cast<BufferedStream*>(stream)->position;
 }
 
-long ZCALLBACK BufferedSeek(voidpf opaque, voidpf stream_pointer, uLong offset, int origin) {
-  zlib_filefunc_def* inner = Inner(opaque);
+long ZCALLBACK BufferedSeek(voidpf, voidpf stream_pointer, uLong offset, int origin) {
   BufferedStream* stream = static_cast<BufferedStream*>(stream_pointer);
   if (origin == ZLIB_FILEFUNC_SEEK_SET) {
     stream->position = static_cast<long>(offset);
   } else if (origin == ZLIB_FILEFUNC_SEEK_CUR) {
     stream->position += static_cast<long>(offset);
   } else {
-    // The end is known only to the Win32 stream.
-    stream->inner_position = -1;
-    if (inner->zseek_file(inner->opaque, stream->inner, offset, origin) != 0) return -1;
-    stream->inner_position = inner->ztell_file(inner->opaque, stream->inner);
-    stream->position = stream->inner_position;
-    if (stream->position < 0) return -1;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(stream->file, &size) || size.QuadPart + offset > LONG_MAX) return -1;
+    stream->position = static_cast<long>(size.QuadPart + offset);
   }
   return 0;
 }
 
-int ZCALLBACK BufferedClose(voidpf opaque, voidpf stream_pointer) {
-  zlib_filefunc_def* inner = Inner(opaque);
-  BufferedStream* stream = static_cast<BufferedStream*>(stream_pointer);
-  int result = inner->zclose_file(inner->opaque, stream->inner);
-  delete stream;
-  return result;
+// The file stays open: it is its owner's.
+int ZCALLBACK BufferedClose(voidpf, voidpf stream) {
+  delete static_cast<BufferedStream*>(stream);
+  return 0;
 }
 
-int ZCALLBACK BufferedError(voidpf opaque, voidpf stream) {
-  zlib_filefunc_def* inner = Inner(opaque);
-  return inner->zerror_file(inner->opaque, static_cast<BufferedStream*>(stream)->inner);
+int ZCALLBACK BufferedError(voidpf, voidpf stream) {
+  return static_cast<BufferedStream*>(stream)->failed ? 1 : 0;
 }
 
 }  // namespace
 
-void FillBufferedWin32FileFunctions(zlib_filefunc_def* functions, zlib_filefunc_def* inner) {
-  fill_win32_filefunc(inner);
+void FillBufferedFileFunctions(zlib_filefunc_def* functions, HANDLE file) {
   functions->zopen_file = BufferedOpen;
   functions->zread_file = BufferedRead;
   functions->zwrite_file = nullptr;  // the archive is only read
@@ -127,5 +115,5 @@ void FillBufferedWin32FileFunctions(zlib_filefunc_def* functions, zlib_filefunc_
   functions->zseek_file = BufferedSeek;
   functions->zclose_file = BufferedClose;
   functions->zerror_file = BufferedError;
-  functions->opaque = inner;
+  functions->opaque = file;
 }

@@ -213,15 +213,11 @@ int ExtractAllEntries(unzFile archive, const std::string& folder, InstallationOu
   return CommitStaging(staging, outcome);
 }
 
-int UnzipToFolder(const char* archive_path, const char* folder, InstallationOutcome& outcome) {
-  char path[kPathSize];
-  if (!CopyBounded(path, sizeof path, archive_path)) return -1;
-  zlib_filefunc_def win32_functions;
+int UnzipToFolder(HANDLE archive_file, const char* folder, InstallationOutcome& outcome) {
   zlib_filefunc_def functions;
-  FillBufferedWin32FileFunctions(&functions, &win32_functions);
-  // Only the archive's own name: a file beside it under another name (the
-  // name with ".zip" appended) may be anyone's.
-  OpenedArchive archive(unzOpen2(path, &functions));
+  FillBufferedFileFunctions(&functions, archive_file);
+  // The name is never opened: the functions read archive_file.
+  OpenedArchive archive(unzOpen2("", &functions));
   if (!archive || folder[0] == '\0') return -1;
   std::string root(folder);
   if (!CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(root, '\\')) root += '\\';

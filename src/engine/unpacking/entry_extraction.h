@@ -2,6 +2,8 @@
 // beside its name, then the commit.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -12,15 +14,15 @@
 // into the system, and most of the viewer's files fit in one.
 constexpr unsigned kEntryBufferSize = 256 * 1024;
 
-// Opens the archive file, by its name only, and
+// Reads the archive through archive_file (open for reading, as it was
+// written: never by a name, which may lead to another file by now) and
 // unpacks every entry into folder (an existing folder, full path), which
 // and whose levels are held meanwhile, so that nobody can move them; once
 // that went through, folder becomes the current directory. 0 when every
 // entry was unpacked or kept, -1 when the archive cannot be opened, the
 // folder is none or the extraction failed (the folder is then as it was,
 // and so is the current directory).
-int UnzipToFolder(const char* archive_path, const char* folder,
-                  InstallationOutcome& outcome);
+int UnzipToFolder(HANDLE archive_file, const char* folder, InstallationOutcome& outcome);
 
 // Unpacks every entry of an opened archive below folder (full path, ending
 // in a backslash), with their paths, all or nothing. First a killed run's leftovers there

@@ -6,11 +6,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/ansi_path.h"
 #include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "engine/unpacking/entry_extraction.h"
+#include "files/file_identity.h"
+#include "files/held_folders.h"
 #include "files/temp_folders.h"
 #include "rules/payload_rules.h"
 #include "rules/run_log_rules.h"
@@ -19,53 +22,62 @@
 
 namespace {
 
-// Writes the archive into the fresh folder; the name is new there, so the
-// file is created, never opened.
-bool WriteTempFile(const char* path, const void* data, DWORD size) {
-  // Marked temporary, so that Windows keeps the short-lived file in its
-  // cache instead of flushing it to the disk.
-  ScopedHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+#ifdef PELLUMARA_TEST_SEAMS
+ArchiveWrittenHook g_archive_written = nullptr;
+#endif
+
+// Writes the archive as a new file in the held private folder, made
+// relative to its handle, and keeps the handle: the archive is read back
+// through it, never opened by its name again, which by then may lead to
+// another file. Shared with nobody: while the setup holds it, nobody opens
+// it to write, rename or delete it. Marked temporary, so that Windows
+// keeps the short-lived file in its cache instead of flushing it to the
+// disk. Empty, noted in the run log, when it cannot be written.
+ScopedHandle WriteTempFile(const PrivateFolder& private_folder, const char* temp_name,
+                           const char* path, const void* data, DWORD size) {
+  ScopedHandle file = CreateInFolder(private_folder.held(), WideOf(temp_name, CP_ACP),
+                                     FILE_GENERIC_READ | FILE_GENERIC_WRITE | DELETE, 0,
+                                     FILE_ATTRIBUTE_TEMPORARY);
   if (!file) {
     TheRunLog().NoteFailure(std::string("cannot create the temporary archive ") + path,
                             GetLastError());
-    return false;
+    return file;
   }
   DWORD written = 0;
-  BOOL ok = WriteFile(file.Get(), data, size, &written, nullptr) && written == size;
-  DWORD error = ok ? ERROR_SUCCESS : GetLastError();
-  if (!file.Close() && ok) {
-    ok = FALSE;
-    error = GetLastError();
+  if (!WriteFile(file.Get(), data, size, &written, nullptr) || written != size) {
+    TheRunLog().NoteFailure(std::string("cannot write the temporary archive ") + path,
+                            GetLastError());
+    DeleteWhenClosed(file);
+    return ScopedHandle();
   }
-  if (!ok) {
-    TheRunLog().NoteFailure(std::string("cannot write the temporary archive ") + path, error);
-  }
-  return ok;
+  return file;
 }
 
-// The archive's path in the private folder, and the archive written there.
-// The path must fit a 260-byte buffer, the size of the copy that the
-// archive is opened from.
-int WriteAndUnzip(const char* private_folder, const char* temp_name, const void* data, DWORD size,
-                  const char* folder, InstallationOutcome& outcome) {
+// The archive written into the private folder, unpacked through its
+// handle, and removed through it. Its path, which the log and the user are
+// told, must fit a 260-byte buffer.
+int WriteAndUnzip(const PrivateFolder& private_folder, const char* temp_name, const void* data,
+                  DWORD size, const char* folder, InstallationOutcome& outcome) {
   char temp_path[kPathSize];
-  if (!BuildTempFilePath(private_folder, temp_name, temp_path, kPathSize,
+  if (!BuildTempFilePath(private_folder.path(), temp_name, temp_path, kPathSize,
                          CodePageCharacters::Of(SystemAnsiCodePage()))) {
-    BlameTemporaryArchive(outcome, private_folder);
+    BlameTemporaryArchive(outcome, private_folder.path().c_str());
     return -1;
   }
   TheRunLog().Note(std::string("temporary archive: ") + temp_path);
   // The resource is written from where it is mapped, without a copy.
-  int result = -1;
-  if (!WriteTempFile(temp_path, data, size)) {
+  ScopedHandle archive = WriteTempFile(private_folder, temp_name, temp_path, data, size);
+  if (!archive) {
     BlameTemporaryArchive(outcome, temp_path);
-  } else {
-    result = UnzipToFolder(temp_path, folder, outcome);
+    return -1;
   }
-  if (DeleteFileA(temp_path)) {
+#ifdef PELLUMARA_TEST_SEAMS
+  if (g_archive_written != nullptr) g_archive_written(temp_path);
+#endif
+  const int result = UnzipToFolder(archive.Get(), folder, outcome);
+  if (DeleteWhenClosed(archive) && archive.Close()) {
     TheRunLog().Note("temporary archive removed");
-  } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+  } else {
     TheRunLog().NoteFailure(std::string("cannot remove the temporary archive ") + temp_path,
                             GetLastError());
   }
@@ -85,15 +97,15 @@ int ExtractPayload(int resource_id, const char* resource_type, const char* temp_
   }
   DWORD size = SizeofResource(nullptr, found);
 
-  char private_folder[kPathSize];
-  if (!CreatePrivateFolder(private_folder)) {
-    BlameTemporaryArchive(outcome, private_folder);
+  // Held until it is removed, when this goes.
+  PrivateFolder private_folder;
+  if (!private_folder.Make()) {
+    BlameTemporaryArchive(outcome, private_folder.path().c_str());
     return -1;
   }
-  int result = WriteAndUnzip(private_folder, temp_name, data, size, folder, outcome);
-  if (!RemoveDirectoryA(private_folder)) {
-    TheRunLog().NoteFailure(std::string("cannot remove the temporary folder ") + private_folder,
-                            GetLastError());
-  }
-  return result;
+  return WriteAndUnzip(private_folder, temp_name, data, size, folder, outcome);
 }
+
+#ifdef PELLUMARA_TEST_SEAMS
+void SetArchiveWrittenHookForTests(ArchiveWrittenHook hook) { g_archive_written = hook; }
+#endif

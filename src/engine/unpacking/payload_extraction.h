@@ -8,11 +8,18 @@ constexpr int kPayloadResourceId = IDR_PAYLOAD;
 constexpr char kPayloadResourceType[] = "ZIP";
 constexpr char kPayloadTempName[] = "pmarag_x64.zip";
 // Writes the archive resource to temp_name in a folder of its own that is
-// created fresh, under a name nobody can foresee, in the temporary folder;
-// unpacks every entry into folder (canonical form) and removes the
-// temporary file and its folder. What became of each entry goes to
-// outcome.
+// created fresh, under a name nobody can foresee, in the temporary folder
+// and held until it is removed; unpacks every entry into folder (canonical
+// form), reading the archive through the handle it was written with, and
+// removes the temporary file and its folder through their handles. What
+// became of each entry goes to outcome.
 // 0 on success, -1 on failure. After a success the current directory is
 // folder; after a failure it is as it was.
 int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
                    const char* folder, InstallationOutcome& outcome);
+
+// Test builds only: called with the temporary archive's path once it is
+// written and before it is read (nullptr: nothing), so that a test can try
+// to put another archive in its place.
+using ArchiveWrittenHook = void (*)(const char* archive_path);
+void SetArchiveWrittenHookForTests(ArchiveWrittenHook hook);
