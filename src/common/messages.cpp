@@ -34,6 +34,21 @@ ShownText& ShownText::Join(const ShownText& more) {
   return *this;
 }
 
+ShownText FillShown(std::string_view own_text, std::string_view placeholder,
+                    const std::vector<ShownText>& values) {
+  ShownText shown;
+  std::size_t from = 0;
+  for (const ShownText& value : values) {
+    const std::size_t found = own_text.find(placeholder, from);
+    if (found == std::string_view::npos) break;
+    shown.Own(own_text.substr(from, found - from)).Join(value);
+    from = found + placeholder.size();
+  }
+  return shown.Own(own_text.substr(from));
+}
+
+ShownText NameShown(std::string_view name) { return ShownText().Name(name); }
+
 int ShowTextBox(HWND owner, const std::string& text, UINT style) {
   return ShowTextBox(owner, ShownText().Own(text), style);
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "resources/resource.h"
@@ -32,6 +33,14 @@ class ShownText {
   std::string bytes_;
   std::wstring wide_;
 };
+
+// One of the setup's own texts with each placeholder in turn taken by a
+// value (a name, or an own text such as "unknown"): the bytes those of
+// FillPlaceholders, each part on screen from its own code page.
+ShownText FillShown(std::string_view own_text, std::string_view placeholder,
+                    const std::vector<ShownText>& values);
+// A name in the setup's ANSI form, as a value of FillShown.
+ShownText NameShown(std::string_view name);
 
 // Shows text in a box with the setup's caption (message 4); the box's
 // answer. Every box of the setup is this one. The text is one of the

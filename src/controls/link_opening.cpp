@@ -29,8 +29,8 @@ bool ReadClassesValue(const char* key_name, char* value) {
   if (RegQueryValueW(key.Get(), nullptr, wide, &size) != ERROR_SUCCESS) return false;
   wide[kPathSize - 1] = L'\0';
   std::string exact;
+  // A command cut short would start another program, or none.
   if (!ExactAnsiOf(wide, &exact)) return false;
-  if (exact.size() >= kPathSize) exact.resize(kPathSize - 1);
   return CopyBounded(value, kPathSize, exact);
 }
 

@@ -8,11 +8,13 @@
 #include <string>
 
 #include "common/ansi_path.h"
+#include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
 #include "common/windows_version.h"
 #include "integration/folder_chain.h"
+#include "rules/code_page_characters.h"
 #include "rules/integration_texts.h"
 #include "rules/product_names.h"
 #include "rules/text_rules.h"
@@ -48,7 +50,7 @@ void ResolveSpecialFolder(int csidl, char (&folder)[kPathSize]) {
       AnsiPathOf(windows, &ansi)) {
     CopyBounded(folder, kPathSize, ansi);
   }
-  AppendBackslash(folder);
+  AppendBackslash(folder, CodePageCharacters::Of(SystemAnsiCodePage()));
 }
 
 // One link's file: its folder in the setup's ANSI form and its name, one of
@@ -149,8 +151,7 @@ int CreateProgramGroup(const char* program_folder, int all_users, int* failed_li
   // Its result is not needed: links into a folder that could not be made
   // fail one by one. Every link path below relies on the final backslash.
   CreateFolderChain(group_folder);
-  std::size_t length = std::strlen(group_folder);
-  if (length == 0 || group_folder[length - 1] != '\\') {
+  if (!CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(group_folder, '\\')) {
     TheRunLog().Note(std::string("start menu group failed: ") + group_folder);
     ++failed;
     return 0;

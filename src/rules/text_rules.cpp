@@ -27,7 +27,6 @@ void AppendBackslash(char* path, const CodePageCharacters& characters) {
   path[length + 1] = '\0';
 }
 
-void AppendBackslash(char* path) { AppendBackslash(path, CodePageCharacters::SingleByte()); }
 
 namespace {
 

@@ -26,10 +26,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 // Appends a backslash unless the path's last character is one. Only done
 // while the path has at most 258 bytes, so it still fits a 260-byte buffer.
 void AppendBackslash(char* path, const CodePageCharacters& characters);
-// The same, looking at the last byte alone: right only where the code page
-// has one byte per character. It stays for a caller not yet moved to the
-// form above.
-void AppendBackslash(char* path);
 
 // Removes trailing blanks, then leading blanks if the string is shorter than
 // 260 characters. Only ' ' counts as a blank, which is never part of a

@@ -7,19 +7,19 @@
 #include <string>
 
 #include "common/ansi_path.h"
+#include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "common/messages.h"
 #include "common/scoped_win.h"
+#include "rules/code_page_characters.h"
 #include "rules/text_rules.h"
 
 int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
   if (message != BFFM_INITIALIZED) return 0;
-  char folder[kPathSize] = "";
-  CopyBounded(folder, sizeof folder, reinterpret_cast<const char*>(data));
-  const std::size_t length = std::strlen(folder);
   // The dialog finds "C:\Apps" but not "C:\Apps\"; a drive root keeps it.
-  if (length > 3 && folder[length - 1] == '\\') folder[length - 1] = '\0';
-  const std::wstring wide = WideOf(folder, CP_ACP);
+  // In UTF-16, where a backslash is never the end of another character.
+  std::wstring wide = WideOf(reinterpret_cast<const char*>(data), CP_ACP);
+  if (wide.size() > 3 && wide.back() == L'\\') wide.pop_back();
   SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
   return 0;
 }
@@ -51,7 +51,7 @@ int BrowseForFolder(HWND owner, char* path) {
     if (!AnsiPathOf(folder, &exact)) {
       ShowMessage(owner, IDS_NAME_BEYOND_CODE_PAGE, MB_ICONERROR);
     } else if (CopyBounded(path, kPathSize, exact)) {
-      AppendBackslash(path);
+      AppendBackslash(path, CodePageCharacters::Of(SystemAnsiCodePage()));
       chosen = 1;
     }
   }

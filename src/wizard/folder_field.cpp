@@ -3,7 +3,9 @@
 #include <string>
 
 #include "common/ansi_path.h"
+#include "common/code_page_bytes.h"
 #include "common/install_options.h"
+#include "rules/code_page_characters.h"
 #include "rules/text_rules.h"
 
 void MakeFolderFieldUnicode(HWND page, int id) {
@@ -34,8 +36,10 @@ bool ReadFolderField(HWND page, int id, char* folder) {
   std::string exact;
   if (!AnsiPathOf(text.c_str(), &exact)) return false;
   // As the field read before: a longer text is cut, and the folder rules
-  // then judge what is left.
-  if (exact.size() >= kPathSize) exact.resize(kPathSize - 1);
+  // then judge what is left; a character is never cut in two.
+  if (exact.size() >= kPathSize) {
+    exact.resize(CodePageCharacters::Of(SystemAnsiCodePage()).WholeLength(exact, kPathSize - 1));
+  }
   CopyBounded(folder, kPathSize, exact);
   return true;
 }

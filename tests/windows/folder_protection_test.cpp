@@ -277,7 +277,7 @@ TEST(FolderProtection, LevelsMadeMeanwhileOrLinksAreJudged) {
   AppearingLevelReader appearing(scratch / "Tools");
   TargetFolderStage stage;
   EXPECT_FALSE(PrepareTargetFolder(folder, protection, appearing, &stage));
-  EXPECT_NE(stage.message.find(scratch / "Tools"), std::string::npos) << stage.message;
+  EXPECT_NE(stage.message.bytes().find(scratch / "Tools"), std::string::npos) << stage.message.bytes();
 
   ScratchFolder elsewhere("appearing-elsewhere");
   if (!MakeHostLink(scratch / "link", elsewhere.path())) GTEST_SKIP() << "no links here";

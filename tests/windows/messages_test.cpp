@@ -7,6 +7,7 @@
 
 #include "common/ansi_path.h"
 #include "common/windows_version.h"
+#include "rules/text_rules.h"
 #include "support/scratch.h"
 
 namespace {
@@ -53,6 +54,13 @@ TEST(Messages, ShownTextConvertsEachPartFromItsOwnCodePage) {
   text.Own("Ung\xFCltig: ").Name(ansi_folder);
   EXPECT_EQ(text.wide(), L"Ung\u00FCltig: " + folder);
   EXPECT_EQ(text.bytes(), "Ung\xFCltig: " + ansi_folder);
+
+  // A message naming a folder and, in its own words, an owner.
+  const char own[] = "Der Ordner %s geh\xF6rt %s.";
+  const ShownText filled =
+      FillShown(own, "%s", {NameShown(ansi_folder), ShownText().Own("\xFC" "ber")});
+  EXPECT_EQ(filled.wide(), L"Der Ordner " + folder + L" geh\u00F6rt \u00FCber.");
+  EXPECT_EQ(filled.bytes(), FillPlaceholders(own, "%s", {ansi_folder, "\xFC" "ber"}));
 }
 
 TEST(WindowsVersion, ComparesMajorThenMinor) {

@@ -136,11 +136,11 @@ TEST_F(ViewerSettings, SettingsFolderOfAnotherUserIsRefusedAndTheSettingsStayInT
   ASSERT_TRUE(CreateDirectoryA(shared.c_str(), nullptr));
   WriteFileBytes(ProgramFile(), "[Others]\r\nINI_Folder=" + shared + "\\Pellumara\r\n");
   OtherUsersLevel reader(shared);
-  std::string refused;
+  ShownText refused;
   EXPECT_TRUE(WriteViewerSettings(program_.path().c_str(), (shared + "\\Pellumara").c_str(), false,
                                   &reader, &refused)
                   .empty());
-  EXPECT_NE(refused.find(shared + " "), std::string::npos) << refused;
+  EXPECT_NE(refused.bytes().find(shared + " "), std::string::npos) << refused.bytes();
   EXPECT_FALSE(FolderExists(shared + "\\Pellumara"));
   EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), "<missing>");
   EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
@@ -172,12 +172,12 @@ TEST_F(ViewerSettings, LinkMadeAfterTheFirstLookRefusesTheSettingsFolder) {
   ScratchFolder elsewhere("settings-elsewhere");
   const std::string level = scratch_ / "Neu";
   LinkAfterTheFirstLook reader(level, elsewhere.path());
-  std::string refused;
+  ShownText refused;
   WriteViewerSettings(program_.path().c_str(), (level + "\\Pellumara").c_str(), false, &reader,
                       &refused);
   if (!reader.planted()) GTEST_SKIP() << "no link could be made";
   EXPECT_EQ(CountTree(elsewhere.path()).files, 0);
-  EXPECT_EQ(refused, FillPlaceholders(LoadMessage(IDS_SETTINGS_FOLDER_LINK), "%s", {level}));
+  EXPECT_EQ(refused.bytes(), FillPlaceholders(LoadMessage(IDS_SETTINGS_FOLDER_LINK), "%s", {level}));
   EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), "<missing>");
   EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
   EXPECT_TRUE(RemoveHostLink(level)) << "the link stayed";

@@ -10,8 +10,8 @@
 
 namespace {
 
-bool Refuse(TargetFolderStage* stage, std::string message, const std::string& logged_suffix = "") {
-  stage->logged = message + logged_suffix;
+bool Refuse(TargetFolderStage* stage, ShownText message, const std::string& logged_suffix = "") {
+  stage->logged = message.bytes() + logged_suffix;
   stage->message = std::move(message);
   return false;
 }
@@ -20,12 +20,12 @@ bool RefuseJudged(const ExistingFolderCheck& check, TargetFolderStage* stage) {
   const FolderSecurity& level = check.levels[check.verdict.refused_level];
   if (level.reparse_point) {
     return Refuse(stage,
-                  FillPlaceholders(LoadMessage(IDS_FOLDER_IS_LINK), "%s", {check.refused_path}));
+                  FillShown(LoadMessage(IDS_FOLDER_IS_LINK), "%s", {NameShown(check.refused_path)}));
   }
-  const std::string owner =
-      check.refused_owner.empty() ? LoadMessage(IDS_OWNER_UNKNOWN) : check.refused_owner;
-  return Refuse(stage, FillPlaceholders(LoadMessage(IDS_FOLDER_OF_OTHER_USER), "%s",
-                                        {check.refused_path, owner}));
+  const ShownText owner = check.refused_owner.empty() ? ShownText().Own(LoadMessage(IDS_OWNER_UNKNOWN))
+                                                      : NameShown(check.refused_owner);
+  return Refuse(stage, FillShown(LoadMessage(IDS_FOLDER_OF_OTHER_USER), "%s",
+                                 {NameShown(check.refused_path), owner}));
 }
 
 }  // namespace
@@ -61,8 +61,8 @@ bool PrepareTargetFolder(char* folder, FolderProtection& protection,
   const FolderChainResult made = MakeJudgedFolderChain(
       folder, protection.attributes(), protection.applies() ? &reader : nullptr, stage);
   if (made == FolderChainResult::kNotMade) {
-    const std::string message = LoadMessage(IDS_CANNOT_CREATE_FOLDER);
-    return Refuse(stage, message, std::string(": ") + folder);
+    return Refuse(stage, ShownText().Own(LoadMessage(IDS_CANNOT_CREATE_FOLDER)),
+                  std::string(": ") + folder);
   }
   if (!stage->created.empty()) {
     TheRunLog().Note("folder created: " + stage->created +
@@ -76,8 +76,8 @@ bool PrepareTargetFolder(char* folder, FolderProtection& protection,
 
   ExistingFolderCheck& after = stage->after;
   if (!SecureMovableLevels(after, reader)) {
-    return Refuse(stage, FillPlaceholders(LoadMessage(IDS_FOLDER_NOT_PROTECTED), "%s",
-                                          {after.refused_path}));
+    return Refuse(stage, FillShown(LoadMessage(IDS_FOLDER_NOT_PROTECTED), "%s",
+                                   {NameShown(after.refused_path)}));
   }
   // A folder that others may change is protected before anything goes in;
   // one the chain made got that on its creation, and reads as such.
@@ -85,12 +85,12 @@ bool PrepareTargetFolder(char* folder, FolderProtection& protection,
     const FolderProtectionResult result =
         ProtectExistingFolder(folder, reader, after.held.empty() ? nullptr : after.held.back().Get());
     if (!result.others_control.empty()) {
-      return Refuse(stage, FillPlaceholders(LoadMessage(IDS_FOLDER_OTHERS_CONTROL), "%s",
-                                            {folder, result.others_control}));
+      return Refuse(stage, FillShown(LoadMessage(IDS_FOLDER_OTHERS_CONTROL), "%s",
+                                     {NameShown(folder), NameShown(result.others_control)}));
     }
     if (!result) {
       return Refuse(stage,
-                    FillPlaceholders(LoadMessage(IDS_FOLDER_NOT_PROTECTED), "%s", {folder}));
+                    FillShown(LoadMessage(IDS_FOLDER_NOT_PROTECTED), "%s", {NameShown(folder)}));
     }
   }
   return true;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/messages.h"
 #include "files/folder_protection.h"
 #include "files/folder_security.h"
 
@@ -39,7 +40,7 @@ const ExistingFolderCheck& RefusingCheck(const JudgedFolderChain& chain);
 
 struct TargetFolderStage : JudgedFolderChain {
   // With a refusal: the message for the user and the setup log's entry.
-  std::string message;
+  ShownText message;
   std::string logged;
 };
 

@@ -254,16 +254,15 @@ bool WriteLanguageAndSkin(const std::string& folder, WorkFolder& work, const Jud
 }
 
 // Why the settings folder's check refused it, in the message's words.
-std::string RefusalOf(const ExistingFolderCheck& check) {
+ShownText RefusalOf(const ExistingFolderCheck& check) {
   if (check.levels[check.verdict.refused_level].reparse_point) {
-    return FillPlaceholders(LoadMessage(IDS_SETTINGS_FOLDER_LINK), "%s", {check.refused_path});
+    return FillShown(LoadMessage(IDS_SETTINGS_FOLDER_LINK), "%s", {NameShown(check.refused_path)});
   }
-  const std::string owner =
-      check.refused_owner.empty() ? LoadMessage(IDS_OWNER_UNKNOWN) : check.refused_owner;
-  return FillPlaceholders(LoadMessage(IDS_SETTINGS_FOLDER_OF_OTHER_USER), "%s",
-                          {check.refused_path, owner});
+  const ShownText owner = check.refused_owner.empty() ? ShownText().Own(LoadMessage(IDS_OWNER_UNKNOWN))
+                                                      : NameShown(check.refused_owner);
+  return FillShown(LoadMessage(IDS_SETTINGS_FOLDER_OF_OTHER_USER), "%s",
+                   {NameShown(check.refused_path), owner});
 }
-
 }  // namespace
 
 bool ExpandEnvironmentReferences(const char* text, char* result) {
@@ -279,7 +278,7 @@ ToolbarSkin ChooseToolbarSkin() {
 
 std::vector<std::string> WriteViewerSettings(const char* target_folder, const char* ini_folder,
                                              bool redirection_only, FolderSecurityReader* judge,
-                                             std::string* refused) {
+                                             ShownText* refused) {
   if (std::strlen(target_folder) >= kPathSize) return {target_folder};
   const CodePageCharacters characters = CodePageCharacters::Of(SystemAnsiCodePage());
   const std::string program_folder = ProgramFolder(target_folder, characters);
@@ -328,7 +327,7 @@ std::vector<std::string> WriteViewerSettings(const char* target_folder, const ch
     FolderChainResult made = FolderChainResult::kMade;
     if (expanded[0] != '\0') made = MakeJudgedFolderChain(expanded, nullptr, judge, &settings_chain);
     if (made == FolderChainResult::kRefused) {
-      const std::string why = RefusalOf(RefusingCheck(settings_chain));
+      const ShownText why = RefusalOf(RefusingCheck(settings_chain));
       TheRunLog().Note("settings folder not used: " + std::string(expanded) +
                        "; the settings stay in " + program_file);
       if (refused != nullptr) *refused = why;

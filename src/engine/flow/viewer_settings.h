@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/messages.h"
 #include "rules/toolbar_skin_rules.h"
 
 class FolderSecurityReader;
@@ -32,7 +33,7 @@ constexpr char kSettingsFileName[] = "p_mara64.ini";
 std::vector<std::string> WriteViewerSettings(const char* target_folder, const char* ini_folder,
                                              bool redirection_only = false,
                                              FolderSecurityReader* judge = nullptr,
-                                             std::string* refused = nullptr);
+                                             ShownText* refused = nullptr);
 
 // Expands the "%NAME%" references of text from the process environment
 // into result (260 bytes); see ExpandReferences for the rules and bounds.

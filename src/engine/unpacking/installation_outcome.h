@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/messages.h"
 #include "rules/run_log_rules.h"  // EntryOutcome
 
 // How an installation ended; silent mode turns it into the exit code.
@@ -59,7 +60,7 @@ struct InstallationOutcome {
   std::vector<std::string> settings_not_written;
   // Why the settings folder was refused (the message's words), when the
   // settings stay in the program folder instead; empty otherwise.
-  std::string settings_folder_refused;
+  ShownText settings_folder_refused;
 };
 
 // Names the temporary archive (or its folder) as the cause of a failure.
