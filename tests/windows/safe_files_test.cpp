@@ -101,4 +101,28 @@ TEST(SafeFiles, NameThatCannotBeToldCountsAsALinkAndNoNameAsNone) {
   EXPECT_NE(why.find("hard link"), std::string::npos) << why;
 }
 
+
+// A level that another handle may rename (opened with DELETE, sharing
+// everything) cannot be held: the folder below it is refused, never held
+// with that level skipped.
+TEST(SafeFiles, FolderBelowALevelAnotherHandleMayRenameIsNotHeld) {
+  ScratchFolder scratch("held-path-level");
+  const std::string level = scratch / "level";
+  ASSERT_TRUE(CreateDirectoryA(level.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((level + "\\inner").c_str(), nullptr));
+  CheckedFolder folder;
+  ASSERT_TRUE(folder.Hold(level + "\\inner"));
+  ScopedHandle other(CreateFileA(level.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  EXPECT_FALSE(other) << "a held level could be opened to rename it";
+  folder = CheckedFolder();
+  other = ScopedHandle(CreateFileA(level.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  ASSERT_TRUE(other);
+  EXPECT_FALSE(folder.Hold(level + "\\inner"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+}
+
 }  // namespace
