@@ -117,11 +117,12 @@ std::size_t FirstLevelStart(const std::string& path, const CodePageCharacters& c
   return end == std::string::npos ? 0 : end + 1;
 }
 
-// Opens a folder level for holding, links followed. Traversal is the least
-// access that still counts against the sharing mode: a handle without read,
-// write or delete access would not keep anyone from renaming the level.
+// Opens a folder level for holding, links followed. Listing (read data)
+// counts against the sharing mode on every file system, Wine's included:
+// a handle without read, write or delete access would neither keep anyone
+// from renaming the level nor fail against one who may.
 ScopedHandle HoldLevel(const std::string& level) {
-  return ScopedHandle(CreateFileA(level.c_str(), FILE_TRAVERSE | SYNCHRONIZE,
+  return ScopedHandle(CreateFileA(level.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
@@ -140,7 +141,11 @@ bool HoldFolderPath(const std::string& path, std::vector<ScopedHandle>& held) {
   }
   std::size_t end = characters.FindFirstOf(folder_path, "\\", first);
   while (end != std::string::npos) {
-    if (ScopedHandle level = HoldLevel(folder_path.substr(0, end))) held.push_back(std::move(level));
+    // A level that cannot be held (another handle may rename it: a sharing
+    // violation) could be moved aside under every path formed from it.
+    ScopedHandle level = HoldLevel(folder_path.substr(0, end));
+    if (!level) return false;
+    held.push_back(std::move(level));
     end = characters.FindFirstOf(folder_path, "\\", end + 1);
   }
   ScopedHandle folder = HoldLevel(folder_path);

@@ -44,6 +44,7 @@ bool DeleteWhenClosed(const ScopedHandle& handle);
 // held: while the handles live no level can be renamed, deleted or swapped
 // for a link, so every path formed from path keeps leading into this very
 // folder. Links on the way are followed, as the folder chain followed them.
-// A level above that cannot be opened is not held; false when the folder
-// itself cannot be held or is no folder.
+// False, with the error, when a level cannot be held (another handle that
+// may rename or delete it is open: ERROR_SHARING_VIOLATION) or the folder
+// is no folder.
 bool HoldFolderPath(const std::string& path, std::vector<ScopedHandle>& held);

@@ -81,6 +81,21 @@ bool IsLevelItself(HANDLE handle, const std::string& level) {
   return CompareStringOrdinal(final_path.c_str(), -1, long_path.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
+std::string RefusalText(const ExistingFolderCheck& check) {
+  switch (check.verdict.refusal) {
+    case FolderRefusal::kLink:
+      return " is a link or junction";
+    case FolderRefusal::kHeldByOther:
+      return ": another program may rename or delete it, so it cannot be held";
+    case FolderRefusal::kRepermission:
+      return ": other users may change its permissions or take it over";
+    case FolderRefusal::kOwner:
+      break;
+  }
+  return check.refused_owner.empty() ? ": who controls it cannot be read"
+                                     : " belongs to " + check.refused_owner;
+}
+
 void NoteVerdict(const ExistingFolderCheck& check) {
   RunLog& log = TheRunLog();
   for (std::size_t index : check.verdict.movable_levels) {
@@ -89,11 +104,7 @@ void NoteVerdict(const ExistingFolderCheck& check) {
   }
   switch (check.verdict.action) {
     case ExistingFolderAction::kRefuse:
-      log.Note("refused: " + check.refused_path +
-               (check.levels[check.verdict.refused_level].reparse_point
-                    ? " is a link or junction"
-                    : check.refused_owner.empty() ? ": who controls it cannot be read"
-                                                  : " belongs to " + check.refused_owner));
+      log.Note("refused: " + check.refused_path + RefusalText(check));
       break;
     case ExistingFolderAction::kProtect:
       log.Note("the existing target folder may be changed by other users: it gets the "
@@ -118,17 +129,27 @@ std::string Win32FolderSecurityReader::RunningUser() {
 bool Win32FolderSecurityReader::Read(const std::string& level, FolderSecurity* security,
                                      ScopedHandle* held) {
   security->path = level;
-  // The level itself, a link included, held without delete sharing: while
-  // the handle lives nobody can rename or delete it and put another in its
-  // place.
-  ScopedHandle handle(CreateFileA(level.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+  // The level itself, a link included, held without delete sharing from
+  // this first look on. Listing (read data) takes part in sharing, as
+  // reading attributes or the descriptor does not: the open fails while
+  // another handle that may rename or delete the level is open, and while
+  // it lives no such handle can be opened, whatever rights others get.
+  ScopedHandle handle(CreateFileA(level.c_str(),
+                                  FILE_LIST_DIRECTORY | FILE_TRAVERSE | READ_CONTROL |
+                                      FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                   nullptr));
   if (!handle) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
-    TheRunLog().NoteFailure("cannot read who controls " + level, error);
+    if (error == ERROR_SHARING_VIOLATION) {
+      TheRunLog().Note("cannot hold " + level +
+                       ": another program has it open with the right to rename or delete it");
+      security->held_by_other = true;
+    } else {
+      TheRunLog().NoteFailure("cannot read who controls " + level, error);
+    }
     security->read = false;
     return true;
   }
@@ -266,7 +287,12 @@ bool BuildProtectedList(const std::vector<FolderAccessEntry>& entries,
 bool SecureLevel(const FolderSecurity& level, const ScopedHandle& held, const std::string& user) {
   std::vector<unsigned char> acl;
   SECURITY_DESCRIPTOR sd;
-  if (!held || !BuildProtectedList(SecuredLevelEntries(level, user), &acl, &sd)) return false;
+  const std::vector<FolderAccessEntry> entries = SecuredLevelEntries(level, user);
+  // An empty list would lock everyone out, the setup included.
+  if (!held || entries.empty() || !BuildProtectedList(entries, &acl, &sd)) {
+    SetLastError(ERROR_INVALID_ACL);
+    return false;
+  }
   ScopedHandle writable = ReopenHeldFolder(held, READ_CONTROL | WRITE_DAC);
   if (!writable || !SetKernelObjectSecurity(writable.Get(), DACL_SECURITY_INFORMATION, &sd)) {
     return false;

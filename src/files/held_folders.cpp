@@ -88,10 +88,12 @@ ScopedHandle OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK a
   return ScopedHandle(opened);
 }
 
-// One name of the folder, never a path below it; false, with the error,
-// for anything else.
+// One name of the folder, never a path below it nor a stream of a file in
+// it (':'), nor a name a NUL cuts short; false, with the error, for
+// anything else.
 bool IsOneName(const std::wstring& name) {
-  if (name.empty() || name.size() > 255 || name.find_first_of(L"\\/") != std::wstring::npos ||
+  if (name.empty() || name.size() > 255 ||
+      name.find_first_of(std::wstring(L"\\/:\0", 4)) != std::wstring::npos ||
       name == L"." || name == L"..") {
     SetLastError(ERROR_INVALID_NAME);
     return false;

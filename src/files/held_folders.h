@@ -23,7 +23,7 @@ struct HeldItem {
 bool ListHeldFolder(const ScopedHandle& folder, std::vector<HeldItem>* items,
                     const char* pattern = nullptr);
 
-// Opens name (one name, no path) in the held folder by its UTF-16 name,
+// Opens name (one name: no path, no stream, no NUL) in the held folder by its UTF-16 name,
 // never through a path: what stands at the name, a link opened as itself
 // (see the callers for Wine), with access (SYNCHRONIZE added) and the extra
 // create options (FILE_DIRECTORY_FILE, ...). Empty, with the error, when it
@@ -31,7 +31,7 @@ bool ListHeldFolder(const ScopedHandle& folder, std::vector<HeldItem>* items,
 ScopedHandle OpenInFolder(const ScopedHandle& folder, const std::wstring& name, ACCESS_MASK access,
                           ULONG options);
 
-// Creates the new file name (one name, no path) in the held folder by its
+// Creates the new file name (one name: no path, no stream, no NUL) in the held folder by its
 // UTF-16 name, never through a path, with access (SYNCHRONIZE added),
 // share and file_attributes; whatever stands at the name, a link included,
 // fails it. Empty, with the error, when it cannot be made.

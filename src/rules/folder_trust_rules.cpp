@@ -125,18 +125,40 @@ std::vector<FolderAccessEntry> SecuredLevelEntries(const FolderSecurity& level,
   return denies;
 }
 
+namespace {
+
+// Why level (is_target: the existing target itself) cannot be used,
+// false when it can.
+bool RefusalOf(const FolderSecurity& level, bool is_target, std::string_view running_user,
+               FolderRefusal* refusal) {
+  if (level.held_by_other) {
+    *refusal = FolderRefusal::kHeldByOther;
+  } else if (level.reparse_point) {
+    *refusal = FolderRefusal::kLink;
+  } else if (!OwnedByTrusted(level, running_user)) {
+    *refusal = FolderRefusal::kOwner;
+  } else if (!is_target && OthersMayRepermission(level, running_user)) {
+    *refusal = FolderRefusal::kRepermission;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 ExistingFolderVerdict JudgeExistingFolder(const std::vector<FolderSecurity>& levels,
                                           bool target_exists, std::string_view running_user) {
   ExistingFolderVerdict verdict;
   for (std::size_t i = 0; i < levels.size(); ++i) {
-    if (!OwnedByTrusted(levels[i], running_user) || levels[i].reparse_point) {
+    const bool is_target = target_exists && i + 1 == levels.size();
+    if (RefusalOf(levels[i], is_target, running_user, &verdict.refusal)) {
       verdict.action = ExistingFolderAction::kRefuse;
       verdict.refused_level = i;
       verdict.movable_levels.clear();
       verdict.levels_to_secure.clear();
       return verdict;
     }
-    const bool is_target = target_exists && i + 1 == levels.size();
     // The target's own rights are replaced when it is protected; its
     // parent's right to move children stays.
     const bool movable = (!is_target && OthersHold(levels[i], kMoveRights, running_user)) ||

@@ -59,6 +59,9 @@ struct FolderSecurity {
   std::vector<FolderAccessEntry> entries;
   // A link or junction: where it leads is decided by whoever made it.
   bool reparse_point = false;
+  // Another handle that may rename or delete the level is open on it, so
+  // it could not be held: whoever opened it may still move it aside.
+  bool held_by_other = false;
 };
 
 // SYSTEM, Administrators, TrustedInstaller and the account the setup runs
@@ -99,10 +102,20 @@ enum class ExistingFolderAction {
   kRefuse,   // another user controls the folder or a level above it
 };
 
+// Why a level was refused.
+enum class FolderRefusal {
+  kOwner,          // another user owns it, or its descriptor could not be read
+  kLink,           // a link or junction
+  kHeldByOther,    // another handle may rename or delete it (held_by_other)
+  kRepermission,   // a level above the target that others may re-permission
+};
+
 struct ExistingFolderVerdict {
   ExistingFolderAction action = ExistingFolderAction::kLeave;
-  // With kRefuse, the level at fault (an index into the levels judged).
+  // With kRefuse, the level at fault (an index into the levels judged) and
+  // why.
   std::size_t refused_level = 0;
+  FolderRefusal refusal = FolderRefusal::kOwner;
   // Levels that others may move aside (rename or delete).
   std::vector<std::size_t> movable_levels;
   // The levels above the target whose access lists make them or a level
@@ -113,7 +126,11 @@ struct ExistingFolderVerdict {
 // levels: the existing levels of the target's path below the volume's
 // root, outermost first; when the target itself stands, it is the last one
 // and target_exists is true. A level another user owns, whose descriptor
-// could not be read, or that is a link or junction, is refused.
+// could not be read, that is a link or junction or that another handle may
+// move is refused; so is a level above the target that others may
+// re-permission or take over, since a handle they opened with that right
+// survives any list the setup gives it. Every level is judged before any
+// is secured.
 ExistingFolderVerdict JudgeExistingFolder(const std::vector<FolderSecurity>& levels,
                                           bool target_exists, std::string_view running_user);
 

@@ -329,6 +329,35 @@ TEST(JudgeExistingFolder, ContentsOthersShapeAreProtectedPlantedOrRefused) {
   EXPECT_EQ(JudgeExistingFolder(levels, false, kRunningUser).action, ExistingFolderAction::kRefuse);
 }
 
+// A handle others opened on a level above with a right to re-permission
+// it (or take it over, or full control) survives any list the setup
+// writes: such a level is refused, before any level is secured, and a level
+// another handle may move cannot be held and is refused too.
+TEST(JudgeExistingFolder, LevelAboveOthersMayRepermissionOrThatIsHeldOpenIsRefused) {
+  for (std::uint32_t right : {0x40000u, 0x80000u, kFullControl, 0x10000000u}) {
+    std::vector<FolderSecurity> levels = {Level("C:\\Tools", "S-1-5-32-544", BelowDriveRoot()),
+                                          Level("C:\\Tools\\Apps", "S-1-5-32-544", BelowDriveRoot())};
+    levels[1].entries.push_back({kAuthenticatedUsers, true, false, right});
+    const ExistingFolderVerdict verdict = JudgeExistingFolder(levels, false, kRunningUser);
+    EXPECT_EQ(verdict.action, ExistingFolderAction::kRefuse) << right;
+    EXPECT_EQ(verdict.refusal, FolderRefusal::kRepermission) << right;
+    EXPECT_EQ(verdict.refused_level, 1u) << right;
+    // Level 0 is movable but is not secured: nothing changes before all
+    // are judged.
+    EXPECT_TRUE(verdict.levels_to_secure.empty()) << right;
+  }
+  // No access list at all lets everyone re-permission it.
+  std::vector<FolderSecurity> levels = {Level("C:\\Tools", "S-1-5-32-544", AdministratorsOnly())};
+  levels[0].has_access_list = false;
+  EXPECT_EQ(JudgeExistingFolder(levels, false, kRunningUser).refusal, FolderRefusal::kRepermission);
+
+  levels = {Level("C:\\Tools", "S-1-5-32-544", BelowDriveRoot())};
+  levels[0].held_by_other = true;
+  const ExistingFolderVerdict verdict = JudgeExistingFolder(levels, false, kRunningUser);
+  EXPECT_EQ(verdict.action, ExistingFolderAction::kRefuse);
+  EXPECT_EQ(verdict.refusal, FolderRefusal::kHeldByOther);
+}
+
 // "C:\Tools" below "C:\": Authenticated Users may rename it. Secured, they
 // keep exactly what its contents inherit, and on the level itself only
 // listing, reading and adding folders, as on the drive's root.

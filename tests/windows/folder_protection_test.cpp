@@ -288,5 +288,153 @@ TEST(FolderProtection, LevelsMadeMeanwhileOrLinksAreJudged) {
   EXPECT_TRUE(RemoveHostLink(scratch / "link")) << "the link stayed";
 }
 
+
+// Another program that opened "Tools" with the right to delete it, before
+// the run, could rename it away after the check; the check holds each
+// level from its first look without delete sharing, so such a level cannot
+// be held and is refused, and while the check lives no such handle opens.
+TEST(FolderProtection, LevelAnotherHandleMayRenameIsRefusedNotSkipped) {
+  ScratchFolder scratch("held-open-level");
+  const std::string tools = scratch / "Tools";
+  ASSERT_TRUE(CreateDirectoryA(tools.c_str(), nullptr));
+  auto open_for_delete = [&tools] {
+    return ScopedHandle(CreateFileA(tools.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  };
+  char folder[kPathSize];
+  ASSERT_TRUE(CopyBounded(folder, sizeof folder, tools + "\\Pellumara"));
+  FolderProtection protection = FolderProtection::For(folder);
+  Win32FolderSecurityReader reader;
+  {
+    ScopedHandle other = open_for_delete();
+    ASSERT_TRUE(other);
+    TargetFolderStage stage;
+    EXPECT_FALSE(PrepareTargetFolder(folder, protection, reader, &stage));
+    EXPECT_NE(stage.message.bytes().find(tools), std::string::npos) << stage.message.bytes();
+    EXPECT_FALSE(FolderExists(tools + "\\Pellumara"));
+  }
+  TargetFolderStage stage;
+  ASSERT_TRUE(PrepareTargetFolder(folder, protection, reader, &stage)) << stage.logged;
+  EXPECT_FALSE(open_for_delete()) << "a level held by the check could be opened to rename it";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+}
+
+// "Tools" lets Authenticated Users rename it (it would be secured) and
+// "Tools\Apps" lets Users change its permissions: a handle opened with that
+// right before the run survives any list the setup gives it. The folder is
+// refused, naming "Tools\Apps", before any level is secured.
+class RepermissionReader final : public Win32FolderSecurityReader {
+ public:
+  explicit RepermissionReader(std::string tools) : tools_(std::move(tools)) {}
+  bool Read(const std::string& level, FolderSecurity* security, ScopedHandle* held) override {
+    const bool read = Win32FolderSecurityReader::Read(level, security, held);
+    if (level != tools_ && level != tools_ + "\\Apps") return read;
+    security->read = true;
+    security->owner_sid = "S-1-5-32-544";
+    security->has_access_list = true;
+    security->entries = {{"S-1-5-32-544", true, false, 0x1f01ffu},
+                         {"S-1-5-11", true, false, 0x1301bfu}};
+    if (level != tools_) security->entries.push_back({"S-1-5-32-545", true, false, 0x40000u});
+    return read;
+  }
+
+ private:
+  std::string tools_;
+};
+
+TEST(FolderProtection, LevelAboveOthersMayRepermissionIsRefusedBeforeAnyIsSecured) {
+  ScratchFolder scratch("repermission-level");
+  ASSERT_TRUE(CreateDirectoryA((scratch / "Tools").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((scratch / "Tools\\Apps").c_str(), nullptr));
+  char folder[kPathSize];
+  ASSERT_TRUE(CopyBounded(folder, sizeof folder, scratch / "Tools\\Apps\\Pellumara"));
+  FolderProtection protection = FolderProtection::For(folder);
+  RepermissionReader reader(scratch / "Tools");
+  const ExistingFolderCheck check = CheckExistingFolder(folder, reader);
+  EXPECT_EQ(check.verdict.action, ExistingFolderAction::kRefuse);
+  EXPECT_EQ(check.refused_path, scratch / "Tools\\Apps");
+  EXPECT_TRUE(check.verdict.levels_to_secure.empty());
+  TargetFolderStage stage;
+  EXPECT_FALSE(PrepareTargetFolder(folder, protection, reader, &stage));
+  EXPECT_NE(stage.message.bytes().find(scratch / "Tools\\Apps"), std::string::npos)
+      << stage.message.bytes();
+  EXPECT_FALSE(FolderExists(folder));
+}
+
+
+// The folder the path names when the unpacking begins must be the very one
+// judged and held: a held handle that stands for another folder than the
+// path (as after a swap the holds should prevent) refuses the target.
+class SwappedTargetReader final : public Win32FolderSecurityReader {
+ public:
+  SwappedTargetReader(std::string target, std::string other)
+      : target_(std::move(target)), other_(std::move(other)) {}
+  bool Read(const std::string& level, FolderSecurity* security, ScopedHandle* held) override {
+    return Win32FolderSecurityReader::Read(level == target_ ? other_ : level, security, held);
+  }
+
+ private:
+  std::string target_;
+  std::string other_;
+};
+
+TEST(FolderProtection, TargetThatIsNotTheFolderHeldIsRefused) {
+  ScratchFolder scratch("swapped-target");
+  ASSERT_TRUE(CreateDirectoryA((scratch / "Pellumara").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((scratch / "Other").c_str(), nullptr));
+  char folder[kPathSize];
+  ASSERT_TRUE(CopyBounded(folder, sizeof folder, scratch / "Pellumara"));
+  FolderProtection protection = FolderProtection::For(folder);
+  Win32FolderSecurityReader reader;
+  TargetFolderStage stage;
+  ASSERT_TRUE(PrepareTargetFolder(folder, protection, reader, &stage)) << stage.logged;
+  ASSERT_TRUE(CopyBounded(folder, sizeof folder, scratch / "Pellumara"));
+  SwappedTargetReader swapped(scratch / "Pellumara", scratch / "Other");
+  TargetFolderStage refused;
+  EXPECT_FALSE(PrepareTargetFolder(folder, protection, swapped, &refused));
+  EXPECT_NE(refused.message.bytes().find(scratch / "Pellumara"), std::string::npos)
+      << refused.message.bytes();
+}
+
+
+// Reads the target as an earlier installation another user took over.
+class OtherUsersTargetReader final : public Win32FolderSecurityReader {
+ public:
+  explicit OtherUsersTargetReader(std::string target) : target_(std::move(target)) {}
+  bool Read(const std::string& level, FolderSecurity* security, ScopedHandle* held) override {
+    const bool read = Win32FolderSecurityReader::Read(level, security, held);
+    if (level == target_) security->owner_sid = "S-1-5-21-1-2-3-1002";
+    return read;
+  }
+
+ private:
+  std::string target_;
+};
+
+// An earlier installation under Program Files is judged like any other:
+// that its folder lies there says nothing about who was let in since.
+TEST(FolderProtection, EarlierInstallationInProgramFilesIsJudgedToo) {
+  wchar_t wide[MAX_PATH] = L"";
+  ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr,
+                                         SHGFP_TYPE_CURRENT, wide)));
+  char program_files[MAX_PATH] = "";
+  ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, wide, -1, program_files, MAX_PATH, nullptr, nullptr), 0);
+  const std::string target = std::string(program_files) + "\\pellumara-judged";
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr) ||
+              GetLastError() == ERROR_ALREADY_EXISTS);
+  char folder[kPathSize];
+  ASSERT_TRUE(CopyBounded(folder, sizeof folder, target));
+  FolderProtection protection = FolderProtection::For(folder);
+  EXPECT_FALSE(protection.applies());
+  OtherUsersTargetReader reader(target);
+  {
+    TargetFolderStage stage;
+    EXPECT_FALSE(PrepareTargetFolder(folder, protection, reader, &stage));
+    EXPECT_NE(stage.message.bytes().find(target), std::string::npos) << stage.message.bytes();
+  }
+  RemoveDirectoryA(target.c_str());
+}
+
 }  // namespace
 

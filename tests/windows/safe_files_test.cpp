@@ -101,4 +101,62 @@ TEST(SafeFiles, NameThatCannotBeToldCountsAsALinkAndNoNameAsNone) {
   EXPECT_NE(why.find("hard link"), std::string::npos) << why;
 }
 
+
+// Windows compares names without regard to case: a settings file an
+// earlier version left as "P_MARA64.INI" is that very file, no link, and a
+// level typed in another case is the level itself.
+TEST(SafeFiles, NameInAnotherCaseIsTheFileItself) {
+  ScratchFolder scratch("name-case");
+  WriteFileBytes(scratch / "P_MARA64.INI", "[old]\r\n");
+  CheckedFolder folder;
+  ASSERT_TRUE(folder.Hold(scratch.path()));
+  std::string why;
+  EXPECT_TRUE(folder.OpenExisting("p_mara64.ini", GENERIC_READ, FILE_SHARE_READ, &why)) << why;
+  ScopedHandle held = HoldRealFolder(scratch.path());
+  ASSERT_TRUE(held);
+  EXPECT_TRUE(DeleteRealFileIn(held, "p_mara64.ini"));
+}
+
+// A relative open takes one name of the folder: a stream of a file there
+// ("name:stream", "::$DATA") or a name cut short by a NUL is none.
+TEST(SafeFiles, RelativeOpenRefusesStreamsAndEmbeddedNul) {
+  ScratchFolder scratch("stream-names");
+  WriteFileBytes(scratch / "data.txt", "data");
+  ScopedHandle held = HoldRealFolder(scratch.path());
+  ASSERT_TRUE(held);
+  ASSERT_TRUE(OpenInFolder(held, L"data.txt", FILE_READ_DATA, FILE_NON_DIRECTORY_FILE));
+  for (const std::wstring& name :
+       {std::wstring(L"data.txt::$DATA"), std::wstring(L"data.txt:extra"),
+        std::wstring(L"data.txt\0x", 10)}) {
+    EXPECT_FALSE(OpenInFolder(held, name, FILE_READ_DATA, FILE_NON_DIRECTORY_FILE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+    EXPECT_FALSE(CreateInFolder(held, name, FILE_WRITE_DATA, 0, FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+  }
+}
+
+
+// A level that another handle may rename (opened with DELETE, sharing
+// everything) cannot be held: the folder below it is refused, never held
+// with that level skipped.
+TEST(SafeFiles, FolderBelowALevelAnotherHandleMayRenameIsNotHeld) {
+  ScratchFolder scratch("held-path-level");
+  const std::string level = scratch / "level";
+  ASSERT_TRUE(CreateDirectoryA(level.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((level + "\\inner").c_str(), nullptr));
+  CheckedFolder folder;
+  ASSERT_TRUE(folder.Hold(level + "\\inner"));
+  ScopedHandle other(CreateFileA(level.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  EXPECT_FALSE(other) << "a held level could be opened to rename it";
+  folder = CheckedFolder();
+  other = ScopedHandle(CreateFileA(level.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  ASSERT_TRUE(other);
+  EXPECT_FALSE(folder.Hold(level + "\\inner"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+}
+
 }  // namespace

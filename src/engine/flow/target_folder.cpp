@@ -2,9 +2,11 @@
 
 #include <utility>
 
+#include "common/desktop_start.h"
 #include "common/install_options.h"
 #include "common/messages.h"
 #include "common/run_log.h"
+#include "files/file_identity.h"
 #include "integration/folder_chain.h"
 #include "rules/text_rules.h"
 
@@ -16,16 +18,37 @@ bool Refuse(TargetFolderStage* stage, ShownText message, const std::string& logg
   return false;
 }
 
-bool RefuseJudged(const ExistingFolderCheck& check, TargetFolderStage* stage) {
-  const FolderSecurity& level = check.levels[check.verdict.refused_level];
-  if (level.reparse_point) {
-    return Refuse(stage,
-                  FillShown(LoadMessage(IDS_FOLDER_IS_LINK), "%s", {NameShown(check.refused_path)}));
+bool RefuseJudged(const char* folder, const ExistingFolderCheck& check, TargetFolderStage* stage) {
+  switch (check.verdict.refusal) {
+    case FolderRefusal::kLink:
+      return Refuse(stage, FillShown(LoadMessage(IDS_FOLDER_IS_LINK), "%s",
+                                     {NameShown(check.refused_path)}));
+    case FolderRefusal::kHeldByOther:
+      return Refuse(stage, FillShown(LoadMessage(IDS_FOLDER_NOT_PROTECTED), "%s",
+                                     {NameShown(check.refused_path)}));
+    case FolderRefusal::kRepermission:
+      return Refuse(stage, FillShown(LoadMessage(IDS_FOLDER_OTHERS_CONTROL), "%s",
+                                     {NameShown(folder), NameShown(check.refused_path)}));
+    case FolderRefusal::kOwner:
+      break;
   }
   const ShownText owner = check.refused_owner.empty() ? ShownText().Own(LoadMessage(IDS_OWNER_UNKNOWN))
                                                       : NameShown(check.refused_owner);
   return Refuse(stage, FillShown(LoadMessage(IDS_FOLDER_OF_OTHER_USER), "%s",
                                  {NameShown(check.refused_path), owner}));
+}
+
+// The unpacking and the registration name the target by its path: it must
+// lead to the very folder judged and held, as the held levels keep it
+// until the registration is written. One volume, one file index.
+bool NamesHeldTarget(const char* folder, const ExistingFolderCheck& check) {
+  if (!check.target_exists || check.held.size() != check.levels.size() || !check.held.back()) {
+    return false;
+  }
+  ScopedHandle at_path(CreateFileA(folder, FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return at_path && SameObject(at_path.Get(), check.held.back().Get());
 }
 
 }  // namespace
@@ -58,8 +81,12 @@ const ExistingFolderCheck& RefusingCheck(const JudgedFolderChain& chain) {
 
 bool PrepareTargetFolder(char* folder, FolderProtection& protection,
                          FolderSecurityReader& reader, TargetFolderStage* stage) {
+  // Elevated, every existing target is judged, one under Program Files
+  // too: an earlier installation there may have been opened to Users.
+  // Only a new folder's permissions depend on where it lies.
+  const bool judged = protection.applies() || RunsElevated();
   const FolderChainResult made = MakeJudgedFolderChain(
-      folder, protection.attributes(), protection.applies() ? &reader : nullptr, stage);
+      folder, protection.attributes(), judged ? &reader : nullptr, stage);
   if (made == FolderChainResult::kNotMade) {
     return Refuse(stage, ShownText().Own(LoadMessage(IDS_CANNOT_CREATE_FOLDER)),
                   std::string(": ") + folder);
@@ -71,10 +98,15 @@ bool PrepareTargetFolder(char* folder, FolderProtection& protection,
                                 kProtectedFolderSddl
                           : std::string(", with the permissions of its parent")));
   }
-  if (made == FolderChainResult::kRefused) return RefuseJudged(RefusingCheck(*stage), stage);
-  if (!protection.applies()) return true;
+  if (made == FolderChainResult::kRefused) return RefuseJudged(folder, RefusingCheck(*stage), stage);
+  if (!judged) return true;
 
   ExistingFolderCheck& after = stage->after;
+  if (!NamesHeldTarget(folder, after)) {
+    TheRunLog().Note(std::string("refused: ") + folder + " is no longer the folder judged");
+    return Refuse(stage,
+                  FillShown(LoadMessage(IDS_FOLDER_NOT_PROTECTED), "%s", {NameShown(folder)}));
+  }
   if (!SecureMovableLevels(after, reader)) {
     return Refuse(stage, FillShown(LoadMessage(IDS_FOLDER_NOT_PROTECTED), "%s",
                                    {NameShown(after.refused_path)}));

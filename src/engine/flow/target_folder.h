@@ -45,7 +45,7 @@ struct TargetFolderStage : JudgedFolderChain {
 };
 
 // Makes folder (absolute) ready, canonical afterwards as the chain leaves
-// it. Elevated outside Program Files, its levels are judged through reader
+// it. Elevated, wherever it lies, its levels are judged through reader
 // on both sides of the chain (MakeJudgedFolderChain). False, with the refusal in stage, when the folder is refused or
 // cannot be made.
 bool PrepareTargetFolder(char* folder, FolderProtection& protection,
