@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "common/code_page_bytes.h"
 #include "common/install_options.h"
@@ -219,31 +220,106 @@ class PlantedItemReader final : public Win32FolderSecurityReader {
   }
 };
 
-// What another account put into a folder others could write to goes, a
-// second name of a file elsewhere too, never what it leads to; an item
+// The names in folder (files and folders) that begin with prefix.
+std::vector<std::string> NamesStartingWith(const std::string& folder, const std::string& prefix) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  ScopedFind search(FindFirstFileA((folder + "\\" + prefix + "*").c_str(), &found));
+  if (!search) return names;
+  do {
+    names.push_back(found.cFileName);
+  } while (FindNextFileA(search.Get(), &found));
+  return names;
+}
+
+constexpr char kQuarantine[] = "pmarag-quarantine-";
+
+// What another account put into a folder others could write to is moved
+// aside whole, a folder with everything in it, never emptied or deleted; a
+// second name of a file elsewhere goes, never what it leads to; an item
 // others may re-permission refuses the folder.
-TEST(FolderProtection, WhatOthersPutIntoTheFolderGoesOrRefusesIt) {
+TEST(FolderProtection, WhatOthersPutIntoTheFolderIsMovedAsideOrRefusesIt) {
   ScratchFolder scratch("protect-by-others");
   ScratchFolder outside("protect-outside");
   WriteFileBytes(outside / "keep.txt", "mine");
   WriteFileBytes(scratch / "p_mara64.exe", "ours");
   WriteFileBytes(scratch / "planted.dll", "theirs");
   ASSERT_TRUE(CreateDirectoryA((scratch / "planted-folder").c_str(), nullptr));
-  WriteFileBytes(scratch / "planted-folder\\x.dll", "theirs");
+  WriteFileBytes(scratch / "planted-folder\\x.dll", "theirs too");
   ASSERT_TRUE(CreateHardLinkA((scratch / "linked.txt").c_str(), (outside / "keep.txt").c_str(),
                               nullptr));
   PlantedItemReader reader;
-  EXPECT_TRUE(ProtectExistingFolder(scratch.path() + "\\", reader));
+  const FolderProtectionResult moved = ProtectExistingFolder(scratch.path() + "\\", reader);
+  EXPECT_TRUE(moved);
   EXPECT_EQ(ReadFileBytes(scratch / "p_mara64.exe"), "ours");
   EXPECT_FALSE(FileExists(scratch / "planted.dll"));
   EXPECT_FALSE(FolderExists(scratch / "planted-folder"));
   EXPECT_FALSE(FileExists(scratch / "linked.txt"));
   EXPECT_EQ(ReadFileBytes(outside / "keep.txt"), "mine");
+  // Both planted items stand in the target under quarantine names, the
+  // folder with its file.
+  ASSERT_EQ(moved.quarantined.size(), 2u);
+  std::string contents;
+  for (const QuarantinedItem& item : moved.quarantined) {
+    EXPECT_EQ(item.owner, "S-1-5-21-1-2-3-1002");
+    contents += FolderExists(item.moved_to) ? ReadFileBytes(item.moved_to + "\\x.dll")
+                                            : ReadFileBytes(item.moved_to);
+  }
+  EXPECT_NE(contents.find("theirs too"), std::string::npos);
+  EXPECT_EQ(NamesStartingWith(scratch.path(), kQuarantine).size(), 2u);
 
   WriteFileBytes(scratch / "shared.dll", "anyone's");
   const FolderProtectionResult result = ProtectExistingFolder(scratch.path() + "\\", reader);
   EXPECT_FALSE(result);
   EXPECT_EQ(result.others_control, scratch / "shared.dll");
+}
+
+// Puts a folder of the test's own at the planted item's name once the walk
+// has judged the item: the walk must move aside only what it judged.
+std::string g_swapped_in;
+void SwapPlantedItem(const std::string& shown) {
+  if (MoveFileA(shown.c_str(), (shown + ".judged").c_str())) {
+    CreateDirectoryA(shown.c_str(), nullptr);
+    WriteFileBytes(shown + "\\ours.txt", "ours");
+    g_swapped_in = shown;
+  }
+}
+
+// Between the walk's judging and the move aside the name may lead to
+// another item: what the name opens then is compared with the item judged,
+// and another one stays where it is.
+TEST(FolderProtection, AnItemSwappedInAfterTheJudgingIsNotMovedAside) {
+  ScratchFolder scratch("protect-swapped");
+  ASSERT_TRUE(CreateDirectoryA((scratch / "planted-folder").c_str(), nullptr));
+  PlantedItemReader reader;
+  g_swapped_in.clear();
+  SetBeforeQuarantineHookForTests(SwapPlantedItem);
+  const FolderProtectionResult result = ProtectExistingFolder(scratch.path() + "\\", reader);
+  SetBeforeQuarantineHookForTests(nullptr);
+  ASSERT_EQ(g_swapped_in, scratch / "planted-folder");
+  EXPECT_FALSE(result);
+  EXPECT_TRUE(result.quarantined.empty());
+  EXPECT_EQ(ReadFileBytes(scratch / "planted-folder\\ours.txt"), "ours");
+  EXPECT_TRUE(NamesStartingWith(scratch.path(), kQuarantine).empty());
+}
+
+// A tree deeper than the walk goes refuses the folder, named by its first
+// level too deep, and is walked level by level without exhausting the
+// stack.
+TEST(FolderProtection, ATreeDeeperThanTheWalkGoesRefusesTheFolder) {
+  ScratchFolder scratch("protect-deep");
+  std::string level = scratch.path();
+  for (int depth = 0; depth < 40; ++depth) {
+    level += "\\d";
+    ASSERT_TRUE(CreateDirectoryA(level.c_str(), nullptr)) << depth;
+  }
+  Win32FolderSecurityReader reader;
+  const FolderProtectionResult result = ProtectExistingFolder(scratch.path() + "\\", reader);
+  EXPECT_FALSE(result);
+  std::string too_deep = scratch.path();
+  for (int depth = 0; depth < 32; ++depth) too_deep += "\\d";
+  EXPECT_EQ(result.refused_item, too_deep);
+  EXPECT_TRUE(FolderExists(level));
 }
 
 // Reads a level the chain is to make as missing once, as the check before

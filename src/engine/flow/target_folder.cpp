@@ -84,9 +84,14 @@ bool PrepareTargetFolder(char* folder, FolderProtection& protection,
   if (after.verdict.action == ExistingFolderAction::kProtect) {
     const FolderProtectionResult result =
         ProtectExistingFolder(folder, reader, after.held.empty() ? nullptr : after.held.back().Get());
+    stage->quarantined = result.quarantined;
     if (!result.others_control.empty()) {
       return Refuse(stage, FillShown(LoadMessage(IDS_FOLDER_OTHERS_CONTROL), "%s",
                                      {NameShown(folder), NameShown(result.others_control)}));
+    }
+    if (!result.refused_item.empty()) {
+      return Refuse(stage, FillShown(LoadMessage(IDS_FOLDER_HOLDS_ITEM), "%s",
+                                     {NameShown(folder), NameShown(result.refused_item)}));
     }
     if (!result) {
       return Refuse(stage,
