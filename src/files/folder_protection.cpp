@@ -18,6 +18,7 @@
 #include "files/file_identity.h"
 #include "files/held_folders.h"
 #include "rules/folder_chain_rules.h"
+#include "rules/payload_rules.h"
 
 namespace {
 
@@ -67,19 +68,16 @@ FolderProtection FolderProtection::ForPrivateFolder() {
 
 namespace {
 
-// What the protected folder's contents get: owned by Administrators, and
-// what the folder hands down, as Windows' own inheritance would write it.
+// What the protected folder's payload folders get: owned by
+// Administrators, and what the folder hands down, as Windows' own
+// inheritance would write it. Files get nothing: they are replaced.
 constexpr char kInheritedFolderSddl[] =
     "O:BAD:AI(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIID;0x1200a9;;;BU)(A;OICIIOID;GA;;;CO)"
     "(A;OICIID;0x1200a9;;;S-1-15-2-1)(A;OICIID;0x1200a9;;;S-1-15-2-2)";
-constexpr char kInheritedFileSddl[] =
-    "O:BAD:AI(A;ID;FA;;;SY)(A;ID;FA;;;BA)(A;ID;0x1200a9;;;BU)"
-    "(A;ID;0x1200a9;;;S-1-15-2-1)(A;ID;0x1200a9;;;S-1-15-2-2)";
 
 struct Descriptors {
   ScopedLocalMemory folder;
   ScopedLocalMemory subfolder;
-  ScopedLocalMemory file;
 };
 
 bool Build(const char* sddl, ScopedLocalMemory* descriptor) {
@@ -118,12 +116,15 @@ struct Walk {
   Descriptors descriptors;
   FolderSecurityReader& reader;
   std::string user;
+  // The names of the payload's entries: in the target nothing else is kept.
+  const std::vector<std::string>& payload_names;
   // The target folder, listed: where planted items are moved aside to.
   const ScopedHandle* root = nullptr;
   std::string root_shown;
   // The first item that others may re-permission or take over.
   std::string others_control;
-  // The first item that refuses the folder: one deeper than kMaxWalkDepth.
+  // The first item that refuses the folder: one the setup would keep, a
+  // read-only file it would not replace, one deeper than kMaxWalkDepth.
   std::string refused_item;
   std::vector<QuarantinedItem> quarantined;
 };
@@ -208,12 +209,47 @@ bool RemoveLinkName(ScopedHandle item, const ScopedHandle& folder, const HeldIte
   return true;
 }
 
-// One item of the held folder, opened relative to it by its UTF-16 name: a
-// real folder or file gets the inherited permissions, a folder's handle
-// goes to subfolder for its contents; a link is removed. shown_folder is
-// the folder's path for the run log.
+// The listed name in ASCII, "" when it holds any other character: entry
+// names are ASCII, and a look-alike in the code page is another name.
+std::string AsciiName(const std::wstring& name) {
+  std::string ascii;
+  for (wchar_t c : name) {
+    if (c == L'\0' || c >= 0x80) return {};
+    ascii += static_cast<char>(c);
+  }
+  return ascii;
+}
+
+// Whether the folder may hold a trusted account's item at relative: others
+// could have written it, so only a name the unpacking replaces is kept
+// until then, a file of the payload that is not read-only (the unpacking
+// keeps a read-only one), or a folder that holds such names. Anything else
+// refuses the folder.
+bool MayStayForTheUnpacking(const std::string& relative, bool is_folder, DWORD attributes,
+                            const std::string& shown, Walk& walk) {
+  const PayloadNameKind kind =
+      relative.empty() ? PayloadNameKind::kNone : PayloadNameOf(relative, walk.payload_names);
+  const char* why = nullptr;
+  if (kind != (is_folder ? PayloadNameKind::kFolder : PayloadNameKind::kFile)) {
+    why = " is none of the setup's files";
+  } else if (attributes & FILE_ATTRIBUTE_READONLY) {
+    why = " is read-only and would be kept";
+  }
+  if (why == nullptr) return true;
+  TheRunLog().Note("refused: others could write into the target folder, and " + shown + why);
+  if (walk.refused_item.empty()) walk.refused_item = shown;
+  return false;
+}
+
+// One item of the held folder, opened relative to it by its UTF-16 name
+// (relative_folder: the folder's path below the target, "" or ending in
+// "/"): a link is removed, another account's item moved aside; a folder of
+// the payload gets the inherited permissions and its handle goes to
+// subfolder for its contents; a file of the payload stays as it is for the
+// unpacking to replace. shown_folder is the folder's path for the run log.
 bool ProtectItem(const ScopedHandle& folder, const std::string& shown_folder,
-                 const HeldItem& listed, Walk& walk, ScopedHandle* subfolder) {
+                 const std::string& relative_folder, const HeldItem& listed, Walk& walk,
+                 ScopedHandle* subfolder) {
   // Only for the log: a name the code page cannot hold may read there as
   // another, and it is never opened by what it reads as.
   const std::string shown = shown_folder + TextOf(listed.name, CP_ACP);
@@ -258,22 +294,30 @@ bool ProtectItem(const ScopedHandle& folder, const std::string& shown_folder,
     return QuarantinePlantedItem(std::move(item), information, folder, listed, shown,
                                  AccountName(security.owner_sid), walk);
   }
+  const std::string ascii = AsciiName(listed.name);
+  if (!MayStayForTheUnpacking(ascii.empty() ? ascii : relative_folder + ascii, is_folder,
+                              attributes, shown, walk)) {
+    return false;
+  }
+  // What a user could have written into a file is not given to everyone to
+  // read: the unpacking replaces it.
+  if (!is_folder) return true;
   const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-  if (!SetOwnDescriptor(item.Get(), what,
-                        is_folder ? walk.descriptors.subfolder : walk.descriptors.file)) {
+  if (!SetOwnDescriptor(item.Get(), what, walk.descriptors.subfolder)) {
     TheRunLog().NoteFailure("cannot protect " + shown, GetLastError());
     return false;
   }
   // The handle keeps the folder from being renamed or swapped while its
   // contents are listed and opened through it.
-  if (is_folder) *subfolder = std::move(item);
+  *subfolder = std::move(item);
   return true;
 }
 
 // A folder whose contents are still to be walked, held meanwhile.
 struct PendingFolder {
   ScopedHandle handle;
-  std::string shown;  // ending in a backslash
+  std::string shown;     // ending in a backslash
+  std::string relative;  // below the target: "" or ending in "/"
   int depth = 0;
 };
 
@@ -283,7 +327,7 @@ struct PendingFolder {
 // fails the walk.
 bool ProtectContents(ScopedHandle target, const std::string& shown, Walk& walk) {
   std::vector<PendingFolder> pending;
-  pending.push_back({std::move(target), shown, 0});
+  pending.push_back({std::move(target), shown, "", 0});
   bool all = true;
   while (!pending.empty()) {
     PendingFolder folder = std::move(pending.back());
@@ -296,7 +340,7 @@ bool ProtectContents(ScopedHandle target, const std::string& shown, Walk& walk) 
     }
     for (const HeldItem& item : items) {
       ScopedHandle subfolder;
-      if (!ProtectItem(folder.handle, folder.shown, item, walk, &subfolder)) {
+      if (!ProtectItem(folder.handle, folder.shown, folder.relative, item, walk, &subfolder)) {
         all = false;
         continue;
       }
@@ -309,7 +353,8 @@ bool ProtectContents(ScopedHandle target, const std::string& shown, Walk& walk) 
         all = false;
         continue;
       }
-      pending.push_back({std::move(subfolder), shown_subfolder + "\\", folder.depth + 1});
+      pending.push_back({std::move(subfolder), shown_subfolder + "\\",
+                         folder.relative + AsciiName(item.name) + "/", folder.depth + 1});
     }
   }
   return all;
@@ -322,12 +367,13 @@ void SetBeforeQuarantineHookForTests(QuarantineHook hook) { g_before_quarantine 
 #endif
 
 FolderProtectionResult ProtectExistingFolder(const std::string& folder,
-                                             FolderSecurityReader& reader, HANDLE judged) {
+                                             FolderSecurityReader& reader,
+                                             const std::vector<std::string>& payload_names,
+                                             HANDLE judged) {
   FolderProtectionResult result;
-  Walk walk{{}, reader, reader.RunningUser(), nullptr, {}, {}, {}, {}};
+  Walk walk{{}, reader, reader.RunningUser(), payload_names, nullptr, {}, {}, {}, {}};
   if (!Build(kProtectedFolderSddl, &walk.descriptors.folder) ||
-      !Build(kInheritedFolderSddl, &walk.descriptors.subfolder) ||
-      !Build(kInheritedFileSddl, &walk.descriptors.file)) {
+      !Build(kInheritedFolderSddl, &walk.descriptors.subfolder)) {
     TheRunLog().NoteFailure("cannot build the protected permissions", GetLastError());
     return result;
   }

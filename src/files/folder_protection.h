@@ -75,17 +75,22 @@ struct FolderProtectionResult {
   explicit operator bool() const { return protected_all; }
 };
 
-// Gives an existing folder (canonical, ending in a backslash) the
-// protected permissions, and everything in it the same through
-// inheritance, with Administrators as owner. Each item is changed through
-// a handle to itself; a link inside is changed itself, never what it
-// leads to; an item that neither a trusted account nor the running user
-// owns was put there by someone else and is renamed as a whole to a
-// quarantine name in the target, never opened or deleted. The walk goes
-// folder by folder, no deeper than a fixed limit. judged, when given, is the
-// handle of the folder the check judged: the walk refuses another.
+// Gives an existing folder (canonical, ending in a backslash) that others
+// could write the protected permissions, and takes nothing of what stood
+// there on trust: anyone could have written, renamed or marked it. Each
+// item is opened through a handle to itself. A link inside is removed
+// itself, never what it leads to; an item that neither a trusted account
+// nor the running user owns was put there by someone else and is renamed as
+// a whole to a quarantine name in the target, never opened or deleted.
+// Otherwise the folder may hold only payload_names (the payload's entries),
+// files for the unpacking to replace, left as they are, and folders, given
+// Administrators as owner and what the target hands down; anything else, a
+// read-only file among them, refuses the folder (refused_item). The walk
+// goes folder by folder, no deeper than a fixed limit. judged, when given,
+// is the handle of the folder the check judged: the walk refuses another.
 FolderProtectionResult ProtectExistingFolder(const std::string& folder,
                                              FolderSecurityReader& reader,
+                                             const std::vector<std::string>& payload_names,
                                              HANDLE judged = nullptr);
 
 // Test builds only: called with a planted item's name (as the run log
