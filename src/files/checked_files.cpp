@@ -54,6 +54,14 @@ DWORD ErrorOfStatus(NTSTATUS status) {
 
 }  // namespace
 
+bool RenameIntoFolder(const ScopedHandle& item, const ScopedHandle& folder,
+                      const std::wstring& name) {
+  const NTSTATUS status = RenameRelative(item.Get(), folder.Get(), name, false);
+  if (status >= 0) return true;
+  SetLastError(ErrorOfStatus(status));
+  return false;
+}
+
 bool CheckedFolder::Hold(const std::string& folder) {
   held_.clear();
   path_ = folder;

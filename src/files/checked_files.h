@@ -50,6 +50,13 @@ class CheckedFolder {
   std::wstring final_path_;
 };
 
+// Renames what item stands for (opened with DELETE) to name (one name) in
+// the held folder, through the item's handle and relative to the folder's:
+// no path is resolved. A name that is taken is never replaced. False, with
+// the error (ERROR_ALREADY_EXISTS when the name is taken).
+bool RenameIntoFolder(const ScopedHandle& item, const ScopedHandle& folder,
+                      const std::wstring& name);
+
 // Creates the file at path (absolute) anew: a fresh file moved over its
 // name, so that whatever stood there, a link or a hard link included, is
 // replaced and never written through. The handle, open for writing and

@@ -4,6 +4,7 @@
 #include <sddl.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,10 +12,13 @@
 #include "common/ansi_path.h"
 #include "common/code_page_bytes.h"
 #include "common/desktop_start.h"
+#include "common/random_number.h"
 #include "common/run_log.h"
+#include "files/checked_files.h"
 #include "files/file_identity.h"
 #include "files/held_folders.h"
 #include "rules/folder_chain_rules.h"
+#include "rules/payload_rules.h"
 
 namespace {
 
@@ -64,19 +68,16 @@ FolderProtection FolderProtection::ForPrivateFolder() {
 
 namespace {
 
-// What the protected folder's contents get: owned by Administrators, and
-// what the folder hands down, as Windows' own inheritance would write it.
+// What the protected folder's payload folders get: owned by
+// Administrators, and what the folder hands down, as Windows' own
+// inheritance would write it. Files get nothing: they are replaced.
 constexpr char kInheritedFolderSddl[] =
     "O:BAD:AI(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIID;0x1200a9;;;BU)(A;OICIIOID;GA;;;CO)"
     "(A;OICIID;0x1200a9;;;S-1-15-2-1)(A;OICIID;0x1200a9;;;S-1-15-2-2)";
-constexpr char kInheritedFileSddl[] =
-    "O:BAD:AI(A;ID;FA;;;SY)(A;ID;FA;;;BA)(A;ID;0x1200a9;;;BU)"
-    "(A;ID;0x1200a9;;;S-1-15-2-1)(A;ID;0x1200a9;;;S-1-15-2-2)";
 
 struct Descriptors {
   ScopedLocalMemory folder;
   ScopedLocalMemory subfolder;
-  ScopedLocalMemory file;
 };
 
 bool Build(const char* sddl, ScopedLocalMemory* descriptor) {
@@ -95,61 +96,84 @@ bool SetOwnDescriptor(HANDLE item, SECURITY_INFORMATION what, const ScopedLocalM
   return SetKernelObjectSecurity(item, what, descriptor.Get()) != FALSE;
 }
 
+// How deep the walk goes below the target: the viewer's own tree is far
+// shallower, and a tree deeper than this refuses the folder instead of
+// being walked (the walk keeps one open handle per pending folder).
+constexpr int kMaxWalkDepth = 32;
+
+// What a planted item is renamed to inside the target: a fixed prefix that
+// no file of the viewer's and no fresh name of the unpacking takes, and a
+// random part nobody can foresee.
+constexpr char kQuarantinePrefix[] = "pmarag-quarantine-";
+constexpr int kQuarantineAttempts = 16;
+
+#ifdef PELLUMARA_TEST_SEAMS
+QuarantineHook g_before_quarantine = nullptr;
+#endif
+
 // What the walk over the target's contents carries along.
 struct Walk {
   Descriptors descriptors;
   FolderSecurityReader& reader;
   std::string user;
+  // The names of the payload's entries: in the target nothing else is kept.
+  const std::vector<std::string>& payload_names;
+  // The target folder, listed: where planted items are moved aside to.
+  const ScopedHandle* root = nullptr;
+  std::string root_shown;
   // The first item that others may re-permission or take over.
   std::string others_control;
+  // The first item that refuses the folder: one the setup would keep, a
+  // read-only file it would not replace, one deeper than kMaxWalkDepth.
+  std::string refused_item;
+  std::vector<QuarantinedItem> quarantined;
 };
 
-bool ProtectContents(const ScopedHandle& folder, const std::string& shown, Walk& walk);
-
-// Removes what someone else put into the target: a file by its handle, a
-// folder with everything in it, each item opened relative to its folder by
-// its UTF-16 name. A link inside goes itself; one that cannot be opened as
-// itself (Wine follows links) stops the removal, never followed.
-bool RemoveTree(const ScopedHandle& folder, const HeldItem& listed) {
-  const bool listed_folder = (listed.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  ScopedHandle item =
-      OpenInFolder(folder, listed.name,
-                   DELETE | FILE_READ_ATTRIBUTES | (listed_folder ? FILE_LIST_DIRECTORY : 0),
-                   FILE_OPEN_FOR_BACKUP_INTENT);
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!item || !GetFileInformationByHandle(item.Get(), &information)) return false;
-  const bool link = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  if ((listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !link) {
-    SetLastError(ERROR_CANT_ACCESS_FILE);
-    return false;
-  }
-  if (!link && (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    std::vector<HeldItem> items;
-    if (!ListHeldFolder(item, &items)) return false;
-    for (const HeldItem& inside : items) {
-      if (!RemoveTree(item, inside)) return false;
+// Renames what item stands for to a fresh quarantine name in the target
+// folder; that name in quarantine. False, with the error.
+bool MoveToQuarantine(const ScopedHandle& item, Walk& walk, std::string* quarantine) {
+  for (int attempt = 0; attempt < kQuarantineAttempts; ++attempt) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%s%08x", kQuarantinePrefix, RandomNumber());
+    if (RenameIntoFolder(item, *walk.root, WideOf(name, CP_ACP))) {
+      *quarantine = walk.root_shown + name;
+      return true;
     }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }
-  return DeleteWhenClosed(item);
+  return false;
 }
 
 // An item that neither a trusted account nor the running user owns: put
 // there by someone who could write into the folder, a DLL the viewer would
-// load, say. The handle the walk opened is closed first; the name is opened
-// once more for deletion and must still be the same item.
-bool RemovePlantedItem(ScopedHandle item, const ScopedHandle& folder, const HeldItem& listed,
-                       const std::string& shown, const std::string& owner) {
-  ScopedHandle again =
-      OpenInFolder(folder, listed.name, FILE_READ_ATTRIBUTES, FILE_OPEN_FOR_BACKUP_INTENT);
-  const bool same = again && SameObject(item.Get(), again.Get());
+// load, say. It is renamed as a whole to a quarantine name in the target,
+// where the viewer loads nothing and which its owner can no longer change
+// into anything the viewer loads; nothing of it is opened or deleted with
+// the setup's rights. The walk's handle (without delete access for a folder,
+// and without delete sharing) is closed first; the name is opened once more
+// with delete access, and what it opens now must be the very item judged.
+bool QuarantinePlantedItem(ScopedHandle item, const BY_HANDLE_FILE_INFORMATION& judged,
+                           const ScopedHandle& folder, const HeldItem& listed,
+                           const std::string& shown, const std::string& owner, Walk& walk) {
   item.Close();
-  again.Close();
-  if (!same || !RemoveTree(folder, listed)) {
-    TheRunLog().NoteFailure("cannot remove " + shown + ", which " + owner + " put there",
+#ifdef PELLUMARA_TEST_SEAMS
+  if (g_before_quarantine != nullptr) g_before_quarantine(shown);
+#endif
+  ScopedHandle now = OpenInFolder(folder, listed.name, DELETE | FILE_READ_ATTRIBUTES,
+                                  FILE_OPEN_FOR_BACKUP_INTENT);
+  BY_HANDLE_FILE_INFORMATION information;
+  const bool same = now && GetFileInformationByHandle(now.Get(), &information) &&
+                    SameFile(judged, information) &&
+                    !(information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  std::string quarantine;
+  if (!same || !MoveToQuarantine(now, walk, &quarantine)) {
+    TheRunLog().NoteFailure("cannot move aside " + shown + ", which " + owner + " put there",
                             same ? GetLastError() : ERROR_CANT_ACCESS_FILE);
     return false;
   }
-  TheRunLog().Note("removed from the target folder, put there by " + owner + ": " + shown);
+  TheRunLog().Note("moved aside in the target folder, put there by " + owner + ": " + shown +
+                   " to " + quarantine);
+  walk.quarantined.push_back({shown, owner, quarantine});
   return true;
 }
 
@@ -185,11 +209,47 @@ bool RemoveLinkName(ScopedHandle item, const ScopedHandle& folder, const HeldIte
   return true;
 }
 
-// One item of the held folder, opened relative to it by its UTF-16 name: a
-// real folder or file gets the inherited permissions, a folder its contents
-// too; a link is removed. shown is the folder's path for the run log.
+// The listed name in ASCII, "" when it holds any other character: entry
+// names are ASCII, and a look-alike in the code page is another name.
+std::string AsciiName(const std::wstring& name) {
+  std::string ascii;
+  for (wchar_t c : name) {
+    if (c == L'\0' || c >= 0x80) return {};
+    ascii += static_cast<char>(c);
+  }
+  return ascii;
+}
+
+// Whether the folder may hold a trusted account's item at relative: others
+// could have written it, so only a name the unpacking replaces is kept
+// until then, a file of the payload that is not read-only (the unpacking
+// keeps a read-only one), or a folder that holds such names. Anything else
+// refuses the folder.
+bool MayStayForTheUnpacking(const std::string& relative, bool is_folder, DWORD attributes,
+                            const std::string& shown, Walk& walk) {
+  const PayloadNameKind kind =
+      relative.empty() ? PayloadNameKind::kNone : PayloadNameOf(relative, walk.payload_names);
+  const char* why = nullptr;
+  if (kind != (is_folder ? PayloadNameKind::kFolder : PayloadNameKind::kFile)) {
+    why = " is none of the setup's files";
+  } else if (attributes & FILE_ATTRIBUTE_READONLY) {
+    why = " is read-only and would be kept";
+  }
+  if (why == nullptr) return true;
+  TheRunLog().Note("refused: others could write into the target folder, and " + shown + why);
+  if (walk.refused_item.empty()) walk.refused_item = shown;
+  return false;
+}
+
+// One item of the held folder, opened relative to it by its UTF-16 name
+// (relative_folder: the folder's path below the target, "" or ending in
+// "/"): a link is removed, another account's item moved aside; a folder of
+// the payload gets the inherited permissions and its handle goes to
+// subfolder for its contents; a file of the payload stays as it is for the
+// unpacking to replace. shown_folder is the folder's path for the run log.
 bool ProtectItem(const ScopedHandle& folder, const std::string& shown_folder,
-                 const HeldItem& listed, Walk& walk) {
+                 const std::string& relative_folder, const HeldItem& listed, Walk& walk,
+                 ScopedHandle* subfolder) {
   // Only for the log: a name the code page cannot hold may read there as
   // another, and it is never opened by what it reads as.
   const std::string shown = shown_folder + TextOf(listed.name, CP_ACP);
@@ -231,42 +291,89 @@ bool ProtectItem(const ScopedHandle& folder, const std::string& shown_folder,
     return false;
   }
   if (!IsTrustedOwner(security.owner_sid, walk.user)) {
-    return RemovePlantedItem(std::move(item), folder, listed, shown,
-                             AccountName(security.owner_sid));
+    return QuarantinePlantedItem(std::move(item), information, folder, listed, shown,
+                                 AccountName(security.owner_sid), walk);
   }
+  const std::string ascii = AsciiName(listed.name);
+  if (!MayStayForTheUnpacking(ascii.empty() ? ascii : relative_folder + ascii, is_folder,
+                              attributes, shown, walk)) {
+    return false;
+  }
+  // What a user could have written into a file is not given to everyone to
+  // read: the unpacking replaces it.
+  if (!is_folder) return true;
   const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-  if (!SetOwnDescriptor(item.Get(), what,
-                        is_folder ? walk.descriptors.subfolder : walk.descriptors.file)) {
+  if (!SetOwnDescriptor(item.Get(), what, walk.descriptors.subfolder)) {
     TheRunLog().NoteFailure("cannot protect " + shown, GetLastError());
     return false;
   }
   // The handle keeps the folder from being renamed or swapped while its
   // contents are listed and opened through it.
-  return !is_folder || ProtectContents(item, shown + "\\", walk);
+  *subfolder = std::move(item);
+  return true;
 }
 
-// The folder's contents, listed through its handle: no listed name is
-// ever made into a path.
-bool ProtectContents(const ScopedHandle& folder, const std::string& shown, Walk& walk) {
-  std::vector<HeldItem> items;
-  if (!ListHeldFolder(folder, &items)) {
-    TheRunLog().NoteFailure("cannot list " + shown, GetLastError());
-    return false;
-  }
+// A folder whose contents are still to be walked, held meanwhile.
+struct PendingFolder {
+  ScopedHandle handle;
+  std::string shown;     // ending in a backslash
+  std::string relative;  // below the target: "" or ending in "/"
+  int depth = 0;
+};
+
+// The target's contents, folder by folder, each listed through its handle:
+// no listed name is ever made into a path. Iterative, so that no tree can
+// exhaust the stack; a folder deeper than kMaxWalkDepth is not walked and
+// fails the walk.
+bool ProtectContents(ScopedHandle target, const std::string& shown, Walk& walk) {
+  std::vector<PendingFolder> pending;
+  pending.push_back({std::move(target), shown, "", 0});
   bool all = true;
-  for (const HeldItem& item : items) all = ProtectItem(folder, shown, item, walk) && all;
+  while (!pending.empty()) {
+    PendingFolder folder = std::move(pending.back());
+    pending.pop_back();
+    std::vector<HeldItem> items;
+    if (!ListHeldFolder(folder.handle, &items)) {
+      TheRunLog().NoteFailure("cannot list " + folder.shown, GetLastError());
+      all = false;
+      continue;
+    }
+    for (const HeldItem& item : items) {
+      ScopedHandle subfolder;
+      if (!ProtectItem(folder.handle, folder.shown, folder.relative, item, walk, &subfolder)) {
+        all = false;
+        continue;
+      }
+      if (!subfolder) continue;
+      const std::string shown_subfolder = folder.shown + TextOf(item.name, CP_ACP);
+      if (folder.depth + 1 >= kMaxWalkDepth) {
+        TheRunLog().Note("refused: " + shown_subfolder + " lies deeper than " +
+                         std::to_string(kMaxWalkDepth) + " levels below the target folder");
+        if (walk.refused_item.empty()) walk.refused_item = shown_subfolder;
+        all = false;
+        continue;
+      }
+      pending.push_back({std::move(subfolder), shown_subfolder + "\\",
+                         folder.relative + AsciiName(item.name) + "/", folder.depth + 1});
+    }
+  }
   return all;
 }
 
 }  // namespace
 
+#ifdef PELLUMARA_TEST_SEAMS
+void SetBeforeQuarantineHookForTests(QuarantineHook hook) { g_before_quarantine = hook; }
+#endif
+
 FolderProtectionResult ProtectExistingFolder(const std::string& folder,
-                                             FolderSecurityReader& reader, HANDLE judged) {
+                                             FolderSecurityReader& reader,
+                                             const std::vector<std::string>& payload_names,
+                                             HANDLE judged) {
   FolderProtectionResult result;
-  Walk walk{{}, reader, reader.RunningUser(), {}};
+  Walk walk{{}, reader, reader.RunningUser(), payload_names, nullptr, {}, {}, {}, {}};
   if (!Build(kProtectedFolderSddl, &walk.descriptors.folder) ||
-      !Build(kInheritedFolderSddl, &walk.descriptors.subfolder) ||
-      !Build(kInheritedFileSddl, &walk.descriptors.file)) {
+      !Build(kInheritedFolderSddl, &walk.descriptors.subfolder)) {
     TheRunLog().NoteFailure("cannot build the protected permissions", GetLastError());
     return result;
   }
@@ -315,8 +422,13 @@ FolderProtectionResult ProtectExistingFolder(const std::string& folder,
     TheRunLog().NoteFailure("cannot list " + folder, GetLastError());
     return result;
   }
-  result.protected_all = ProtectContents(listed, path + "\\", walk);
+  walk.root = &listed;
+  walk.root_shown = path + "\\";
+  ScopedHandle walked = ReopenHeldFolder(listed, FILE_LIST_DIRECTORY);
+  result.protected_all = walked && ProtectContents(std::move(walked), path + "\\", walk);
   result.others_control = walk.others_control;
+  result.refused_item = walk.refused_item;
+  result.quarantined = std::move(walk.quarantined);
   TheRunLog().Note(std::string(result.protected_all
                                    ? "target folder protected, its contents too: "
                                    : "target folder protected, but not all of its contents: ") +

@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "common/scoped_win.h"
 #include "files/folder_security.h"
 
@@ -51,21 +54,48 @@ class FolderProtection {
   SECURITY_ATTRIBUTES attributes_ = {};
 };
 
+// An item another account had put into the target, moved aside there.
+struct QuarantinedItem {
+  std::string item;      // its path as it was
+  std::string owner;     // the account that owns it
+  std::string moved_to;  // its quarantine path in the target
+};
+
 struct FolderProtectionResult {
   bool protected_all = false;
   // Where others may re-permission or take over the target or an item in
   // it: the folder is refused instead, and this names the item.
   std::string others_control;
+  // An item the folder may not hold, a folder deeper below the target than
+  // the walk goes: the folder is refused, and this names the item.
+  std::string refused_item;
+  // What another account had put there, each moved aside to a quarantine
+  // name in the target, for the run log and the setup log.
+  std::vector<QuarantinedItem> quarantined;
   explicit operator bool() const { return protected_all; }
 };
 
-// Gives an existing folder (canonical, ending in a backslash) the
-// protected permissions, and everything in it the same through
-// inheritance, with Administrators as owner. Each item is changed through
-// a handle to itself; a link inside is changed itself, never what it
-// leads to; an item that neither a trusted account nor the running user
-// owns was put there by someone else and is removed. judged, when given,
+// Gives an existing folder (canonical, ending in a backslash) that others
+// could write the protected permissions, and takes nothing of what stood
+// there on trust: anyone could have written, renamed or marked it. Each
+// item is opened through a handle to itself. A link inside is removed
+// itself, never what it leads to; an item that neither a trusted account
+// nor the running user owns was put there by someone else and is renamed as
+// a whole to a quarantine name in the target, never opened or deleted.
+// Otherwise the folder may hold only payload_names (the payload's entries),
+// files for the unpacking to replace, left as they are, and folders, given
+// Administrators as owner and what the target hands down; anything else, a
+// read-only file among them, refuses the folder (refused_item). The walk
+// goes folder by folder, no deeper than a fixed limit. judged, when given,
 // is the handle of the folder the check judged: the walk refuses another.
 FolderProtectionResult ProtectExistingFolder(const std::string& folder,
                                              FolderSecurityReader& reader,
+                                             const std::vector<std::string>& payload_names,
                                              HANDLE judged = nullptr);
+
+// Test builds only: called with a planted item's name (as the run log
+// shows it) after the walk judged it and before its name is opened again
+// to move it aside (nullptr: nothing), so that a test can put another item
+// at the name.
+using QuarantineHook = void (*)(const std::string& shown);
+void SetBeforeQuarantineHookForTests(QuarantineHook hook);

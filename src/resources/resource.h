@@ -60,6 +60,12 @@
 // folder: %s a level of its path and %s its owner; %s a level that is a link
 #define IDS_SETTINGS_FOLDER_OF_OTHER_USER 36
 #define IDS_SETTINGS_FOLDER_LINK 37
+// The target folder is refused: %s the folder, which others could write,
+// %s an item in it that the setup would have to keep
+#define IDS_FOLDER_HOLDS_ITEM 38
+// For the setup log: %s an item another account put into the target, %s
+// that account, %s the quarantine name it was moved to
+#define IDS_PLANTED_ITEM_MOVED 39
 
 // Icon
 #define IDI_SETUP 111

@@ -89,6 +89,27 @@ std::vector<std::string> MissingPayloadEntries(const std::vector<std::string>& e
   return missing;
 }
 
+PayloadNameKind PayloadNameOf(std::string_view relative,
+                              const std::vector<std::string>& entry_names) {
+  if (relative.empty()) return PayloadNameKind::kNone;
+  for (char c : relative) {
+    if (static_cast<unsigned char>(c) >= 0x80) return PayloadNameKind::kNone;
+  }
+  // ASCII alone: every byte is a character of its own in any code page.
+  const CodePageCharacters ascii = CodePageCharacters::SingleByte();
+  const std::string key = FileSystemKey(relative, ascii);
+  PayloadNameKind kind = PayloadNameKind::kNone;
+  for (const std::string& entry : entry_names) {
+    const std::string entry_key = FileSystemKey(entry, ascii);
+    if (!EntryNamePart(entry).empty() && entry_key == key) return PayloadNameKind::kFile;
+    if (entry_key.size() > key.size() && entry_key.compare(0, key.size(), key) == 0 &&
+        entry_key[key.size()] == '/') {
+      kind = PayloadNameKind::kFolder;
+    }
+  }
+  return kind;
+}
+
 std::string_view EntryNamePart(std::string_view name) {
   std::size_t last = name.find_last_of("/\\");
   return last == std::string_view::npos ? name : name.substr(last + 1);

@@ -37,6 +37,15 @@ std::vector<std::string> MissingPayloadEntries(const std::vector<std::string>& e
 // backslash or a letter. Two names with the same key name the same file.
 std::string FileSystemKey(std::string_view name, const CodePageCharacters& characters);
 
+// What a name below the target folder (relative, "/" or "\" between its
+// levels, ASCII as entry names are) is to the payload whose entries are
+// entry_names: one of its files, a folder that holds some of them, or
+// neither. Compared as Windows compares names (FileSystemKey); a name
+// beyond ASCII is never the payload's.
+enum class PayloadNameKind { kNone, kFile, kFolder };
+PayloadNameKind PayloadNameOf(std::string_view relative,
+                              const std::vector<std::string>& entry_names);
+
 // The part of an entry name behind its last "/" or "\"; empty for a folder.
 // Also of a path in UTF-8, where no byte of a longer character is ASCII.
 std::string_view EntryNamePart(std::string_view name);

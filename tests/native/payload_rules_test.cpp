@@ -58,6 +58,24 @@ TEST(RequiredEntries, OnlyTheMissingOnesAreNamedComparedLikeWindowsNames) {
   EXPECT_EQ(MissingPayloadEntries({"Help/", "p_mara64.exe.bak"}).size(), 12u);
 }
 
+// What stands in the target is the payload's only under an entry's own
+// name, as Windows compares names; a folder only when entries lie in it.
+TEST(PayloadNames, ItemsAreThePayloadsOnlyUnderItsNames) {
+  const std::vector<std::string> entries = {"p_mara64.exe", "Skins/", "Skins/blue/bar.png",
+                                            "Help\\p.chm"};
+  EXPECT_EQ(PayloadNameOf("P_MARA64.EXE", entries), PayloadNameKind::kFile);
+  EXPECT_EQ(PayloadNameOf("skins\\Blue\\bar.png", entries), PayloadNameKind::kFile);
+  EXPECT_EQ(PayloadNameOf("help/p.chm", entries), PayloadNameKind::kFile);
+  EXPECT_EQ(PayloadNameOf("Skins", entries), PayloadNameKind::kFolder);
+  EXPECT_EQ(PayloadNameOf("Skins\\blue", entries), PayloadNameKind::kFolder);
+  EXPECT_EQ(PayloadNameOf("Help", entries), PayloadNameKind::kFolder);
+  for (const char* other : {"p_mara64.exe.", "p_mara64", "Skin", "Skins\\red", "bar.png",
+                            "Skins\\blue\\bar.png\\x", "", "p_mara64.ex\xe9"}) {
+    EXPECT_EQ(PayloadNameOf(other, entries), PayloadNameKind::kNone) << other;
+  }
+  EXPECT_EQ(PayloadNameOf("p_mara64.exe", {}), PayloadNameKind::kNone);
+}
+
 std::string TempPath(const std::string& folder, const std::string& name, bool* fits,
                      const CodePageCharacters& characters = samples::Western()) {
   char* path = new char[kPathSize];

@@ -12,9 +12,11 @@
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "common/code_page_bytes.h"
 #include "common/install_options.h"
+#include "common/messages.h"
 #include "rules/text_rules.h"
 #include "support/scratch.h"
 
@@ -169,13 +171,15 @@ TEST(FolderProtection, ProtectingAnExistingFolderNeverFollowsALinkInside) {
   WriteFileBytes(victim / "keep.txt", "mine");
   ASSERT_TRUE(CreateDirectoryA((scratch / "Plugins").c_str(), nullptr));
   WriteFileBytes(scratch / "Plugins\\old.dll", "old");
-  EXPECT_TRUE(ProtectExistingFolder(scratch.path() + "\\", reader));
+  const std::vector<std::string> payload = {"Plugins/old.dll"};
+  EXPECT_TRUE(ProtectExistingFolder(scratch.path() + "\\", reader, payload));
   EXPECT_EQ(ReadFileBytes(scratch / "Plugins\\old.dll"), "old");
 
   if (!MakeHostLink(scratch / "Plugins\\linked", victim.path())) {
     GTEST_SKIP() << "no links on this file system";
   }
-  const bool protected_all = ProtectExistingFolder(scratch.path() + "\\", reader).protected_all;
+  const bool protected_all =
+      ProtectExistingFolder(scratch.path() + "\\", reader, payload).protected_all;
   // Windows opens the link itself and removes it; where the link cannot be
   // opened as itself (Wine follows it), the protection fails instead.
   EXPECT_FALSE(protected_all && FolderExists(scratch / "Plugins\\linked"));
@@ -187,7 +191,8 @@ TEST(FolderProtection, ProtectingAnExistingFolderNeverFollowsALinkInside) {
 // name the code page makes of it: there a fullwidth reverse solidus becomes
 // "\\", and an item a standard user named "a\uFF3C..\uFF3C..\uFF3Cvictim"
 // would lead out of the folder to a file that has a second name, which the
-// walk removes as a link.
+// walk removes as a link. Read by its own name it is none of the payload's
+// files, which refuses the folder.
 TEST(FolderProtection, ProtectingAnExistingFolderOpensEachItemByItsOwnName) {
   Win32FolderSecurityReader reader;
   ScratchFolder scratch("protect-names");
@@ -200,7 +205,7 @@ TEST(FolderProtection, ProtectingAnExistingFolderOpensEachItemByItsOwnName) {
   planted += L"\\a\uFF3C..\uFF3C..\uFF3Cvictim";
   ASSERT_TRUE(ScopedHandle(CreateFileW(planted.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_NORMAL, nullptr)));
-  EXPECT_TRUE(ProtectExistingFolder(target + "\\", reader));
+  EXPECT_FALSE(ProtectExistingFolder(target + "\\", reader, {"victim"}).refused_item.empty());
   EXPECT_EQ(ReadFileBytes(scratch / "victim"), "mine");
   EXPECT_NE(GetFileAttributesW(planted.c_str()), INVALID_FILE_ATTRIBUTES);
   DeleteFileW(planted.c_str());
@@ -219,31 +224,163 @@ class PlantedItemReader final : public Win32FolderSecurityReader {
   }
 };
 
-// What another account put into a folder others could write to goes, a
-// second name of a file elsewhere too, never what it leads to; an item
+// The names in folder (files and folders) that begin with prefix.
+std::vector<std::string> NamesStartingWith(const std::string& folder, const std::string& prefix) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  ScopedFind search(FindFirstFileA((folder + "\\" + prefix + "*").c_str(), &found));
+  if (!search) return names;
+  do {
+    names.push_back(found.cFileName);
+  } while (FindNextFileA(search.Get(), &found));
+  return names;
+}
+
+constexpr char kQuarantine[] = "pmarag-quarantine-";
+
+// What another account put into a folder others could write to is moved
+// aside whole, a folder with everything in it, never emptied or deleted; a
+// second name of a file elsewhere goes, never what it leads to; an item
 // others may re-permission refuses the folder.
-TEST(FolderProtection, WhatOthersPutIntoTheFolderGoesOrRefusesIt) {
+TEST(FolderProtection, WhatOthersPutIntoTheFolderIsMovedAsideOrRefusesIt) {
   ScratchFolder scratch("protect-by-others");
   ScratchFolder outside("protect-outside");
   WriteFileBytes(outside / "keep.txt", "mine");
   WriteFileBytes(scratch / "p_mara64.exe", "ours");
   WriteFileBytes(scratch / "planted.dll", "theirs");
   ASSERT_TRUE(CreateDirectoryA((scratch / "planted-folder").c_str(), nullptr));
-  WriteFileBytes(scratch / "planted-folder\\x.dll", "theirs");
+  WriteFileBytes(scratch / "planted-folder\\x.dll", "theirs too");
   ASSERT_TRUE(CreateHardLinkA((scratch / "linked.txt").c_str(), (outside / "keep.txt").c_str(),
                               nullptr));
   PlantedItemReader reader;
-  EXPECT_TRUE(ProtectExistingFolder(scratch.path() + "\\", reader));
+  const std::vector<std::string> payload = {"p_mara64.exe"};
+  const FolderProtectionResult moved = ProtectExistingFolder(scratch.path() + "\\", reader, payload);
+  EXPECT_TRUE(moved);
   EXPECT_EQ(ReadFileBytes(scratch / "p_mara64.exe"), "ours");
   EXPECT_FALSE(FileExists(scratch / "planted.dll"));
   EXPECT_FALSE(FolderExists(scratch / "planted-folder"));
   EXPECT_FALSE(FileExists(scratch / "linked.txt"));
   EXPECT_EQ(ReadFileBytes(outside / "keep.txt"), "mine");
+  // Both planted items stand in the target under quarantine names, the
+  // folder with its file.
+  ASSERT_EQ(moved.quarantined.size(), 2u);
+  std::string contents;
+  for (const QuarantinedItem& item : moved.quarantined) {
+    EXPECT_EQ(item.owner, "S-1-5-21-1-2-3-1002");
+    contents += FolderExists(item.moved_to) ? ReadFileBytes(item.moved_to + "\\x.dll")
+                                            : ReadFileBytes(item.moved_to);
+  }
+  EXPECT_NE(contents.find("theirs too"), std::string::npos);
+  EXPECT_EQ(NamesStartingWith(scratch.path(), kQuarantine).size(), 2u);
 
   WriteFileBytes(scratch / "shared.dll", "anyone's");
-  const FolderProtectionResult result = ProtectExistingFolder(scratch.path() + "\\", reader);
+  const FolderProtectionResult result = ProtectExistingFolder(scratch.path() + "\\", reader, payload);
   EXPECT_FALSE(result);
   EXPECT_EQ(result.others_control, scratch / "shared.dll");
+}
+
+// Puts a folder of the test's own at the planted item's name once the walk
+// has judged the item: the walk must move aside only what it judged.
+std::string g_swapped_in;
+void SwapPlantedItem(const std::string& shown) {
+  if (MoveFileA(shown.c_str(), (shown + ".judged").c_str())) {
+    CreateDirectoryA(shown.c_str(), nullptr);
+    WriteFileBytes(shown + "\\ours.txt", "ours");
+    g_swapped_in = shown;
+  }
+}
+
+// Between the walk's judging and the move aside the name may lead to
+// another item: what the name opens then is compared with the item judged,
+// and another one stays where it is.
+TEST(FolderProtection, AnItemSwappedInAfterTheJudgingIsNotMovedAside) {
+  ScratchFolder scratch("protect-swapped");
+  ASSERT_TRUE(CreateDirectoryA((scratch / "planted-folder").c_str(), nullptr));
+  PlantedItemReader reader;
+  g_swapped_in.clear();
+  SetBeforeQuarantineHookForTests(SwapPlantedItem);
+  const FolderProtectionResult result = ProtectExistingFolder(scratch.path() + "\\", reader, {});
+  SetBeforeQuarantineHookForTests(nullptr);
+  ASSERT_EQ(g_swapped_in, scratch / "planted-folder");
+  EXPECT_FALSE(result);
+  EXPECT_TRUE(result.quarantined.empty());
+  EXPECT_EQ(ReadFileBytes(scratch / "planted-folder\\ours.txt"), "ours");
+  EXPECT_TRUE(NamesStartingWith(scratch.path(), kQuarantine).empty());
+}
+
+// A tree deeper than the walk goes refuses the folder, named by its first
+// level too deep, and is walked level by level without exhausting the
+// stack; even where the payload's own names would lead that deep.
+TEST(FolderProtection, ATreeDeeperThanTheWalkGoesRefusesTheFolder) {
+  ScratchFolder scratch("protect-deep");
+  std::string level = scratch.path();
+  std::string entry;
+  for (int depth = 0; depth < 40; ++depth) {
+    level += "\\d";
+    entry += "d/";
+    ASSERT_TRUE(CreateDirectoryA(level.c_str(), nullptr)) << depth;
+  }
+  Win32FolderSecurityReader reader;
+  const FolderProtectionResult result =
+      ProtectExistingFolder(scratch.path() + "\\", reader, {entry + "f.dll"});
+  EXPECT_FALSE(result);
+  std::string too_deep = scratch.path();
+  for (int depth = 0; depth < 32; ++depth) too_deep += "\\d";
+  EXPECT_EQ(result.refused_item, too_deep);
+  EXPECT_TRUE(FolderExists(level));
+}
+
+// Stands in for a target that every user may change (Users: modify), made
+// by an administrator: Wine keeps no descriptors of its own.
+class WritableTargetReader final : public Win32FolderSecurityReader {
+ public:
+  explicit WritableTargetReader(std::string target) : target_(std::move(target)) {}
+  bool Read(const std::string& level, FolderSecurity* security, ScopedHandle* held) override {
+    const bool read = Win32FolderSecurityReader::Read(level, security, held);
+    if (read && level == target_) {
+      security->entries.push_back({"S-1-5-32-545", true, false, 0x1301bfu,
+                                   folder_inheritance::kFiles | folder_inheritance::kFolders});
+    }
+    return read;
+  }
+
+ private:
+  std::string target_;
+};
+
+// In a folder others could write, whatever stands there could be theirs
+// whoever owns it: only the payload's own names are kept, for the
+// unpacking to replace. Anything else refuses the folder, and so does a
+// read-only file of the payload, which the unpacking would keep.
+TEST(FolderProtection, AFolderOthersCouldWriteKeepsNothingButThePayloadsNames) {
+  ScratchFolder scratch("protect-payload-only");
+  Win32FolderSecurityReader reader;
+  const std::vector<std::string> payload = {"p_mara64.exe", "Skins/", "Skins/bar.png"};
+  WriteFileBytes(scratch / "P_MARA64.EXE", "old viewer");
+  ASSERT_TRUE(CreateDirectoryA((scratch / "Skins").c_str(), nullptr));
+  WriteFileBytes(scratch / "Skins\\bar.png", "old skin");
+  EXPECT_TRUE(ProtectExistingFolder(scratch.path() + "\\", reader, payload));
+
+  WriteFileBytes(scratch / "Skins\\notes.txt", "someone's");
+  FolderProtectionResult result = ProtectExistingFolder(scratch.path() + "\\", reader, payload);
+  EXPECT_FALSE(result);
+  EXPECT_EQ(result.refused_item, scratch / "Skins\\notes.txt");
+  RemoveTree(scratch / "Skins");
+
+  // The wizard's folder check, as a run sees it: the payload's names are
+  // those of the archive the setup carries.
+  ASSERT_TRUE(SetFileAttributesA((scratch / "P_MARA64.EXE").c_str(), FILE_ATTRIBUTE_READONLY));
+  char folder[kPathSize];
+  ASSERT_TRUE(CopyBounded(folder, sizeof folder, scratch.path() + "\\"));
+  FolderProtection protection = FolderProtection::For(folder);
+  WritableTargetReader writable(scratch.path());
+  TargetFolderStage stage;
+  EXPECT_FALSE(PrepareTargetFolder(folder, protection, writable, &stage));
+  EXPECT_EQ(stage.message.bytes(),
+            FillPlaceholders(LoadMessage(IDS_FOLDER_HOLDS_ITEM), "%s",
+                             {scratch.path() + "\\", scratch / "P_MARA64.EXE"}));
+  EXPECT_EQ(ReadFileBytes(scratch / "P_MARA64.EXE"), "old viewer");
+  SetFileAttributesA((scratch / "P_MARA64.EXE").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // Reads a level the chain is to make as missing once, as the check before

@@ -200,7 +200,12 @@ int InstallLocked(const InstallOptions& given, bool as_local_system,
   Win32FolderSecurityReader reader;
   // Its levels stay held until the registration is written.
   TargetFolderStage target;
-  if (!PrepareTargetFolder(folder, protection, reader, &target)) {
+  const bool ready = PrepareTargetFolder(folder, protection, reader, &target);
+  for (const QuarantinedItem& moved : target.quarantined) {
+    session.LogForAdministrator(FillPlaceholders(LoadMessage(IDS_PLANTED_ITEM_MOVED), "%s",
+                                                 {moved.item, moved.owner, moved.moved_to}));
+  }
+  if (!ready) {
     session.Fail(target.message, target.logged);
     return RecordFailure(outcome, InstallResult::kFolderRejected);
   }

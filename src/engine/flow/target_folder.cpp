@@ -1,11 +1,15 @@
 #include "engine/flow/target_folder.h"
 
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "common/desktop_start.h"
 #include "common/install_options.h"
 #include "common/messages.h"
 #include "common/run_log.h"
+#include "engine/unpacking/payload_extraction.h"
+#include "engine/unpacking/payload_names.h"
 #include "files/file_identity.h"
 #include "integration/folder_chain.h"
 #include "rules/text_rules.h"
@@ -114,11 +118,21 @@ bool PrepareTargetFolder(char* folder, FolderProtection& protection,
   // A folder that others may change is protected before anything goes in;
   // one the chain made got that on its creation, and reads as such.
   if (after.verdict.action == ExistingFolderAction::kProtect) {
-    const FolderProtectionResult result =
-        ProtectExistingFolder(folder, reader, after.held.empty() ? nullptr : after.held.back().Get());
+    // The archive's own names are all the folder may hold.
+    std::vector<std::string> payload_names;
+    if (!ReadPayloadEntryNames(kPayloadResourceId, kPayloadResourceType, &payload_names)) {
+      TheRunLog().Note("the archive's names cannot be read: the target folder may hold nothing");
+    }
+    const FolderProtectionResult result = ProtectExistingFolder(
+        folder, reader, payload_names, after.held.empty() ? nullptr : after.held.back().Get());
+    stage->quarantined = result.quarantined;
     if (!result.others_control.empty()) {
       return Refuse(stage, FillShown(LoadMessage(IDS_FOLDER_OTHERS_CONTROL), "%s",
                                      {NameShown(folder), NameShown(result.others_control)}));
+    }
+    if (!result.refused_item.empty()) {
+      return Refuse(stage, FillShown(LoadMessage(IDS_FOLDER_HOLDS_ITEM), "%s",
+                                     {NameShown(folder), NameShown(result.refused_item)}));
     }
     if (!result) {
       return Refuse(stage,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/messages.h"
 #include "files/folder_protection.h"
@@ -42,6 +43,9 @@ struct TargetFolderStage : JudgedFolderChain {
   // With a refusal: the message for the user and the setup log's entry.
   ShownText message;
   std::string logged;
+  // What another account had put into the target, moved aside there
+  // (FolderProtectionResult::quarantined), refused or not.
+  std::vector<QuarantinedItem> quarantined;
 };
 
 // Makes folder (absolute) ready, canonical afterwards as the chain leaves
