@@ -91,7 +91,7 @@ InstallResult ResultOf(const InstallationOutcome& outcome) {
   if (!outcome.kept_read_only.empty() || outcome.failed_integration_entries > 0 ||
       !outcome.settings_left_to_users.empty() || !outcome.settings_not_written.empty() ||
       !outcome.settings_folder_refused.bytes().empty() ||
-      !outcome.earlier_file_at_restart.empty()) {
+      !outcome.earlier_file_at_restart.empty() || outcome.restart_list_unreadable) {
     return InstallResult::kIncomplete;
   }
   if (!outcome.replaced_at_restart.empty()) return InstallResult::kRestartRequired;
