@@ -159,14 +159,29 @@ std::vector<std::string> UnreadCommandLineText(const char* command_line) {
   return unread;
 }
 
-StartRequest ReadStartRequest(const char* raw_command_line) {
+namespace {
+
+// "/?" whose "?" was typed as one: a character the code page lacks also
+// reads as "?", and asks for nothing.
+bool HasExactUsageSwitch(std::string_view raw, const std::vector<bool>* inexact) {
+  for (std::size_t at = raw.find("/?"); at != std::string_view::npos;
+       at = raw.find("/?", at + 1)) {
+    const std::size_t mark = at + 1;
+    if (inexact == nullptr || mark >= inexact->size() || !(*inexact)[mark]) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+StartRequest ReadStartRequest(const char* raw_command_line, const std::vector<bool>* inexact) {
   StartRequest request;
   request.raw = raw_command_line;
   CopyCommandLine(raw_command_line, request.command_line);
   request.line_cut = request.raw.size() >= kCommandLineSize;
   if (request.raw.find(kSilentSwitch) != std::string::npos) {
     request.mode = StartMode::kSilent;
-  } else if (request.raw.find("/?") != std::string::npos ||
+  } else if (HasExactUsageSwitch(request.raw, inexact) ||
              request.raw.find("/help") != std::string::npos) {
     request.mode = StartMode::kUsageText;
   }

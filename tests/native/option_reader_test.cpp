@@ -216,6 +216,18 @@ TEST(WantsUsageText, HelpWithoutSilentOnly) {
   EXPECT_FALSE(WantsUsageText("setup.exe"));
 }
 
+// "/" before a character the code page lacks reads as "/?" in the ANSI
+// form: that "?" asks for nothing, the setup starts as typed.
+TEST(ReadStartRequest, SlashBeforeACharacterTheCodePageLacksIsNoUsageSwitch) {
+  const std::string line = "setup.exe /? /x";
+  std::vector<bool> inexact(line.size(), false);
+  inexact[11] = true;
+  EXPECT_EQ(ReadStartRequest(line.c_str(), &inexact).mode, StartMode::kWizard);
+  inexact[11] = false;
+  inexact[14] = true;
+  EXPECT_EQ(ReadStartRequest(line.c_str(), &inexact).mode, StartMode::kUsageText);
+}
+
 std::string FolderOf(const std::string& command,
                      const CodePageCharacters& characters = samples::Western()) {
   auto out = std::make_unique<char[]>(kPathSize);
