@@ -259,6 +259,19 @@ TEST(FolderFromOpenCommand, RejectsOtherCommands) {
   EXPECT_EQ(FolderOf("\"p_mara64.exe\" \"%1\""), "<none>");
 }
 
+// Only a command whose program is the viewer itself names its folder: not
+// a file whose name starts with the viewer's, nor a command that merely
+// names the viewer among its arguments.
+TEST(FolderFromOpenCommand, TakesOnlyTheViewerAsTheProgram) {
+  EXPECT_EQ(FolderOf("\"D:\\Tools\\p_mara64.exe.old\" \"%1\""), "<none>");
+  EXPECT_EQ(FolderOf("D:\\Tools\\p_mara64.exe.old %1"), "<none>");
+  EXPECT_EQ(FolderOf("\"D:\\Tools\\p_mara64.exe\"x \"%1\""), "<none>");
+  EXPECT_EQ(FolderOf("\"D:\\Other\\view.exe\" \"D:\\P\\p_mara64.exe\""), "<none>");
+  EXPECT_EQ(FolderOf("D:\\Other\\view.exe D:\\P\\p_mara64.exe"), "<none>");
+  EXPECT_EQ(FolderOf("\"D:\\Tools\\xp_mara64.exe\""), "<none>");
+  EXPECT_EQ(FolderOf("\"D:\\Tools\\p_mara64.exe\"\t%1"), "D:\\Tools\\");
+}
+
 // In 932 a folder ending in "ソ" (0x83 0x5C) keeps it, and the viewer's
 // name must begin with a character: "\x83p" is one.
 TEST(FolderFromOpenCommand, WalksTheCommandByCharacter) {
