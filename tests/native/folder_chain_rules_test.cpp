@@ -33,6 +33,8 @@ class FakeFolders final : public FolderSystem {
     if (denied.count(key) == 0) existing_.insert(key);
   }
   bool Exists(const std::string& path) const { return existing_.count(Normalise(path)) != 0; }
+  // A folder that stands already, named as given.
+  void Plant(const std::string& path) { existing_.insert(Normalise(path)); }
 
   std::vector<std::string> made;
   std::set<std::string> denied;
@@ -93,6 +95,23 @@ TEST(CreateFolderChain, CreatesEveryLevelWithoutTrailingBlanks) {
   EXPECT_EQ(folders.made, (std::vector<std::string>{"C:", "C:\\Data", "C:\\Data\\New Folder",
                                                     "C:\\Data\\New Folder\\Pictures"}));
   EXPECT_TRUE(folders.Exists("C:\\Data\\New Folder\\Pictures"));
+}
+
+// A folder that stands with a blank at the end of a level is not the one
+// the chain names: the path comes back canonical, and the folder it names
+// is the one that exists afterwards, also for a UNC server or share.
+TEST(CreateFolderChain, StandingFolderIsRewrittenCanonicalToo) {
+  FakeFolders folders;
+  folders.Plant("C:\\Tools ");
+  folders.Plant("C:\\Tools \\Pellumara");
+  Result result = Create(folders, "C:\\Tools \\Pellumara ");
+  EXPECT_EQ(result.path, "C:\\Tools\\Pellumara\\");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(folders.Exists(result.path));
+
+  Result unc = Create(folders, "\\\\server \\share \\sub");
+  EXPECT_EQ(unc.path, "\\\\server\\share\\sub\\");
+  EXPECT_EQ(unc.status, 1);
 }
 
 TEST(CreateFolderChain, DoubledBackslashCollapses) {
