@@ -333,6 +333,12 @@ TEST(JudgeExistingFolder, ContentsOthersShapeAreProtectedPlantedOrRefused) {
   FolderSecurity item = Level("D:\\Apps\\a.dll", "S-1-5-32-544", AdministratorsOnly());
   item.entries.push_back({kUsers, true, false, kModify});
   EXPECT_FALSE(OthersMayRepermission(item, kRunningUser));
+  // Taking ownership alone is enough: the owner may give itself the rest.
+  for (const std::uint32_t right : {folder_rights::kWriteOwner, folder_rights::kWriteDac}) {
+    FolderSecurity one_right = item;
+    one_right.entries.push_back({kOtherUser, true, false, right});
+    EXPECT_TRUE(OthersMayRepermission(one_right, kRunningUser)) << std::hex << right;
+  }
   item.entries.push_back({kOtherUser, true, false, kFullControl});
   EXPECT_TRUE(OthersMayRepermission(item, kRunningUser));
 
