@@ -69,4 +69,8 @@ class CodePageCharacters {
   }
 
   TrailingBytes trailing_bytes_;
+  // The bytes that may continue a character: from 0x40 in a double-byte
+  // page, 0x80-0xBF in UTF-8. Any other byte after a lead byte stands alone.
+  unsigned char continuation_low_ = 0x40;
+  unsigned char continuation_high_ = 0xFF;
 };
