@@ -88,6 +88,12 @@ std::size_t CodePageCharacters::FindLastOf(std::string_view text, std::string_vi
   return last;
 }
 
+bool CodePageCharacters::EndsInsideCharacter(std::string_view text) const {
+  std::size_t last = 0;
+  for (std::size_t at = 0; at < text.size(); at = Next(text, at)) last = at;
+  return !text.empty() && Trailing(text[last]) > text.size() - last - 1;
+}
+
 bool CodePageCharacters::EndsWith(std::string_view text, char c) const {
   return !text.empty() && FindLastOf(text, std::string_view(&c, 1)) == text.size() - 1;
 }

@@ -48,6 +48,9 @@ void RebuildLevels(FolderSystem* system, const char* path, char* rebuilt,
 
 bool MakeCanonicalFolder(char* path, const CodePageCharacters& characters) {
   TrimBlanks(path);
+  // A backslash after a character cut short would become its last byte
+  // (0x5C is a second byte in 932): such a path names no folder for sure.
+  if (characters.EndsInsideCharacter(path)) path[0] = '\0';
   if (path[0] == '\0') return false;
   AppendBackslash(path, characters);
   char rebuilt[kPathSize];

@@ -109,6 +109,12 @@ TEST(CreateFolderChain, StandingFolderIsRewrittenCanonicalToo) {
   EXPECT_EQ(result.status, 1);
   EXPECT_TRUE(folders.Exists(result.path));
 
+  // Found by fuzzing: a path that ends in a lead byte of 932 would take the
+  // backslash appended as its second byte, another folder on each pass.
+  Result cut = Create(folders, "C:\\Start\\x\x88", samples::Japanese());
+  EXPECT_EQ(cut.status, 0);
+  EXPECT_EQ(cut.path, "");
+
   Result unc = Create(folders, "\\\\server \\share \\sub");
   EXPECT_EQ(unc.path, "\\\\server\\share\\sub\\");
   EXPECT_EQ(unc.status, 1);
