@@ -15,6 +15,8 @@ packages=(
   python3-yaml python3-jsonschema
   # the locales that give Wine other ANSI code pages (932, 65001)
   locales
+  # the fuzz targets of the pure rules (tools/fuzz.sh): clang's libFuzzer
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

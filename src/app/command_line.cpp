@@ -27,7 +27,7 @@ bool TakeExactValue(const AnsiShadow& shadow, std::wstring_view wide_line, const
 StartRequest ReadThisStartRequest() {
   const std::wstring_view wide_line(GetCommandLineW());
   const AnsiShadow shadow = AnsiShadowOf(wide_line);
-  StartRequest request = ReadStartRequest(shadow.text.c_str());
+  StartRequest request = ReadStartRequest(shadow.text.c_str(), &shadow.inexact);
   if (request.log_asked) {
     request.log_value_inexact =
         !TakeExactValue(shadow, wide_line, request.log_span, request.log_value);

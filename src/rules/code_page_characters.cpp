@@ -23,7 +23,10 @@ CodePageCharacters CodePageCharacters::Utf8() {
   for (unsigned byte = 0xC2; byte <= 0xF4; ++byte) {
     trailing[byte] = byte <= 0xDF ? 1 : byte <= 0xEF ? 2 : 3;
   }
-  return CodePageCharacters(trailing);
+  CodePageCharacters utf8(trailing);
+  utf8.continuation_low_ = 0x80;
+  utf8.continuation_high_ = 0xBF;
+  return utf8;
 }
 
 CodePageCharacters CodePageCharacters::Of(const AnsiCodePage& code_page) {
@@ -40,8 +43,16 @@ CodePageCharacters CodePageCharacters::Of(const AnsiCodePage& code_page) {
 
 std::size_t CodePageCharacters::Next(std::string_view text, std::size_t at) const {
   if (at >= text.size()) return text.size();
-  const std::size_t next = at + 1 + Trailing(text[at]);
-  return next < text.size() ? next : text.size();
+  // A byte that cannot continue a character stands alone after a lead
+  // byte, as Windows converts it: a stray lead byte in UTF-8 never
+  // swallows the separator after it.
+  std::size_t next = at + 1;
+  for (std::size_t left = Trailing(text[at]); left > 0 && next < text.size(); --left) {
+    const unsigned char byte = static_cast<unsigned char>(text[next]);
+    if (byte < continuation_low_ || byte > continuation_high_) break;
+    ++next;
+  }
+  return next;
 }
 
 bool CodePageCharacters::IsBoundary(std::string_view text, std::size_t at) const {
@@ -75,6 +86,12 @@ std::size_t CodePageCharacters::FindLastOf(std::string_view text, std::string_vi
     last = at;
   }
   return last;
+}
+
+bool CodePageCharacters::EndsInsideCharacter(std::string_view text) const {
+  std::size_t last = 0;
+  for (std::size_t at = 0; at < text.size(); at = Next(text, at)) last = at;
+  return !text.empty() && Trailing(text[last]) > text.size() - last - 1;
 }
 
 bool CodePageCharacters::EndsWith(std::string_view text, char c) const {

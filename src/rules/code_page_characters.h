@@ -57,6 +57,9 @@ class CodePageCharacters {
   std::size_t Find(std::string_view text, std::string_view word, std::size_t from = 0) const;
   // The last character of set in text; npos when there is none.
   std::size_t FindLastOf(std::string_view text, std::string_view set) const;
+  // The last character of text lacks bytes its first byte announces: a
+  // byte appended would become part of it.
+  bool EndsInsideCharacter(std::string_view text) const;
   // The last character of text is c (an ASCII character).
   bool EndsWith(std::string_view text, char c) const;
   // The longest start of text of at most limit bytes that ends between
@@ -69,4 +72,8 @@ class CodePageCharacters {
   }
 
   TrailingBytes trailing_bytes_;
+  // The bytes that may continue a character: from 0x40 in a double-byte
+  // page, 0x80-0xBF in UTF-8. Any other byte after a lead byte stands alone.
+  unsigned char continuation_low_ = 0x40;
+  unsigned char continuation_high_ = 0xFF;
 };

@@ -9,9 +9,10 @@
 
 namespace {
 
-// Rebuilds path level by level into rebuilt, creating each level on the way.
-void CreateLevels(FolderSystem& system, const char* path, char* rebuilt,
-                  const CodePageCharacters& characters) {
+// Rebuilds path level by level into rebuilt, each level without its
+// trailing blanks; with system, creating each level on the way.
+void RebuildLevels(FolderSystem* system, const char* path, char* rebuilt,
+                   const CodePageCharacters& characters) {
   const std::string_view whole(path, strnlen(path, kPathSize));
   std::size_t built = 0;
   std::size_t scan = 0;
@@ -34,7 +35,7 @@ void CreateLevels(FolderSystem& system, const char* path, char* rebuilt,
     rebuilt[built] = '\0';
     TrimBlanks(rebuilt);
     built = std::strlen(rebuilt);
-    system.MakeFolder(rebuilt);
+    if (system != nullptr) system->MakeFolder(rebuilt);
     // A doubled backslash adds no second one.
     if (!characters.EndsWith(std::string_view(rebuilt, built), '\\') && built <= 258) {
       rebuilt[built++] = '\\';
@@ -45,16 +46,29 @@ void CreateLevels(FolderSystem& system, const char* path, char* rebuilt,
 
 }  // namespace
 
-int CreateFolderChainIn(FolderSystem& system, char* path, const CodePageCharacters& characters) {
-  if (path[0] == '\0') return 0;
+bool MakeCanonicalFolder(char* path, const CodePageCharacters& characters) {
   TrimBlanks(path);
-  if (path[0] == '\0') return 0;
+  // A backslash after a character cut short would become its last byte
+  // (0x5C is a second byte in 932): such a path names no folder for sure.
+  if (characters.EndsInsideCharacter(path)) path[0] = '\0';
+  if (path[0] == '\0') return false;
   AppendBackslash(path, characters);
+  char rebuilt[kPathSize];
+  RebuildLevels(nullptr, path, rebuilt, characters);
+  std::memcpy(path, rebuilt, std::strlen(rebuilt) + 1);
+  AppendBackslash(path, characters);
+  return true;
+}
 
+int CreateFolderChainIn(FolderSystem& system, char* path, const CodePageCharacters& characters) {
+  // Canonical whether or not the folder stands: a level typed with a
+  // trailing blank ("C:\\Tools \\") is another folder than the one the
+  // chain would make, and the caller goes on with the path as rewritten.
+  if (path[0] == '\0' || !MakeCanonicalFolder(path, characters)) return 0;
   if (system.FolderExists(path)) return 1;
 
   char rebuilt[kPathSize];
-  CreateLevels(system, path, rebuilt, characters);
+  RebuildLevels(&system, path, rebuilt, characters);
   std::memcpy(path, rebuilt, std::strlen(rebuilt) + 1);
   AppendBackslash(path, characters);
   return system.FolderExists(path) ? 1 : 0;

@@ -16,6 +16,14 @@ class FolderSystem {
   virtual void MakeFolder(const char* path) = 0;
 };
 
+// Rewrites path (kPathSize bytes) into the canonical form the chain makes
+// and names, touching nothing: trimmed, each level without trailing blanks
+// (a UNC server and share too), doubled backslashes collapsed, ending in a
+// backslash. A folder judged before the chain is judged in this form.
+// False, with path empty, when only blanks were given, or when path ends
+// inside a character (a lead byte without its second byte).
+bool MakeCanonicalFolder(char* path, const CodePageCharacters& characters);
+
 // Makes sure the folder in path (kPathSize bytes) exists, creating every
 // missing level, and rewrites path into its canonical form: trimmed, each
 // level without trailing blanks, doubled backslashes collapsed, ending in a

@@ -159,14 +159,29 @@ std::vector<std::string> UnreadCommandLineText(const char* command_line) {
   return unread;
 }
 
-StartRequest ReadStartRequest(const char* raw_command_line) {
+namespace {
+
+// "/?" whose "?" was typed as one: a character the code page lacks also
+// reads as "?", and asks for nothing.
+bool HasExactUsageSwitch(std::string_view raw, const std::vector<bool>* inexact) {
+  for (std::size_t at = raw.find("/?"); at != std::string_view::npos;
+       at = raw.find("/?", at + 1)) {
+    const std::size_t mark = at + 1;
+    if (inexact == nullptr || mark >= inexact->size() || !(*inexact)[mark]) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+StartRequest ReadStartRequest(const char* raw_command_line, const std::vector<bool>* inexact) {
   StartRequest request;
   request.raw = raw_command_line;
   CopyCommandLine(raw_command_line, request.command_line);
   request.line_cut = request.raw.size() >= kCommandLineSize;
   if (request.raw.find(kSilentSwitch) != std::string::npos) {
     request.mode = StartMode::kSilent;
-  } else if (request.raw.find("/?") != std::string::npos ||
+  } else if (HasExactUsageSwitch(request.raw, inexact) ||
              request.raw.find("/help") != std::string::npos) {
     request.mode = StartMode::kUsageText;
   }
@@ -184,24 +199,46 @@ StartRequest ReadStartRequest(const char* raw_command_line) {
   return request;
 }
 
+namespace {
+
+// The program an open command starts, when it is the viewer: a quoted path
+// runs to its closing quote and is followed by the end or a blank, an
+// unquoted one runs to the first blank. Empty for any other command: one that
+// starts "p_mara64.exe.old" or merely names the viewer among its arguments.
+std::string_view ViewerProgramOf(std::string_view command, const CodePageCharacters& characters) {
+  const std::string_view name = kViewerFileName;
+  std::string_view path;
+  if (!command.empty() && command[0] == '"') {
+    // A quote is never part of a longer character.
+    const std::size_t close = command.find('"', 1);
+    const std::size_t after = close + 1;
+    if (close == std::string_view::npos ||
+        (after < command.size() && command[after] != ' ' && command[after] != '\t')) {
+      return {};
+    }
+    path = command.substr(1, close - 1);
+  } else {
+    // Windows tries an unquoted program up to its first blank first.
+    path = command.substr(0, std::min(command.find_first_of(" \t"), command.size()));
+  }
+  // The path's last level is the viewer's name, whole.
+  if (path.size() <= name.size() || path.substr(path.size() - name.size()) != name) return {};
+  const std::size_t separator = characters.FindLastOf(path, "\\/");
+  if (separator == std::string_view::npos || separator + 1 != path.size() - name.size()) return {};
+  return path;
+}
+
+}  // namespace
+
 bool FolderFromOpenCommand(const char* command, char* out, const CodePageCharacters& characters) {
   out[0] = '\0';
-  if (characters.Find(command, kViewerFileName) == std::string_view::npos) return false;
-  // The command normally starts with the quote around the viewer's path; a
-  // hand-edited command without it starts with the path itself.
-  const char* start = command[0] == '"' ? command + 1 : command;
-  const std::string_view path(start, std::strcspn(start, "\""));
-  if (path.size() >= kPathSize) return false;
-
-  // Drive and directory as _splitpath gives them: an optional "X:" and
-  // everything up to and including the last separator.
-  const std::size_t last_separator = characters.FindLastOf(path, "\\/");
-  std::size_t folder_length = path.size() >= 2 && path[1] == ':' ? 2 : 0;
-  if (last_separator != std::string_view::npos) folder_length = last_separator + 1;
-  // A relative or drive-relative folder ("C:p_mara64.exe") would depend on
-  // the setup's current directory: no earlier installation to follow.
-  if (folder_length == 0 || !IsAbsoluteFolder(path.substr(0, folder_length))) return false;
-  std::memcpy(out, start, folder_length);
+  const std::string_view path = ViewerProgramOf(command, characters);
+  if (path.empty() || path.size() >= kPathSize) return false;
+  const std::size_t folder_length = path.size() - std::strlen(kViewerFileName);
+  // A relative folder would depend on the setup's current directory: no
+  // earlier installation to follow.
+  if (!IsAbsoluteFolder(path.substr(0, folder_length))) return false;
+  std::memcpy(out, path.data(), folder_length);
   out[folder_length] = '\0';
   AppendBackslash(out, characters);
   return true;

@@ -85,7 +85,10 @@ struct StartRequest {
   bool folder_value_inexact = false;
   bool ini_value_inexact = false;
 };
-StartRequest ReadStartRequest(const char* raw_command_line);
+// inexact, where given, marks the bytes of raw_command_line that stand for
+// a character the code page lacks ("?"): such a "?" never makes "/?".
+StartRequest ReadStartRequest(const char* raw_command_line,
+                              const std::vector<bool>* inexact = nullptr);
 
 // The mode the raw command line asks for is the usage text.
 bool WantsUsageText(const char* raw_command_line);

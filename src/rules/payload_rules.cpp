@@ -27,12 +27,32 @@ bool IsParentComponent(std::string_view component) {
   return dots >= 2;
 }
 
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Windows opens a device for these names in any folder, with any extension
+// and trailing dots or blanks ("nul", "Plugins/CON", "com1.png", "aux .txt"):
+// no file would be written, and the journal would name a device.
+bool IsDeviceName(std::string_view component) {
+  std::string_view stem = component.substr(0, component.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+  std::string lower;
+  for (char c : stem) lower += LowerAscii(c);
+  for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$"}) {
+    if (lower == device) return true;
+  }
+  return lower.size() == 4 && (lower.compare(0, 3, "com") == 0 || lower.compare(0, 3, "lpt") == 0) &&
+         lower[3] >= '0' && lower[3] <= '9';
+}
+
 }  // namespace
 
 bool IsSafeEntryName(std::string_view name) {
   if (name.empty()) return true;
+  // Control characters, NUL among them, are no part of a Windows name.
   for (char c : name) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
+    if (static_cast<unsigned char>(c) >= 0x80 || static_cast<unsigned char>(c) < 0x20) {
+      return false;
+    }
   }
   if (name[0] == '/' || name[0] == '\\') return false;
   if (name.find(':') != std::string_view::npos) return false;
@@ -40,7 +60,8 @@ bool IsSafeEntryName(std::string_view name) {
   while (start <= name.size()) {
     std::size_t end = name.find_first_of("/\\", start);
     if (end == std::string_view::npos) end = name.size();
-    if (IsParentComponent(name.substr(start, end - start))) return false;
+    const std::string_view component = name.substr(start, end - start);
+    if (IsParentComponent(component) || IsDeviceName(component)) return false;
     start = end + 1;
   }
   return true;

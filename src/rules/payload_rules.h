@@ -18,7 +18,10 @@
 // A name is ASCII, too: an archive does not say in which code page its
 // other bytes are meant, and the system's would read them as other
 // characters, or split one at a byte that reads as a separator. Every walk
-// of an entry name is a walk of ASCII bytes.
+// of an entry name is a walk of ASCII bytes. No control character, and no
+// component that Windows reads as a device (CON, PRN, AUX, NUL, COM0-9,
+// LPT0-9, CONIN$, CONOUT$; in any case, with any extension, with trailing
+// dots or blanks).
 bool IsSafeEntryName(std::string_view name);
 
 // The entries the setup itself refers to, with "/" between folders: the

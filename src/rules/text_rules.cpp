@@ -59,6 +59,18 @@ bool IsAbsoluteFolder(std::string_view folder) {
   return StartsWithDriveRoot(folder) || folder.substr(0, 2) == "\\\\";
 }
 
+bool HoldsControlCharacter(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) return true;
+  }
+  return false;
+}
+
+bool IsUsableSettingsFolder(std::string_view expanded) {
+  if (HoldsControlCharacter(expanded)) return false;
+  return expanded.find_first_not_of(' ') == std::string_view::npos || IsAbsoluteFolder(expanded);
+}
+
 std::string_view UnquotedFolder(std::string_view value) {
   auto trimmed = [](std::string_view text) {
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);

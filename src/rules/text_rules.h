@@ -39,6 +39,17 @@ void TrimBlanks(char* path);
 // directory.
 bool IsAbsoluteFolder(std::string_view folder);
 
+// A settings folder the setup may write and the viewer find again: its
+// value after expansion is empty (the settings stay in the program folder)
+// or absolute, and holds no control character (bytes below 0x20, which a
+// line of the settings file cannot carry and no code page uses inside a
+// longer character). A relative value would be written for the viewer to
+// resolve against its own current folder.
+bool IsUsableSettingsFolder(std::string_view expanded);
+
+// Any byte below 0x20.
+bool HoldsControlCharacter(std::string_view text);
+
 // The text starts with a drive letter, a colon and a backslash.
 bool StartsWithDriveRoot(std::string_view text);
 

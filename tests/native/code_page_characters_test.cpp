@@ -57,4 +57,15 @@ TEST(CodePageCharacters, Utf8CharactersHaveUpToFourBytes) {
   EXPECT_EQ(utf8.Next("\xE8\xA1", 0), 2u);
 }
 
+// A stray lead byte before a separator (found by fuzzing the folder chain:
+// "J\xEC" gained a backslash on every pass) leaves the separator standing.
+TEST(CodePageCharacters, LeadByteNeverSwallowsASeparator) {
+  const std::string stray = "J\xEC\\x";
+  EXPECT_EQ(samples::Utf8().Next(stray, 1), 2u);
+  EXPECT_EQ(samples::Utf8().FindLastOf(stray, "\\"), 2u);
+  EXPECT_EQ(samples::Japanese().Next("\x83 x", 0), 1u);
+  EXPECT_EQ(samples::Japanese().Next("\x83\\x", 0), 2u);  // "ソ"
+  EXPECT_TRUE(samples::Utf8().EndsWith("J\xEC\\", '\\'));
+}
+
 }  // namespace

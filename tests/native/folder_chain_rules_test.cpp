@@ -33,6 +33,8 @@ class FakeFolders final : public FolderSystem {
     if (denied.count(key) == 0) existing_.insert(key);
   }
   bool Exists(const std::string& path) const { return existing_.count(Normalise(path)) != 0; }
+  // A folder that stands already, named as given.
+  void Plant(const std::string& path) { existing_.insert(Normalise(path)); }
 
   std::vector<std::string> made;
   std::set<std::string> denied;
@@ -93,6 +95,29 @@ TEST(CreateFolderChain, CreatesEveryLevelWithoutTrailingBlanks) {
   EXPECT_EQ(folders.made, (std::vector<std::string>{"C:", "C:\\Data", "C:\\Data\\New Folder",
                                                     "C:\\Data\\New Folder\\Pictures"}));
   EXPECT_TRUE(folders.Exists("C:\\Data\\New Folder\\Pictures"));
+}
+
+// A folder that stands with a blank at the end of a level is not the one
+// the chain names: the path comes back canonical, and the folder it names
+// is the one that exists afterwards, also for a UNC server or share.
+TEST(CreateFolderChain, StandingFolderIsRewrittenCanonicalToo) {
+  FakeFolders folders;
+  folders.Plant("C:\\Tools ");
+  folders.Plant("C:\\Tools \\Pellumara");
+  Result result = Create(folders, "C:\\Tools \\Pellumara ");
+  EXPECT_EQ(result.path, "C:\\Tools\\Pellumara\\");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(folders.Exists(result.path));
+
+  // Found by fuzzing: a path that ends in a lead byte of 932 would take the
+  // backslash appended as its second byte, another folder on each pass.
+  Result cut = Create(folders, "C:\\Start\\x\x88", samples::Japanese());
+  EXPECT_EQ(cut.status, 0);
+  EXPECT_EQ(cut.path, "");
+
+  Result unc = Create(folders, "\\\\server \\share \\sub");
+  EXPECT_EQ(unc.path, "\\\\server\\share\\sub\\");
+  EXPECT_EQ(unc.status, 1);
 }
 
 TEST(CreateFolderChain, DoubledBackslashCollapses) {
@@ -314,6 +339,12 @@ TEST(JudgeExistingFolder, ContentsOthersShapeAreProtectedPlantedOrRefused) {
   FolderSecurity item = Level("D:\\Apps\\a.dll", "S-1-5-32-544", AdministratorsOnly());
   item.entries.push_back({kUsers, true, false, kModify});
   EXPECT_FALSE(OthersMayRepermission(item, kRunningUser));
+  // Taking ownership alone is enough: the owner may give itself the rest.
+  for (const std::uint32_t right : {folder_rights::kWriteOwner, folder_rights::kWriteDac}) {
+    FolderSecurity one_right = item;
+    one_right.entries.push_back({kOtherUser, true, false, right});
+    EXPECT_TRUE(OthersMayRepermission(one_right, kRunningUser)) << std::hex << right;
+  }
   item.entries.push_back({kOtherUser, true, false, kFullControl});
   EXPECT_TRUE(OthersMayRepermission(item, kRunningUser));
 

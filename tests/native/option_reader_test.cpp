@@ -216,6 +216,18 @@ TEST(WantsUsageText, HelpWithoutSilentOnly) {
   EXPECT_FALSE(WantsUsageText("setup.exe"));
 }
 
+// "/" before a character the code page lacks reads as "/?" in the ANSI
+// form: that "?" asks for nothing, the setup starts as typed.
+TEST(ReadStartRequest, SlashBeforeACharacterTheCodePageLacksIsNoUsageSwitch) {
+  const std::string line = "setup.exe /? /x";
+  std::vector<bool> inexact(line.size(), false);
+  inexact[11] = true;
+  EXPECT_EQ(ReadStartRequest(line.c_str(), &inexact).mode, StartMode::kWizard);
+  inexact[11] = false;
+  inexact[14] = true;
+  EXPECT_EQ(ReadStartRequest(line.c_str(), &inexact).mode, StartMode::kUsageText);
+}
+
 std::string FolderOf(const std::string& command,
                      const CodePageCharacters& characters = samples::Western()) {
   auto out = std::make_unique<char[]>(kPathSize);
@@ -245,6 +257,19 @@ TEST(FolderFromOpenCommand, RejectsOtherCommands) {
   EXPECT_EQ(FolderOf("\"D:\\Tools\\P_MARA64.EXE\" \"%1\""), "<none>");
   EXPECT_EQ(FolderOf(""), "<none>");
   EXPECT_EQ(FolderOf("\"p_mara64.exe\" \"%1\""), "<none>");
+}
+
+// Only a command whose program is the viewer itself names its folder: not
+// a file whose name starts with the viewer's, nor a command that merely
+// names the viewer among its arguments.
+TEST(FolderFromOpenCommand, TakesOnlyTheViewerAsTheProgram) {
+  EXPECT_EQ(FolderOf("\"D:\\Tools\\p_mara64.exe.old\" \"%1\""), "<none>");
+  EXPECT_EQ(FolderOf("D:\\Tools\\p_mara64.exe.old %1"), "<none>");
+  EXPECT_EQ(FolderOf("\"D:\\Tools\\p_mara64.exe\"x \"%1\""), "<none>");
+  EXPECT_EQ(FolderOf("\"D:\\Other\\view.exe\" \"D:\\P\\p_mara64.exe\""), "<none>");
+  EXPECT_EQ(FolderOf("D:\\Other\\view.exe D:\\P\\p_mara64.exe"), "<none>");
+  EXPECT_EQ(FolderOf("\"D:\\Tools\\xp_mara64.exe\""), "<none>");
+  EXPECT_EQ(FolderOf("\"D:\\Tools\\p_mara64.exe\"\t%1"), "D:\\Tools\\");
 }
 
 // In 932 a folder ending in "ソ" (0x83 0x5C) keeps it, and the viewer's

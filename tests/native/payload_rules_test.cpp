@@ -38,6 +38,21 @@ TEST(EntryNames, NamesBeyondAsciiAreRefused) {
   }
 }
 
+// Windows opens a device for these names in any folder: nothing would be
+// written, and a journal naming one would send the undo to a device.
+TEST(EntryNames, DeviceNamesAndControlCharactersAreRefused) {
+  for (const char* name : {"NUL", "Plugins/CON", "com1.png", "Help\\lpt9", "aux .txt",
+                           "prn.", "Con...", "nul.tar.gz", "COM0", "conout$", "Plugins/CON/x"}) {
+    EXPECT_FALSE(IsSafeEntryName(name)) << name;
+  }
+  EXPECT_FALSE(IsSafeEntryName(std::string_view("a\0b", 3)));
+  EXPECT_FALSE(IsSafeEntryName("a\tb"));
+  for (const char* name : {"console.txt", "nul_1.txt", "com10.png", "Plugins/lpt", "auxiliary",
+                           "x.con", "connul"}) {
+    EXPECT_TRUE(IsSafeEntryName(name)) << name;
+  }
+}
+
 TEST(EntryNames, NamePartIsBehindTheLastSeparator) {
   EXPECT_EQ(EntryNamePart("p_mara64.exe"), "p_mara64.exe");
   EXPECT_EQ(EntryNamePart("Help/p_mara32_deutsch.chm"), "p_mara32_deutsch.chm");

@@ -56,6 +56,20 @@ TEST(TrimBlanks, LongStringKeepsItsLeadingBlanks) {
   EXPECT_EQ(Trimmed(fits), std::string(257, 'a'));
 }
 
+// The settings folder the viewer reads back: a relative or drive-relative
+// value would be resolved against the viewer's own current folder, a
+// control character would break the settings file's line.
+TEST(IsUsableSettingsFolder, AbsoluteOrEmptyAndWithoutControlCharacters) {
+  EXPECT_TRUE(IsUsableSettingsFolder("C:\\Users\\Ann\\Pellumara"));
+  EXPECT_TRUE(IsUsableSettingsFolder("\\\\server\\share\\P"));
+  EXPECT_TRUE(IsUsableSettingsFolder(""));
+  EXPECT_FALSE(IsUsableSettingsFolder("C:Pellumara"));
+  EXPECT_FALSE(IsUsableSettingsFolder("Settings\\Sub"));
+  EXPECT_FALSE(IsUsableSettingsFolder("C:\\P\nInvalid=1"));
+  EXPECT_FALSE(IsUsableSettingsFolder(std::string("C:\\P\x1f", 5)));
+  EXPECT_TRUE(IsUsableSettingsFolder("C:\\P \x7f\xff"));
+}
+
 TEST(IsAbsoluteFolder, DriveRootOrUncAfterTheBlanks) {
   EXPECT_TRUE(IsAbsoluteFolder("C:\\Data\\New Folder \\Pictures"));
   EXPECT_TRUE(IsAbsoluteFolder("  z:\\ "));

@@ -72,6 +72,26 @@ TEST(InstallFolder, NothingRegisteredGivesTheFallback) {
   EXPECT_EQ(Proposed(), "C:\\Pellumara\\");
 }
 
+// A command whose folder the code page cannot hold ("Ł" under 1252) is not
+// the setup's own: neither its look-alike ("L") nor its "?" form names the
+// earlier installation.
+TEST(InstallFolder, CommandBeyondTheCodePageProposesNothing) {
+  RegistryOverride registry("beyond");
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kOpenCommandKey, 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const wchar_t command[] = L"\"D:\\\u0141odz\\p_mara64.exe\" \"%1\"";
+  const LONG set = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                                  sizeof command);
+  RegCloseKey(key);
+  ASSERT_EQ(set, ERROR_SUCCESS);
+  Proposal previous = Previous();
+  EXPECT_EQ(previous.status, 0);
+  EXPECT_EQ(previous.folder, "");
+  EXPECT_EQ(Proposed(), "C:\\Pellumara\\");
+}
+
 TEST(InstallFolder, OverlongValuesStayInTheirBuffers) {
   RegistryOverride registry("overlong");
   std::string folder = "D:\\" + std::string(300, 'p') + "\\";

@@ -241,6 +241,27 @@ TEST_F(SilentOptions, FolderValueAtTheReadersLimitIsRefused) {
   EXPECT_EQ(CountTree(parent.path()).folders, 0);
 }
 
+// A settings folder that is not absolute after expansion, or that holds a
+// control character, is refused (exit 2) before anything is written: the
+// viewer would resolve it against its own current folder, or read another
+// key from the line.
+TEST_F(SilentOptions, RelativeOrControlCharacterSettingsFolderIsRefused) {
+  ScratchFolder parent("ini-refused");
+  const std::string refused[] = {"Settings\\Sub", "C:Pellumara", "%SETTINGS_NAME%",
+                                 parent / "S\x01" "et"};
+  std::size_t entries = 0;
+  for (const std::string& settings : refused) {
+    EXPECT_EQ(RunUtf8("/silent /folder=" + parent / "P /ini=" + settings, "",
+                      {"SETTINGS_NAME=Relative"}),
+              2)
+        << settings;
+    const std::vector<LogEntry> log = Log();
+    ASSERT_EQ(log.size(), ++entries) << settings;
+    EXPECT_EQ(log.back().message, FolderRejected(settings)) << settings;
+    EXPECT_EQ(CountTree(parent.path()).folders, 0) << settings;
+  }
+}
+
 TEST_F(SilentOptions, CommandLineCutInsideTheFolderValueIsRefused) {
   std::string prefix = SetupCommandLine(std::string(300, ' ') + "/silent /folder=Q:\\");
   ASSERT_LT(prefix.size(), 519u);

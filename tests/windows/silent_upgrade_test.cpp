@@ -242,6 +242,66 @@ TEST_F(SilentUpgrade, HeldEarlierReplacementIsFollowedByTheLaterRunsFile) {
   RemoveInstallation({target.path()});
 }
 
+// An earlier replacement that cannot be taken over (its staged file held)
+// and this run's file that cannot wait behind it (no right to the restart
+// list): the restart brings the earlier version back, so the run says so
+// and ends with exit 5.
+TEST_F(SilentUpgrade, EarlierReplacementNobodyCanFollowExits5NamingTheFile) {
+  ScratchFolder target("silent-unfollowed");
+  const std::string options = "/silent /folder=" + target.path();
+  const std::string held = target / "Plugins\\p_webp.dll";
+  ASSERT_EQ(RunWith(options), 0);
+  ScopedHandle holder = HoldFile(held);
+  ASSERT_TRUE(holder);
+  ASSERT_EQ(RunWith(options), 3010);
+  holder.Close();
+  DeleteFileA((start_ / kSetupLogName).c_str());
+  std::string staged;
+  const std::vector<std::wstring> strings = RestartListStrings();
+  for (std::size_t i = 0; i + 1 < strings.size(); i += 2) {
+    if (lstrcmpiW(RestartListPath(strings[i + 1]).c_str(), Wide(held).c_str()) == 0) {
+      const std::wstring source = RestartListPath(strings[i]);
+      staged.assign(source.begin(), source.end());
+    }
+  }
+  ASSERT_FALSE(staged.empty()) << PendingFileRenames();
+  ScopedHandle staged_holder = HoldFile(staged);
+  ASSERT_TRUE(staged_holder);
+  {
+    ReadOnlyMachineKey restart_list(kSessionManagerKey);
+    ASSERT_TRUE(restart_list.Refuses());
+    EXPECT_EQ(RunWith(options), 5);
+  }
+  staged_holder.Close();
+  EXPECT_EQ(OnlyLogMessage(), held + ": " + LoadMessage(IDS_EARLIER_FILE_AT_RESTART));
+  CarryOutRestartList();
+  RemoveInstallation({target.path()});
+}
+
+// A restart list that cannot be read (a value of another type) may hold an
+// earlier replacement: the run cannot tell whether an older file comes
+// back, names that in its log and ends with exit 5, not 0.
+TEST_F(SilentUpgrade, UnreadableRestartListExits5NamedInTheRunLog) {
+  ScratchFolder target("silent-unreadable-list");
+  const std::string options = "/silent /log=run.log /folder=" + target.path();
+  {
+    ScopedKey key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, key.Out()),
+              ERROR_SUCCESS);
+    const char kNotAList[] = "\\??\\C:\\staged.tmp";
+    ASSERT_EQ(RegSetValueExA(key.Get(), "PendingFileRenameOperations", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(kNotAList), sizeof kNotAList),
+              ERROR_SUCCESS);
+  }
+  const int exit_code = RunWith(options);
+  CarryOutRestartList();
+  EXPECT_EQ(exit_code, 5);
+  EXPECT_NE(ReadFileBytes(start_ / "run.log").find("restart list (PendingFileRenameOperations) "
+                                                   "cannot be read"),
+            std::string::npos);
+  RemoveInstallation({target.path()});
+}
+
 // The hidden top-level window a silent run of the process holds a shutdown
 // off with; null when it has none.
 HWND ShutdownBlockingWindowOf(DWORD process_id) {

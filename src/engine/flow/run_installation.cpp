@@ -91,7 +91,7 @@ InstallResult ResultOf(const InstallationOutcome& outcome) {
   if (!outcome.kept_read_only.empty() || outcome.failed_integration_entries > 0 ||
       !outcome.settings_left_to_users.empty() || !outcome.settings_not_written.empty() ||
       !outcome.settings_folder_refused.bytes().empty() ||
-      !outcome.earlier_file_at_restart.empty()) {
+      !outcome.earlier_file_at_restart.empty() || outcome.restart_list_unreadable) {
     return InstallResult::kIncomplete;
   }
   if (!outcome.replaced_at_restart.empty()) return InstallResult::kRestartRequired;
@@ -131,9 +131,17 @@ bool AcceptFolders(InstallOptions& options, bool settings_left_to_users,
     return false;
   }
   char expanded[kPathSize];
+  CopyBounded(expanded, sizeof expanded, options.ini_folder);
   if (!settings_left_to_users && std::strchr(options.ini_folder, '%') != nullptr &&
       !ExpandEnvironmentReferences(options.ini_folder, expanded)) {
     const std::string message = LoadMessage(IDS_NAME_BEYOND_CODE_PAGE);
+    session.Fail(message, message + ": " + options.ini_folder);
+    return false;
+  }
+  // Each user's expansion is unknown here: only its characters are judged.
+  if (HoldsControlCharacter(options.ini_folder) ||
+      (!settings_left_to_users && !IsUsableSettingsFolder(expanded))) {
+    const std::string message = LoadMessage(IDS_INVALID_FOLDER);
     session.Fail(message, message + ": " + options.ini_folder);
     return false;
   }

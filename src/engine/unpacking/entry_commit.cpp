@@ -240,7 +240,17 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
   // that another program holds open cannot be removed: this run's file
   // then waits for the restart behind it (exit 3010, the log names it).
   const RestartList restart_list = RestartList::Read();
+  if (!restart_list.Readable()) {
+    // Whether an earlier run's replacement brings an older file back at the
+    // restart cannot be told: the run does not count as whole.
+    TheRunLog().NoteFailure("the restart list (PendingFileRenameOperations) cannot be read: an "
+                            "earlier replacement waiting there may bring an older file back at "
+                            "the restart",
+                            restart_list.ReadError());
+    outcome.restart_list_unreadable = true;
+  }
   for (Done& entry : done) {
+    if (!restart_list.Readable()) break;
     if (restart_list.TakeOverReplacementsOf(staging.root, entry.entry->name,
                                             entry.entry->staged)) {
       continue;

@@ -56,6 +56,9 @@ struct InstallationOutcome {
   // another program, puts back at the restart: this run's could not be put
   // after it.
   std::vector<std::string> earlier_file_at_restart;
+  // The restart list could not be read after the commit: an earlier run's
+  // replacement may bring an older file back at the restart.
+  bool restart_list_unreadable = false;
   // The settings files (full paths) that were not written whole.
   std::vector<std::string> settings_not_written;
   // Why the settings folder was refused (the message's words), when the

@@ -30,26 +30,41 @@ std::string ListPath(const std::string& path) {
 
 RestartList RestartList::Read() {
   RestartList list;
+  auto unreadable = [&list](LONG error) {
+    list.pairs_.clear();
+    list.readable_ = false;
+    list.read_error_ = static_cast<unsigned long>(error);
+    return list;
+  };
   ScopedKey key;
   HKEY opened = nullptr;
   LONG result =
       RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, &opened);
-  if (result != ERROR_SUCCESS) return list;
+  if (result == ERROR_FILE_NOT_FOUND) return list;
+  if (result != ERROR_SUCCESS) return unreadable(result);
   key.Reset(opened);
   DWORD type = 0;
   DWORD size = 0;
   result = RegQueryValueExW(key.Get(), kPendingValue, nullptr, &type, nullptr, &size);
-  if (result != ERROR_SUCCESS || type != REG_MULTI_SZ) return list;
+  if (result == ERROR_FILE_NOT_FOUND) return list;
+  if (result != ERROR_SUCCESS) return unreadable(result);
+  if (type != REG_MULTI_SZ) return unreadable(ERROR_INVALID_DATA);
   std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
   result = RegQueryValueExW(key.Get(), kPendingValue, nullptr, &type,
                             reinterpret_cast<BYTE*>(&data[0]), &size);
-  if (result != ERROR_SUCCESS || type != REG_MULTI_SZ) return list;
+  // Gone meanwhile: Windows never deletes it while running, another
+  // program did; what stood there before is unknown.
+  if (result != ERROR_SUCCESS) return unreadable(result);
+  if (type != REG_MULTI_SZ) return unreadable(ERROR_INVALID_DATA);
   data.resize(size / sizeof(wchar_t));
-  ParsePendingRenames(TextOf(data, CP_UTF8), &list.pairs_);
+  if (!ParsePendingRenames(TextOf(data, CP_UTF8), &list.pairs_)) {
+    return unreadable(ERROR_INVALID_DATA);
+  }
   return list;
 }
 
 bool RestartList::Names(const std::string& path) const {
+  if (!readable_) return true;
   const std::string full = ListPath(path);
   return !full.empty() && IsPendingSource(pairs_, full);
 }

@@ -15,11 +15,18 @@
 
 class RestartList {
  public:
-  // Reads the list. One that cannot be read, or that holds what Windows
-  // would not have written, reads as empty.
+  // Reads the list. A list that is not there reads as empty; one that
+  // cannot be read, or that holds what Windows would not have written, is
+  // not readable: nobody can tell what the restart does.
   static RestartList Read();
 
-  // Whether the file (a path as the setup uses it) waits in the list.
+  bool Readable() const { return readable_; }
+  // Why the list could not be read: the Windows error, or ERROR_INVALID_DATA
+  // for a value of another type or shape.
+  unsigned long ReadError() const { return read_error_; }
+
+  // Whether the file (a path as the setup uses it) waits in the list; true
+  // for every file when the list cannot be read.
   bool Names(const std::string& path) const;
 
   // Removes the staged files of the earlier replacements of name (relative
@@ -33,4 +40,6 @@ class RestartList {
 
  private:
   std::vector<PendingRename> pairs_;  // in UTF-8: the list holds any name
+  bool readable_ = true;
+  unsigned long read_error_ = 0;
 };
