@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/code_page_bytes.h"
 #include "common/desktop_start.h"
 #include "common/install_options.h"
 #include "common/messages.h"
@@ -12,6 +13,8 @@
 #include "engine/unpacking/payload_names.h"
 #include "files/file_identity.h"
 #include "integration/folder_chain.h"
+#include "rules/code_page_characters.h"
+#include "rules/folder_chain_rules.h"
 #include "rules/text_rules.h"
 
 namespace {
@@ -59,11 +62,15 @@ bool NamesHeldTarget(const char* folder, const ExistingFolderCheck& check) {
 
 FolderChainResult MakeJudgedFolderChain(char* folder, SECURITY_ATTRIBUTES* attributes,
                                         FolderSecurityReader* reader, JudgedFolderChain* chain) {
-  char trimmed[kPathSize];
-  CopyBounded(trimmed, sizeof trimmed, folder);
-  TrimBlanks(trimmed);
+  // Judged in the form the chain makes and names ("C:\Tools \Pellumara" is
+  // "C:\Tools\Pellumara\"), never as typed.
+  char canonical[kPathSize];
+  CopyBounded(canonical, sizeof canonical, folder);
+  if (!MakeCanonicalFolder(canonical, CodePageCharacters::Of(SystemAnsiCodePage()))) {
+    return FolderChainResult::kNotMade;
+  }
   if (reader != nullptr) {
-    chain->before = CheckExistingFolder(trimmed, *reader);
+    chain->before = CheckExistingFolder(canonical, *reader);
     if (chain->before.verdict.action == ExistingFolderAction::kRefuse) {
       return FolderChainResult::kRefused;
     }
@@ -73,7 +80,7 @@ FolderChainResult MakeJudgedFolderChain(char* folder, SECURITY_ATTRIBUTES* attri
   // Every level stands now, some perhaps made by someone else while the
   // chain ran, or swapped for a link since the first look: all are judged,
   // and held from here on.
-  chain->after = CheckExistingFolder(trimmed, *reader);
+  chain->after = CheckExistingFolder(canonical, *reader);
   chain->before = ExistingFolderCheck();
   return chain->after.verdict.action == ExistingFolderAction::kRefuse ? FolderChainResult::kRefused
                                                                       : FolderChainResult::kMade;
