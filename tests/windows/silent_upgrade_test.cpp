@@ -207,6 +207,19 @@ TEST_F(SilentUpgrade, ReplacementWaitingForTheRestartSurvivesLaterRuns) {
   RemoveInstallation({target.path()});
 }
 
+// The file that the restart list moves over held, as this run staged it.
+std::string StagedFileFor(const std::string& held) {
+  std::string staged;
+  const std::vector<std::wstring> strings = RestartListStrings();
+  for (std::size_t i = 0; i + 1 < strings.size(); i += 2) {
+    if (lstrcmpiW(RestartListPath(strings[i + 1]).c_str(), Wide(held).c_str()) == 0) {
+      const std::wstring source = RestartListPath(strings[i]);
+      staged.assign(source.begin(), source.end());
+    }
+  }
+  return staged;
+}
+
 // An earlier run's replacement whose staged file another program holds open
 // (any user may read it so) cannot be taken over: the later run's own file
 // waits behind it (exit 3010, the file named), and after the restart the
@@ -222,14 +235,7 @@ TEST_F(SilentUpgrade, HeldEarlierReplacementIsFollowedByTheLaterRunsFile) {
   ASSERT_EQ(RunWith(options), 3010);
   holder.Close();
   DeleteFileA((start_ / kSetupLogName).c_str());
-  std::string staged;
-  const std::vector<std::wstring> strings = RestartListStrings();
-  for (std::size_t i = 0; i + 1 < strings.size(); i += 2) {
-    if (lstrcmpiW(RestartListPath(strings[i + 1]).c_str(), Wide(held).c_str()) == 0) {
-      const std::wstring source = RestartListPath(strings[i]);
-      staged.assign(source.begin(), source.end());
-    }
-  }
+  const std::string staged = StagedFileFor(held);
   ASSERT_FALSE(staged.empty()) << PendingFileRenames();
   WriteFileBytes(staged, "version of the earlier run");
   ScopedHandle staged_holder = HoldFile(staged);
@@ -256,14 +262,7 @@ TEST_F(SilentUpgrade, EarlierReplacementNobodyCanFollowExits5NamingTheFile) {
   ASSERT_EQ(RunWith(options), 3010);
   holder.Close();
   DeleteFileA((start_ / kSetupLogName).c_str());
-  std::string staged;
-  const std::vector<std::wstring> strings = RestartListStrings();
-  for (std::size_t i = 0; i + 1 < strings.size(); i += 2) {
-    if (lstrcmpiW(RestartListPath(strings[i + 1]).c_str(), Wide(held).c_str()) == 0) {
-      const std::wstring source = RestartListPath(strings[i]);
-      staged.assign(source.begin(), source.end());
-    }
-  }
+  const std::string staged = StagedFileFor(held);
   ASSERT_FALSE(staged.empty()) << PendingFileRenames();
   ScopedHandle staged_holder = HoldFile(staged);
   ASSERT_TRUE(staged_holder);
