@@ -66,6 +66,9 @@
 // For the setup log: %s an item another account put into the target, %s
 // that account, %s the quarantine name it was moved to
 #define IDS_PLANTED_ITEM_MOVED 39
+// The installation is incomplete: Windows' list of files to replace at the
+// restart could not be read, so a file in it may come back then
+#define IDS_RESTART_LIST_UNREADABLE 40
 
 // Icon
 #define IDI_SETUP 111

@@ -298,6 +298,7 @@ TEST_F(SilentUpgrade, UnreadableRestartListExits5NamedInTheRunLog) {
   EXPECT_NE(ReadFileBytes(start_ / "run.log").find("restart list (PendingFileRenameOperations) "
                                                    "cannot be read"),
             std::string::npos);
+  EXPECT_EQ(OnlyLogMessage(), LoadMessage(IDS_RESTART_LIST_UNREADABLE));
   RemoveInstallation({target.path()});
 }
 

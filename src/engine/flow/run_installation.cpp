@@ -70,6 +70,9 @@ std::vector<ShownText> IncompleteParts(const InstallationOutcome& outcome, bool 
     parts.push_back(FillShown(LoadMessage(IDS_SETTINGS_FOR_EACH_USER), "%s",
                               {NameShown(outcome.settings_left_to_users)}));
   }
+  if (outcome.restart_list_unreadable) {
+    parts.push_back(ShownText().Own(LoadMessage(IDS_RESTART_LIST_UNREADABLE)));
+  }
   if (outcome.failed_integration_entries > 0) {
     parts.push_back(ShownText().Own(
         FillNumbers(LoadMessage(IDS_REGISTRATION_INCOMPLETE),
