@@ -12,6 +12,7 @@
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
 #include "resources/resource.h"
+#include "rules/code_page_characters.h"
 #include "rules/text_rules.h"
 #include "rules/wizard_choices.h"
 #include "wizard/wiz_property_page.h"
@@ -57,11 +58,12 @@ void CWizPropertyPage::RunFinishActions() {
   if (IsDlgButtonChecked(m_hWnd, IDC_START_VIEWER) == BST_CHECKED) {
     // The folder as the installation made it, whatever the welcome page's
     // field holds.
-    const std::string viewer = ViewerPathForFolder(sheet->installed_folder.c_str(),
-                                                   CodePageCharacters::Of(SystemAnsiCodePage()));
+    const CodePageCharacters characters = CodePageCharacters::Of(SystemAnsiCodePage());
+    const std::string viewer = ViewerPathForFolder(sheet->installed_folder.c_str(), characters);
     if (!viewer.empty()) {
-      // In its own folder, where the viewer expects to be started.
-      const std::string viewer_folder = viewer.substr(0, viewer.find_last_of('\\'));
+      // In its own folder, where the viewer expects to be started; the
+      // last backslash found by character, never inside a DBCS one.
+      const std::string viewer_folder = viewer.substr(0, characters.FindLastOf(viewer, "\\"));
       const StartedBy started = StartAsDesktopUser(viewer.c_str(), "", viewer_folder.c_str(), SW_SHOW);
       if (started == StartedBy::kWithheld) {
         withheld = true;
