@@ -47,7 +47,7 @@ add_subdirectory(src/wizard)
 pellumara_layer(app)
 add_executable(pellumara64-setup WIN32 src/app/the_app.cpp src/app/run_log_start.cpp
   src/app/command_line.cpp
-  src/framework/app_main.cpp)
+  src/app/main.cpp)
 target_compile_options(pellumara64-setup PRIVATE ${PELLUMARA_WARNINGS})
 target_link_libraries(pellumara64-setup PRIVATE pellumara_app pellumara_wizard pellumara_engine_flow
   pellumara_framework pellumara_rules pellumara_common pellumara_resource_objects)

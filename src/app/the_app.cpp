@@ -13,6 +13,7 @@
 #include "common/screen_scale.h"
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
+#include "engine/flow/installation_plan.h"
 #include "engine/flow/installation_session.h"
 #include "engine/flow/run_installation.h"
 #include "engine/flow/setup_log.h"
@@ -45,6 +46,8 @@ int ExitCodeFor(InstallResult result) {
 }  // namespace
 
 TheApp::TheApp() : CWinApp(nullptr) {}
+
+TheApp& TheApplication() { return the_app; }
 
 BOOL TheApp::InitInstance() {
   // No critical-error or open-file-error boxes: a silent run shows no window,
@@ -112,43 +115,31 @@ void TheApp::RunWizard() {
 }
 
 void TheApp::RunSilent(const StartRequest& request) {
-  InstallOptions options = request.options;
-  options.silent = 1;
-  InstallationSession session(options);
+  InstallationSession session(true);
   if (IsViewerRunning()) {
     const std::string message = LoadMessage(IDS_VIEWER_RUNNING);
     session.Fail(message, message);
     exit_code_ = kExitViewerRunning;
     return;
   }
-
+  InstallOptions options = request.options;
+  options.silent = 1;
   FolderOrigin origin = FolderOrigin::kOption;
   if (!request.folder_given) {
     origin = ProposeTargetFolder(options.target_folder) ? FolderOrigin::kEarlierInstallation
                                                         : FolderOrigin::kDefault;
   }
   TheRunLog().Note("target folder from: " + FolderOriginText(origin));
-  if (RefuseFolderValue(request, options, session)) return;
 
-  InstallationOutcome outcome;
-  RunInstallation(options, session, outcome);
-  exit_code_ = ExitCodeFor(outcome.result);
-}
-
-// A folder value the reader may have cut would install somewhere else than
-// typed, and so would one whose characters the code page lacks: refused
-// like an invalid folder, before anything is written.
-bool TheApp::RefuseFolderValue(const StartRequest& request, const InstallOptions& options,
-                               InstallationSession& session) {
-  const bool folder_refused = request.folder_value_cut || request.folder_value_inexact;
-  const bool cut = folder_refused ? request.folder_value_cut : request.ini_value_cut;
-  if (!folder_refused && !request.ini_value_cut && !request.ini_value_inexact) return false;
-  const char* value = folder_refused ? options.target_folder : options.ini_folder;
-  const std::string message = LoadMessage(cut ? IDS_INVALID_FOLDER : IDS_NAME_BEYOND_CODE_PAGE);
-  TheRunLog().Note(std::string(cut ? "folder value too long, it may be cut: \""
-                                   : "folder value with characters the code page lacks: \"") +
-                   value + "\"");
-  session.Fail(message, message + ": " + value);
-  exit_code_ = kExitFolderRejected;
-  return true;
+  InstallationPlan plan;
+  PlanRefusal refusal;
+  if (!MakeInstallationPlan(options,
+                            {request.folder_value_cut, request.folder_value_inexact},
+                            {request.ini_value_cut, request.ini_value_inexact},
+                            ReadRunnerFacts(), &plan, &refusal)) {
+    ReportRefusal(refusal, session);
+    exit_code_ = kExitFolderRejected;
+    return;
+  }
+  exit_code_ = ExitCodeFor(RunInstallation(plan, session).result);
 }

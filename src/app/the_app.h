@@ -16,10 +16,11 @@ class TheApp : public CWinApp {
  private:
   void RunWizard();
   void RunSilent(const StartRequest& request);
-  bool RefuseFolderValue(const StartRequest& request, const InstallOptions& options,
-                         InstallationSession& session);
   void ShowUsageText();
   void CreateHeadingFont();
 
   LOGFONTA log_font_ = {};  // scratch record while the heading font is built
 };
+
+// The one application object, constructed with the process.
+TheApp& TheApplication();

@@ -1,14 +1,8 @@
 #include "framework/win_app.h"
 
-namespace {
-CWinApp* g_current_app = nullptr;
-}
+CWinApp::CWinApp(const char* app_name) : app_name_(app_name) {}
 
-CWinApp::CWinApp(const char* app_name) : app_name_(app_name) { g_current_app = this; }
-
-CWinApp::~CWinApp() {
-  if (g_current_app == this) g_current_app = nullptr;
-}
+CWinApp::~CWinApp() = default;
 
 BOOL CWinApp::InitInstance() { return TRUE; }
 
@@ -21,4 +15,3 @@ int CWinApp::RunApplication() {
   return ExitInstance();
 }
 
-CWinApp* CWinApp::Current() { return g_current_app; }

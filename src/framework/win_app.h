@@ -1,5 +1,5 @@
 // A small stand-in for the framework's application class: one application
-// object per process, whose InitInstance the program's entry point runs.
+// object per process, whose RunApplication the program's entry point calls.
 #pragma once
 
 #include <windows.h>
@@ -20,8 +20,6 @@ class CWinApp {
 
   // Runs the application: InitInstance, then ExitInstance.
   int RunApplication();
-
-  static CWinApp* Current();
 
   CWnd* m_pMainWnd = nullptr;  // the window whose end ends the application
 

@@ -18,4 +18,5 @@ set(PELLUMARA_RULES_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/control_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_log_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/default_associations.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/installation_plan_rules.cpp
 )

@@ -10,7 +10,6 @@
 #include "common/install_options.h"
 #include "common/messages.h"
 #include "common/viewer_window.h"
-#include "common/windows_version.h"
 #include "resources/resource.h"
 #include "rules/code_page_characters.h"
 #include "rules/text_rules.h"
@@ -27,9 +26,9 @@ const char kFaqAddress[] = "https://www.pellumara.example/faq.htm";
 void CWizPropertyPage::ActivateFinishPage() {
   SendDlgItemMessageA(m_hWnd, IDC_FINISH_HEADING, WM_SETFONT,
                       reinterpret_cast<WPARAM>(sheet->heading_font.GetSafeHandle()), TRUE);
-  // From Windows 8 on the Start menu holds no uninstall link: the hint
-  // names Windows' own place for removing programs.
-  if (IsWindows8OrLater()) {
+  // Without an uninstall link in the Start menu (from Windows 8 on) the
+  // hint names Windows' own place for removing programs.
+  if (!sheet->uninstall_link) {
     SetOwnDlgItemText(m_hWnd, IDC_UNINSTALL_HINT, LoadMessage(IDS_UNINSTALL_HINT_PROGRAMS));
   }
   CheckDlgButton(m_hWnd, IDC_SHOW_FAQ, BST_CHECKED);

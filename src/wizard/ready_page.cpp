@@ -11,6 +11,7 @@
 #include "common/screen_scale.h"
 #include "common/viewer_window.h"
 #include "common/windows_version.h"
+#include "engine/flow/installation_plan.h"
 #include "engine/flow/run_installation.h"
 #include "files/full_paths.h"
 #include "resources/resource.h"
@@ -118,20 +119,28 @@ LRESULT CWizPropertyPage::StartInstallation() {
   sheet->installing = 1;
   // The routine's message boxes, owned by the sheet, keep it disabled, also
   // when the user has switched to another program meanwhile.
+  InstallationSession session(false, sheet_window);
+  InstallationPlan plan;
+  PlanRefusal refusal;
   InstallationOutcome outcome;
-  InstallationSession session(options, sheet_window);
-  const int installed = RunInstallation(options, session, outcome);
+  if (MakeInstallationPlan(options, {}, {}, ReadRunnerFacts(), &plan, &refusal)) {
+    outcome = RunInstallation(plan, session);
+  } else {
+    ReportRefusal(refusal, session);
+    outcome.result = InstallResult::kFolderRejected;
+  }
   sheet->installing = 0;
   KillTimer(sheet_window, kInstallTimerId);
   EnableSheetButtons(TRUE);
   DiscardQueuedInput();
 
-  if (!installed) {
+  if (!WentThrough(outcome.result)) {
     // The routine has shown why; the user may change the folder and retry.
     return static_cast<LRESULT>(sheet->GetPage(kWelcomePage)->TemplateId());
   }
   sheet->installed = 1;
   sheet->installed_folder = outcome.folder;
+  sheet->uninstall_link = plan.links.uninstall_link;
   if (outcome.result == InstallResult::kRestartRequired) sheet->restart_required = 1;
   return FindNeighbourPage(true);
 }

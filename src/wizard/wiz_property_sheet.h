@@ -48,6 +48,9 @@ class CWizPropertySheet : public CPropertySheet {
   int restart_required = 0;
   // The folder it installed into, as the installation made it.
   std::string installed_folder;
+  // Whether its Start-menu folder got an uninstall link (before Windows 8);
+  // otherwise programs are removed through Windows' own list.
+  bool uninstall_link = false;
   // Set while the installation routine runs: the close box, Escape, and
   // every command or page change, also one another program sends while
   // the routine answers messages, do nothing then, since the routine is

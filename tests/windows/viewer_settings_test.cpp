@@ -9,11 +9,24 @@
 #include <string>
 #include <utility>
 
+#include "common/code_page_bytes.h"
 #include "common/messages.h"
+#include "rules/integration_texts.h"
 #include "rules/text_rules.h"
 #include "support/scratch.h"
 
 namespace {
+
+// The settings as an installation plans and writes them for a target folder
+// and a settings folder as given.
+std::vector<std::string> WriteSettingsFor(const std::string& target, const std::string& ini,
+                                          FolderSecurityReader* judge = nullptr,
+                                          ShownText* refused = nullptr) {
+  return WriteViewerSettings(
+      ProgramFolder(target.c_str(), CodePageCharacters::Of(SystemAnsiCodePage())),
+      PlanSettings(ini, ini.empty() ? SettingsPlace::kProgramFolder : SettingsPlace::kOwnFolder),
+      judge, refused);
+}
 
 // The section names of a settings file, joined by '|'.
 std::string Sections(const std::string& file) {
@@ -45,7 +58,7 @@ class ViewerSettings : public ::testing::Test {
 // The tests run on a 1920 x 1080 display at 96 pixels per inch
 // (tools/wine-run.sh): a usable height of about 1000 pixels, 100 percent.
 TEST_F(ViewerSettings, FirstInstallationWritesLanguageAndTheSkinOfThisDisplay) {
-  WriteViewerSettings((program_.path() + "  ").c_str(), "");
+  WriteSettingsFor((program_.path() + "  ").c_str(), "");
   EXPECT_EQ(Sections(ProgramFile()), "Language|Toolbar");
   EXPECT_EQ(Profile(ProgramFile(), "Language", "DLL"), "DEUTSCH.DLL");
   EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
@@ -59,7 +72,7 @@ TEST_F(ViewerSettings, ReinstallKeepsTheSkinAndEverythingElseButRewritesTheLangu
   WriteFileBytes(ProgramFile(),
                  "[Language]\r\nDLL=ENGLISH.DLL\r\nLang=English\r\n[Toolbar]\r\nSkin=Tavrel_16.png\r\n"
                  "Size=16\r\n[View]\r\nZoom=3\r\n");
-  WriteViewerSettings((program_.path() + "\\").c_str(), "");
+  WriteSettingsFor((program_.path() + "\\").c_str(), "");
   EXPECT_EQ(Profile(ProgramFile(), "Language", "DLL"), "DEUTSCH.DLL");
   EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
   EXPECT_EQ(Profile(ProgramFile(), "Toolbar", "Skin"), "Tavrel_16.png");
@@ -69,14 +82,14 @@ TEST_F(ViewerSettings, ReinstallKeepsTheSkinAndEverythingElseButRewritesTheLangu
 
 TEST_F(ViewerSettings, EmptySkinCountsAsNoSkin) {
   WriteFileBytes(ProgramFile(), "[Toolbar]\r\nSkin=\r\nSize=99\r\n");
-  WriteViewerSettings(program_.path().c_str(), "");
+  WriteSettingsFor(program_.path().c_str(), "");
   EXPECT_EQ(Profile(ProgramFile(), "Toolbar", "Skin"), "Halvorne_24.png");
   EXPECT_EQ(Profile(ProgramFile(), "Toolbar", "Size"), "24");
 }
 
 TEST_F(ViewerSettings, AppDataFolderGetsTheSettingsAndTheProgramFolderOnlyTheRedirection) {
   SetEnvironmentVariableA("APPDATA", (scratch_ / "Roaming").c_str());
-  WriteViewerSettings(program_.path().c_str(), "%APPDATA%\\Pellumara");
+  WriteSettingsFor(program_.path().c_str(), "%APPDATA%\\Pellumara");
   EXPECT_EQ(Sections(ProgramFile()), "Others");
   EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), "%APPDATA%\\Pellumara");
   std::string settings = scratch_ / "Roaming\\Pellumara\\p_mara64.ini";
@@ -87,13 +100,13 @@ TEST_F(ViewerSettings, AppDataFolderGetsTheSettingsAndTheProgramFolderOnlyTheRed
 
 TEST_F(ViewerSettings, PlainSettingsFolderIsCreatedTrimmed) {
   std::string folder = scratch_ / "Eigene Einstellungen ";
-  WriteViewerSettings(program_.path().c_str(), folder.c_str());
+  WriteSettingsFor(program_.path().c_str(), folder.c_str());
   EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), scratch_ / "Eigene Einstellungen");
   EXPECT_EQ(Profile(scratch_ / "Eigene Einstellungen\\p_mara64.ini", "Language", "DLL"), "DEUTSCH.DLL");
 }
 
 TEST_F(ViewerSettings, UndefinedVariableKeepsTheSettingsInTheProgramFolder) {
-  WriteViewerSettings(program_.path().c_str(), "%PELLUMARA_UNDEFINED%");
+  WriteSettingsFor(program_.path().c_str(), "%PELLUMARA_UNDEFINED%");
   EXPECT_EQ(Sections(ProgramFile()), "Others|Language|Toolbar");
   EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), "%PELLUMARA_UNDEFINED%");
   EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
@@ -103,7 +116,7 @@ TEST_F(ViewerSettings, UndefinedVariableKeepsTheSettingsInTheProgramFolder) {
 }
 
 TEST_F(ViewerSettings, FolderThatCannotBeCreatedLeavesOnlyTheRedirection) {
-  WriteViewerSettings(program_.path().c_str(), "Q:\\Settings");
+  WriteSettingsFor(program_.path().c_str(), "Q:\\Settings");
   EXPECT_EQ(Sections(ProgramFile()), "Others");
   EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), "Q:\\Settings");
 }
@@ -137,7 +150,7 @@ TEST_F(ViewerSettings, SettingsFolderOfAnotherUserIsRefusedAndTheSettingsStayInT
   WriteFileBytes(ProgramFile(), "[Others]\r\nINI_Folder=" + shared + "\\Pellumara\r\n");
   OtherUsersLevel reader(shared);
   ShownText refused;
-  EXPECT_TRUE(WriteViewerSettings(program_.path().c_str(), (shared + "\\Pellumara").c_str(), false,
+  EXPECT_TRUE(WriteSettingsFor(program_.path().c_str(), (shared + "\\Pellumara").c_str(),
                                   &reader, &refused)
                   .empty());
   EXPECT_NE(refused.bytes().find(shared + " "), std::string::npos) << refused.bytes();
@@ -173,7 +186,7 @@ TEST_F(ViewerSettings, LinkMadeAfterTheFirstLookRefusesTheSettingsFolder) {
   const std::string level = scratch_ / "Neu";
   LinkAfterTheFirstLook reader(level, elsewhere.path());
   ShownText refused;
-  WriteViewerSettings(program_.path().c_str(), (level + "\\Pellumara").c_str(), false, &reader,
+  WriteSettingsFor(program_.path().c_str(), (level + "\\Pellumara").c_str(), &reader,
                       &refused);
   if (!reader.planted()) GTEST_SKIP() << "no link could be made";
   EXPECT_EQ(CountTree(elsewhere.path()).files, 0);
@@ -206,7 +219,7 @@ TEST_F(ViewerSettings, SettingsFileOfAnotherUserIsNotCarriedOver) {
   WriteFileBytes(ProgramFile(),
                  "[Toolbar]\r\nSkin=Tavrel_16.png\r\nSize=16\r\n[View]\r\nZoom=3\r\n");
   OtherUsersFiles reader;
-  EXPECT_TRUE(WriteViewerSettings(program_.path().c_str(), "", false, &reader).empty());
+  EXPECT_TRUE(WriteSettingsFor(program_.path().c_str(), "", &reader).empty());
   EXPECT_EQ(Profile(ProgramFile(), "View", "Zoom"), "<missing>");
   EXPECT_EQ(Profile(ProgramFile(), "Toolbar", "Skin"), "Halvorne_24.png");
   EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
@@ -239,7 +252,7 @@ TEST_F(ViewerSettings, LinksAtTheSettingsFilesAreReplacedNotWrittenThrough) {
   if (!MakeHostLink(ProgramFile(), program_victim) || !MakeHostLink(settings_file, settings_victim)) {
     GTEST_SKIP() << "no link could be made";
   }
-  WriteViewerSettings(program_.path().c_str(), settings_folder.c_str());
+  WriteSettingsFor(program_.path().c_str(), settings_folder.c_str());
   EXPECT_EQ(ReadFileBytes(program_victim), "program victim");
   EXPECT_EQ(ReadFileBytes(settings_victim), "settings victim");
   EXPECT_EQ(Profile(ProgramFile(), "Others", "INI_Folder"), settings_folder);
@@ -255,7 +268,7 @@ TEST_F(ViewerSettings, LinkToALongPathInTheSettingsFolderIsReplacedNotWrittenThr
   ASSERT_TRUE(CreateDirectoryA(settings_folder.c_str(), nullptr));
   const std::string settings_file = settings_folder + "\\p_mara64.ini";
   if (!MakeHostLink(settings_file, far_away.path())) GTEST_SKIP() << "no link could be made";
-  WriteViewerSettings(program_.path().c_str(), settings_folder.c_str());
+  WriteSettingsFor(program_.path().c_str(), settings_folder.c_str());
   EXPECT_EQ(far_away.Bytes(), "another user's file");
   EXPECT_FALSE(IsReparsePoint(settings_file));
   EXPECT_EQ(ReadFileBytes(settings_file).find("another user's file"), std::string::npos);
@@ -269,7 +282,7 @@ TEST_F(ViewerSettings, HardLinkAtTheSettingsFileIsReplacedNotWrittenThrough) {
   std::string victim = scratch_ / "hard-victim.txt";
   WriteFileBytes(victim, "victim");
   ASSERT_TRUE(CreateHardLinkA(ProgramFile().c_str(), victim.c_str(), nullptr));
-  WriteViewerSettings(program_.path().c_str(), "");
+  WriteSettingsFor(program_.path().c_str(), "");
   EXPECT_EQ(ReadFileBytes(victim), "victim");
   EXPECT_EQ(Profile(ProgramFile(), "Language", "Lang"), "Deutsch");
 }

@@ -5,8 +5,8 @@
 #include "engine/flow/setup_log.h"
 #include "rules/text_rules.h"
 
-InstallationSession::InstallationSession(const InstallOptions& options, HWND owner)
-    : silent_(options.silent != 0), owner_(silent_ ? nullptr : owner) {}
+InstallationSession::InstallationSession(bool silent, HWND owner)
+    : silent_(silent), owner_(silent ? nullptr : owner) {}
 
 void InstallationSession::Fail(const std::string& message, const std::string& entry) {
   Fail(ShownText().Own(message), entry);

@@ -10,15 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "common/install_options.h"
 #include "common/messages.h"
 
 class InstallationSession {
  public:
-  // The mode is the options' own (silent or wizard), read here once.
+  // The mode (silent or wizard) is the plan's, given here once.
   // owner: the window that owns the wizard's boxes (the sheet), so that it
   // stays disabled while a box waits, whichever window is active.
-  explicit InstallationSession(const InstallOptions& options, HWND owner = nullptr);
+  explicit InstallationSession(bool silent, HWND owner = nullptr);
 
   // The sheet, or none in a silent run.
   HWND owner() const { return owner_; }

@@ -1,4 +1,5 @@
-// The process entry point of a program built on the application stand-in.
+// The process entry point: the library search restricted before anything
+// else runs, then the application's start-up, read top to bottom.
 #include <windows.h>
 #include <delayimp.h>
 
@@ -8,7 +9,7 @@
 
 #include "common/exit_codes.h"
 #include "common/run_log.h"
-#include "framework/win_app.h"
+#include "app/the_app.h"
 
 namespace {
 
@@ -92,7 +93,4 @@ __attribute__((constructor(101))) void RestrictLibrarySearch() {
 // Declared extern "C" by delayimp.h; defined here instead of the runtime's empty one.
 PfnDliHook __pfnDliFailureHook2 = DelayLoadFailed;
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  CWinApp* app = CWinApp::Current();
-  return app != nullptr ? app->RunApplication() : 1;
-}
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return TheApplication().RunApplication(); }

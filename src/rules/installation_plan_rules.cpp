@@ -1,0 +1,65 @@
+#include "rules/installation_plan_rules.h"
+
+#include "rules/text_rules.h"
+
+bool NamesSettingsFolder(ValueRefusal refusal) {
+  switch (refusal) {
+    case ValueRefusal::kSettingsCut:
+    case ValueRefusal::kSettingsInexact:
+    case ValueRefusal::kSettingsExpansionInexact:
+    case ValueRefusal::kSettingsUnusable:
+      return true;
+    default:
+      return false;
+  }
+}
+
+ValueRefusal JudgeReadValues(ValueFacts target, ValueFacts settings) {
+  if (target.cut) return ValueRefusal::kTargetCut;
+  if (target.inexact) return ValueRefusal::kTargetInexact;
+  if (settings.cut) return ValueRefusal::kSettingsCut;
+  if (settings.inexact) return ValueRefusal::kSettingsInexact;
+  return ValueRefusal::kNone;
+}
+
+ValueRefusal JudgeTargetFolder(std::string_view whole, bool made_whole) {
+  return made_whole && IsAbsoluteFolder(whole) ? ValueRefusal::kNone
+                                               : ValueRefusal::kTargetNotAbsolute;
+}
+
+ValueRefusal JudgeSettingsFolder(std::string_view given, bool left_to_users, bool expansion_exact,
+                                 std::string_view expanded) {
+  if (left_to_users) {
+    return HoldsControlCharacter(given) ? ValueRefusal::kSettingsUnusable : ValueRefusal::kNone;
+  }
+  if (!expansion_exact) return ValueRefusal::kSettingsExpansionInexact;
+  if (HoldsControlCharacter(given) || !IsUsableSettingsFolder(expanded)) {
+    return ValueRefusal::kSettingsUnusable;
+  }
+  return ValueRefusal::kNone;
+}
+
+SettingsPlace DecideSettingsPlace(std::string_view given, bool refers_to_user_profile,
+                                  const RunnerFacts& runner) {
+  if (given.empty()) return SettingsPlace::kProgramFolder;
+  return runner.local_system && refers_to_user_profile ? SettingsPlace::kEachUsersProfile
+                                                       : SettingsPlace::kOwnFolder;
+}
+
+LinkChoice DecideLinks(const InstallOptions& options, const RunnerFacts& runner) {
+  LinkChoice links;
+  links.start_menu = options.start_menu_shortcut != 0;
+  links.desktop = options.desktop_shortcut != 0;
+  links.thumbnails = options.thumbnails_shortcut != 0;
+  links.all_users = options.all_users != 0;
+  const bool any = links.start_menu || links.desktop || links.thumbnails;
+  links.moved_to_all_users = runner.local_system && !links.all_users && any;
+  if (links.moved_to_all_users) links.all_users = true;
+  links.uninstall_link = !runner.windows8_or_later;
+  return links;
+}
+
+AssociationRule DecideAssociationRule(const RunnerFacts& runner) {
+  if (runner.windows8_or_later) return AssociationRule::kRegisterOnly;
+  return runner.local_system ? AssociationRule::kMachineDefaultOnly : AssociationRule::kUsersChoice;
+}
