@@ -1,6 +1,7 @@
 #include "rules/installation_plan_rules.h"
 
 #include "rules/text_rules.h"
+#include "rules/wizard_rules.h"
 
 bool NamesSettingsFolder(ValueRefusal refusal) {
   switch (refusal) {
@@ -20,6 +21,11 @@ ValueRefusal JudgeReadValues(ValueFacts target, ValueFacts settings) {
   if (settings.cut) return ValueRefusal::kSettingsCut;
   if (settings.inexact) return ValueRefusal::kSettingsInexact;
   return ValueRefusal::kNone;
+}
+
+ValueRefusal JudgeWelcomeFolder(const char* typed, bool exact) {
+  if (!exact) return ValueRefusal::kTargetInexact;
+  return TargetFolderHasDrive(typed) ? ValueRefusal::kNone : ValueRefusal::kTargetNotAbsolute;
 }
 
 ValueRefusal JudgeTargetFolder(std::string_view whole, bool made_whole) {

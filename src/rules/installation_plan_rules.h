@@ -46,6 +46,11 @@ bool NamesSettingsFolder(ValueRefusal refusal);
 // code page lacks.
 ValueRefusal JudgeReadValues(ValueFacts target, ValueFacts settings);
 
+// The welcome page's field before the wizard goes on (exact false: it holds
+// a character the code page lacks). It only takes a folder that starts, as
+// typed, with a drive letter, a colon and a backslash.
+ValueRefusal JudgeWelcomeFolder(const char* typed, bool exact);
+
 // The target folder once made whole (made_whole false: it could not be).
 ValueRefusal JudgeTargetFolder(std::string_view whole, bool made_whole);
 

@@ -19,9 +19,3 @@ void MarksFromListStates(const unsigned* states, int count, InstallOptions& opti
 
 std::string AppDataSettingsFolder() { return std::string("%APPDATA%\\") + kProductFolderName; }
 
-std::string ViewerPathForFolder(const char* folder, const CodePageCharacters& characters) {
-  if (std::strlen(folder) >= kPathSize) return {};
-  std::string path = ViewerPath(ProgramFolder(folder, characters));
-  if (path.size() >= kPathSize) return {};
-  return path;
-}

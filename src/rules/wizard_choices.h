@@ -14,8 +14,3 @@ std::string AppDataSettingsFolder();
 // the row. Clears every mark and associate first; rows beyond the list stay
 // unmarked.
 void MarksFromListStates(const unsigned* states, int count, InstallOptions& options);
-
-// The installed viewer's path for a program folder as the installation was
-// given it, trimmed as the installation trims it. Empty when the path would
-// not fit in 259 characters.
-std::string ViewerPathForFolder(const char* folder, const CodePageCharacters& characters);

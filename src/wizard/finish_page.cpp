@@ -5,15 +5,13 @@
 
 #include <string>
 
-#include "common/code_page_bytes.h"
 #include "common/desktop_start.h"
 #include "common/install_options.h"
 #include "common/messages.h"
 #include "common/viewer_window.h"
 #include "resources/resource.h"
-#include "rules/code_page_characters.h"
 #include "rules/text_rules.h"
-#include "rules/wizard_choices.h"
+#include "rules/integration_texts.h"
 #include "wizard/wiz_property_page.h"
 #include "wizard/wiz_property_sheet.h"
 
@@ -55,15 +53,13 @@ void CWizPropertyPage::RunFinishActions() {
     withheld = StartAsDesktopUser(kFaqAddress, nullptr, nullptr, SW_SHOW) == StartedBy::kWithheld;
   }
   if (IsDlgButtonChecked(m_hWnd, IDC_START_VIEWER) == BST_CHECKED) {
-    // The folder as the installation made it, whatever the welcome page's
-    // field holds.
-    const CodePageCharacters characters = CodePageCharacters::Of(SystemAnsiCodePage());
-    const std::string viewer = ViewerPathForFolder(sheet->installed_folder.c_str(), characters);
-    if (!viewer.empty()) {
-      // In its own folder, where the viewer expects to be started; the
-      // last backslash found by character, never inside a DBCS one.
-      const std::string viewer_folder = viewer.substr(0, characters.FindLastOf(viewer, "\\"));
-      const StartedBy started = StartAsDesktopUser(viewer.c_str(), "", viewer_folder.c_str(), SW_SHOW);
+    // The folder as the installation made it (canonical, ending in a
+    // backslash), whatever the welcome page's field holds; the viewer is
+    // started there, where it expects to be started.
+    const std::string& folder = sheet->installed_folder;
+    const std::string viewer = ViewerPath(folder);
+    if (!folder.empty() && viewer.size() < kPathSize) {
+      const StartedBy started = StartAsDesktopUser(viewer.c_str(), "", folder.c_str(), SW_SHOW);
       if (started == StartedBy::kWithheld) {
         withheld = true;
       } else {

@@ -7,6 +7,7 @@
 #include "common/install_options.h"
 #include "common/messages.h"
 #include "common/viewer_window.h"
+#include "engine/flow/installation_plan.h"
 #include "integration/install_folder.h"
 #include "resources/resource.h"
 #include "rules/wizard_rules.h"
@@ -64,12 +65,10 @@ void CWizPropertyPage::BindLicenceLink() {
 bool CWizPropertyPage::WelcomeFolderIsAcceptable() {
   // As typed: blanks around the folder are trimmed by the installation.
   char folder[kPathSize] = "";
-  if (!WelcomeFolderText(folder)) {
-    ShowMessage(m_hWnd, IDS_NAME_BEYOND_CODE_PAGE, MB_ICONERROR);
-    return false;
-  }
-  if (TargetFolderHasDrive(folder)) return true;
-  ShowMessage(m_hWnd, IDS_INVALID_FOLDER, MB_ICONERROR);
+  const bool exact = WelcomeFolderText(folder);
+  const ValueRefusal refusal = JudgeWelcomeFolder(folder, exact);
+  if (refusal == ValueRefusal::kNone) return true;
+  ShowMessage(m_hWnd, RefusalMessage(refusal), MB_ICONERROR);
   return false;
 }
 

@@ -41,21 +41,4 @@ TEST(MarksFromListStates, MissingListGivesNoMarks) {
   EXPECT_EQ(options.associate, 0);
 }
 
-TEST(ViewerPathForFolder, TrimsLikeTheInstallation) {
-  const CodePageCharacters western = samples::Western();
-  EXPECT_EQ(ViewerPathForFolder("C:\\Apps\\Pellumara", western),
-            "C:\\Apps\\Pellumara\\p_mara64.exe");
-  EXPECT_EQ(ViewerPathForFolder("  C:\\Apps  ", western), "C:\\Apps\\p_mara64.exe");
-  EXPECT_EQ(ViewerPathForFolder("C:\\Apps\\", western), "C:\\Apps\\p_mara64.exe");
-}
-
-TEST(ViewerPathForFolder, TooLongFolderGivesNoPath) {
-  const CodePageCharacters western = samples::Western();
-  std::string folder = "C:\\" + std::string(243, 'a') + "\\";  // 247 + 12 = 259 fits
-  EXPECT_EQ(ViewerPathForFolder(folder.c_str(), western), folder + "p_mara64.exe");
-  folder = "C:\\" + std::string(244, 'a') + "\\";
-  EXPECT_EQ(ViewerPathForFolder(folder.c_str(), western), "");
-  EXPECT_EQ(ViewerPathForFolder(std::string(300, 'x').c_str(), western), "");
-}
-
 }  // namespace

@@ -375,7 +375,7 @@ TEST(FolderProtection, AFolderOthersCouldWriteKeepsNothingButThePayloadsNames) {
   FolderProtection protection = FolderProtection::For(folder);
   WritableTargetReader writable(scratch.path());
   TargetFolderStage stage;
-  EXPECT_FALSE(PrepareTargetFolder(folder, protection, writable, &stage));
+  EXPECT_FALSE(PrepareTargetFolder(folder, protection, writable, true, &stage));
   EXPECT_EQ(stage.message.bytes(),
             FillPlaceholders(LoadMessage(IDS_FOLDER_HOLDS_ITEM), "%s",
                              {scratch.path() + "\\", scratch / "P_MARA64.EXE"}));
@@ -413,7 +413,7 @@ TEST(FolderProtection, LevelsMadeMeanwhileOrLinksAreJudged) {
   ASSERT_TRUE(protection.applies());
   AppearingLevelReader appearing(scratch / "Tools");
   TargetFolderStage stage;
-  EXPECT_FALSE(PrepareTargetFolder(folder, protection, appearing, &stage));
+  EXPECT_FALSE(PrepareTargetFolder(folder, protection, appearing, true, &stage));
   EXPECT_NE(stage.message.bytes().find(scratch / "Tools"), std::string::npos) << stage.message.bytes();
 
   ScratchFolder elsewhere("appearing-elsewhere");
@@ -447,12 +447,12 @@ TEST(FolderProtection, LevelAnotherHandleMayRenameIsRefusedNotSkipped) {
     ScopedHandle other = open_for_delete();
     ASSERT_TRUE(other);
     TargetFolderStage stage;
-    EXPECT_FALSE(PrepareTargetFolder(folder, protection, reader, &stage));
+    EXPECT_FALSE(PrepareTargetFolder(folder, protection, reader, true, &stage));
     EXPECT_NE(stage.message.bytes().find(tools), std::string::npos) << stage.message.bytes();
     EXPECT_FALSE(FolderExists(tools + "\\Pellumara"));
   }
   TargetFolderStage stage;
-  ASSERT_TRUE(PrepareTargetFolder(folder, protection, reader, &stage)) << stage.logged;
+  ASSERT_TRUE(PrepareTargetFolder(folder, protection, reader, true, &stage)) << stage.logged;
   EXPECT_FALSE(open_for_delete()) << "a level held by the check could be opened to rename it";
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
 }
@@ -493,7 +493,7 @@ TEST(FolderProtection, LevelAboveOthersMayRepermissionIsRefusedBeforeAnyIsSecure
   EXPECT_EQ(check.refused_path, scratch / "Tools\\Apps");
   EXPECT_TRUE(check.verdict.levels_to_secure.empty());
   TargetFolderStage stage;
-  EXPECT_FALSE(PrepareTargetFolder(folder, protection, reader, &stage));
+  EXPECT_FALSE(PrepareTargetFolder(folder, protection, reader, true, &stage));
   EXPECT_NE(stage.message.bytes().find(scratch / "Tools\\Apps"), std::string::npos)
       << stage.message.bytes();
   EXPECT_FALSE(FolderExists(folder));
@@ -525,11 +525,11 @@ TEST(FolderProtection, TargetThatIsNotTheFolderHeldIsRefused) {
   FolderProtection protection = FolderProtection::For(folder);
   Win32FolderSecurityReader reader;
   TargetFolderStage stage;
-  ASSERT_TRUE(PrepareTargetFolder(folder, protection, reader, &stage)) << stage.logged;
+  ASSERT_TRUE(PrepareTargetFolder(folder, protection, reader, true, &stage)) << stage.logged;
   ASSERT_TRUE(CopyBounded(folder, sizeof folder, scratch / "Pellumara"));
   SwappedTargetReader swapped(scratch / "Pellumara", scratch / "Other");
   TargetFolderStage refused;
-  EXPECT_FALSE(PrepareTargetFolder(folder, protection, swapped, &refused));
+  EXPECT_FALSE(PrepareTargetFolder(folder, protection, swapped, true, &refused));
   EXPECT_NE(refused.message.bytes().find(scratch / "Pellumara"), std::string::npos)
       << refused.message.bytes();
 }
@@ -567,7 +567,7 @@ TEST(FolderProtection, EarlierInstallationInProgramFilesIsJudgedToo) {
   OtherUsersTargetReader reader(target);
   {
     TargetFolderStage stage;
-    EXPECT_FALSE(PrepareTargetFolder(folder, protection, reader, &stage));
+    EXPECT_FALSE(PrepareTargetFolder(folder, protection, reader, true, &stage));
     EXPECT_NE(stage.message.bytes().find(target), std::string::npos) << stage.message.bytes();
   }
   RemoveDirectoryA(target.c_str());

@@ -66,18 +66,20 @@ const NamespaceFunctions& Namespaces() {
   return functions;
 }
 
-// A boundary descriptor holding the Administrators SID; null when one
-// cannot be made.
-HANDLE MakeBoundary(const NamespaceFunctions& functions) {
+// A boundary descriptor holding the Administrators SID; null, with the
+// Windows error in error, when one cannot be made.
+HANDLE MakeBoundary(const NamespaceFunctions& functions, DWORD* error) {
   HANDLE boundary = functions.create_boundary(kBoundaryName, 0);
-  if (boundary == nullptr) return nullptr;
+  if (boundary == nullptr) {
+    *error = GetLastError();
+    return nullptr;
+  }
   for (WELL_KNOWN_SID_TYPE type : {WinBuiltinAdministratorsSid}) {
     BYTE sid[SECURITY_MAX_SID_SIZE];
     DWORD size = sizeof sid;
     if (!CreateWellKnownSid(type, nullptr, sid, &size) || !functions.add_sid(&boundary, sid)) {
-      const DWORD error = GetLastError();
+      *error = GetLastError();
       functions.delete_boundary(boundary);
-      SetLastError(error);
       return nullptr;
     }
   }
@@ -122,9 +124,10 @@ bool InstallationLock::MakeInPrivateNamespace() {
     TheRunLog().Note("lock: no private namespaces on this system");
     return false;
   }
-  HANDLE boundary = MakeBoundary(functions);
+  DWORD boundary_error = ERROR_SUCCESS;
+  HANDLE boundary = MakeBoundary(functions, &boundary_error);
   if (boundary == nullptr) {
-    TheRunLog().NoteFailure("lock: no boundary for a private namespace", GetLastError());
+    TheRunLog().NoteFailure("lock: no boundary for a private namespace", boundary_error);
     return false;
   }
   PSECURITY_DESCRIPTOR descriptor = nullptr;

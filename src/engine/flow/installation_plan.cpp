@@ -152,27 +152,30 @@ bool MakeInstallationPlan(const InstallOptions& options, ValueFacts target, Valu
   return true;
 }
 
+int RefusalMessage(ValueRefusal reason) {
+  switch (reason) {
+    case ValueRefusal::kTargetInexact:
+    case ValueRefusal::kSettingsInexact:
+    case ValueRefusal::kSettingsExpansionInexact:
+      return IDS_NAME_BEYOND_CODE_PAGE;
+    case ValueRefusal::kTargetCannotBeNamed:
+      return IDS_CANNOT_CREATE_FOLDER;
+    default:
+      return IDS_INVALID_FOLDER;
+  }
+}
+
 void ReportRefusal(const PlanRefusal& refusal, InstallationSession& session) {
-  int id = IDS_INVALID_FOLDER;
   switch (refusal.reason) {
     case ValueRefusal::kTargetCut:
     case ValueRefusal::kSettingsCut:
-      NoteReadValueRefusal(refusal);
-      break;
     case ValueRefusal::kTargetInexact:
     case ValueRefusal::kSettingsInexact:
       NoteReadValueRefusal(refusal);
-      id = IDS_NAME_BEYOND_CODE_PAGE;
-      break;
-    case ValueRefusal::kSettingsExpansionInexact:
-      id = IDS_NAME_BEYOND_CODE_PAGE;
-      break;
-    case ValueRefusal::kTargetCannotBeNamed:
-      id = IDS_CANNOT_CREATE_FOLDER;
       break;
     default:
       break;
   }
-  const std::string message = LoadMessage(id);
+  const std::string message = LoadMessage(RefusalMessage(refusal.reason));
   session.Fail(message, message + ": " + refusal.value);
 }

@@ -54,6 +54,9 @@ RunnerFacts ReadRunnerFacts();
 bool MakeInstallationPlan(const InstallOptions& options, ValueFacts target, ValueFacts settings,
                           const RunnerFacts& runner, InstallationPlan* plan, PlanRefusal* refusal);
 
+// The one message for each reason a value is refused.
+int RefusalMessage(ValueRefusal reason);
+
 // Tells the user (through the session) why the plan was refused.
 void ReportRefusal(const PlanRefusal& refusal, InstallationSession& session);
 

@@ -39,7 +39,7 @@ bool PrepareTarget(const InstallationPlan& plan, InstallationSession& session,
   CopyBounded(folder, sizeof folder, plan.target_folder.c_str());
   FolderProtection protection = FolderProtection::For(folder);
   Win32FolderSecurityReader reader;
-  const bool ready = PrepareTargetFolder(folder, protection, reader, stage);
+  const bool ready = PrepareTargetFolder(folder, protection, reader, plan.runner.elevated, stage);
   for (const QuarantinedItem& moved : stage->quarantined) {
     session.LogForAdministrator(FillPlaceholders(LoadMessage(IDS_PLANTED_ITEM_MOVED), "%s",
                                                  {moved.item, moved.owner, moved.moved_to}));

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "common/code_page_bytes.h"
-#include "common/desktop_start.h"
 #include "common/install_options.h"
 #include "common/messages.h"
 #include "common/run_log.h"
@@ -91,11 +90,11 @@ const ExistingFolderCheck& RefusingCheck(const JudgedFolderChain& chain) {
 }
 
 bool PrepareTargetFolder(char* folder, FolderProtection& protection,
-                         FolderSecurityReader& reader, TargetFolderStage* stage) {
+                         FolderSecurityReader& reader, bool elevated, TargetFolderStage* stage) {
   // Elevated, every existing target is judged, one under Program Files
   // too: an earlier installation there may have been opened to Users.
   // Only a new folder's permissions depend on where it lies.
-  const bool judged = protection.applies() || RunsElevated();
+  const bool judged = protection.applies() || elevated;
   const FolderChainResult made = MakeJudgedFolderChain(
       folder, protection.attributes(), judged ? &reader : nullptr, stage);
   if (made == FolderChainResult::kNotMade) {

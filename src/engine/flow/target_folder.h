@@ -48,9 +48,9 @@ struct TargetFolderStage : JudgedFolderChain {
   std::vector<QuarantinedItem> quarantined;
 };
 
-// Makes folder (absolute) ready, canonical afterwards as the chain leaves
-// it. Elevated, wherever it lies, its levels are judged through reader
-// on both sides of the chain (MakeJudgedFolderChain). False, with the refusal in stage, when the folder is refused or
-// cannot be made.
+// Makes folder (absolute, canonical) ready. Elevated, wherever it lies, its
+// levels are judged through reader on both sides of the chain
+// (MakeJudgedFolderChain). False, with the refusal in stage, when the
+// folder is refused or cannot be made.
 bool PrepareTargetFolder(char* folder, FolderProtection& protection,
-                         FolderSecurityReader& reader, TargetFolderStage* stage);
+                         FolderSecurityReader& reader, bool elevated, TargetFolderStage* stage);
