@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/code_page_bytes.h"
 #include "common/desktop_start.h"
 #include "common/messages.h"
 #include "common/run_log.h"
@@ -25,6 +26,7 @@
 #include "integration/folder_chain.h"
 #include "integration/integrate_with_system.h"
 #include "rules/environment_expansion.h"
+#include "rules/integration_texts.h"
 #include "rules/run_log_rules.h"
 #include "rules/text_rules.h"
 
@@ -193,6 +195,27 @@ void ReportInstallation(const InstallOptions& options, int associations_confirme
   }
 }
 
+// What the integration is to do; the Windows version and the account are read here.
+IntegrationRequest IntegrationRequestFor(const InstallOptions& options, const char* folder,
+                                         int associations_confirmed, bool as_local_system) {
+  IntegrationRequest request;
+  request.program_folder = ProgramFolder(folder, CodePageCharacters::Of(SystemAnsiCodePage()));
+  request.start_menu_links = options.start_menu_shortcut != 0;
+  request.desktop_link = options.desktop_shortcut != 0;
+  request.thumbnails_link = options.thumbnails_shortcut != 0;
+  const bool any_link = request.start_menu_links || request.desktop_link || request.thumbnails_link;
+  const std::string note = LinkPlacesNote(options.all_users != 0, as_local_system, any_link);
+  if (!note.empty()) TheRunLog().Note(note);
+  request.link_places = LinkPlacesFor(options.all_users != 0, as_local_system);
+  const bool windows_8_or_later = IsWindows8OrLater();
+  request.uninstall_link = !windows_8_or_later;
+  request.marks = ConfirmedMarks(options.association_marks, associations_confirmed != 0);
+  request.associations_confirmed = associations_confirmed != 0;
+  request.notify_shell = options.associate != 0;
+  request.association_rule = AssociationRuleFor(windows_8_or_later, as_local_system);
+  return request;
+}
+
 // The installation itself, while this setup holds the machine's lock.
 int InstallLocked(const InstallOptions& given, bool as_local_system,
                   InstallationSession& session, InstallationOutcome& outcome) {
@@ -244,10 +267,10 @@ int InstallLocked(const InstallOptions& given, bool as_local_system,
   // With files waiting for the restart the registration already names this
   // version, as Windows Installer does.
   const int associations_confirmed = ConfirmAssociations(options, session);
-  IntegrateWithSystem(associations_confirmed, options.associate, folder,
-                      options.start_menu_shortcut, options.desktop_shortcut,
-                      options.thumbnails_shortcut, options.all_users, options.association_marks,
-                      &outcome.failed_integration_entries, as_local_system);
+  outcome.failed_integration_entries =
+      IntegrateWithSystem(
+          IntegrationRequestFor(options, folder, associations_confirmed, as_local_system))
+          .failed_entries;
   shutdown_block.Lift();
 
   ReportInstallation(options, associations_confirmed, session, outcome);
