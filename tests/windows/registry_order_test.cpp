@@ -41,7 +41,7 @@ std::string ValueName(const char* name) {
 class TracingRegistry : public RegistryLayer {
  public:
   std::vector<std::string> operations;
-  std::string refused_key;                  // a key path whose opening with every right fails
+  std::string refused_key;                  // a key path whose creating or opening fails
   std::vector<std::string> links_to_check;  // must exist at the first write
   bool links_there_at_first_write = false;
   int keys_handed_out = 0;
@@ -50,7 +50,7 @@ class TracingRegistry : public RegistryLayer {
   RegistryKey CreateKey(HKEY hive, const char* path, KeyRefusal refusal, REGSAM access) override {
     const std::string name = HiveName(hive) + "\\" + path;
     Record("create " + name + (access == KEY_ALL_ACCESS ? Rights(access) : ""));
-    if (refused_key == path && access == KEY_ALL_ACCESS) {
+    if (refused_key == path) {
       return Held(nullptr, name, ERROR_ACCESS_DENIED, refusal);
     }
     return Counted(RegistryLayer::CreateKey(hive, path, refusal, access));
@@ -286,6 +286,16 @@ TEST_F(RegistryOrder, RefusedUninstallKeyKeepsOnlyItsEmptyDefault) {
   // The steps after it run all the same.
   EXPECT_EQ(dump.ValueNames("HKLM\\SOFTWARE\\Pellumara\\Capabilities\\FileAssociations").size(),
             73u);
+}
+
+// A key refused for its values counts each value meant for it, as values
+// written one by one would: the number the user is told stays honest.
+TEST_F(RegistryOrder, ARefusedKeyCountsEachValueMeantForIt) {
+  trace_.refused_key = "SOFTWARE\\Classes";
+  const IntegrationResult result = IntegrateWithSystem(Request(false), trace_);
+  // Type text, open command and icon of each of the 90 registrations.
+  EXPECT_EQ(result.failed_entries, 3 * 90);
+  EXPECT_EQ(DumpRegistry().Children("HKLM\\SOFTWARE\\Classes", "Pellumara.").size(), 0u);
 }
 
 }  // namespace
