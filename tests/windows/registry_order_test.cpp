@@ -165,10 +165,9 @@ TEST_F(RegistryOrder, EveryLinkIsMadeBeforeTheFirstWrite) {
   IntegrateWithSystem(Request(true), trace_);
   EXPECT_TRUE(trace_.links_there_at_first_write);
   const std::string verb = "HKLM\\SOFTWARE\\Classes\\Directory\\shell\\Browse with &Pellumara";
-  EXPECT_EQ(From("create " + verb, 2),
-            (std::vector<std::string>{"create " + verb,
-                                      "set " + verb + " (default) = Browse with &Pellumara"}));
+  ASSERT_GE(trace_.operations.size(), 2u);
   EXPECT_EQ(trace_.operations[0], "create " + verb);
+  EXPECT_EQ(trace_.operations[1], "set " + verb + " (default) = Browse with &Pellumara");
   EXPECT_EQ(trace_.keys_handed_out, 0) << "a key was left open";
 }
 
