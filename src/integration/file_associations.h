@@ -1,30 +1,31 @@
 // Tying the catalogue's formats to the viewer: ProgIDs and capabilities for
-// every format, the machine default and the user's choice for marked ones.
+// every format, the machine default and, where the rule lets it, the user's
+// choice for marked ones.
 #pragma once
 
 #include <string>
 
+#include "integration/integration_request.h"
 #include "integration/registry_layer.h"
 
-// Whether the current user's choice of a marked format (Windows 7 only) is
-// written: not when the setup runs as SYSTEM, whose hive is nobody's.
-enum class UserChoice { kWrite, kLeaveToUsers };
+// The keys the pass holds open for all its registrations.
+struct AssociationKeys {
+  RegistryKey classes;       // HKLM\SOFTWARE\Classes
+  RegistryKey capabilities;  // the capabilities' FileAssociations, where it already exists
+};
 
 // Registers one extension under the viewer's ProgID "Pellumara.<type_name>".
-// Only when marked does it become the extension's default and the current
-// user's choice.
+// Only when marked does it become the extension's default and, under
+// AssociationRule::kUsersChoice, the current user's choice.
 void AssociateExtension(const char* extension, const char* type_name, const char* open_command,
-                        const char* icon_value, int marked,
-                        RegistryLayer& registry = SystemRegistry(),
-                        UserChoice users_choice = UserChoice::kWrite);
+                        const char* icon_value, bool marked, AssociationRule rule,
+                        const AssociationKeys& keys, RegistryLayer& registry);
 
 // Reloads the system icons and tells the shell that associations changed.
 void NotifyAssociationChange();
 
-// Every registration of the catalogue in table order. A declined question
-// (associations_confirmed 0) unmarks every row; associate decides the
-// shell notification at the end.
-void RunAssociationPass(const std::string& viewer_path, const std::string& open_command,
-                        const int* association_marks, int associations_confirmed, int associate,
-                        RegistryLayer& registry = SystemRegistry(),
-                        UserChoice users_choice = UserChoice::kWrite);
+// Every registration of the catalogue in table order, with the request's
+// marks and rule, for the viewer at viewer_path; the shell's notification at
+// the end when the request asks for it.
+void RunAssociationPass(const IntegrationRequest& request, const std::string& viewer_path,
+                        RegistryLayer& registry = SystemRegistry());

@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include "common/code_page_bytes.h"
-#include "common/run_log.h"
 #include "integration/file_associations.h"
 #include "integration/shortcuts.h"
 #include "rules/integration_texts.h"
@@ -14,41 +12,82 @@ namespace {
 const char kBrowseVerb[] = "Browse with &Pellumara";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pellumara64";
 
+// 1 for a link that could not be saved, so that it counts as a failed entry.
+int NotSaved(int saved) { return saved ? 0 : 1; }
+
+// Every link the request asks for; the number that could not be saved.
+int MakeLinks(const IntegrationRequest& request, const std::string& viewer_path) {
+  int failed_links = 0;
+  if (request.start_menu_links) {
+    CreateProgramGroup(request.program_folder.c_str(), request.link_places, request.uninstall_link,
+                       &failed_links);
+  }
+  if (request.desktop_link) {
+    failed_links += NotSaved(CreateShortcut(viewer_path.c_str(), "Pellumara 64.lnk", nullptr,
+                                            "Pellumara 64 - Bildbetrachter", nullptr, 0,
+                                            request.link_places));
+  }
+  if (request.thumbnails_link) {
+    failed_links += NotSaved(CreateShortcut(viewer_path.c_str(), "Pellumara 64 Thumbnails.lnk",
+                                            viewer_path.c_str(), "Pellumara - Thumbnails",
+                                            kThumbnailsArgument, 7, request.link_places));
+  }
+  return failed_links;
+}
+
 void RegisterBrowseVerbs(RegistryLayer& registry, const std::string& viewer_path) {
   const std::string browse_command = BrowseCommand(viewer_path);
   for (const char* shell_key :
        {"SOFTWARE\\Classes\\Directory\\shell\\", "SOFTWARE\\Classes\\Drive\\shell\\"}) {
     const std::string verb_key = shell_key + std::string(kBrowseVerb);
-    registry.SetDefaultValue(HKEY_LOCAL_MACHINE, verb_key.c_str(), kBrowseVerb);
-    registry.SetDefaultValue(HKEY_LOCAL_MACHINE, (verb_key + "\\command").c_str(),
-                             browse_command.c_str());
+    RegistryKey verb =
+        registry.CreateKey(HKEY_LOCAL_MACHINE, verb_key.c_str(), KeyRefusal::kPerValue);
+    registry.SetString(verb, nullptr, kBrowseVerb);
+    registry.SetSubkeyDefault(verb, "command", browse_command.c_str());
   }
 }
 
 void RegisterGenericClass(RegistryLayer& registry, const std::string& open_command) {
-  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, kGenericClassKey, "Pellumara");
-  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, GenericOpenCommandKeyPath().c_str(),
-                           open_command.c_str());
+  RegistryKey generic =
+      registry.CreateKey(HKEY_LOCAL_MACHINE, kGenericClassKey, KeyRefusal::kPerValue);
+  registry.SetString(generic, nullptr, "Pellumara");
+  registry.SetSubkeyDefault(generic, kOpenCommandSubkey, open_command.c_str());
   // The generic class shows no icon of its own.
-  registry.DeleteKey(HKEY_LOCAL_MACHINE, (std::string(kGenericClassKey) + "\\DefaultIcon").c_str());
+  registry.DeleteSubkey(generic, "DefaultIcon");
+}
+
+// The key with every right, created if missing, and the default value of its
+// subkey (or its own, with an empty subkey) written through it. Where those
+// rights are refused, the default is written from the hive with the rights
+// there are and the key is opened once more, so that the refusal is noted
+// as the open's.
+RegistryKey WithAllRights(RegistryLayer& registry, HKEY hive, const std::string& path,
+                          const char* subkey, const char* text) {
+  RegistryKey key = registry.CreateKey(hive, path.c_str(), KeyRefusal::kUnnoted, KEY_ALL_ACCESS);
+  if (!key) {
+    const std::string default_path = subkey[0] != '\0' ? path + "\\" + subkey : path;
+    registry.SetDefaultValue(hive, default_path.c_str(), text);
+    return registry.OpenKey(hive, path.c_str(), KEY_ALL_ACCESS);
+  }
+  if (subkey[0] != '\0') {
+    registry.SetSubkeyDefault(key, subkey, text);
+  } else {
+    registry.SetString(key, nullptr, text);
+  }
+  return key;
 }
 
 void RegisterApplicationEntry(RegistryLayer& registry, const std::string& open_command) {
-  const std::string application_key = ApplicationKeyPath();
-  registry.SetDefaultValue(HKEY_CLASSES_ROOT, (application_key + kShellOpenCommand).c_str(),
-                           open_command.c_str());
-  if (HKEY application =
-          registry.OpenKey(HKEY_CLASSES_ROOT, application_key.c_str(), KEY_ALL_ACCESS)) {
-    registry.SetString(application, "FriendlyAppName", "Pellumara 64-bit");
-    registry.CloseKey(application);
-  }
+  RegistryKey application = WithAllRights(registry, HKEY_CLASSES_ROOT, ApplicationKeyPath(),
+                                          kOpenCommandSubkey, open_command.c_str());
+  registry.SetString(application, "FriendlyAppName", "Pellumara 64-bit");
 }
 
 void WriteUninstallEntry(RegistryLayer& registry, const std::string& program_folder,
                          const std::string& viewer_path) {
-  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, kUninstallKey, "");
-  HKEY entry = registry.OpenKey(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_ALL_ACCESS);
-  if (entry == nullptr) return;
+  // Without every right on it the entry keeps only its empty default.
+  RegistryKey entry = WithAllRights(registry, HKEY_LOCAL_MACHINE, kUninstallKey, "", "");
+  if (!entry) return;
   registry.SetString(entry, "DisplayName", "Pellumara 64 (remove only)");
   registry.SetString(entry, "UninstallString", UninstallCommand(program_folder).c_str());
   registry.SetString(entry, "Publisher", "Kestrelwood");
@@ -58,87 +97,38 @@ void WriteUninstallEntry(RegistryLayer& registry, const std::string& program_fol
   registry.SetDword(entry, "VersionMajor", kViewerVersionMajor);
   registry.SetDword(entry, "VersionMinor", kViewerVersionMinor);
   registry.SetDword(entry, "EstimatedSize", 5120);  // kilobytes
-  registry.CloseKey(entry);
 }
 
 void RegisterCapabilities(RegistryLayer& registry, const std::string& viewer_path) {
-  if (HKEY application = registry.CreateKey(HKEY_LOCAL_MACHINE, kProgramKey)) {
-    registry.CloseKey(application);
-  }
-  registry.SetDefaultValue(HKEY_LOCAL_MACHINE, (std::string(kProgramKey) + kShellOpenCommand).c_str(),
-                           ("\"" + viewer_path + "\"").c_str());
-  const std::string capabilities_key = CapabilitiesKeyPath();
-  if (HKEY capabilities = registry.CreateKey(HKEY_LOCAL_MACHINE, capabilities_key.c_str())) {
+  RegistryKey program = registry.CreateKey(HKEY_LOCAL_MACHINE, kProgramKey, KeyRefusal::kOnce);
+  registry.SetSubkeyDefault(program, kOpenCommandSubkey, ("\"" + viewer_path + "\"").c_str());
+  {
+    RegistryKey capabilities = registry.CreateSubkey(program, "Capabilities", KeyRefusal::kOnce);
     registry.SetString(capabilities, "ApplicationDescription",
                        "Picture viewer, editor and converter - one of the most popular viewers "
                        "worldwide");
-    registry.CloseKey(capabilities);
-  }
-  // Filled by the association pass.
-  if (HKEY associations =
-          registry.CreateKey(HKEY_LOCAL_MACHINE, FileAssociationsKeyPath().c_str())) {
-    registry.CloseKey(associations);
+    // Filled by the association pass.
+    registry.CreateSubkey(capabilities, "FileAssociations", KeyRefusal::kOnce);
   }
   // Only listed where the system keeps such a list: opened, never created.
-  if (HKEY registered =
-          registry.OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\RegisteredApplications", KEY_SET_VALUE)) {
-    registry.SetString(registered, kRegisteredAppName, capabilities_key.c_str());
-    registry.CloseKey(registered);
-  }
+  RegistryKey registered =
+      registry.OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\RegisteredApplications", KEY_SET_VALUE);
+  registry.SetString(registered, kRegisteredAppName, CapabilitiesKeyPath().c_str());
 }
-
-// 1 for a link that could not be saved, so that it counts as a failed entry.
-int NotSaved(int saved) { return saved ? 0 : 1; }
 
 }  // namespace
 
-int IntegrateWithSystem(int associations_confirmed, int associate, const char* target_folder,
-                        int start_menu_shortcut, int desktop_shortcut, int thumbnails_shortcut,
-                        int all_users, const int* association_marks, int* failed_entries,
-                        int as_local_system) {
-  return IntegrateWithSystem(associations_confirmed, associate, target_folder, start_menu_shortcut,
-                             desktop_shortcut, thumbnails_shortcut, all_users, association_marks,
-                             SystemRegistry(), failed_entries, as_local_system);
-}
-
-int IntegrateWithSystem(int associations_confirmed, int associate, const char* target_folder,
-                        int start_menu_shortcut, int desktop_shortcut, int thumbnails_shortcut,
-                        int all_users, const int* association_marks, RegistryLayer& registry,
-                        int* failed_entries, int as_local_system) {
-  if (as_local_system && !all_users &&
-      (start_menu_shortcut || desktop_shortcut || thumbnails_shortcut)) {
-    TheRunLog().Note("running as SYSTEM: the links go to all users' desktop and Start menu "
-                     "instead of SYSTEM's own, which nobody sees");
-    all_users = 1;
-  }
+IntegrationResult IntegrateWithSystem(const IntegrationRequest& request, RegistryLayer& registry) {
   const int failed_writes_before = registry.failed_writes();
-  int failed_links = 0;
-  const std::string program_folder =
-      ProgramFolder(target_folder, CodePageCharacters::Of(SystemAnsiCodePage()));
-  if (start_menu_shortcut) CreateProgramGroup(program_folder.c_str(), all_users, &failed_links);
-  const std::string viewer_path = ViewerPath(program_folder);
-  if (desktop_shortcut) {
-    failed_links += NotSaved(CreateShortcut(viewer_path.c_str(), "Pellumara 64.lnk", nullptr,
-                                            "Pellumara 64 - Bildbetrachter", nullptr, 0,
-                                            all_users, 0));
-  }
+  const std::string viewer_path = ViewerPath(request.program_folder);
   // Every link is made before the first registry write.
-  if (thumbnails_shortcut) {
-    failed_links += NotSaved(CreateShortcut(viewer_path.c_str(), "Pellumara 64 Thumbnails.lnk",
-                                            viewer_path.c_str(), "Pellumara - Thumbnails",
-                                            kThumbnailsArgument, 7, all_users, 0));
-    RegisterBrowseVerbs(registry, viewer_path);
-  }
+  const int failed_links = MakeLinks(request, viewer_path);
+  if (request.thumbnails_link) RegisterBrowseVerbs(registry, viewer_path);
   const std::string open_command = OpenCommand(viewer_path);
   RegisterGenericClass(registry, open_command);
   RegisterApplicationEntry(registry, open_command);
-  WriteUninstallEntry(registry, program_folder, viewer_path);
+  WriteUninstallEntry(registry, request.program_folder, viewer_path);
   RegisterCapabilities(registry, viewer_path);
-  RunAssociationPass(viewer_path, open_command, association_marks, associations_confirmed,
-                     associate, registry,
-                     as_local_system ? UserChoice::kLeaveToUsers : UserChoice::kWrite);
-  if (failed_entries != nullptr) {
-    *failed_entries = failed_links + registry.failed_writes() - failed_writes_before;
-  }
-  return 1;
+  RunAssociationPass(request, viewer_path, registry);
+  return {failed_links + registry.failed_writes() - failed_writes_before};
 }

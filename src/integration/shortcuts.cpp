@@ -12,7 +12,6 @@
 #include "common/install_options.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
-#include "common/windows_version.h"
 #include "integration/folder_chain.h"
 #include "rules/code_page_characters.h"
 #include "rules/integration_texts.h"
@@ -121,10 +120,10 @@ bool LinkPath(LinkFile* link, const char* folder, const char* name) {
 
 int CreateShortcut(const char* target, const char* link_name, const char* icon_path,
                    const char* link_description, const char* arguments, int icon_index,
-                   int all_users, int send_to) {
+                   LinkPlaces places) {
   char folder[kPathSize];
-  ResolveSpecialFolder(all_users ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP, folder);
-  if (send_to) ResolveSpecialFolder(CSIDL_SENDTO, folder);
+  ResolveSpecialFolder(
+      places == LinkPlaces::kAllUsers ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP, folder);
   LinkFile link;
   if (!LinkPath(&link, folder, link_name)) return 0;
   return SaveLink(link, target, arguments, link_description, icon_path, icon_index);
@@ -137,11 +136,13 @@ int CreateShortcutInFolder(const char* folder, const char* link_name, const char
   return SaveLink(link, target, arguments, nullptr, icon_path, icon_index);
 }
 
-int CreateProgramGroup(const char* program_folder, int all_users, int* failed_links) {
+int CreateProgramGroup(const char* program_folder, LinkPlaces places, bool uninstall_link,
+                       int* failed_links) {
   int not_saved = 0;
   int& failed = failed_links != nullptr ? *failed_links : not_saved;
   char group_folder[kPathSize];
-  ResolveSpecialFolder(all_users ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, group_folder);
+  ResolveSpecialFolder(places == LinkPlaces::kAllUsers ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS,
+                       group_folder);
   // A group without its folder counts as one failed link.
   if (!AppendBounded(group_folder, sizeof group_folder, kProductFolderName)) {
     TheRunLog().Note(std::string("start menu group failed, its path is too long: ") + group_folder);
@@ -176,8 +177,7 @@ int CreateProgramGroup(const char* program_folder, int all_users, int* failed_li
   }
 
   link_in_group("Pellumara - Thumbnails.lnk", viewer, kThumbnailsArgument, viewer.c_str(), 7);
-  // From Windows 8 on programs are removed through the system's own list.
-  if (!IsWindows8OrLater()) {
+  if (uninstall_link) {
     link_in_group("Pellumara deinstallieren.lnk", folder + kUninstallerFileName, nullptr, nullptr,
                   0);
   }

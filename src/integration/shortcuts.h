@@ -4,19 +4,23 @@
 // fit in 259 characters is not attempted.
 #pragma once
 
-// A link in the desktop folder (the common one with all_users), or in the
-// current user's Send To folder with send_to. icon_path, link_description
-// and arguments may be null; icon_index is used only with icon_path.
+#include "rules/integration_choices.h"
+
+// A link on the desktop of places (the common one for all users).
+// icon_path, link_description and arguments may be null; icon_index is used
+// only with icon_path.
 int CreateShortcut(const char* target, const char* link_name, const char* icon_path,
                    const char* link_description, const char* arguments, int icon_index,
-                   int all_users, int send_to);
+                   LinkPlaces places);
 
 // A link in folder, which ends in a backslash. Never sets a description.
 int CreateShortcutInFolder(const char* folder, const char* link_name, const char* target,
                            const char* arguments, const char* icon_path, int icon_index);
 
-// The whole Start-menu folder for the viewer installed in program_folder
-// (ending in a backslash). Returns the result of its last link. With
+// The whole Start-menu folder of places for the viewer installed in
+// program_folder (ending in a backslash), with the uninstaller's link when
+// uninstall_link is set. Returns the result of its last link. With
 // failed_links, adds the number of links that were not saved (the removal
 // of earlier versions' links, which are mostly not there, never counts).
-int CreateProgramGroup(const char* program_folder, int all_users, int* failed_links = nullptr);
+int CreateProgramGroup(const char* program_folder, LinkPlaces places, bool uninstall_link,
+                       int* failed_links = nullptr);

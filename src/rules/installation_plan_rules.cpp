@@ -57,15 +57,8 @@ LinkChoice DecideLinks(const InstallOptions& options, const RunnerFacts& runner)
   links.start_menu = options.start_menu_shortcut != 0;
   links.desktop = options.desktop_shortcut != 0;
   links.thumbnails = options.thumbnails_shortcut != 0;
-  links.all_users = options.all_users != 0;
-  const bool any = links.start_menu || links.desktop || links.thumbnails;
-  links.moved_to_all_users = runner.local_system && !links.all_users && any;
-  if (links.moved_to_all_users) links.all_users = true;
+  links.all_users_asked = options.all_users != 0;
+  links.places = LinkPlacesFor(links.all_users_asked, runner.local_system);
   links.uninstall_link = !runner.windows8_or_later;
   return links;
-}
-
-AssociationRule DecideAssociationRule(const RunnerFacts& runner) {
-  if (runner.windows8_or_later) return AssociationRule::kRegisterOnly;
-  return runner.local_system ? AssociationRule::kMachineDefaultOnly : AssociationRule::kUsersChoice;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/install_options.h"
+#include "rules/integration_choices.h"
 
 // Who runs the setup and on which Windows, read once per installation.
 struct RunnerFacts {
@@ -77,19 +78,12 @@ struct LinkChoice {
   bool start_menu = false;
   bool desktop = false;
   bool thumbnails = false;  // also the folder and drive verbs
-  bool all_users = false;
-  // SYSTEM asked for its own links: they go to all users' folders instead.
-  bool moved_to_all_users = false;
+  bool all_users_asked = false;
+  // All users' folders when asked for, and when the setup runs as SYSTEM.
+  LinkPlaces places = LinkPlaces::kCurrentUser;
   // From Windows 8 on programs are removed through Windows' own list: the
-  // Start-menu folder has no uninstall link, and the finish page names that list.
+  // Start-menu folder has no uninstall link, and the finish page names that
+  // list.
   bool uninstall_link = false;
 };
 LinkChoice DecideLinks(const InstallOptions& options, const RunnerFacts& runner);
-
-// What the association pass may write for a marked format.
-enum class AssociationRule {
-  kUsersChoice,         // before Windows 8: the machine default and the current user's choice
-  kMachineDefaultOnly,  // before Windows 8, as SYSTEM: no user's choice (SYSTEM's HKCU is nobody's)
-  kRegisterOnly,        // Windows 8 or later: registered only; the user chooses in Windows' settings
-};
-AssociationRule DecideAssociationRule(const RunnerFacts& runner);

@@ -62,6 +62,7 @@ std::string UserChoiceKeyPath(const char* extension);  // ...\FileExts\.<ext>\Us
 // the folder of an earlier installation.
 constexpr char kGenericClassKey[] = "SOFTWARE\\Classes\\Pellumara";
 constexpr char kShellOpenCommand[] = "\\shell\\open\\command";  // appended to a class key
+constexpr char kOpenCommandSubkey[] = "shell\\open\\command";   // below an open class key
 std::string GenericOpenCommandKeyPath();  // SOFTWARE\Classes\Pellumara\shell\open\command
 std::string ApplicationKeyPath();         // Applications\p_mara64.exe (HKEY_CLASSES_ROOT)
 constexpr char kProgramKey[] = "SOFTWARE\\Pellumara";

@@ -9,6 +9,7 @@ set(PELLUMARA_RULES_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/wizard_choices.cpp
   ${CMAKE_CURRENT_LIST_DIR}/format_catalogue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/integration_texts.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/integration_choices.cpp
   ${CMAKE_CURRENT_LIST_DIR}/payload_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/upgrade_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/restart_list_rules.cpp

@@ -13,27 +13,15 @@ RunnerFacts Runner(bool local_system, bool windows8_or_later) {
   return runner;
 }
 
-TEST(InstallationPlanRules, SystemsOwnLinksGoToAllUsersOnlyWhenLinksAreAsked) {
+TEST(InstallationPlanRules, LinksOfSystemGoToAllUsersAndNoUninstallLinkFromWindows8) {
   InstallOptions options;
   options.desktop_shortcut = 1;
-  const LinkChoice moved = DecideLinks(options, Runner(true, true));
-  EXPECT_TRUE(moved.all_users);
-  EXPECT_TRUE(moved.moved_to_all_users);
-  EXPECT_FALSE(DecideLinks(options, Runner(false, true)).all_users);
-  options.desktop_shortcut = 0;
-  EXPECT_FALSE(DecideLinks(options, Runner(true, true)).moved_to_all_users);
-  options.all_users = 1;
-  options.start_menu_shortcut = 1;
-  EXPECT_FALSE(DecideLinks(options, Runner(true, true)).moved_to_all_users);
+  const LinkChoice system = DecideLinks(options, Runner(true, true));
+  EXPECT_EQ(system.places, LinkPlaces::kAllUsers);
+  EXPECT_FALSE(system.all_users_asked);
+  EXPECT_EQ(DecideLinks(options, Runner(false, true)).places, LinkPlaces::kCurrentUser);
   EXPECT_TRUE(DecideLinks(options, Runner(false, false)).uninstall_link);
   EXPECT_FALSE(DecideLinks(options, Runner(false, true)).uninstall_link);
-}
-
-TEST(InstallationPlanRules, WindowsEightRegistersOnlyWhoeverRunsTheSetup) {
-  EXPECT_EQ(DecideAssociationRule(Runner(false, true)), AssociationRule::kRegisterOnly);
-  EXPECT_EQ(DecideAssociationRule(Runner(true, true)), AssociationRule::kRegisterOnly);
-  EXPECT_EQ(DecideAssociationRule(Runner(true, false)), AssociationRule::kMachineDefaultOnly);
-  EXPECT_EQ(DecideAssociationRule(Runner(false, false)), AssociationRule::kUsersChoice);
 }
 
 TEST(InstallationPlanRules, ReadValuesAreJudgedTargetFirstCutBeforeInexact) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "code_page_samples.h"
+#include "rules/integration_choices.h"
 #include "common/product_version.h"
 
 namespace {
@@ -49,6 +50,40 @@ TEST(IntegrationTexts, VersionTexts) {
 TEST(IntegrationTexts, TypeTextUpperCasesOnlyLetters) {
   EXPECT_EQ(TypeText("mp3"), "Pellumara MP3 File");
   EXPECT_EQ(TypeText("jp2"), "Pellumara JP2 File");
+}
+
+// SYSTEM's own desktop and Start menu are nobody's: its links go to all
+// users', and the run log says so only when links were asked for.
+TEST(IntegrationChoices, SystemsLinksGoToAllUsers) {
+  EXPECT_EQ(LinkPlacesFor(false, false), LinkPlaces::kCurrentUser);
+  EXPECT_EQ(LinkPlacesFor(true, false), LinkPlaces::kAllUsers);
+  EXPECT_EQ(LinkPlacesFor(false, true), LinkPlaces::kAllUsers);
+  EXPECT_NE(LinkPlacesNote(false, true, true).find("running as SYSTEM: the links go to all users'"),
+            std::string::npos);
+  EXPECT_EQ(LinkPlacesNote(true, true, true), "");
+  EXPECT_EQ(LinkPlacesNote(false, true, false), "");
+  EXPECT_EQ(LinkPlacesNote(false, false, true), "");
+}
+
+// From Windows 8 on only the registration is written, SYSTEM or not; before
+// it SYSTEM writes the machine default without a user's choice.
+TEST(IntegrationChoices, AssociationRuleByWindowsAndAccount) {
+  EXPECT_EQ(AssociationRuleFor(false, false), AssociationRule::kUsersChoice);
+  EXPECT_EQ(AssociationRuleFor(false, true), AssociationRule::kMachineDefaultOnly);
+  EXPECT_EQ(AssociationRuleFor(true, false), AssociationRule::kRegisterOnly);
+  EXPECT_EQ(AssociationRuleFor(true, true), AssociationRule::kRegisterOnly);
+}
+
+TEST(IntegrationChoices, DecliningClearsEveryMark) {
+  int marks[kFormatCount] = {};
+  marks[26] = 1;
+  marks[62] = 7;
+  std::array<bool, kFormatCount> confirmed = ConfirmedMarks(marks, true);
+  for (int row = 0; row < kFormatCount; ++row) {
+    EXPECT_EQ(confirmed[row], row == 26 || row == 62) << row;
+  }
+  std::array<bool, kFormatCount> declined = ConfirmedMarks(marks, false);
+  for (int row = 0; row < kFormatCount; ++row) EXPECT_FALSE(declined[row]) << row;
 }
 
 }  // namespace

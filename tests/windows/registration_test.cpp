@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/code_page_bytes.h"
 #include "common/product_version.h"
 #include "integration/file_associations.h"
 #include "integration/integrate_with_system.h"
@@ -47,9 +48,22 @@ Marks All() {
   return marks;
 }
 
-// The registry part only: no shortcut switch is set.
-RegistryDump Integrate(const Marks& marks, int confirmed = 1, const char* folder = kFolder) {
-  EXPECT_EQ(IntegrateWithSystem(confirmed, 1, folder, 0, 0, 0, 0, marks.values), 1);
+// The registry part only: no link is asked for. The folder is made
+// canonical as the caller makes it.
+IntegrationRequest RequestFor(const Marks& marks, int confirmed = 1, const char* folder = kFolder,
+                              AssociationRule rule = AssociationRule::kUsersChoice) {
+  IntegrationRequest request;
+  request.program_folder = ProgramFolder(folder, CodePageCharacters::Of(SystemAnsiCodePage()));
+  request.marks = ConfirmedMarks(marks.values, confirmed != 0);
+  request.associations_confirmed = confirmed != 0;
+  request.notify_shell = true;
+  request.association_rule = rule;
+  return request;
+}
+
+RegistryDump Integrate(const Marks& marks, int confirmed = 1, const char* folder = kFolder,
+                       AssociationRule rule = AssociationRule::kUsersChoice) {
+  EXPECT_EQ(IntegrateWithSystem(RequestFor(marks, confirmed, folder, rule)).failed_entries, 0);
   return DumpRegistry();
 }
 
@@ -134,8 +148,10 @@ TEST_F(ProgramRegistration, SecondInstallationReplacesTheEntryInPlace) {
 }
 
 TEST_F(ProgramRegistration, ThumbnailsBringTheFolderAndDriveVerbs) {
-  int marks[kFormatCount] = {};
-  IntegrateWithSystem(1, 0, kFolder, 0, 0, 1, 0, marks);
+  IntegrationRequest request = RequestFor(None());
+  request.thumbnails_link = true;
+  request.notify_shell = false;
+  EXPECT_EQ(IntegrateWithSystem(request).failed_entries, 0);
   RegistryDump dump = DumpRegistry();
   const std::string browse = Sz(std::string("\"") + kViewer + "\" \"%1 /thumbs\"");
   for (const char* shell : {"\\Directory\\shell\\", "\\Drive\\shell\\"}) {
@@ -275,21 +291,20 @@ TEST_F(AssociationPass, MarkedRowReplacesAnotherProgramsChoice) {
 // Run as SYSTEM, HKCU is SYSTEM's own hive: a marked row becomes the
 // machine's default only, and no user's choice is written there.
 TEST_F(AssociationPass, AsSystemNoUsersChoiceIsWritten) {
-  EXPECT_EQ(IntegrateWithSystem(1, 1, kFolder, 0, 0, 0, 0, ImagesOnly().values, nullptr, 1), 1);
-  RegistryDump dump = DumpRegistry();
+  RegistryDump dump = Integrate(ImagesOnly(), 1, kFolder, AssociationRule::kMachineDefaultOnly);
   EXPECT_EQ(dump.Value(kClasses + "\\.gif"), Sz("Pellumara.gif"));
   EXPECT_FALSE(dump.HasKey(kFileExts + "\\.gif\\UserChoice"));
 }
 
 // Since Windows 8 only the user can choose a default app: the user's
 // choice, with the shell's hash, stays as it was, and no other is made; the
-// registration is written as before. Run in a prefix that reports Windows 10.
+// registration is written as before.
 TEST_F(AssociationPass, OnWindows8AndLaterTheUsersChoiceIsLeftAlone) {
   const std::string choice =
       "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.png\\UserChoice";
   SetRegistryString(HKEY_CURRENT_USER, choice, "Progid", "Other.png");
   SetRegistryString(HKEY_CURRENT_USER, choice, "Hash", "abc");
-  RegistryDump dump = Integrate(ImagesOnly());
+  RegistryDump dump = Integrate(ImagesOnly(), 1, kFolder, AssociationRule::kRegisterOnly);
   EXPECT_EQ(dump.Value(kFileExts + "\\.png\\UserChoice", "Progid"), Sz("Other.png"));
   EXPECT_EQ(dump.Value(kFileExts + "\\.png\\UserChoice", "Hash"), Sz("abc"));
   EXPECT_FALSE(dump.HasKey(kFileExts + "\\.gif\\UserChoice"));
@@ -299,8 +314,9 @@ TEST_F(AssociationPass, OnWindows8AndLaterTheUsersChoiceIsLeftAlone) {
 
 TEST_F(AssociationPass, NothingOfTheCapabilitiesWithoutTheirKey) {
   // The pass on its own, before the registration has made the capability key.
-  Marks marks = ImagesOnly();
-  RunAssociationPass(kViewer, OpenCommand(kViewer), marks.values, 1, 0);
+  IntegrationRequest request = RequestFor(ImagesOnly());
+  request.notify_shell = false;
+  RunAssociationPass(request, kViewer);
   RegistryDump dump = DumpRegistry();
   EXPECT_FALSE(dump.HasKey(kCapabilityValues));
   EXPECT_EQ(dump.Children(kClasses, "Pellumara.").size(), 73u);

@@ -6,15 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
 
+#include "common/code_page_bytes.h"
 #include "common/product_version.h"
-#include "common/windows_version.h"
 #include "integration/integrate_with_system.h"
 #include "integration/shortcuts.h"
+#include "rules/integration_texts.h"
 #include "support/scratch.h"
 #include "support/shell_links.h"
 
@@ -78,50 +78,46 @@ class Shortcuts : public ::testing::Test {
     }
   }
 
-  int marks_[68] = {};
+  // The links asked for, the registry part as little as it can be.
+  static IntegrationRequest Links(const char* folder, bool start_menu, bool desktop, bool thumbnails,
+                                  LinkPlaces places) {
+    IntegrationRequest request;
+    request.program_folder = ProgramFolder(folder, CodePageCharacters::Of(SystemAnsiCodePage()));
+    request.start_menu_links = start_menu;
+    request.desktop_link = desktop;
+    request.thumbnails_link = thumbnails;
+    request.link_places = places;
+    request.uninstall_link = true;
+    return request;
+  }
 };
 
 TEST_F(Shortcuts, GroupForTheCurrentUserReplacesEarlierVersionsLinks) {
   const std::string group = SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara";
   PrepareEarlierGroup(group);
   RegistryOverride scratch("shortcuts");
-  IntegrateWithSystem(1, 0, " C:\\Tools\\Pellumara ", 1, 0, 0, 0, marks_);
-  const bool before_windows_8 = !IsWindowsVersionAtLeast(6, 2, 0);
-  ExpectGroupIn(group, before_windows_8);
+  IntegrateWithSystem(Links(" C:\\Tools\\Pellumara ", true, false, false, LinkPlaces::kCurrentUser));
+  ExpectGroupIn(group, true);
   // Once more: each file is replaced, so one set remains.
-  IntegrateWithSystem(1, 0, "C:\\Tools\\Pellumara\\", 1, 0, 0, 0, marks_);
-  ExpectGroupIn(group, before_windows_8);
+  IntegrateWithSystem(Links("C:\\Tools\\Pellumara\\", true, false, false, LinkPlaces::kCurrentUser));
+  ExpectGroupIn(group, true);
   EXPECT_FALSE(FolderExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Pellumara"));
   for (const char* name : kDesktopLinks) {
     EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + name)) << name;
   }
 }
 
-// The test runs twice, in prefixes told to report Windows 7 and Windows 10
-// (PELLUMARA_WINDOWS_VERSION); each run checks that the prefix did so.
-bool PrefixToldToReport(const char* wanted) {
-  const char* version = std::getenv("PELLUMARA_WINDOWS_VERSION");
-  return version != nullptr && std::string(version) == wanted;
-}
-
-TEST_F(Shortcuts, EightLinksInTheGroupFromWindows8On) {
-  if (!IsWindowsVersionAtLeast(6, 2, 0)) {
-    ASSERT_FALSE(PrefixToldToReport("win10")) << "the prefix was set to win10 but reports less";
-    GTEST_SKIP() << "this Windows is older than 6.2";
-  }
-  CreateProgramGroup(kProgram.c_str(), 0);
+// From Windows 8 on programs are removed through the system's own list:
+// the caller asks for no uninstall link there.
+TEST_F(Shortcuts, EightLinksInTheGroupWithoutTheUninstallLink) {
+  CreateProgramGroup(kProgram.c_str(), LinkPlaces::kCurrentUser, false);
   const std::string group = SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara";
   EXPECT_EQ(FilesIn(group).size(), 8u);
   EXPECT_FALSE(FileExists(group + "\\Pellumara deinstallieren.lnk"));
 }
 
-TEST_F(Shortcuts, NineLinksInTheGroupBeforeWindows8) {
-  if (IsWindowsVersionAtLeast(6, 2, 0)) {
-    ASSERT_FALSE(PrefixToldToReport("win7"))
-        << "the prefix was set to win7 but reports 6.2 or later";
-    GTEST_SKIP() << "this Windows is 6.2 or later";
-  }
-  EXPECT_EQ(CreateProgramGroup(kProgram.c_str(), 0), 1);
+TEST_F(Shortcuts, NineLinksInTheGroupWithTheUninstallLink) {
+  EXPECT_EQ(CreateProgramGroup(kProgram.c_str(), LinkPlaces::kCurrentUser, true), 1);
   const std::string group = SpecialFolder(CSIDL_PROGRAMS) + "\\Pellumara";
   EXPECT_EQ(FilesIn(group).size(), 9u);
   EXPECT_EQ(ReadLink(group + "\\Pellumara deinstallieren.lnk"),
@@ -132,8 +128,8 @@ TEST_F(Shortcuts, AllUsersPutsEveryLinkInTheCommonFolders) {
   const std::string group = SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Pellumara";
   PrepareEarlierGroup(group);
   RegistryOverride scratch("shortcuts");
-  IntegrateWithSystem(1, 0, kProgram.c_str(), 1, 1, 1, 1, marks_);
-  ExpectGroupIn(group, !IsWindowsVersionAtLeast(6, 2, 0));
+  IntegrateWithSystem(Links(kProgram.c_str(), true, true, true, LinkPlaces::kAllUsers));
+  ExpectGroupIn(group, true);
   const std::string desktop = SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
   EXPECT_EQ(ReadLink(desktop + "\\Pellumara 64.lnk"),
             Expected(kViewer, "", "", 0, "Pellumara 64 - Bildbetrachter"));
@@ -147,7 +143,7 @@ TEST_F(Shortcuts, AllUsersPutsEveryLinkInTheCommonFolders) {
 
 TEST_F(Shortcuts, DesktopLinksForTheCurrentUser) {
   RegistryOverride scratch("shortcuts");
-  IntegrateWithSystem(1, 0, kProgram.c_str(), 0, 1, 1, 0, marks_);
+  IntegrateWithSystem(Links(kProgram.c_str(), false, true, true, LinkPlaces::kCurrentUser));
   const std::string desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
   EXPECT_EQ(ReadLink(desktop + "\\Pellumara 64.lnk"),
             Expected(kViewer, "", "", 0, "Pellumara 64 - Bildbetrachter"));
@@ -161,7 +157,7 @@ TEST_F(Shortcuts, DesktopLinksForTheCurrentUser) {
 
 TEST_F(Shortcuts, NoSwitchNoLink) {
   RegistryOverride scratch("shortcuts");
-  IntegrateWithSystem(1, 0, kProgram.c_str(), 0, 0, 0, 1, marks_);
+  IntegrateWithSystem(Links(kProgram.c_str(), false, false, false, LinkPlaces::kAllUsers));
   for (int csidl : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
     EXPECT_FALSE(FolderExists(SpecialFolder(csidl) + "\\Pellumara"));
   }

@@ -463,6 +463,10 @@ TEST_F(WizardInstall, OnWindows8AndLaterYesOpensTheDefaultAppsSettings) {
     ASSERT_NO_FATAL_FAILURE(WaitForFinishPage());
     EXPECT_EQ(wizard_->ControlText(kUninstallHint), LoadMessage(IDS_UNINSTALL_HINT_PROGRAMS));
     EXPECT_EQ(FinishWith(false, false), kExitWizardInstalled);
+    // Eight links without the uninstall link; the formats registered, no
+    // user's choice written.
+    ExpectLinksOfTheCurrentUser();
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kFileExtsKey + std::string("png\\UserChoice")));
     if (yes) {
       ExpectOpenedAddress("ms-settings:defaultapps?registeredAppMachine=Pellumara");
     } else {

@@ -145,7 +145,7 @@ bool MakeInstallationPlan(const InstallOptions& options, ValueFacts target, Valu
   plan->target_folder = canonical;
   plan->runner = runner;
   plan->links = DecideLinks(options, runner);
-  plan->association_rule = DecideAssociationRule(runner);
+  plan->association_rule = AssociationRuleFor(runner.windows8_or_later, runner.local_system);
   std::copy(std::begin(options.association_marks), std::end(options.association_marks),
             plan->association_marks.begin());
   plan->associate = options.associate != 0;

@@ -94,17 +94,34 @@ bool ConfirmAssociations(const InstallationPlan& plan, InstallationSession& sess
                      "the associations stay as they are") != IDNO;
 }
 
+// What the integration is to do, as the plan decided it.
+IntegrationRequest IntegrationRequestOf(const InstallationPlan& plan, bool associations_confirmed) {
+  const LinkChoice& links = plan.links;
+  IntegrationRequest request;
+  request.program_folder = plan.target_folder;
+  request.start_menu_links = links.start_menu;
+  request.desktop_link = links.desktop;
+  request.thumbnails_link = links.thumbnails;
+  request.link_places = links.places;
+  request.uninstall_link = links.uninstall_link;
+  request.marks = ConfirmedMarks(plan.association_marks.data(), associations_confirmed);
+  request.associations_confirmed = associations_confirmed;
+  request.notify_shell = plan.associate;
+  request.association_rule = plan.association_rule;
+  return request;
+}
+
 // Phase: links, verbs, registration and associations. With files waiting
 // for the restart the registration already names this version, as Windows
 // Installer does.
 void Integrate(const InstallationPlan& plan, bool associations_confirmed,
                InstallationOutcome& outcome) {
   const LinkChoice& links = plan.links;
-  IntegrateWithSystem(associations_confirmed ? 1 : 0, plan.associate ? 1 : 0,
-                      plan.target_folder.c_str(), links.start_menu, links.desktop,
-                      links.thumbnails, links.all_users && !links.moved_to_all_users,
-                      plan.association_marks.data(), &outcome.failed_integration_entries,
-                      plan.runner.local_system);
+  const std::string note = LinkPlacesNote(links.all_users_asked, plan.runner.local_system,
+                                          links.start_menu || links.desktop || links.thumbnails);
+  if (!note.empty()) TheRunLog().Note(note);
+  outcome.failed_integration_entries =
+      IntegrateWithSystem(IntegrationRequestOf(plan, associations_confirmed)).failed_entries;
 }
 
 InstallationOutcome Ended(InstallResult why, InstallationOutcome outcome = {}) {
