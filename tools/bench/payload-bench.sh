@@ -170,7 +170,7 @@ measure() {
   echo "$(( (end - start) / 1000000 )) $peak" >>"$out"
 }
 median() { cut -d' ' -f"$2" "$1" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-fastest() { cut -d' ' -f1 "$1" | sort -n | head -n 1; }
+fastest() { cut -d' ' -f1 "$1" | sort -n | sed -n 1p; }
 
 # Warm-up: the first Wine process of a prefix starts its services.
 warm_up() {
@@ -292,4 +292,4 @@ echo "== where the setup makes more requests than NSIS (top 10; per entry = diff
 printf '    %-28s %8s %8s %8s %10s\n' request setup NSIS more "per entry"
 join -a1 -a2 -e 0 -o 0,1.2,2.2 <(sort "$work/names-setup") <(sort "$work/names-nsis") |
   awk -v e="$entries" '{ printf "    %-28s %8d %8d %8d %10.2f\n", $1, $2, $3, $2 - $3, ($2 - $3) / e }' |
-  sort -k4,4nr | head -n 10
+  sort -k4,4nr | sed -n 1,10p
