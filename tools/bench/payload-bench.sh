@@ -103,6 +103,34 @@ cp "$setup" "$bench/pellumara64-setup.exe"
 # Wine's own start: a program that does nothing but return 0.
 printf 'int main(void) { return 0; }\n' >"$work/start.c"
 x86_64-w64-mingw32-gcc-posix -O2 -s -o "$bench/start.exe" "$work/start.c"
+# Wine's desktop process ends a moment after the last program that used the
+# desktop, and the next program that makes a window starts it again (a
+# couple of thousand server requests and tens of milliseconds), so that
+# whichever contender came first after a pause would pay for it. On Windows
+# the desktop is always there: a program that keeps a window and waits for
+# messages holds it for the whole bench.
+cat >"$work/hold.c" <<'C'
+#include <windows.h>
+int main(void) {
+  MSG message;
+  CreateWindowA("STATIC", "bench", 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+  while (GetMessageA(&message, NULL, 0, 0) > 0) DispatchMessageA(&message);
+  return 0;
+}
+C
+x86_64-w64-mingw32-gcc-posix -O2 -s -o "$bench/hold.exe" "$work/hold.c"
+hold_pid=""
+hold_desktop() {
+  (cd "$bench" && exec taskset -c 0 wine hold.exe >/dev/null 2>&1 </dev/null) &
+  hold_pid=$!
+  sleep 2
+  kill -0 "$hold_pid" 2>/dev/null || { echo "bench: the program that holds the desktop ended" >&2; exit 1; }
+}
+release_desktop() {
+  [ -z "$hold_pid" ] || kill "$hold_pid" 2>/dev/null || true
+  hold_pid=""
+}
+trap release_desktop EXIT
 
 # What a silent run of the setup writes besides its files: recorded in a
 # prefix of its own, after one Wine start there, so that what Wine writes on
@@ -173,6 +201,7 @@ median() { cut -d' ' -f"$2" "$1" | sort -n | awk '{ v[NR] = $1 } END { print v[i
 fastest() { cut -d' ' -f1 "$1" | sort -n | sed -n 1p; }
 
 # Warm-up: the first Wine process of a prefix starts its services.
+hold_desktop
 warm_up() {
   local tag=$1
   (cd "$bench" && pin wine start.exe >>"$work/output.log" 2>&1 </dev/null)
@@ -206,6 +235,7 @@ for i in $(seq "$runs"); do
     [ "$count" = "$files" ] || { echo "bench: $kind-$i holds $count files, not $files" >&2; exit 1; }
   done
 done
+release_desktop
 wineserver -k >/dev/null 2>&1 || true
 
 # The counts: the Wine server again, now writing its request trace, and each
@@ -213,6 +243,7 @@ wineserver -k >/dev/null 2>&1 || true
 trace=$work/server-trace.txt
 wineserver -w >/dev/null 2>&1 || true
 pin wineserver -d1 -p >/dev/null 2>"$trace" </dev/null
+hold_desktop
 warm_up trace-warm
 request_line='^[0-9a-f]+: [a-z_0-9]+\( '
 # Runs a command once under the tracing server and keeps the requests of its
@@ -239,6 +270,7 @@ count start wine start.exe
 count setup wine pellumara64-setup.exe /silent '/folder=C:\bench\trace-setup' "${options[@]}"
 [ -z "$other" ] || count other wine other-setup.exe /silent '/folder=C:\bench\trace-other' "${options[@]}"
 count nsis wine nsis-pellumara.exe /S '/D=C:\bench\trace-nsis'
+release_desktop
 wineserver -k >/dev/null 2>&1 || true
 for kind in setup nsis ${other:+other}; do
   count=$(find "$bench/trace-$kind" -type f ! -name p_mara64.ini | wc -l)
