@@ -130,7 +130,8 @@ release_desktop() {
   [ -z "$hold_pid" ] || kill "$hold_pid" 2>/dev/null || true
   hold_pid=""
 }
-trap release_desktop EXIT
+# On every exit, a failed one too, nothing of the bench keeps running.
+trap 'release_desktop; wineserver -k >/dev/null 2>&1 || true' EXIT
 
 # What a silent run of the setup writes besides its files: recorded in a
 # prefix of its own, after one Wine start there, so that what Wine writes on
