@@ -10,8 +10,8 @@
 
 #include "common/ansi_path.h"
 #include "common/code_page_bytes.h"
+#include "common/fresh_names.h"
 #include "common/install_options.h"
-#include "common/random_number.h"
 #include "common/run_log.h"
 #include "files/file_identity.h"
 #include "rules/code_page_characters.h"
@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr int kFreshNameAttempts = 16;
 constexpr ULONG kFileRenameInformation = 10;  // FILE_INFORMATION_CLASS
 
 // NtSetInformationFile renames a file relative to a folder handle
@@ -94,25 +93,25 @@ ScopedHandle CheckedFolder::OpenExisting(const std::string& name, DWORD access, 
 }
 
 ScopedHandle CheckedFolder::CreateFresh(DWORD access, DWORD share) {
-  for (int attempt = 0; attempt < kFreshNameAttempts; ++attempt) {
-    const std::string name = FreshFileName(RandomNumber());
+  ScopedHandle made;
+  TryFreshNames([&](unsigned number) {
+    const std::string name = FreshFileName(number);
     // CREATE_NEW never opens what stands at a name, a link included.
     ScopedHandle file(CreateFileA((path_ + name).c_str(), access | DELETE | FILE_READ_ATTRIBUTES,
                                   share, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file) {
-      const DWORD error = GetLastError();
-      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-      return file;
-    }
+    if (!file) return IsNameTaken(GetLastError()) ? FreshTry::kAgain : FreshTry::kFailed;
     std::string what;
-    if (CheckRealFileAt(file.Get(), final_path_, name, &what) == FileCheck::kReal) return file;
+    if (CheckRealFileAt(file.Get(), final_path_, name, &what) == FileCheck::kReal) {
+      made = std::move(file);
+      return FreshTry::kMade;
+    }
     // Made somewhere else than in the held folder: it goes again at once.
     DeleteWhenClosed(file);
     SetLastError(ERROR_CANT_ACCESS_FILE);
-    return ScopedHandle();
-  }
-  return ScopedHandle();
+    return FreshTry::kFailed;
+  });
+  return made;
 }
 
 bool CheckedFolder::MoveIntoPlace(const ScopedHandle& fresh, const std::string& name, bool replace) {

@@ -12,7 +12,7 @@
 #include "common/ansi_path.h"
 #include "common/code_page_bytes.h"
 #include "common/desktop_start.h"
-#include "common/random_number.h"
+#include "common/fresh_names.h"
 #include "common/run_log.h"
 #include "files/checked_files.h"
 #include "files/file_identity.h"
@@ -105,7 +105,6 @@ constexpr int kMaxWalkDepth = 32;
 // no file of the viewer's and no fresh name of the unpacking takes, and a
 // random part nobody can foresee.
 constexpr char kQuarantinePrefix[] = "pmarag-quarantine-";
-constexpr int kQuarantineAttempts = 16;
 
 #ifdef PELLUMARA_TEST_SEAMS
 QuarantineHook g_before_quarantine = nullptr;
@@ -132,16 +131,16 @@ struct Walk {
 // Renames what item stands for to a fresh quarantine name in the target
 // folder; that name in quarantine. False, with the error.
 bool MoveToQuarantine(const ScopedHandle& item, Walk& walk, std::string* quarantine) {
-  for (int attempt = 0; attempt < kQuarantineAttempts; ++attempt) {
+  auto rename = [&](unsigned number) {
     char name[64];
-    std::snprintf(name, sizeof name, "%s%08x", kQuarantinePrefix, RandomNumber());
+    std::snprintf(name, sizeof name, "%s%08x", kQuarantinePrefix, number);
     if (RenameIntoFolder(item, *walk.root, WideOf(name, CP_ACP))) {
       *quarantine = walk.root_shown + name;
-      return true;
+      return FreshTry::kMade;
     }
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
-  }
-  return false;
+    return GetLastError() == ERROR_ALREADY_EXISTS ? FreshTry::kAgain : FreshTry::kFailed;
+  };
+  return TryFreshNames(rename) == FreshTry::kMade;
 }
 
 // An item that neither a trusted account nor the running user owns: put

@@ -7,6 +7,7 @@
 
 #include "common/ansi_path.h"
 #include "common/code_page_bytes.h"
+#include "common/fresh_names.h"
 #include "common/install_options.h"
 #include "common/random_number.h"
 #include "common/run_log.h"
@@ -18,8 +19,6 @@
 #include "rules/upgrade_rules.h"
 
 namespace {
-
-constexpr int kPrivateFolderAttempts = 16;
 
 using GetTempPath2Function = DWORD(WINAPI*)(DWORD, LPWSTR);
 
@@ -72,22 +71,22 @@ bool CreatePrivateFolder(char* folder) {
     return false;
   }
   CopyBounded(folder, kPathSize, temp);
-  for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
-    const std::string name = PrivateTempFolderName(RandomNumber(), RandomNumber());
+  auto create = [&](unsigned number) {
+    const std::string name = PrivateTempFolderName(number, RandomNumber());
     if (!BuildTempFilePath(temp, name, folder, kPathSize,
                            CodePageCharacters::Of(SystemAnsiCodePage()))) {
       TheRunLog().Note(std::string("temporary folder too long: ") + temp);
-      return false;
+      return FreshTry::kFailed;
     }
-    if (CreateDirectoryA(folder, security.attributes())) return true;
+    if (CreateDirectoryA(folder, security.attributes())) return FreshTry::kMade;
     const DWORD error = GetLastError();
-    if (error != ERROR_ALREADY_EXISTS) {
-      TheRunLog().NoteFailure(std::string("cannot create the temporary folder ") + folder, error);
-      return false;
-    }
-  }
-  TheRunLog().Note(std::string("no fresh temporary folder in ") + temp);
-  return false;
+    if (error == ERROR_ALREADY_EXISTS) return FreshTry::kAgain;
+    TheRunLog().NoteFailure(std::string("cannot create the temporary folder ") + folder, error);
+    return FreshTry::kFailed;
+  };
+  const FreshTry made = TryFreshNames(create);
+  if (made == FreshTry::kAgain) TheRunLog().Note(std::string("no fresh temporary folder in ") + temp);
+  return made == FreshTry::kMade;
 }
 
 PrivateFolder::~PrivateFolder() {

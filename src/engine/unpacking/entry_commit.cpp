@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-
 #include "common/answering_wait.h"
+#include "common/fresh_names.h"
 #include "common/random_number.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int kAsideNameAttempts = 16;
 constexpr unsigned kFreshPathSize = 520;
 
 // A virus scanner, the search indexer or a sync client opens a file for a
@@ -53,19 +52,23 @@ bool MoveWaitingOutBriefLocks(const char* from, const char* to, DWORD flags) {
 // Moves the file at name to a fresh name beside it; the fresh name in aside.
 // 0, or the Windows error of the move.
 DWORD MoveAside(const std::string& name, std::string& aside) {
-  std::string folder(EntryFolderPart(name));
-  char fresh[kFreshPathSize];
+  const std::string folder(EntryFolderPart(name));
   DWORD error = ERROR_FILE_EXISTS;
-  for (int attempt = 0; attempt < kAsideNameAttempts; ++attempt) {
-    if (!MakeFreshName(folder.c_str(), fresh, sizeof fresh)) return ERROR_FILENAME_EXCED_RANGE;
+  TryFreshNames([&](unsigned number) {
+    char fresh[kFreshPathSize];
+    if (!MakeFreshName(folder.c_str(), number, fresh, sizeof fresh)) {
+      error = ERROR_FILENAME_EXCED_RANGE;
+      return FreshTry::kFailed;
+    }
     // Without MOVEFILE_REPLACE_EXISTING: a name that is taken is never hit.
     if (MoveWaitingOutBriefLocks(name.c_str(), fresh, 0)) {
       aside = fresh;
-      return 0;
+      error = 0;
+      return FreshTry::kMade;
     }
     error = GetLastError();
-    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return error;
-  }
+    return IsNameTaken(error) ? FreshTry::kAgain : FreshTry::kFailed;
+  });
   return error;
 }
 
@@ -98,7 +101,7 @@ bool WriteJournal(const Staging& staging) {
     text += FormatJournalLine(entry.staged, entry.name);
   }
   char fresh[kFreshPathSize];
-  if (!MakeFreshName(staging.root.c_str(), fresh, sizeof fresh)) return false;
+  if (!MakeFreshName(staging.root.c_str(), RandomNumber(), fresh, sizeof fresh)) return false;
   ScopedHandle file(CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_HIDDEN, nullptr));
   if (!file) return false;
@@ -119,33 +122,31 @@ bool WriteJournal(const Staging& staging) {
 // the restart list, so that the restart puts the newest back last. False
 // when the copy or the pair cannot be made.
 bool ReplaceAfterEarlierReplacement(const std::string& name) {
-  std::string folder(EntryFolderPart(name));
-  char fresh[kFreshPathSize];
-  for (int attempt = 0; attempt < kAsideNameAttempts; ++attempt) {
-    if (!MakeFreshName(folder.c_str(), fresh, sizeof fresh)) return false;
+  const std::string folder(EntryFolderPart(name));
+  auto copy_and_pair = [&](unsigned number) {
+    char fresh[kFreshPathSize];
+    if (!MakeFreshName(folder.c_str(), number, fresh, sizeof fresh)) return FreshTry::kFailed;
     // Fails where anything stands at the fresh name: a link is never
     // written through.
-    if (CopyFileA(name.c_str(), fresh, TRUE)) {
-      if (MoveFileExA(fresh, name.c_str(),
-                      MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
-        return true;
-      }
-      const DWORD error = GetLastError();
-      DeleteFileA(fresh);
-      SetLastError(error);
-      return false;
+    if (!CopyFileA(name.c_str(), fresh, TRUE)) {
+      return IsNameTaken(GetLastError()) ? FreshTry::kAgain : FreshTry::kFailed;
+    }
+    if (MoveFileExA(fresh, name.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
+      return FreshTry::kMade;
     }
     const DWORD error = GetLastError();
-    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return false;
-  }
-  return false;
+    DeleteFileA(fresh);
+    SetLastError(error);
+    return FreshTry::kFailed;
+  };
+  return TryFreshNames(copy_and_pair) == FreshTry::kMade;
 }
 
 }  // namespace
 
-bool MakeFreshName(const char* folder_part, char* fresh, unsigned size) {
+bool MakeFreshName(const char* folder_part, unsigned number, char* fresh, unsigned size) {
   return CopyBounded(fresh, size, folder_part) &&
-         AppendBounded(fresh, size, FreshFileName(RandomNumber()));
+         AppendBounded(fresh, size, FreshFileName(number));
 }
 
 CommitStep CommitEntry(const std::string& staged, const std::string& name) {

@@ -28,9 +28,9 @@ struct Staging {
 constexpr char kJournalName[] = "~pmarag-journal.pm";
 
 // Writes folder_part (empty, or ending in "/" or "\") followed by a fresh
-// name ("~" + eight random hex digits + ".pm") into fresh (size bytes).
-// False when it does not fit.
-bool MakeFreshName(const char* folder_part, char* fresh, unsigned size);
+// name ("~" + number's eight hex digits + ".pm", number from RandomNumber)
+// into fresh (size bytes). False when it does not fit.
+bool MakeFreshName(const char* folder_part, unsigned number, char* fresh, unsigned size);
 
 // How one staged file was put at its name.
 struct CommitStep {

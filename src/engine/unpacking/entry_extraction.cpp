@@ -11,6 +11,7 @@
 
 #include "common/answering_wait.h"
 #include "common/code_page_bytes.h"
+#include "common/fresh_names.h"
 #include "common/install_options.h"
 #include "common/scoped_win.h"
 #include "engine/unpacking/buffered_archive.h"
@@ -26,7 +27,6 @@ namespace {
 
 constexpr unsigned kEntryNameSize = 520;
 constexpr int kWriteError = -1;
-constexpr int kFreshNameAttempts = 16;
 
 // The current entry's information and name; false for a name that could
 // not be kept whole (minizip cuts a longer one without terminating it).
@@ -71,28 +71,29 @@ bool RoomForAll(const std::string& folder, unsigned long long needed,
 // already stands at a name, a link included: on a clash another name is
 // taken. Missing folders of the entry are created once, and noted.
 HANDLE CreateFreshFile(const char* name, Staging& staging) {
-  std::string folder(EntryFolderPart(name));
+  const std::string folder(EntryFolderPart(name));
   bool folders_missing = !folder.empty();
-  char fresh[kEntryNameSize];
-  for (int attempt = 0; attempt < kFreshNameAttempts; ++attempt) {
+  HANDLE made = INVALID_HANDLE_VALUE;
+  TryFreshNames([&](unsigned number) {
     // Short, so that a fresh name fits almost wherever the entry's own
     // name fits within a path's 259 characters.
-    if (!MakeFreshName(folder.c_str(), fresh, sizeof fresh)) break;
-    HANDLE file = CreateFileA(staging.Path(fresh).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
+    char fresh[kEntryNameSize];
+    if (!MakeFreshName(folder.c_str(), number, fresh, sizeof fresh)) return FreshTry::kFailed;
+    made = CreateFileA(staging.Path(fresh).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (made != INVALID_HANDLE_VALUE) {
       staging.entries.push_back({fresh, name});
-      return file;
+      return FreshTry::kMade;
     }
-    DWORD error = GetLastError();
+    const DWORD error = GetLastError();
     if (error == ERROR_PATH_NOT_FOUND && folders_missing) {
       folders_missing = false;
       CreateEntryFolders(folder.c_str(), &staging.created_folders, staging.root);
-    } else if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-      break;
+      return FreshTry::kAgain;
     }
-  }
-  return INVALID_HANDLE_VALUE;
+    return IsNameTaken(error) ? FreshTry::kAgain : FreshTry::kFailed;
+  });
+  return made;
 }
 
 // Windows refuses to replace a read-only file; Wine running as root
