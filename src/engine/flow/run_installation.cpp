@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/desktop_start.h"
@@ -11,7 +12,7 @@
 #include "common/run_log.h"
 #include "common/windows_version.h"
 #include "engine/flow/installation_lock.h"
-#include "engine/unpacking/installation_outcome.h"
+#include "engine/flow/installation_outcome.h"
 #include "engine/flow/installation_session.h"
 #include "engine/unpacking/payload_extraction.h"
 #include "engine/flow/shutdown_block.h"
@@ -156,20 +157,23 @@ bool AcceptFolders(InstallOptions& options, bool settings_left_to_users,
 // when space ran short. A shutdown may go on while the box waits.
 bool UnpackViewer(const char* folder, ShutdownBlock& shutdown_block,
                   InstallationSession& session, InstallationOutcome& outcome) {
-  if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder,
-                     outcome) == 0) {
-    return true;
-  }
+  UnpackingResult unpacking =
+      ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName, folder);
+  outcome.kept_read_only = std::move(unpacking.kept_read_only);
+  outcome.replaced_at_restart = std::move(unpacking.replaced_at_restart);
+  outcome.earlier_file_at_restart = std::move(unpacking.earlier_file_at_restart);
+  outcome.restart_list_unreadable = unpacking.restart_list_unreadable;
+  if (unpacking.unpacked) return true;
   shutdown_block.Lift();
   const std::string message = LoadMessage(IDS_INSTALL_FAILED);
   std::string logged = message;
-  if (outcome.space_short) {
+  if (unpacking.space_short) {
     logged += "\n" + FillNumbers(LoadMessage(IDS_NOT_ENOUGH_SPACE),
-                                 {outcome.needed_bytes, outcome.free_bytes});
+                                 {unpacking.needed_bytes, unpacking.free_bytes});
   }
   session.Fail(message,
-               (outcome.temp_at_fault.empty() ? outcome.folder : outcome.temp_at_fault) + ": " +
-                   logged);
+               (unpacking.temp_at_fault.empty() ? outcome.folder : unpacking.temp_at_fault) +
+                   ": " + logged);
   return false;
 }
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "common/install_options.h"
-#include "engine/unpacking/installation_outcome.h"
+#include "engine/flow/installation_outcome.h"
 #include "engine/flow/installation_session.h"
 
 // Installs with the given choices and reports a failure through session (a

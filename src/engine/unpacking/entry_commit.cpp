@@ -217,10 +217,10 @@ void DiscardStaging(const Staging& staging) {
   }
 }
 
-int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
+bool CommitStaging(const Staging& staging, UnpackingResult& result) {
   if (!WriteJournal(staging)) {
     DiscardStaging(staging);
-    return -1;
+    return false;
   }
   std::vector<Done> done;
   done.reserve(staging.entries.size());
@@ -228,11 +228,11 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
     AnswerNowAndThen();
     CommitStep step = CommitEntry(staging.Path(entry.staged), staging.Path(entry.name));
     if (step.outcome == EntryOutcome::kFailed) {
-      NoteEntryOutcome(outcome, entry.name.c_str(), EntryOutcome::kFailed, step.error);
+      NoteEntryOutcome(result, entry.name.c_str(), EntryOutcome::kFailed, step.error);
       UndoCommit(staging, done);
       DiscardStaging(staging);
       DeleteFileA(staging.Path(kJournalName).c_str());
-      return -1;
+      return false;
     }
     done.push_back({&entry, std::move(step)});
   }
@@ -248,7 +248,7 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
                             "earlier replacement waiting there may bring an older file back at "
                             "the restart",
                             restart_list.ReadError());
-    outcome.restart_list_unreadable = true;
+    result.restart_list_unreadable = true;
   }
   for (Done& entry : done) {
     if (!restart_list.Readable()) break;
@@ -263,7 +263,7 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
       TheRunLog().NoteFailure("this run's file cannot wait for the restart behind an earlier "
                               "replacement: the restart brings the earlier one back: " + name,
                               GetLastError());
-      outcome.earlier_file_at_restart.push_back(entry.entry->name);
+      result.earlier_file_at_restart.push_back(entry.entry->name);
     }
   }
   for (const Done& entry : done) {
@@ -271,7 +271,7 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
   }
   DeleteFileA(staging.Path(kJournalName).c_str());
   for (const Done& entry : done) {
-    NoteEntryOutcome(outcome, entry.entry->name.c_str(), entry.step.outcome);
+    NoteEntryOutcome(result, entry.entry->name.c_str(), entry.step.outcome);
   }
-  return 0;
+  return true;
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/unpacking/installation_outcome.h"
+#include "engine/unpacking/unpacking_result.h"
 
 // Names relative to the target folder, as the journal lists them.
 struct StagedEntry {
@@ -58,7 +58,8 @@ void DiscardStaging(const Staging& staging);
 // aside to a fresh name first and deleted once all are in place (at the
 // restart when a running program holds it); a file that cannot even be
 // moved aside is replaced at the restart. A read-only file was kept while
-// staging. 0 when done; -1 when the journal or a move failed or the restart
-// list could not be written: then every name has its earlier file again
-// and the staging is discarded.
-int CommitStaging(const Staging& staging, InstallationOutcome& outcome);
+// staging. What the user is told of goes to result. True when done; false
+// when the journal or a move failed or the restart list could not be
+// written: then every name has its earlier file again and the staging is
+// discarded.
+bool CommitStaging(const Staging& staging, UnpackingResult& result);
