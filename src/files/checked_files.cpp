@@ -53,12 +53,10 @@ DWORD ErrorOfStatus(NTSTATUS status) {
 
 }  // namespace
 
-bool RenameIntoFolder(const ScopedHandle& item, const ScopedHandle& folder,
-                      const std::wstring& name) {
+DWORD RenameIntoFolder(const ScopedHandle& item, const ScopedHandle& folder,
+                       const std::wstring& name) {
   const NTSTATUS status = RenameRelative(item.Get(), folder.Get(), name, false);
-  if (status >= 0) return true;
-  SetLastError(ErrorOfStatus(status));
-  return false;
+  return status >= 0 ? ERROR_SUCCESS : ErrorOfStatus(status);
 }
 
 bool CheckedFolder::Hold(const std::string& folder) {

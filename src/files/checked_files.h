@@ -52,10 +52,11 @@ class CheckedFolder {
 
 // Renames what item stands for (opened with DELETE) to name (one name) in
 // the held folder, through the item's handle and relative to the folder's:
-// no path is resolved. A name that is taken is never replaced. False, with
-// the error (ERROR_ALREADY_EXISTS when the name is taken).
-bool RenameIntoFolder(const ScopedHandle& item, const ScopedHandle& folder,
-                      const std::wstring& name);
+// no path is resolved. A name that is taken is never replaced.
+// ERROR_SUCCESS, or the Windows error (ERROR_ALREADY_EXISTS when the name
+// is taken).
+DWORD RenameIntoFolder(const ScopedHandle& item, const ScopedHandle& folder,
+                       const std::wstring& name);
 
 // Creates the file at path (absolute) anew: a fresh file moved over its
 // name, so that whatever stood there, a link or a hard link included, is

@@ -107,18 +107,18 @@ bool BuildProtectedList(const std::vector<FolderAccessEntry>& entries,
 // Gives the held level its secured list, through a handle opened from the
 // held one: no name is resolved again. Only this level's own list changes;
 // what its contents inherit stays as it is, so nothing below is rewritten.
-bool SecureLevel(const FolderSecurity& level, const ScopedHandle& held, const std::string& user) {
+// ERROR_SUCCESS, or the Windows error why it could not be secured.
+DWORD SecureLevel(const FolderSecurity& level, const ScopedHandle& held, const std::string& user) {
   std::vector<unsigned char> acl;
   SECURITY_DESCRIPTOR sd;
   const std::vector<FolderAccessEntry> entries = SecuredLevelEntries(level, user);
   // An empty list would lock everyone out, the setup included.
   if (!held || entries.empty() || !BuildProtectedList(entries, &acl, &sd)) {
-    SetLastError(ERROR_INVALID_ACL);
-    return false;
+    return ERROR_INVALID_ACL;
   }
   ScopedHandle writable = ReopenHeldFolder(held, READ_CONTROL | WRITE_DAC);
   if (!writable || !SetKernelObjectSecurity(writable.Get(), DACL_SECURITY_INFORMATION, &sd)) {
-    return false;
+    return GetLastError();
   }
   char* text = nullptr;
   std::string sddl;
@@ -132,7 +132,7 @@ bool SecureLevel(const FolderSecurity& level, const ScopedHandle& held, const st
                    ": others may no longer rename, delete or re-permission it or move a folder "
                    "in it; what its contents inherit is unchanged: " +
                    sddl);
-  return true;
+  return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -140,9 +140,12 @@ bool SecureLevel(const FolderSecurity& level, const ScopedHandle& held, const st
 bool SecureMovableLevels(ExistingFolderCheck& check, FolderSecurityReader& reader) {
   const std::string user = reader.RunningUser();
   for (std::size_t index : check.verdict.levels_to_secure) {
-    if (index >= check.held.size() ||
-        !SecureLevel(check.levels[index], check.held[index], user)) {
-      TheRunLog().NoteFailure("cannot secure " + check.levels[index].path, GetLastError());
+    // The check holds one handle for each level it read.
+    const DWORD error = index < check.held.size()
+                            ? SecureLevel(check.levels[index], check.held[index], user)
+                            : ERROR_INVALID_HANDLE;
+    if (error != ERROR_SUCCESS) {
+      TheRunLog().NoteFailure("cannot secure " + check.levels[index].path, error);
       check.refused_path = check.levels[index].path;
       return false;
     }

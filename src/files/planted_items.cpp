@@ -26,19 +26,22 @@ QuarantineHook g_before_quarantine = nullptr;
 #endif
 
 // Renames what item stands for to a fresh quarantine name in the target
-// folder; that name in quarantine. False, with the error.
-bool MoveToQuarantine(const ScopedHandle& item, const QuarantineFolder& target,
-                      std::string* quarantine) {
+// folder; that name in quarantine. ERROR_SUCCESS, or the Windows error.
+DWORD MoveToQuarantine(const ScopedHandle& item, const QuarantineFolder& target,
+                       std::string* quarantine) {
+  DWORD error = ERROR_SUCCESS;
   auto rename = [&](unsigned number) {
     char name[64];
     std::snprintf(name, sizeof name, "%s%08x", kQuarantinePrefix, number);
-    if (RenameIntoFolder(item, *target.root, WideOf(name, CP_ACP))) {
+    error = RenameIntoFolder(item, *target.root, WideOf(name, CP_ACP));
+    if (error == ERROR_SUCCESS) {
       *quarantine = target.root_shown + name;
       return FreshTry::kMade;
     }
-    return GetLastError() == ERROR_ALREADY_EXISTS ? FreshTry::kAgain : FreshTry::kFailed;
+    return error == ERROR_ALREADY_EXISTS ? FreshTry::kAgain : FreshTry::kFailed;
   };
-  return TryFreshNames(rename) == FreshTry::kMade;
+  TryFreshNames(rename);
+  return error;
 }
 
 }  // namespace
@@ -62,9 +65,10 @@ bool QuarantinePlantedItem(ScopedHandle item, const BY_HANDLE_FILE_INFORMATION& 
                     SameFile(judged, information) &&
                     !(information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
   std::string quarantine;
-  if (!same || !MoveToQuarantine(now, target, &quarantine)) {
+  const DWORD error = same ? MoveToQuarantine(now, target, &quarantine) : ERROR_CANT_ACCESS_FILE;
+  if (error != ERROR_SUCCESS) {
     TheRunLog().NoteFailure("cannot move aside " + shown + ", which " + owner + " put there",
-                            same ? GetLastError() : ERROR_CANT_ACCESS_FILE);
+                            error);
     return false;
   }
   TheRunLog().Note("moved aside in the target folder, put there by " + owner + ": " + shown +
@@ -75,24 +79,24 @@ bool QuarantinePlantedItem(ScopedHandle item, const BY_HANDLE_FILE_INFORMATION& 
 
 bool RemoveLinkName(ScopedHandle item, const ScopedHandle& folder, const HeldItem& listed,
                     const std::string& shown, bool is_folder) {
-  bool removed = false;
+  DWORD error = ERROR_SUCCESS;
   if (is_folder) {
     item.Close();
     ScopedHandle link =
         OpenInFolder(folder, listed.name, DELETE | FILE_READ_ATTRIBUTES, FILE_DIRECTORY_FILE);
     BY_HANDLE_FILE_INFORMATION information;
-    if (link && GetFileInformationByHandle(link.Get(), &information)) {
-      if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        removed = DeleteWhenClosed(link);
-      } else {
-        SetLastError(ERROR_CANT_ACCESS_FILE);
-      }
+    if (!link || !GetFileInformationByHandle(link.Get(), &information)) {
+      error = GetLastError();
+    } else if (!(information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      error = ERROR_CANT_ACCESS_FILE;
+    } else if (!DeleteWhenClosed(link)) {
+      error = GetLastError();
     }
-  } else {
-    removed = DeleteWhenClosed(item);
+  } else if (!DeleteWhenClosed(item)) {
+    error = GetLastError();
   }
-  if (!removed) {
-    TheRunLog().NoteFailure("cannot remove the link " + shown, GetLastError());
+  if (error != ERROR_SUCCESS) {
+    TheRunLog().NoteFailure("cannot remove the link " + shown, error);
     return false;
   }
   TheRunLog().Note("link removed from the target folder: " + shown);

@@ -30,21 +30,26 @@ using GetTempPath2Function = DWORD(WINAPI*)(DWORD, LPWSTR);
 // account gets the same folder as from GetTempPathW. Taken in UTF-16: a
 // profile folder with characters beyond the code page is named by its
 // short form.
-bool TempFolder(char* temp) {
+bool TempFolder(char* temp, DWORD* error) {
   static const auto get_temp_path_2 = reinterpret_cast<GetTempPath2Function>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTempPath2W")));
   wchar_t wide[kTempFolderBufferSize];
   const DWORD length = get_temp_path_2 != nullptr ? get_temp_path_2(kTempFolderBufferSize, wide)
                                                   : GetTempPathW(kTempFolderBufferSize, wide);
-  if (length == 0 || length >= kTempFolderBufferSize) return false;
+  if (length == 0 || length >= kTempFolderBufferSize) {
+    *error = GetLastError();
+    return false;
+  }
   std::string ansi;
   if (!AnsiPathOf(wide, &ansi)) {
     TheRunLog().Note("temporary folder beyond the code page, without a short name: " +
                      TextOf(wide, CP_ACP));
-    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    *error = ERROR_NO_UNICODE_TRANSLATION;
     return false;
   }
-  return CopyBounded(temp, kTempFolderBufferSize, ansi);
+  if (CopyBounded(temp, kTempFolderBufferSize, ansi)) return true;
+  *error = GetLastError();
+  return false;
 }
 
 // Creates a folder of the setup's own in the temporary folder, under a name
@@ -61,8 +66,9 @@ bool TempFolder(char* temp) {
 bool CreatePrivateFolder(char* folder) {
   folder[0] = '\0';
   char temp[kTempFolderBufferSize];
-  if (!TempFolder(temp)) {
-    TheRunLog().NoteFailure("temporary folder unknown", GetLastError());
+  DWORD error = ERROR_SUCCESS;
+  if (!TempFolder(temp, &error)) {
+    TheRunLog().NoteFailure("temporary folder unknown", error);
     return false;
   }
   FolderProtection security = FolderProtection::ForPrivateFolder();
@@ -140,7 +146,8 @@ void RemovePrivateFolder(const ScopedHandle& temp, const std::wstring& name,
 void RemoveLeftoverTempFolders(std::initializer_list<const char*> files,
                                OwnerCheck owned_by_this_account) {
   char temp[kTempFolderBufferSize];
-  if (!TempFolder(temp)) return;
+  DWORD error = ERROR_SUCCESS;
+  if (!TempFolder(temp, &error)) return;
   std::string base(temp);
   if (!CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(base, '\\')) base += '\\';
   // Listed through a handle of its own, and each folder found is opened
