@@ -112,18 +112,19 @@ ScopedHandle CheckedFolder::CreateFresh(DWORD access, DWORD share) {
   return made;
 }
 
-bool CheckedFolder::MoveIntoPlace(const ScopedHandle& fresh, const std::string& name, bool replace) {
-  const NTSTATUS status = RenameRelative(fresh.Get(), held_.back().Get(), WideOf(name, CP_ACP), replace);
-  if (status >= 0) return true;
-  SetLastError(ErrorOfStatus(status));
-  return false;
+DWORD CheckedFolder::MoveIntoPlace(const ScopedHandle& fresh, const std::string& name,
+                                   bool replace) {
+  const NTSTATUS status =
+      RenameRelative(fresh.Get(), held_.back().Get(), WideOf(name, CP_ACP), replace);
+  return status >= 0 ? ERROR_SUCCESS : ErrorOfStatus(status);
 }
 
 ScopedHandle CheckedFolder::PlaceFresh(ScopedHandle fresh, const std::string& name, bool replace,
                                       DWORD access, DWORD share) {
   BY_HANDLE_FILE_INFORMATION made;
-  if (!GetFileInformationByHandle(fresh.Get(), &made) || !MoveIntoPlace(fresh, name, replace)) {
-    const DWORD error = GetLastError();
+  const bool known = GetFileInformationByHandle(fresh.Get(), &made) != FALSE;
+  const DWORD error = known ? MoveIntoPlace(fresh, name, replace) : GetLastError();
+  if (!known || error != ERROR_SUCCESS) {
     DeleteWhenClosed(fresh);
     SetLastError(error);
     return ScopedHandle();
@@ -162,11 +163,14 @@ bool ReplaceFileWith(CheckedFolder& folder, const std::string& name, const std::
   ScopedHandle file = folder.CreateFresh(GENERIC_WRITE, 0);
   if (!file) return false;
   DWORD written = 0;
-  if (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-      written == bytes.size() && folder.MoveIntoPlace(file, name, true)) {
-    return true;
+  DWORD error = ERROR_SUCCESS;
+  if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      written != bytes.size()) {
+    error = GetLastError();
+  } else {
+    error = folder.MoveIntoPlace(file, name, true);
+    if (error == ERROR_SUCCESS) return true;
   }
-  const DWORD error = GetLastError();
   DeleteWhenClosed(file);
   SetLastError(error);
   return false;

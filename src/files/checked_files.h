@@ -34,8 +34,9 @@ class CheckedFolder {
   ScopedHandle CreateFresh(DWORD access, DWORD share);
   // Gives fresh (from CreateFresh) name in this folder, through its own
   // handle and relative to the held folder. With replace, whatever stands at
-  // name goes: a link itself, never what it leads to. False, with the error.
-  bool MoveIntoPlace(const ScopedHandle& fresh, const std::string& name, bool replace);
+  // name goes: a link itself, never what it leads to. ERROR_SUCCESS, or the
+  // Windows error.
+  DWORD MoveIntoPlace(const ScopedHandle& fresh, const std::string& name, bool replace);
   // MoveIntoPlace, then the file at name opened anew for access and share,
   // checked to be this very file. The fresh handle's DELETE access would
   // keep everyone who does not share delete from reading the file while it
