@@ -53,10 +53,12 @@ DWORD ErrorOfStatus(NTSTATUS status) {
 
 }  // namespace
 
-DWORD RenameIntoFolder(const ScopedHandle& item, const ScopedHandle& folder,
-                       const std::wstring& name) {
+bool RenameIntoFolder(const ScopedHandle& item, const ScopedHandle& folder,
+                      const std::wstring& name, DWORD* error) {
   const NTSTATUS status = RenameRelative(item.Get(), folder.Get(), name, false);
-  return status >= 0 ? ERROR_SUCCESS : ErrorOfStatus(status);
+  if (status >= 0) return true;
+  *error = ErrorOfStatus(status);
+  return false;
 }
 
 bool CheckedFolder::Hold(const std::string& folder) {
@@ -112,19 +114,22 @@ ScopedHandle CheckedFolder::CreateFresh(DWORD access, DWORD share) {
   return made;
 }
 
-DWORD CheckedFolder::MoveIntoPlace(const ScopedHandle& fresh, const std::string& name,
-                                   bool replace) {
+bool CheckedFolder::MoveIntoPlace(const ScopedHandle& fresh, const std::string& name,
+                                  bool replace, DWORD* error) {
   const NTSTATUS status =
       RenameRelative(fresh.Get(), held_.back().Get(), WideOf(name, CP_ACP), replace);
-  return status >= 0 ? ERROR_SUCCESS : ErrorOfStatus(status);
+  if (status >= 0) return true;
+  *error = ErrorOfStatus(status);
+  return false;
 }
 
 ScopedHandle CheckedFolder::PlaceFresh(ScopedHandle fresh, const std::string& name, bool replace,
                                       DWORD access, DWORD share) {
   BY_HANDLE_FILE_INFORMATION made;
+  DWORD error = ERROR_SUCCESS;
   const bool known = GetFileInformationByHandle(fresh.Get(), &made) != FALSE;
-  const DWORD error = known ? MoveIntoPlace(fresh, name, replace) : GetLastError();
-  if (!known || error != ERROR_SUCCESS) {
+  if (!known) error = GetLastError();
+  if (!known || !MoveIntoPlace(fresh, name, replace, &error)) {
     DeleteWhenClosed(fresh);
     SetLastError(error);
     return ScopedHandle();
@@ -164,12 +169,11 @@ bool ReplaceFileWith(CheckedFolder& folder, const std::string& name, const std::
   if (!file) return false;
   DWORD written = 0;
   DWORD error = ERROR_SUCCESS;
-  if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-      written != bytes.size()) {
-    error = GetLastError();
+  if (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      written == bytes.size()) {
+    if (folder.MoveIntoPlace(file, name, true, &error)) return true;
   } else {
-    error = folder.MoveIntoPlace(file, name, true);
-    if (error == ERROR_SUCCESS) return true;
+    error = GetLastError();
   }
   DeleteWhenClosed(file);
   SetLastError(error);

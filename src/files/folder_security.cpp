@@ -107,18 +107,21 @@ bool BuildProtectedList(const std::vector<FolderAccessEntry>& entries,
 // Gives the held level its secured list, through a handle opened from the
 // held one: no name is resolved again. Only this level's own list changes;
 // what its contents inherit stays as it is, so nothing below is rewritten.
-// ERROR_SUCCESS, or the Windows error why it could not be secured.
-DWORD SecureLevel(const FolderSecurity& level, const ScopedHandle& held, const std::string& user) {
+// False, with the Windows error, when it cannot be secured.
+bool SecureLevel(const FolderSecurity& level, const ScopedHandle& held, const std::string& user,
+                 DWORD* error) {
   std::vector<unsigned char> acl;
   SECURITY_DESCRIPTOR sd;
   const std::vector<FolderAccessEntry> entries = SecuredLevelEntries(level, user);
   // An empty list would lock everyone out, the setup included.
   if (!held || entries.empty() || !BuildProtectedList(entries, &acl, &sd)) {
-    return ERROR_INVALID_ACL;
+    *error = ERROR_INVALID_ACL;
+    return false;
   }
   ScopedHandle writable = ReopenHeldFolder(held, READ_CONTROL | WRITE_DAC);
   if (!writable || !SetKernelObjectSecurity(writable.Get(), DACL_SECURITY_INFORMATION, &sd)) {
-    return GetLastError();
+    *error = GetLastError();
+    return false;
   }
   char* text = nullptr;
   std::string sddl;
@@ -132,7 +135,7 @@ DWORD SecureLevel(const FolderSecurity& level, const ScopedHandle& held, const s
                    ": others may no longer rename, delete or re-permission it or move a folder "
                    "in it; what its contents inherit is unchanged: " +
                    sddl);
-  return ERROR_SUCCESS;
+  return true;
 }
 
 }  // namespace
@@ -141,10 +144,9 @@ bool SecureMovableLevels(ExistingFolderCheck& check, FolderSecurityReader& reade
   const std::string user = reader.RunningUser();
   for (std::size_t index : check.verdict.levels_to_secure) {
     // The check holds one handle for each level it read.
-    const DWORD error = index < check.held.size()
-                            ? SecureLevel(check.levels[index], check.held[index], user)
-                            : ERROR_INVALID_HANDLE;
-    if (error != ERROR_SUCCESS) {
+    DWORD error = ERROR_INVALID_HANDLE;
+    if (index >= check.held.size() ||
+        !SecureLevel(check.levels[index], check.held[index], user, &error)) {
       TheRunLog().NoteFailure("cannot secure " + check.levels[index].path, error);
       check.refused_path = check.levels[index].path;
       return false;

@@ -26,22 +26,19 @@ QuarantineHook g_before_quarantine = nullptr;
 #endif
 
 // Renames what item stands for to a fresh quarantine name in the target
-// folder; that name in quarantine. ERROR_SUCCESS, or the Windows error.
-DWORD MoveToQuarantine(const ScopedHandle& item, const QuarantineFolder& target,
-                       std::string* quarantine) {
-  DWORD error = ERROR_SUCCESS;
+// folder; that name in quarantine. False, with the Windows error.
+bool MoveToQuarantine(const ScopedHandle& item, const QuarantineFolder& target,
+                      std::string* quarantine, DWORD* error) {
   auto rename = [&](unsigned number) {
     char name[64];
     std::snprintf(name, sizeof name, "%s%08x", kQuarantinePrefix, number);
-    error = RenameIntoFolder(item, *target.root, WideOf(name, CP_ACP));
-    if (error == ERROR_SUCCESS) {
+    if (RenameIntoFolder(item, *target.root, WideOf(name, CP_ACP), error)) {
       *quarantine = target.root_shown + name;
       return FreshTry::kMade;
     }
-    return error == ERROR_ALREADY_EXISTS ? FreshTry::kAgain : FreshTry::kFailed;
+    return *error == ERROR_ALREADY_EXISTS ? FreshTry::kAgain : FreshTry::kFailed;
   };
-  TryFreshNames(rename);
-  return error;
+  return TryFreshNames(rename) == FreshTry::kMade;
 }
 
 }  // namespace
@@ -65,8 +62,8 @@ bool QuarantinePlantedItem(ScopedHandle item, const BY_HANDLE_FILE_INFORMATION& 
                     SameFile(judged, information) &&
                     !(information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
   std::string quarantine;
-  const DWORD error = same ? MoveToQuarantine(now, target, &quarantine) : ERROR_CANT_ACCESS_FILE;
-  if (error != ERROR_SUCCESS) {
+  DWORD error = ERROR_CANT_ACCESS_FILE;
+  if (!same || !MoveToQuarantine(now, target, &quarantine, &error)) {
     TheRunLog().NoteFailure("cannot move aside " + shown + ", which " + owner + " put there",
                             error);
     return false;
@@ -79,6 +76,7 @@ bool QuarantinePlantedItem(ScopedHandle item, const BY_HANDLE_FILE_INFORMATION& 
 
 bool RemoveLinkName(ScopedHandle item, const ScopedHandle& folder, const HeldItem& listed,
                     const std::string& shown, bool is_folder) {
+  bool removed = false;
   DWORD error = ERROR_SUCCESS;
   if (is_folder) {
     item.Close();
@@ -89,13 +87,15 @@ bool RemoveLinkName(ScopedHandle item, const ScopedHandle& folder, const HeldIte
       error = GetLastError();
     } else if (!(information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       error = ERROR_CANT_ACCESS_FILE;
-    } else if (!DeleteWhenClosed(link)) {
+    } else {
+      removed = DeleteWhenClosed(link);
       error = GetLastError();
     }
-  } else if (!DeleteWhenClosed(item)) {
+  } else {
+    removed = DeleteWhenClosed(item);
     error = GetLastError();
   }
-  if (error != ERROR_SUCCESS) {
+  if (!removed) {
     TheRunLog().NoteFailure("cannot remove the link " + shown, error);
     return false;
   }

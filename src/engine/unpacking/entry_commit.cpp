@@ -35,13 +35,13 @@ bool IsHeldByAnotherProgram(DWORD error, const std::string& name) {
 }
 
 // MoveFileExA that waits out a brief sharing violation; the wizard keeps
-// answering meanwhile. ERROR_SUCCESS, or the Windows error of the last try.
-DWORD MoveWaitingOutBriefLocks(const char* from, const char* to, DWORD flags) {
+// answering meanwhile. False, with the Windows error of the last try.
+bool MoveWaitingOutBriefLocks(const char* from, const char* to, DWORD flags, DWORD* error) {
   const ULONGLONG end = GetTickCount64() + kBriefLockMs;
   for (;;) {
-    if (MoveFileExA(from, to, flags)) return ERROR_SUCCESS;
-    const DWORD error = GetLastError();
-    if (error != ERROR_SHARING_VIOLATION || GetTickCount64() >= end) return error;
+    if (MoveFileExA(from, to, flags)) return true;
+    *error = GetLastError();
+    if (*error != ERROR_SHARING_VIOLATION || GetTickCount64() >= end) return false;
     SleepAnswering(kRetryPauseMs);
   }
 }
@@ -58,9 +58,9 @@ DWORD MoveAside(const std::string& name, std::string& aside) {
       return FreshTry::kFailed;
     }
     // Without MOVEFILE_REPLACE_EXISTING: a name that is taken is never hit.
-    error = MoveWaitingOutBriefLocks(name.c_str(), fresh, 0);
-    if (error == ERROR_SUCCESS) {
+    if (MoveWaitingOutBriefLocks(name.c_str(), fresh, 0, &error)) {
       aside = fresh;
+      error = 0;
       return FreshTry::kMade;
     }
     return IsNameTaken(error) ? FreshTry::kAgain : FreshTry::kFailed;
@@ -115,34 +115,30 @@ bool WriteJournal(const Staging& staging) {
 
 // An earlier run's replacement of name waits for the restart and could not
 // be taken over: a copy of this run's file, now at name, is put after it in
-// the restart list, so that the restart puts the newest back last.
-// ERROR_SUCCESS, or the Windows error why the copy or the pair cannot be
-// made.
-DWORD ReplaceAfterEarlierReplacement(const std::string& name) {
+// the restart list, so that the restart puts the newest back last. False,
+// with the Windows error, when the copy or the pair cannot be made.
+bool ReplaceAfterEarlierReplacement(const std::string& name, DWORD* error) {
   const std::string folder(EntryFolderPart(name));
-  DWORD error = ERROR_SUCCESS;
   auto copy_and_pair = [&](unsigned number) {
     char fresh[kFreshPathSize];
     if (!MakeFreshName(folder.c_str(), number, fresh, sizeof fresh)) {
-      error = ERROR_FILENAME_EXCED_RANGE;
+      *error = ERROR_FILENAME_EXCED_RANGE;
       return FreshTry::kFailed;
     }
     // Fails where anything stands at the fresh name: a link is never
     // written through.
     if (!CopyFileA(name.c_str(), fresh, TRUE)) {
-      error = GetLastError();
-      return IsNameTaken(error) ? FreshTry::kAgain : FreshTry::kFailed;
+      *error = GetLastError();
+      return IsNameTaken(*error) ? FreshTry::kAgain : FreshTry::kFailed;
     }
     if (MoveFileExA(fresh, name.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
-      error = ERROR_SUCCESS;
       return FreshTry::kMade;
     }
-    error = GetLastError();
+    *error = GetLastError();
     DeleteFileA(fresh);
     return FreshTry::kFailed;
   };
-  TryFreshNames(copy_and_pair);
-  return error;
+  return TryFreshNames(copy_and_pair) == FreshTry::kMade;
 }
 
 }  // namespace
@@ -157,7 +153,8 @@ CommitStep CommitEntry(const std::string& staged, const std::string& name) {
   // Where nothing stands yet, as in a first installation, the move alone
   // does it (without MOVEFILE_REPLACE_EXISTING it never touches a name that
   // is taken).
-  if (MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(), 0) == ERROR_SUCCESS) {
+  DWORD error = ERROR_SUCCESS;
+  if (MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(), 0, &error)) {
     step.outcome = EntryOutcome::kWritten;
     return step;
   }
@@ -169,14 +166,15 @@ CommitStep CommitEntry(const std::string& staged, const std::string& name) {
     return step;
   }
   if (!stands || IsFileLink(name.c_str())) {
-    step.error = MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(),
-                                          stands ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (step.error == ERROR_SUCCESS) {
+    if (MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(),
+                                 stands ? MOVEFILE_REPLACE_EXISTING : 0, &error)) {
       step.outcome = stands ? EntryOutcome::kReplaced : EntryOutcome::kWritten;
+      return step;
     }
+    step.error = error;
     return step;
   }
-  DWORD error = MoveAside(name, step.aside);
+  error = MoveAside(name, step.aside);
   if (error != 0) {
     // Opened without delete sharing: Windows puts the file in place when
     // it restarts, before any program can hold it again. Only a user who
@@ -192,11 +190,11 @@ CommitStep CommitEntry(const std::string& staged, const std::string& name) {
     step.error = error;
     return step;
   }
-  step.error = MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(), 0);
-  if (step.error == ERROR_SUCCESS) {
+  if (MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(), 0, &error)) {
     step.outcome = EntryOutcome::kReplaced;
     return step;
   }
+  step.error = error;
   MoveFileExA(step.aside.c_str(), name.c_str(), 0);
   step.aside.clear();
   return step;
@@ -259,8 +257,8 @@ bool CommitStaging(const Staging& staging, UnpackingResult& result) {
       continue;
     }
     const std::string name = staging.Path(entry.entry->name);
-    const DWORD error = ReplaceAfterEarlierReplacement(name);
-    if (error == ERROR_SUCCESS) {
+    DWORD error = ERROR_SUCCESS;
+    if (ReplaceAfterEarlierReplacement(name, &error)) {
       entry.step.outcome = EntryOutcome::kReplacedAtRestart;
     } else {
       TheRunLog().NoteFailure("this run's file cannot wait for the restart behind an earlier "
