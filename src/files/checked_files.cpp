@@ -10,8 +10,8 @@
 
 #include "common/ansi_path.h"
 #include "common/code_page_bytes.h"
+#include "common/fresh_names.h"
 #include "common/install_options.h"
-#include "common/random_number.h"
 #include "common/run_log.h"
 #include "files/file_identity.h"
 #include "rules/code_page_characters.h"
@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr int kFreshNameAttempts = 16;
 constexpr ULONG kFileRenameInformation = 10;  // FILE_INFORMATION_CLASS
 
 // NtSetInformationFile renames a file relative to a folder handle
@@ -55,10 +54,10 @@ DWORD ErrorOfStatus(NTSTATUS status) {
 }  // namespace
 
 bool RenameIntoFolder(const ScopedHandle& item, const ScopedHandle& folder,
-                      const std::wstring& name) {
+                      const std::wstring& name, DWORD* error) {
   const NTSTATUS status = RenameRelative(item.Get(), folder.Get(), name, false);
   if (status >= 0) return true;
-  SetLastError(ErrorOfStatus(status));
+  *error = ErrorOfStatus(status);
   return false;
 }
 
@@ -94,39 +93,43 @@ ScopedHandle CheckedFolder::OpenExisting(const std::string& name, DWORD access, 
 }
 
 ScopedHandle CheckedFolder::CreateFresh(DWORD access, DWORD share) {
-  for (int attempt = 0; attempt < kFreshNameAttempts; ++attempt) {
-    const std::string name = FreshFileName(RandomNumber());
+  ScopedHandle made;
+  TryFreshNames([&](unsigned number) {
+    const std::string name = FreshFileName(number);
     // CREATE_NEW never opens what stands at a name, a link included.
     ScopedHandle file(CreateFileA((path_ + name).c_str(), access | DELETE | FILE_READ_ATTRIBUTES,
                                   share, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file) {
-      const DWORD error = GetLastError();
-      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-      return file;
-    }
+    if (!file) return IsNameTaken(GetLastError()) ? FreshTry::kAgain : FreshTry::kFailed;
     std::string what;
-    if (CheckRealFileAt(file.Get(), final_path_, name, &what) == FileCheck::kReal) return file;
+    if (CheckRealFileAt(file.Get(), final_path_, name, &what) == FileCheck::kReal) {
+      made = std::move(file);
+      return FreshTry::kMade;
+    }
     // Made somewhere else than in the held folder: it goes again at once.
     DeleteWhenClosed(file);
     SetLastError(ERROR_CANT_ACCESS_FILE);
-    return ScopedHandle();
-  }
-  return ScopedHandle();
+    return FreshTry::kFailed;
+  });
+  return made;
 }
 
-bool CheckedFolder::MoveIntoPlace(const ScopedHandle& fresh, const std::string& name, bool replace) {
-  const NTSTATUS status = RenameRelative(fresh.Get(), held_.back().Get(), WideOf(name, CP_ACP), replace);
+bool CheckedFolder::MoveIntoPlace(const ScopedHandle& fresh, const std::string& name,
+                                  bool replace, DWORD* error) {
+  const NTSTATUS status =
+      RenameRelative(fresh.Get(), held_.back().Get(), WideOf(name, CP_ACP), replace);
   if (status >= 0) return true;
-  SetLastError(ErrorOfStatus(status));
+  *error = ErrorOfStatus(status);
   return false;
 }
 
 ScopedHandle CheckedFolder::PlaceFresh(ScopedHandle fresh, const std::string& name, bool replace,
                                       DWORD access, DWORD share) {
   BY_HANDLE_FILE_INFORMATION made;
-  if (!GetFileInformationByHandle(fresh.Get(), &made) || !MoveIntoPlace(fresh, name, replace)) {
-    const DWORD error = GetLastError();
+  DWORD error = ERROR_SUCCESS;
+  const bool known = GetFileInformationByHandle(fresh.Get(), &made) != FALSE;
+  if (!known) error = GetLastError();
+  if (!known || !MoveIntoPlace(fresh, name, replace, &error)) {
     DeleteWhenClosed(fresh);
     SetLastError(error);
     return ScopedHandle();
@@ -165,11 +168,13 @@ bool ReplaceFileWith(CheckedFolder& folder, const std::string& name, const std::
   ScopedHandle file = folder.CreateFresh(GENERIC_WRITE, 0);
   if (!file) return false;
   DWORD written = 0;
+  DWORD error = ERROR_SUCCESS;
   if (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-      written == bytes.size() && folder.MoveIntoPlace(file, name, true)) {
-    return true;
+      written == bytes.size()) {
+    if (folder.MoveIntoPlace(file, name, true, &error)) return true;
+  } else {
+    error = GetLastError();
   }
-  const DWORD error = GetLastError();
   DeleteWhenClosed(file);
   SetLastError(error);
   return false;

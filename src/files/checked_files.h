@@ -34,8 +34,10 @@ class CheckedFolder {
   ScopedHandle CreateFresh(DWORD access, DWORD share);
   // Gives fresh (from CreateFresh) name in this folder, through its own
   // handle and relative to the held folder. With replace, whatever stands at
-  // name goes: a link itself, never what it leads to. False, with the error.
-  bool MoveIntoPlace(const ScopedHandle& fresh, const std::string& name, bool replace);
+  // name goes: a link itself, never what it leads to. False, with the
+  // Windows error in error.
+  bool MoveIntoPlace(const ScopedHandle& fresh, const std::string& name, bool replace,
+                     DWORD* error);
   // MoveIntoPlace, then the file at name opened anew for access and share,
   // checked to be this very file. The fresh handle's DELETE access would
   // keep everyone who does not share delete from reading the file while it
@@ -52,10 +54,11 @@ class CheckedFolder {
 
 // Renames what item stands for (opened with DELETE) to name (one name) in
 // the held folder, through the item's handle and relative to the folder's:
-// no path is resolved. A name that is taken is never replaced. False, with
-// the error (ERROR_ALREADY_EXISTS when the name is taken).
+// no path is resolved. A name that is taken is never replaced. False,
+// with the Windows error in error (ERROR_ALREADY_EXISTS when the name is
+// taken).
 bool RenameIntoFolder(const ScopedHandle& item, const ScopedHandle& folder,
-                      const std::wstring& name);
+                      const std::wstring& name, DWORD* error);
 
 // Creates the file at path (absolute) anew: a fresh file moved over its
 // name, so that whatever stood there, a link or a hard link included, is

@@ -30,18 +30,22 @@
 //                      target, every level a real folder
 
 // Permissions
-//   folder_security.h  CheckExistingFolder, SecureMovableLevels: who
-//                      controls an existing folder and its levels, judged and
-//                      held
+//   folder_security_reader.h Win32FolderSecurityReader, AccountName: who
+//                      controls a folder or an item, read through its handle
+//   folder_security.h  CheckExistingFolder, SecureMovableLevels: an existing
+//                      folder and its levels, judged and held
 //   folder_protection.h FolderProtection, ProtectExistingFolder: the
 //                      permissions of a new folder, and those an existing one
 //                      gets, its contents walked through handles
+//   protection_walk.h, planted_items.h: that walk, and what it does with a
+//                      link or another account's item it finds
 
 #include "files/checked_files.h"
 #include "files/entry_folders.h"
 #include "files/file_identity.h"
 #include "files/folder_protection.h"
 #include "files/folder_security.h"
+#include "files/folder_security_reader.h"
 #include "files/full_paths.h"
 #include "files/held_folders.h"
 #include "files/temp_folders.h"

@@ -7,6 +7,7 @@
 
 #include "common/ansi_path.h"
 #include "common/code_page_bytes.h"
+#include "common/fresh_names.h"
 #include "common/install_options.h"
 #include "common/random_number.h"
 #include "common/run_log.h"
@@ -19,8 +20,6 @@
 
 namespace {
 
-constexpr int kPrivateFolderAttempts = 16;
-
 using GetTempPath2Function = DWORD(WINAPI*)(DWORD, LPWSTR);
 
 }  // namespace
@@ -31,21 +30,26 @@ using GetTempPath2Function = DWORD(WINAPI*)(DWORD, LPWSTR);
 // account gets the same folder as from GetTempPathW. Taken in UTF-16: a
 // profile folder with characters beyond the code page is named by its
 // short form.
-bool TempFolder(char* temp) {
+bool TempFolder(char* temp, DWORD* error) {
   static const auto get_temp_path_2 = reinterpret_cast<GetTempPath2Function>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTempPath2W")));
   wchar_t wide[kTempFolderBufferSize];
   const DWORD length = get_temp_path_2 != nullptr ? get_temp_path_2(kTempFolderBufferSize, wide)
                                                   : GetTempPathW(kTempFolderBufferSize, wide);
-  if (length == 0 || length >= kTempFolderBufferSize) return false;
+  if (length == 0 || length >= kTempFolderBufferSize) {
+    *error = GetLastError();
+    return false;
+  }
   std::string ansi;
   if (!AnsiPathOf(wide, &ansi)) {
     TheRunLog().Note("temporary folder beyond the code page, without a short name: " +
                      TextOf(wide, CP_ACP));
-    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    *error = ERROR_NO_UNICODE_TRANSLATION;
     return false;
   }
-  return CopyBounded(temp, kTempFolderBufferSize, ansi);
+  if (CopyBounded(temp, kTempFolderBufferSize, ansi)) return true;
+  *error = GetLastError();
+  return false;
 }
 
 // Creates a folder of the setup's own in the temporary folder, under a name
@@ -62,8 +66,9 @@ bool TempFolder(char* temp) {
 bool CreatePrivateFolder(char* folder) {
   folder[0] = '\0';
   char temp[kTempFolderBufferSize];
-  if (!TempFolder(temp)) {
-    TheRunLog().NoteFailure("temporary folder unknown", GetLastError());
+  DWORD error = ERROR_SUCCESS;
+  if (!TempFolder(temp, &error)) {
+    TheRunLog().NoteFailure("temporary folder unknown", error);
     return false;
   }
   FolderProtection security = FolderProtection::ForPrivateFolder();
@@ -72,22 +77,22 @@ bool CreatePrivateFolder(char* folder) {
     return false;
   }
   CopyBounded(folder, kPathSize, temp);
-  for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
-    const std::string name = PrivateTempFolderName(RandomNumber(), RandomNumber());
+  auto create = [&](unsigned number) {
+    const std::string name = PrivateTempFolderName(number, RandomNumber());
     if (!BuildTempFilePath(temp, name, folder, kPathSize,
                            CodePageCharacters::Of(SystemAnsiCodePage()))) {
       TheRunLog().Note(std::string("temporary folder too long: ") + temp);
-      return false;
+      return FreshTry::kFailed;
     }
-    if (CreateDirectoryA(folder, security.attributes())) return true;
+    if (CreateDirectoryA(folder, security.attributes())) return FreshTry::kMade;
     const DWORD error = GetLastError();
-    if (error != ERROR_ALREADY_EXISTS) {
-      TheRunLog().NoteFailure(std::string("cannot create the temporary folder ") + folder, error);
-      return false;
-    }
-  }
-  TheRunLog().Note(std::string("no fresh temporary folder in ") + temp);
-  return false;
+    if (error == ERROR_ALREADY_EXISTS) return FreshTry::kAgain;
+    TheRunLog().NoteFailure(std::string("cannot create the temporary folder ") + folder, error);
+    return FreshTry::kFailed;
+  };
+  const FreshTry made = TryFreshNames(create);
+  if (made == FreshTry::kAgain) TheRunLog().Note(std::string("no fresh temporary folder in ") + temp);
+  return made == FreshTry::kMade;
 }
 
 PrivateFolder::~PrivateFolder() {
@@ -141,7 +146,8 @@ void RemovePrivateFolder(const ScopedHandle& temp, const std::wstring& name,
 void RemoveLeftoverTempFolders(std::initializer_list<const char*> files,
                                OwnerCheck owned_by_this_account) {
   char temp[kTempFolderBufferSize];
-  if (!TempFolder(temp)) return;
+  DWORD error = ERROR_SUCCESS;
+  if (!TempFolder(temp, &error)) return;
   std::string base(temp);
   if (!CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(base, '\\')) base += '\\';
   // Listed through a handle of its own, and each folder found is opened

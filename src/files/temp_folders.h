@@ -12,8 +12,9 @@
 constexpr unsigned long kTempFolderBufferSize = 520;
 
 // The setup's temporary folder, ending in a backslash, into temp
-// (kTempFolderBufferSize bytes); false when it is unknown.
-bool TempFolder(char* temp);
+// (kTempFolderBufferSize bytes); false, with the Windows error in error,
+// when it is unknown.
+bool TempFolder(char* temp, DWORD* error);
 
 // Creates a private folder in the temporary folder and writes its path to
 // folder (kPathSize bytes); false when none could be made (folder then

@@ -107,8 +107,8 @@ class Payload : public ::testing::Test {
   void TearDown() override { SetCurrentDirectoryA(start_.c_str()); }
 
   int Extract() {
-    return ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName,
-                          (target_.path() + "\\").c_str());
+    return UnpackPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName,
+                         (target_.path() + "\\").c_str());
   }
   TreeCounts Unpacked() const { return CountTree(target_.path()); }
 
@@ -177,7 +177,7 @@ TEST_F(Payload, UnpacksEveryEntryAndRemovesTheTemporaryArchive) {
   EXPECT_EQ(counts.folders, 5);
   EXPECT_EQ(counts.files, 32);
   TreeEmpty(temp_.path());
-  EXPECT_STRCASEEQ(CurrentDirectory().c_str(), target_.path().c_str());
+  EXPECT_EQ(CurrentDirectory(), start_);
 }
 
 // The archive goes into a fresh folder of its own: whatever stands at the
@@ -258,15 +258,15 @@ TEST_F(Payload, TemporaryArchiveThatDoesNotFitIsDeleted) {
 }
 
 TEST_F(Payload, TemporaryArchiveIsDeletedWhenTheTargetCannotBeEntered) {
-  EXPECT_EQ(ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName,
-                           (target_ / "missing\\").c_str()),
+  EXPECT_EQ(UnpackPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName,
+                          (target_ / "missing\\").c_str()),
             -1);
   TreeEmpty(temp_.path());
 }
 
 TEST_F(Payload, MissingResourceFails) {
-  EXPECT_EQ(ExtractPayload(209, kPayloadResourceType, kPayloadTempName, (target_.path() + "\\").c_str()), -1);
-  EXPECT_EQ(ExtractPayload(kPayloadResourceId, "TXT", kPayloadTempName, (target_.path() + "\\").c_str()), -1);
+  EXPECT_EQ(UnpackPayload(209, kPayloadResourceType, kPayloadTempName, (target_.path() + "\\").c_str()), -1);
+  EXPECT_EQ(UnpackPayload(kPayloadResourceId, "TXT", kPayloadTempName, (target_.path() + "\\").c_str()), -1);
   TreeEmpty(temp_.path());
 }
 
@@ -349,11 +349,9 @@ TEST_F(Payload, LoadedLibraryIsReplacedAndTheOldFileDeletedAtTheRestart) {
   ASSERT_NE(module, nullptr);
   const unsigned long long loaded = FileIndex(plugin);
 
-  InstallationOutcome report;
-  EXPECT_EQ(ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName,
-                           (target_.path() + "\\").c_str(), report),
-            0);
-  SetCurrentDirectoryA(start_.c_str());
+  const UnpackingResult report = ExtractPayload(kPayloadResourceId, kPayloadResourceType,
+                                                kPayloadTempName, (target_.path() + "\\").c_str());
+  EXPECT_TRUE(report.unpacked);
   EXPECT_TRUE(report.replaced_at_restart.empty());
   EXPECT_NE(FileIndex(plugin), loaded);
   // Only the old file is left beside it, on the restart list to be deleted.

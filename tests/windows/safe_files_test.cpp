@@ -2,6 +2,7 @@
 // elevated setup holds, opens and deletes where others may write is only
 // the real folder or file it checked, never what a link put in its place
 // leads to, nor a second name of a file elsewhere.
+#include "common/fresh_names.h"
 #include "files/checked_files.h"
 #include "files/entry_folders.h"
 #include "files/file_identity.h"
@@ -11,12 +12,37 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "support/scratch.h"
 
 namespace {
+
+// Every place that needs a fresh name gives up after sixteen taken names,
+// and stops at the first other failure instead of trying on; each try gets
+// a new number.
+TEST(FreshNames, SixteenTakenGiveUpAndAnyOtherFailureStopsAtOnce) {
+  std::set<unsigned> numbers;
+  int tries = 0;
+  EXPECT_EQ(TryFreshNames([&](unsigned number) {
+              ++tries;
+              numbers.insert(number);
+              return FreshTry::kAgain;
+            }),
+            FreshTry::kAgain);
+  EXPECT_EQ(tries, 16);
+  EXPECT_GT(numbers.size(), 1u);
+  tries = 0;
+  EXPECT_EQ(TryFreshNames([&](unsigned) { return ++tries < 16 ? FreshTry::kAgain : FreshTry::kMade; }),
+            FreshTry::kMade);
+  EXPECT_EQ(tries, 16);
+  tries = 0;
+  EXPECT_EQ(TryFreshNames([&](unsigned) { return ++tries < 3 ? FreshTry::kAgain : FreshTry::kFailed; }),
+            FreshTry::kFailed);
+  EXPECT_EQ(tries, 3);
+}
 
 TEST(SafeFiles, HeldFolderKeepsItsNameAndALinkIsNeverHeldOrFollowed) {
   ScratchFolder scratch("planted-links");

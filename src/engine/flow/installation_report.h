@@ -5,7 +5,7 @@
 
 #include "engine/flow/installation_plan.h"
 #include "engine/flow/installation_session.h"
-#include "engine/unpacking/installation_outcome.h"
+#include "engine/flow/installation_outcome.h"
 
 // Sets outcome.result from what the phases left unwritten and tells it:
 // the setup log of a silent run, or the wizard's boxes.

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/messages.h"
 #include "common/run_log.h"
@@ -52,39 +54,42 @@ bool PrepareTarget(const InstallationPlan& plan, InstallationSession& session,
   return true;
 }
 
-// Phase: the viewer unpacked into the folder; false after telling the user
-// what failed: the temporary archive, else the folder, with the space
+// Phase: the viewer unpacked into the folder; after a failure the user is
+// told what failed: the temporary archive, else the folder, with the space
 // figures when space ran short. A shutdown may go on while the box waits.
-bool UnpackViewer(const InstallationPlan& plan, ShutdownBlock& shutdown_block,
-                  InstallationSession& session, InstallationOutcome& outcome) {
-  if (ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName,
-                     plan.target_folder.c_str(), outcome) == 0) {
-    return true;
-  }
+UnpackingResult UnpackViewer(const InstallationPlan& plan, ShutdownBlock& shutdown_block,
+                             InstallationSession& session) {
+  UnpackingResult unpacking = ExtractPayload(kPayloadResourceId, kPayloadResourceType,
+                                             kPayloadTempName, plan.target_folder.c_str());
+  if (unpacking.unpacked) return unpacking;
   shutdown_block.Lift();
   const std::string message = LoadMessage(IDS_INSTALL_FAILED);
   std::string logged = message;
-  if (outcome.space_short) {
+  if (unpacking.space_short) {
     logged += "\n" + FillNumbers(LoadMessage(IDS_NOT_ENOUGH_SPACE),
-                                 {outcome.needed_bytes, outcome.free_bytes});
+                                 {unpacking.needed_bytes, unpacking.free_bytes});
   }
   session.Fail(message,
-               (outcome.temp_at_fault.empty() ? outcome.folder : outcome.temp_at_fault) + ": " +
-                   logged);
-  return false;
+               (unpacking.temp_at_fault.empty() ? plan.target_folder : unpacking.temp_at_fault) +
+                   ": " + logged);
+  return unpacking;
 }
+
+// What the settings phase left unwritten.
+struct SettingsResult {
+  std::vector<std::string> not_written;
+  ShownText folder_refused;
+};
 
 // Phase: the viewer's settings file. An elevated setup judges the settings
 // folder as it judges a target.
-void WriteSettings(const InstallationPlan& plan, InstallationOutcome& outcome) {
-  if (plan.settings.place == SettingsPlace::kEachUsersProfile) {
-    outcome.settings_left_to_users = plan.settings.given;
-  }
+SettingsResult WriteSettings(const InstallationPlan& plan) {
+  SettingsResult result;
   Win32FolderSecurityReader settings_reader;
-  outcome.settings_not_written =
-      WriteViewerSettings(plan.target_folder, plan.settings,
-                          plan.runner.elevated ? &settings_reader : nullptr,
-                          &outcome.settings_folder_refused);
+  result.not_written = WriteViewerSettings(plan.target_folder, plan.settings,
+                                           plan.runner.elevated ? &settings_reader : nullptr,
+                                           &result.folder_refused);
+  return result;
 }
 
 // Only the wizard asks; a silent run's /assoc= is its answer.
@@ -114,17 +119,36 @@ IntegrationRequest IntegrationRequestOf(const InstallationPlan& plan, bool assoc
 // Phase: links, verbs, registration and associations. With files waiting
 // for the restart the registration already names this version, as Windows
 // Installer does.
-void Integrate(const InstallationPlan& plan, bool associations_confirmed,
-               InstallationOutcome& outcome) {
+IntegrationResult Integrate(const InstallationPlan& plan, bool associations_confirmed) {
   const LinkChoice& links = plan.links;
   const std::string note = LinkPlacesNote(links.all_users_asked, plan.runner.local_system,
                                           links.start_menu || links.desktop || links.thumbnails);
   if (!note.empty()) TheRunLog().Note(note);
-  outcome.failed_integration_entries =
-      IntegrateWithSystem(IntegrationRequestOf(plan, associations_confirmed)).failed_entries;
+  return IntegrateWithSystem(IntegrationRequestOf(plan, associations_confirmed));
 }
 
-InstallationOutcome Ended(InstallResult why, InstallationOutcome outcome = {}) {
+// The installation's outcome, built from what each phase returned.
+InstallationOutcome OutcomeOf(const InstallationPlan& plan, UnpackingResult&& unpacking,
+                              SettingsResult&& settings, const IntegrationResult& integration) {
+  InstallationOutcome outcome;
+  // Every step named the folder the plan made canonical, never the text as
+  // typed.
+  outcome.folder = plan.target_folder;
+  outcome.kept_read_only = std::move(unpacking.kept_read_only);
+  outcome.replaced_at_restart = std::move(unpacking.replaced_at_restart);
+  outcome.earlier_file_at_restart = std::move(unpacking.earlier_file_at_restart);
+  outcome.restart_list_unreadable = unpacking.restart_list_unreadable;
+  if (plan.settings.place == SettingsPlace::kEachUsersProfile) {
+    outcome.settings_left_to_users = plan.settings.given;
+  }
+  outcome.settings_not_written = std::move(settings.not_written);
+  outcome.settings_folder_refused = std::move(settings.folder_refused);
+  outcome.failed_integration_entries = integration.failed_entries;
+  return outcome;
+}
+
+InstallationOutcome Ended(InstallResult why) {
+  InstallationOutcome outcome;
   outcome.result = why;
   return outcome;
 }
@@ -142,19 +166,16 @@ InstallationOutcome RunInstallation(const InstallationPlan& plan, InstallationSe
   // Its levels stay held until the registration is written.
   TargetFolderStage target;
   if (!PrepareTarget(plan, session, &target)) return Ended(InstallResult::kFolderRejected);
-  InstallationOutcome outcome;
-  // From here on every step names the folder the chain created, never the
-  // text as typed.
-  outcome.folder = plan.target_folder;
   // No shutdown from the staging to the registration.
   ShutdownBlock shutdown_block(session.owner());
-  if (!UnpackViewer(plan, shutdown_block, session, outcome)) {
-    return Ended(InstallResult::kPayloadFailed, outcome);
-  }
-  WriteSettings(plan, outcome);
+  UnpackingResult unpacking = UnpackViewer(plan, shutdown_block, session);
+  if (!unpacking.unpacked) return Ended(InstallResult::kPayloadFailed);
+  SettingsResult settings = WriteSettings(plan);
   const bool associations_confirmed = ConfirmAssociations(plan, session);
-  Integrate(plan, associations_confirmed, outcome);
+  const IntegrationResult integration = Integrate(plan, associations_confirmed);
   shutdown_block.Lift();
+  InstallationOutcome outcome =
+      OutcomeOf(plan, std::move(unpacking), std::move(settings), integration);
   ReportInstallation(plan, associations_confirmed, session, outcome);
   return outcome;
 }

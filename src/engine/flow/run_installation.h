@@ -4,7 +4,7 @@
 
 #include "engine/flow/installation_plan.h"
 #include "engine/flow/installation_session.h"
-#include "engine/unpacking/installation_outcome.h"
+#include "engine/flow/installation_outcome.h"
 
 // Carries out plan and reports a failure through session (a message box in
 // wizard mode, the setup log in silent mode). One installation runs at a

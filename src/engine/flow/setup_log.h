@@ -4,10 +4,10 @@
 
 constexpr char kSetupLogName[] = "Pellumara_Install.log";
 
-// Takes the current directory as the log's folder. Called once at start-up,
-// before any step changes the current directory (the extraction leaves it
-// at the target folder). Until then, or when it cannot be read, the log is
-// written in whatever the current directory is.
+// Takes the current directory, the folder the setup was started from, as
+// the log's folder. Called once at start-up; the log never follows a later
+// change of the current directory. Until then, or when it cannot be read,
+// the log is written in whatever the current directory is.
 void TakeSetupLogFolder();
 
 // Appends one entry (date, time, message, separator line) through a handle

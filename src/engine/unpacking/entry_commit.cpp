@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-
 #include "common/answering_wait.h"
+#include "common/fresh_names.h"
 #include "common/random_number.h"
 #include "common/run_log.h"
 #include "common/scoped_win.h"
@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int kAsideNameAttempts = 16;
 constexpr unsigned kFreshPathSize = 520;
 
 // A virus scanner, the search indexer or a sync client opens a file for a
@@ -36,16 +35,13 @@ bool IsHeldByAnotherProgram(DWORD error, const std::string& name) {
 }
 
 // MoveFileExA that waits out a brief sharing violation; the wizard keeps
-// answering meanwhile. GetLastError tells the last failure.
-bool MoveWaitingOutBriefLocks(const char* from, const char* to, DWORD flags) {
+// answering meanwhile. False, with the Windows error of the last try.
+bool MoveWaitingOutBriefLocks(const char* from, const char* to, DWORD flags, DWORD* error) {
   const ULONGLONG end = GetTickCount64() + kBriefLockMs;
   for (;;) {
     if (MoveFileExA(from, to, flags)) return true;
-    const DWORD error = GetLastError();
-    if (error != ERROR_SHARING_VIOLATION || GetTickCount64() >= end) {
-      SetLastError(error);
-      return false;
-    }
+    *error = GetLastError();
+    if (*error != ERROR_SHARING_VIOLATION || GetTickCount64() >= end) return false;
     SleepAnswering(kRetryPauseMs);
   }
 }
@@ -53,19 +49,22 @@ bool MoveWaitingOutBriefLocks(const char* from, const char* to, DWORD flags) {
 // Moves the file at name to a fresh name beside it; the fresh name in aside.
 // 0, or the Windows error of the move.
 DWORD MoveAside(const std::string& name, std::string& aside) {
-  std::string folder(EntryFolderPart(name));
-  char fresh[kFreshPathSize];
+  const std::string folder(EntryFolderPart(name));
   DWORD error = ERROR_FILE_EXISTS;
-  for (int attempt = 0; attempt < kAsideNameAttempts; ++attempt) {
-    if (!MakeFreshName(folder.c_str(), fresh, sizeof fresh)) return ERROR_FILENAME_EXCED_RANGE;
-    // Without MOVEFILE_REPLACE_EXISTING: a name that is taken is never hit.
-    if (MoveWaitingOutBriefLocks(name.c_str(), fresh, 0)) {
-      aside = fresh;
-      return 0;
+  TryFreshNames([&](unsigned number) {
+    char fresh[kFreshPathSize];
+    if (!MakeFreshName(folder.c_str(), number, fresh, sizeof fresh)) {
+      error = ERROR_FILENAME_EXCED_RANGE;
+      return FreshTry::kFailed;
     }
-    error = GetLastError();
-    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return error;
-  }
+    // Without MOVEFILE_REPLACE_EXISTING: a name that is taken is never hit.
+    if (MoveWaitingOutBriefLocks(name.c_str(), fresh, 0, &error)) {
+      aside = fresh;
+      error = 0;
+      return FreshTry::kMade;
+    }
+    return IsNameTaken(error) ? FreshTry::kAgain : FreshTry::kFailed;
+  });
   return error;
 }
 
@@ -98,7 +97,7 @@ bool WriteJournal(const Staging& staging) {
     text += FormatJournalLine(entry.staged, entry.name);
   }
   char fresh[kFreshPathSize];
-  if (!MakeFreshName(staging.root.c_str(), fresh, sizeof fresh)) return false;
+  if (!MakeFreshName(staging.root.c_str(), RandomNumber(), fresh, sizeof fresh)) return false;
   ScopedHandle file(CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_HIDDEN, nullptr));
   if (!file) return false;
@@ -116,36 +115,37 @@ bool WriteJournal(const Staging& staging) {
 
 // An earlier run's replacement of name waits for the restart and could not
 // be taken over: a copy of this run's file, now at name, is put after it in
-// the restart list, so that the restart puts the newest back last. False
-// when the copy or the pair cannot be made.
-bool ReplaceAfterEarlierReplacement(const std::string& name) {
-  std::string folder(EntryFolderPart(name));
-  char fresh[kFreshPathSize];
-  for (int attempt = 0; attempt < kAsideNameAttempts; ++attempt) {
-    if (!MakeFreshName(folder.c_str(), fresh, sizeof fresh)) return false;
+// the restart list, so that the restart puts the newest back last. False,
+// with the Windows error, when the copy or the pair cannot be made.
+bool ReplaceAfterEarlierReplacement(const std::string& name, DWORD* error) {
+  const std::string folder(EntryFolderPart(name));
+  auto copy_and_pair = [&](unsigned number) {
+    char fresh[kFreshPathSize];
+    if (!MakeFreshName(folder.c_str(), number, fresh, sizeof fresh)) {
+      *error = ERROR_FILENAME_EXCED_RANGE;
+      return FreshTry::kFailed;
+    }
     // Fails where anything stands at the fresh name: a link is never
     // written through.
-    if (CopyFileA(name.c_str(), fresh, TRUE)) {
-      if (MoveFileExA(fresh, name.c_str(),
-                      MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
-        return true;
-      }
-      const DWORD error = GetLastError();
-      DeleteFileA(fresh);
-      SetLastError(error);
-      return false;
+    if (!CopyFileA(name.c_str(), fresh, TRUE)) {
+      *error = GetLastError();
+      return IsNameTaken(*error) ? FreshTry::kAgain : FreshTry::kFailed;
     }
-    const DWORD error = GetLastError();
-    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return false;
-  }
-  return false;
+    if (MoveFileExA(fresh, name.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
+      return FreshTry::kMade;
+    }
+    *error = GetLastError();
+    DeleteFileA(fresh);
+    return FreshTry::kFailed;
+  };
+  return TryFreshNames(copy_and_pair) == FreshTry::kMade;
 }
 
 }  // namespace
 
-bool MakeFreshName(const char* folder_part, char* fresh, unsigned size) {
+bool MakeFreshName(const char* folder_part, unsigned number, char* fresh, unsigned size) {
   return CopyBounded(fresh, size, folder_part) &&
-         AppendBounded(fresh, size, FreshFileName(RandomNumber()));
+         AppendBounded(fresh, size, FreshFileName(number));
 }
 
 CommitStep CommitEntry(const std::string& staged, const std::string& name) {
@@ -153,7 +153,8 @@ CommitStep CommitEntry(const std::string& staged, const std::string& name) {
   // Where nothing stands yet, as in a first installation, the move alone
   // does it (without MOVEFILE_REPLACE_EXISTING it never touches a name that
   // is taken).
-  if (MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(), 0)) {
+  DWORD error = ERROR_SUCCESS;
+  if (MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(), 0, &error)) {
     step.outcome = EntryOutcome::kWritten;
     return step;
   }
@@ -166,14 +167,14 @@ CommitStep CommitEntry(const std::string& staged, const std::string& name) {
   }
   if (!stands || IsFileLink(name.c_str())) {
     if (MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(),
-                                 stands ? MOVEFILE_REPLACE_EXISTING : 0)) {
+                                 stands ? MOVEFILE_REPLACE_EXISTING : 0, &error)) {
       step.outcome = stands ? EntryOutcome::kReplaced : EntryOutcome::kWritten;
       return step;
     }
-    step.error = GetLastError();
+    step.error = error;
     return step;
   }
-  DWORD error = MoveAside(name, step.aside);
+  error = MoveAside(name, step.aside);
   if (error != 0) {
     // Opened without delete sharing: Windows puts the file in place when
     // it restarts, before any program can hold it again. Only a user who
@@ -189,11 +190,11 @@ CommitStep CommitEntry(const std::string& staged, const std::string& name) {
     step.error = error;
     return step;
   }
-  if (MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(), 0)) {
+  if (MoveWaitingOutBriefLocks(staged.c_str(), name.c_str(), 0, &error)) {
     step.outcome = EntryOutcome::kReplaced;
     return step;
   }
-  step.error = GetLastError();
+  step.error = error;
   MoveFileExA(step.aside.c_str(), name.c_str(), 0);
   step.aside.clear();
   return step;
@@ -216,10 +217,10 @@ void DiscardStaging(const Staging& staging) {
   }
 }
 
-int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
+bool CommitStaging(const Staging& staging, UnpackingResult& result) {
   if (!WriteJournal(staging)) {
     DiscardStaging(staging);
-    return -1;
+    return false;
   }
   std::vector<Done> done;
   done.reserve(staging.entries.size());
@@ -227,11 +228,11 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
     AnswerNowAndThen();
     CommitStep step = CommitEntry(staging.Path(entry.staged), staging.Path(entry.name));
     if (step.outcome == EntryOutcome::kFailed) {
-      NoteEntryOutcome(outcome, entry.name.c_str(), EntryOutcome::kFailed, step.error);
+      NoteEntryOutcome(result, entry.name.c_str(), EntryOutcome::kFailed, step.error);
       UndoCommit(staging, done);
       DiscardStaging(staging);
       DeleteFileA(staging.Path(kJournalName).c_str());
-      return -1;
+      return false;
     }
     done.push_back({&entry, std::move(step)});
   }
@@ -247,7 +248,7 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
                             "earlier replacement waiting there may bring an older file back at "
                             "the restart",
                             restart_list.ReadError());
-    outcome.restart_list_unreadable = true;
+    result.restart_list_unreadable = true;
   }
   for (Done& entry : done) {
     if (!restart_list.Readable()) break;
@@ -256,13 +257,14 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
       continue;
     }
     const std::string name = staging.Path(entry.entry->name);
-    if (ReplaceAfterEarlierReplacement(name)) {
+    DWORD error = ERROR_SUCCESS;
+    if (ReplaceAfterEarlierReplacement(name, &error)) {
       entry.step.outcome = EntryOutcome::kReplacedAtRestart;
     } else {
       TheRunLog().NoteFailure("this run's file cannot wait for the restart behind an earlier "
                               "replacement: the restart brings the earlier one back: " + name,
-                              GetLastError());
-      outcome.earlier_file_at_restart.push_back(entry.entry->name);
+                              error);
+      result.earlier_file_at_restart.push_back(entry.entry->name);
     }
   }
   for (const Done& entry : done) {
@@ -270,7 +272,7 @@ int CommitStaging(const Staging& staging, InstallationOutcome& outcome) {
   }
   DeleteFileA(staging.Path(kJournalName).c_str());
   for (const Done& entry : done) {
-    NoteEntryOutcome(outcome, entry.entry->name.c_str(), entry.step.outcome);
+    NoteEntryOutcome(result, entry.entry->name.c_str(), entry.step.outcome);
   }
-  return 0;
+  return true;
 }

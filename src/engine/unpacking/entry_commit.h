@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/unpacking/installation_outcome.h"
+#include "engine/unpacking/unpacking_result.h"
 
 // Names relative to the target folder, as the journal lists them.
 struct StagedEntry {
@@ -28,9 +28,9 @@ struct Staging {
 constexpr char kJournalName[] = "~pmarag-journal.pm";
 
 // Writes folder_part (empty, or ending in "/" or "\") followed by a fresh
-// name ("~" + eight random hex digits + ".pm") into fresh (size bytes).
-// False when it does not fit.
-bool MakeFreshName(const char* folder_part, char* fresh, unsigned size);
+// name ("~" + number's eight hex digits + ".pm", number from RandomNumber)
+// into fresh (size bytes). False when it does not fit.
+bool MakeFreshName(const char* folder_part, unsigned number, char* fresh, unsigned size);
 
 // How one staged file was put at its name.
 struct CommitStep {
@@ -58,7 +58,8 @@ void DiscardStaging(const Staging& staging);
 // aside to a fresh name first and deleted once all are in place (at the
 // restart when a running program holds it); a file that cannot even be
 // moved aside is replaced at the restart. A read-only file was kept while
-// staging. 0 when done; -1 when the journal or a move failed or the restart
-// list could not be written: then every name has its earlier file again
-// and the staging is discarded.
-int CommitStaging(const Staging& staging, InstallationOutcome& outcome);
+// staging. What the user is told of goes to result. True when done; false
+// when the journal or a move failed or the restart list could not be
+// written: then every name has its earlier file again and the staging is
+// discarded.
+bool CommitStaging(const Staging& staging, UnpackingResult& result);

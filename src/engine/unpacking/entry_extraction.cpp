@@ -11,6 +11,7 @@
 
 #include "common/answering_wait.h"
 #include "common/code_page_bytes.h"
+#include "common/fresh_names.h"
 #include "common/install_options.h"
 #include "common/scoped_win.h"
 #include "engine/unpacking/buffered_archive.h"
@@ -26,7 +27,6 @@ namespace {
 
 constexpr unsigned kEntryNameSize = 520;
 constexpr int kWriteError = -1;
-constexpr int kFreshNameAttempts = 16;
 
 // The current entry's information and name; false for a name that could
 // not be kept whole (minizip cuts a longer one without terminating it).
@@ -55,14 +55,13 @@ bool SurveyArchive(unzFile archive, unsigned long long* total, std::set<std::str
 
 // Too little room on the target's volume fails the run before anything is
 // written. Where the free space cannot be learned, staging finds out.
-bool RoomForAll(const std::string& folder, unsigned long long needed,
-                InstallationOutcome& outcome) {
+bool RoomForAll(const std::string& folder, unsigned long long needed, UnpackingResult& result) {
   ULARGE_INTEGER free_to_caller;
   if (!GetDiskFreeSpaceExA(folder.c_str(), &free_to_caller, nullptr, nullptr)) return true;
   if (needed <= free_to_caller.QuadPart) return true;
-  outcome.needed_bytes = needed;
-  outcome.free_bytes = free_to_caller.QuadPart;
-  outcome.space_short = true;
+  result.needed_bytes = needed;
+  result.free_bytes = free_to_caller.QuadPart;
+  result.space_short = true;
   return false;
 }
 
@@ -71,28 +70,29 @@ bool RoomForAll(const std::string& folder, unsigned long long needed,
 // already stands at a name, a link included: on a clash another name is
 // taken. Missing folders of the entry are created once, and noted.
 HANDLE CreateFreshFile(const char* name, Staging& staging) {
-  std::string folder(EntryFolderPart(name));
+  const std::string folder(EntryFolderPart(name));
   bool folders_missing = !folder.empty();
-  char fresh[kEntryNameSize];
-  for (int attempt = 0; attempt < kFreshNameAttempts; ++attempt) {
+  HANDLE made = INVALID_HANDLE_VALUE;
+  TryFreshNames([&](unsigned number) {
     // Short, so that a fresh name fits almost wherever the entry's own
     // name fits within a path's 259 characters.
-    if (!MakeFreshName(folder.c_str(), fresh, sizeof fresh)) break;
-    HANDLE file = CreateFileA(staging.Path(fresh).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
+    char fresh[kEntryNameSize];
+    if (!MakeFreshName(folder.c_str(), number, fresh, sizeof fresh)) return FreshTry::kFailed;
+    made = CreateFileA(staging.Path(fresh).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (made != INVALID_HANDLE_VALUE) {
       staging.entries.push_back({fresh, name});
-      return file;
+      return FreshTry::kMade;
     }
-    DWORD error = GetLastError();
+    const DWORD error = GetLastError();
     if (error == ERROR_PATH_NOT_FOUND && folders_missing) {
       folders_missing = false;
       CreateEntryFolders(folder.c_str(), &staging.created_folders, staging.root);
-    } else if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-      break;
+      return FreshTry::kAgain;
     }
-  }
-  return INVALID_HANDLE_VALUE;
+    return IsNameTaken(error) ? FreshTry::kAgain : FreshTry::kFailed;
+  });
+  return made;
 }
 
 // Windows refuses to replace a read-only file; Wine running as root
@@ -143,10 +143,10 @@ int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long decl
 // closing the entry's data). A read-only file at the name stays, and the
 // entry is not read at all. 0, or the error that fails the run.
 int StageFileEntry(unzFile archive, const char* name, const unz_file_info& info, char* buffer,
-                   Staging& staging, InstallationOutcome& outcome) {
+                   Staging& staging, UnpackingResult& result) {
   DWORD attributes = GetFileAttributesA(staging.Path(name).c_str());
   if (IsReadOnlyFile(attributes)) {
-    NoteEntryOutcome(outcome, name, EntryOutcome::kKeptReadOnly);
+    NoteEntryOutcome(result, name, EntryOutcome::kKeptReadOnly);
     return 0;
   }
   // Nothing can be put at a name that holds a folder.
@@ -168,15 +168,15 @@ int StageFileEntry(unzFile archive, const char* name, const unz_file_info& info,
 }
 
 // Stages the current entry; 0 or the error that fails the run.
-int StageCurrentEntry(unzFile archive, char* buffer, Staging& staging, InstallationOutcome& outcome) {
+int StageCurrentEntry(unzFile archive, char* buffer, Staging& staging, UnpackingResult& result) {
   unz_file_info info;
   char name[kEntryNameSize];
   if (!ReadEntryInfo(archive, &info, name)) return UNZ_BADZIPFILE;
   // Nothing of an entry is written unless its name stays inside the folder.
   if (!IsSafeEntryName(name)) return UNZ_BADZIPFILE;
   if (!EntryNamePart(name).empty()) {
-    int error = StageFileEntry(archive, name, info, buffer, staging, outcome);
-    if (error != 0) NoteEntryOutcome(outcome, name, EntryOutcome::kFailed, GetLastError());
+    int error = StageFileEntry(archive, name, info, buffer, staging, result);
+    if (error != 0) NoteEntryOutcome(result, name, EntryOutcome::kFailed, GetLastError());
     return error;
   }
   if (!MakeFolderLevelsReal(staging.root, name)) return kWriteError;
@@ -187,15 +187,19 @@ int StageCurrentEntry(unzFile archive, char* buffer, Staging& staging, Installat
 
 }  // namespace
 
-int ExtractAllEntries(unzFile archive, const std::string& folder, InstallationOutcome& outcome) {
+UnpackingResult ExtractAllEntries(unzFile archive, const std::string& folder) {
+  UnpackingResult result;
   unz_global_info global;
-  if (unzGetGlobalInfo(archive, &global) != UNZ_OK) return -1;
-  if (global.number_entry == 0) return 0;
+  if (unzGetGlobalInfo(archive, &global) != UNZ_OK) return result;
+  if (global.number_entry == 0) {
+    result.unpacked = true;
+    return result;
+  }
   unsigned long long total = 0;
   std::set<std::string> folders;
-  if (!SurveyArchive(archive, &total, &folders)) return -1;
+  if (!SurveyArchive(archive, &total, &folders)) return result;
   FinishEarlierRun(folder, std::vector<std::string>(folders.begin(), folders.end()));
-  if (!RoomForAll(folder, total, outcome)) return -1;
+  if (!RoomForAll(folder, total, result)) return result;
 
   std::vector<char> buffer(kEntryBufferSize);
   Staging staging;
@@ -203,32 +207,29 @@ int ExtractAllEntries(unzFile archive, const std::string& folder, InstallationOu
   int error = 0;
   for (uLong i = 0; i < global.number_entry && error == 0; ++i) {
     if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) error = UNZ_BADZIPFILE;
-    if (error == 0) error = StageCurrentEntry(archive, buffer.data(), staging, outcome);
+    if (error == 0) error = StageCurrentEntry(archive, buffer.data(), staging, result);
     AnswerNowAndThen();
   }
   if (error != 0) {
     DiscardStaging(staging);
-    return -1;
+    return result;
   }
-  return CommitStaging(staging, outcome);
+  result.unpacked = CommitStaging(staging, result);
+  return result;
 }
 
-int UnzipToFolder(HANDLE archive_file, const char* folder, InstallationOutcome& outcome) {
+UnpackingResult UnzipToFolder(HANDLE archive_file, const char* folder) {
   zlib_filefunc_def functions;
   FillBufferedFileFunctions(&functions, archive_file);
   // The name is never opened: the functions read archive_file.
   OpenedArchive archive(unzOpen2("", &functions));
-  if (!archive || folder[0] == '\0') return -1;
+  if (!archive || folder[0] == '\0') return UnpackingResult();
   std::string root(folder);
   if (!CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(root, '\\')) root += '\\';
   // Every path is formed from root: while the entries go in, the folder and
   // the levels above it are held, so that none can be swapped for a link
   // that would lead the writes elsewhere.
   std::vector<ScopedHandle> held;
-  if (!HoldFolderPath(root, held)) return -1;
-  if (ExtractAllEntries(archive.Get(), root, outcome) != 0) return -1;
-  // The one change of the current directory: the viewer started from the
-  // finish page inherits it.
-  SetCurrentDirectoryA(folder);
-  return 0;
+  if (!HoldFolderPath(root, held)) return UnpackingResult();
+  return ExtractAllEntries(archive.Get(), root);
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/unpacking/installation_outcome.h"
+#include "engine/unpacking/unpacking_result.h"
 #include "unzip.h"
 
 // Entry data goes to the disk in pieces of this size: every write is a call
@@ -17,12 +17,11 @@ constexpr unsigned kEntryBufferSize = 256 * 1024;
 // Reads the archive through archive_file (open for reading, as it was
 // written: never by a name, which may lead to another file by now) and
 // unpacks every entry into folder (an existing folder, full path), which
-// and whose levels are held meanwhile, so that nobody can move them; once
-// that went through, folder becomes the current directory. 0 when every
-// entry was unpacked or kept, -1 when the archive cannot be opened, the
-// folder is none or the extraction failed (the folder is then as it was,
-// and so is the current directory).
-int UnzipToFolder(HANDLE archive_file, const char* folder, InstallationOutcome& outcome);
+// and whose levels are held meanwhile, so that nobody can move them.
+// Unpacked when every entry was unpacked or kept; not when the archive
+// cannot be opened, the folder is none or the extraction failed (the
+// folder is then as it was).
+UnpackingResult UnzipToFolder(HANDLE archive_file, const char* folder);
 
 // Unpacks every entry of an opened archive below folder (full path, ending
 // in a backslash), with their paths, all or nothing. First a killed run's leftovers there
@@ -31,10 +30,10 @@ int UnzipToFolder(HANDLE archive_file, const char* folder, InstallationOutcome& 
 // a fresh file of its own beside its name and checked (length, CRC); a
 // link or junction at an entry's folders is replaced, never written
 // through. Only when all are staged does each fresh file take its entry's
-// name (entry_commit.h). A read-only file at a name is kept. 0, or -1 when
-// the space is short, a name is unsafe or does not fit, a file cannot be
-// made, data is faulty (read, inflate, short, CRC) or the commit could not
-// be finished: then every file made and every folder created that is still
-// empty is removed again, and each name keeps what it held.
-int ExtractAllEntries(unzFile archive, const std::string& folder, InstallationOutcome& outcome);
+// name (entry_commit.h). A read-only file at a name is kept. Not unpacked
+// when the space is short, a name is unsafe or does not fit, a file cannot
+// be made, data is faulty (read, inflate, short, CRC) or the commit could
+// not be finished: then every file made and every folder created that is
+// still empty is removed again, and each name keeps what it held.
+UnpackingResult ExtractAllEntries(unzFile archive, const std::string& folder);
 

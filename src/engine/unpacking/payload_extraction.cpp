@@ -56,25 +56,26 @@ ScopedHandle WriteTempFile(const PrivateFolder& private_folder, const char* temp
 // The archive written into the private folder, unpacked through its
 // handle, and removed through it. Its path, which the log and the user are
 // told, must fit a 260-byte buffer.
-int WriteAndUnzip(const PrivateFolder& private_folder, const char* temp_name, const void* data,
-                  DWORD size, const char* folder, InstallationOutcome& outcome) {
+UnpackingResult WriteAndUnzip(const PrivateFolder& private_folder, const char* temp_name,
+                              const void* data, DWORD size, const char* folder) {
+  UnpackingResult blamed;
   char temp_path[kPathSize];
   if (!BuildTempFilePath(private_folder.path(), temp_name, temp_path, kPathSize,
                          CodePageCharacters::Of(SystemAnsiCodePage()))) {
-    BlameTemporaryArchive(outcome, private_folder.path().c_str());
-    return -1;
+    blamed.temp_at_fault = private_folder.path();
+    return blamed;
   }
   TheRunLog().Note(std::string("temporary archive: ") + temp_path);
   // The resource is written from where it is mapped, without a copy.
   ScopedHandle archive = WriteTempFile(private_folder, temp_name, temp_path, data, size);
   if (!archive) {
-    BlameTemporaryArchive(outcome, temp_path);
-    return -1;
+    blamed.temp_at_fault = temp_path;
+    return blamed;
   }
 #ifdef PELLUMARA_TEST_SEAMS
   if (g_archive_written != nullptr) g_archive_written(temp_path);
 #endif
-  const int result = UnzipToFolder(archive.Get(), folder, outcome);
+  UnpackingResult result = UnzipToFolder(archive.Get(), folder);
   if (DeleteWhenClosed(archive) && archive.Close()) {
     TheRunLog().Note("temporary archive removed");
   } else {
@@ -86,24 +87,25 @@ int WriteAndUnzip(const PrivateFolder& private_folder, const char* temp_name, co
 
 }  // namespace
 
-int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
-                   const char* folder, InstallationOutcome& outcome) {
+UnpackingResult ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
+                               const char* folder) {
   HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(resource_id), resource_type);
   HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
   const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
   if (data == nullptr) {
     TheRunLog().NoteFailure("the viewer archive is missing from the setup", GetLastError());
-    return -1;
+    return UnpackingResult();
   }
   DWORD size = SizeofResource(nullptr, found);
 
   // Held until it is removed, when this goes.
   PrivateFolder private_folder;
   if (!private_folder.Make()) {
-    BlameTemporaryArchive(outcome, private_folder.path().c_str());
-    return -1;
+    UnpackingResult blamed;
+    blamed.temp_at_fault = private_folder.path();
+    return blamed;
   }
-  return WriteAndUnzip(private_folder, temp_name, data, size, folder, outcome);
+  return WriteAndUnzip(private_folder, temp_name, data, size, folder);
 }
 
 #ifdef PELLUMARA_TEST_SEAMS

@@ -1,7 +1,7 @@
 // Unpacking the embedded viewer archive into the target folder.
 #pragma once
 
-#include "engine/unpacking/installation_outcome.h"
+#include "engine/unpacking/unpacking_result.h"
 #include "resources/resource.h"
 
 constexpr int kPayloadResourceId = IDR_PAYLOAD;
@@ -11,12 +11,11 @@ constexpr char kPayloadTempName[] = "pmarag_x64.zip";
 // created fresh, under a name nobody can foresee, in the temporary folder
 // and held until it is removed; unpacks every entry into folder (canonical
 // form), reading the archive through the handle it was written with, and
-// removes the temporary file and its folder through their handles. What
-// became of each entry goes to outcome.
-// 0 on success, -1 on failure. After a success the current directory is
-// folder; after a failure it is as it was.
-int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
-                   const char* folder, InstallationOutcome& outcome);
+// removes the temporary file and its folder through their handles.
+// Whether it went through, what became of the entries the user is told
+// about, and what stopped it.
+UnpackingResult ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
+                               const char* folder);
 
 // Test builds only: called with the temporary archive's path once it is
 // written and before it is read (nullptr: nothing), so that a test can try

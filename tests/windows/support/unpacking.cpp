@@ -6,20 +6,20 @@
 #include "engine/unpacking/entry_extraction.h"
 #include "engine/unpacking/payload_extraction.h"
 
-int ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
-                   const char* folder) {
-  InstallationOutcome outcome;
-  return ExtractPayload(resource_id, resource_type, temp_name, folder, outcome);
+int UnpackPayload(int resource_id, const char* resource_type, const char* temp_name,
+                  const char* folder) {
+  return ExtractPayload(resource_id, resource_type, temp_name, folder).unpacked ? 0 : -1;
 }
 
-int UnzipToFolder(const char* archive_path, const char* folder, InstallationOutcome& outcome) {
+int UnzipToFolder(const char* archive_path, const char* folder, UnpackingResult& result) {
   ScopedHandle archive(CreateFileA(archive_path, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, 0, nullptr));
   if (!archive) return -1;
-  return UnzipToFolder(archive.Get(), folder, outcome);
+  result = UnzipToFolder(archive.Get(), folder);
+  return result.unpacked ? 0 : -1;
 }
 
 int UnzipToFolder(const char* archive_path, const char* folder) {
-  InstallationOutcome outcome;
-  return UnzipToFolder(archive_path, folder, outcome);
+  UnpackingResult result;
+  return UnzipToFolder(archive_path, folder, result);
 }

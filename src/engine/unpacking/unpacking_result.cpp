@@ -1,4 +1,4 @@
-#include "engine/unpacking/installation_outcome.h"
+#include "engine/unpacking/unpacking_result.h"
 
 #include "common/run_log.h"
 
@@ -19,20 +19,9 @@ void LogEntryOutcome(const char* name, EntryOutcome outcome, unsigned long error
 
 }  // namespace
 
-void NoteEntryOutcome(InstallationOutcome& outcome, const char* name, EntryOutcome entry_outcome,
+void NoteEntryOutcome(UnpackingResult& result, const char* name, EntryOutcome entry_outcome,
                       unsigned long error) {
   LogEntryOutcome(name, entry_outcome, error);
-  switch (entry_outcome) {
-    case EntryOutcome::kKeptReadOnly: outcome.kept_read_only.push_back(name); break;
-    case EntryOutcome::kReplacedAtRestart: outcome.replaced_at_restart.push_back(name); break;
-    case EntryOutcome::kFailed:
-      outcome.failed_entry = name;
-      outcome.failed_error = error;
-      break;
-    default: break;
-  }
-}
-
-void BlameTemporaryArchive(InstallationOutcome& outcome, const char* path) {
-  outcome.temp_at_fault = path;
+  if (entry_outcome == EntryOutcome::kKeptReadOnly) result.kept_read_only.push_back(name);
+  if (entry_outcome == EntryOutcome::kReplacedAtRestart) result.replaced_at_restart.push_back(name);
 }
