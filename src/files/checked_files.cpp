@@ -61,19 +61,19 @@ bool RenameIntoFolder(const ScopedHandle& item, const ScopedHandle& folder,
   return false;
 }
 
-bool CheckedFolder::Hold(const std::string& folder) {
+bool CheckedFolder::Hold(const std::string& folder, DWORD* error) {
   held_.clear();
   path_ = folder;
   if (!path_.empty() && !CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(path_, '\\')) {
     path_ += '\\';
   }
   if (!HoldFolderPath(path_, held_)) {
-    if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_DIRECTORY);
+    *error = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_DIRECTORY;
     return false;
   }
   final_path_ = FinalPathOf(held_.back().Get());
   if (final_path_.empty()) {
-    if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_CANT_ACCESS_FILE);
+    *error = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_CANT_ACCESS_FILE;
     held_.clear();
     return false;
   }
@@ -81,34 +81,42 @@ bool CheckedFolder::Hold(const std::string& folder) {
 }
 
 ScopedHandle CheckedFolder::OpenExisting(const std::string& name, DWORD access, DWORD share,
-                                         std::string* why) {
+                                         std::string* why, DWORD* error) {
   ScopedHandle file(CreateFileA((path_ + name).c_str(), access | FILE_READ_ATTRIBUTES, share,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!file) return file;
+  if (!file) {
+    *error = GetLastError();
+    return file;
+  }
   std::string what;
   if (CheckRealFileAt(file.Get(), final_path_, name, &what) == FileCheck::kReal) return file;
   if (why != nullptr) *why = std::move(what);
-  SetLastError(ERROR_CANT_ACCESS_FILE);
+  *error = ERROR_CANT_ACCESS_FILE;
   return ScopedHandle();
 }
 
-ScopedHandle CheckedFolder::CreateFresh(DWORD access, DWORD share) {
+ScopedHandle CheckedFolder::CreateFresh(DWORD access, DWORD share, DWORD* error) {
   ScopedHandle made;
+  *error = ERROR_CANT_ACCESS_FILE;
   TryFreshNames([&](unsigned number) {
     const std::string name = FreshFileName(number);
     // CREATE_NEW never opens what stands at a name, a link included.
     ScopedHandle file(CreateFileA((path_ + name).c_str(), access | DELETE | FILE_READ_ATTRIBUTES,
                                   share, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file) return IsNameTaken(GetLastError()) ? FreshTry::kAgain : FreshTry::kFailed;
+    if (!file) {
+      *error = GetLastError();
+      return IsNameTaken(*error) ? FreshTry::kAgain : FreshTry::kFailed;
+    }
     std::string what;
     if (CheckRealFileAt(file.Get(), final_path_, name, &what) == FileCheck::kReal) {
       made = std::move(file);
+      *error = ERROR_SUCCESS;
       return FreshTry::kMade;
     }
     // Made somewhere else than in the held folder: it goes again at once.
     DeleteWhenClosed(file);
-    SetLastError(ERROR_CANT_ACCESS_FILE);
+    *error = ERROR_CANT_ACCESS_FILE;
     return FreshTry::kFailed;
   });
   return made;
@@ -124,22 +132,24 @@ bool CheckedFolder::MoveIntoPlace(const ScopedHandle& fresh, const std::string& 
 }
 
 ScopedHandle CheckedFolder::PlaceFresh(ScopedHandle fresh, const std::string& name, bool replace,
-                                      DWORD access, DWORD share) {
+                                      DWORD access, DWORD share, DWORD* error) {
   BY_HANDLE_FILE_INFORMATION made;
-  DWORD error = ERROR_SUCCESS;
   const bool known = GetFileInformationByHandle(fresh.Get(), &made) != FALSE;
-  if (!known) error = GetLastError();
-  if (!known || !MoveIntoPlace(fresh, name, replace, &error)) {
+  if (!known) *error = GetLastError();
+  if (!known || !MoveIntoPlace(fresh, name, replace, error)) {
     DeleteWhenClosed(fresh);
-    SetLastError(error);
     return ScopedHandle();
   }
   fresh.Close();
-  ScopedHandle file = OpenExisting(name, access, share, nullptr);
+  ScopedHandle file = OpenExisting(name, access, share, nullptr, error);
+  if (!file) return file;
   BY_HANDLE_FILE_INFORMATION placed;
-  if (!file || !GetFileInformationByHandle(file.Get(), &placed)) return ScopedHandle();
+  if (!GetFileInformationByHandle(file.Get(), &placed)) {
+    *error = GetLastError();
+    return ScopedHandle();
+  }
   if (!SameFile(placed, made)) {
-    SetLastError(ERROR_CANT_ACCESS_FILE);
+    *error = ERROR_CANT_ACCESS_FILE;
     return ScopedHandle();
   }
   return file;
@@ -153,30 +163,28 @@ ScopedHandle CreateFileInPlace(const std::string& path, DWORD* error) {
     *error = ERROR_INVALID_NAME;
     return ScopedHandle();
   }
-  ScopedHandle file;
-  if (folder.Hold(folder_path)) {
-    ScopedHandle fresh = folder.CreateFresh(GENERIC_WRITE, FILE_SHARE_READ);
-    if (fresh) {
-      file = folder.PlaceFresh(std::move(fresh), name, true, GENERIC_WRITE, FILE_SHARE_READ);
-    }
-  }
-  *error = file ? ERROR_SUCCESS : GetLastError();
+  *error = ERROR_SUCCESS;
+  if (!folder.Hold(folder_path, error)) return ScopedHandle();
+  ScopedHandle fresh = folder.CreateFresh(GENERIC_WRITE, FILE_SHARE_READ, error);
+  if (!fresh) return fresh;
+  ScopedHandle file =
+      folder.PlaceFresh(std::move(fresh), name, true, GENERIC_WRITE, FILE_SHARE_READ, error);
+  if (file) *error = ERROR_SUCCESS;
   return file;
 }
 
-bool ReplaceFileWith(CheckedFolder& folder, const std::string& name, const std::string& bytes) {
-  ScopedHandle file = folder.CreateFresh(GENERIC_WRITE, 0);
+bool ReplaceFileWith(CheckedFolder& folder, const std::string& name, const std::string& bytes,
+                     DWORD* error) {
+  ScopedHandle file = folder.CreateFresh(GENERIC_WRITE, 0, error);
   if (!file) return false;
   DWORD written = 0;
-  DWORD error = ERROR_SUCCESS;
   if (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
       written == bytes.size()) {
-    if (folder.MoveIntoPlace(file, name, true, &error)) return true;
+    if (folder.MoveIntoPlace(file, name, true, error)) return true;
   } else {
-    error = GetLastError();
+    *error = GetLastError();
   }
   DeleteWhenClosed(file);
-  SetLastError(error);
   return false;
 }
 

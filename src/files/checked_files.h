@@ -17,9 +17,9 @@
 class CheckedFolder {
  public:
   // Holds folder (absolute; links on the way are followed, as whoever named
-  // the folder laid them). False, with the error, when it cannot be held or
-  // its final path cannot be had.
-  bool Hold(const std::string& folder);
+  // the folder laid them). False, with the Windows error in error, when it
+  // cannot be held or its final path cannot be had.
+  bool Hold(const std::string& folder, DWORD* error);
   // The folder as held, ending in a backslash.
   const std::string& path() const { return path_; }
 
@@ -27,11 +27,13 @@ class CheckedFolder {
   // link at the name. Empty when nothing stands there (ERROR_FILE_NOT_FOUND),
   // when it cannot be opened (its error), or when it is no real file of one
   // name in this folder (ERROR_CANT_ACCESS_FILE, and why says what it is).
-  ScopedHandle OpenExisting(const std::string& name, DWORD access, DWORD share, std::string* why);
+  // The error goes to error.
+  ScopedHandle OpenExisting(const std::string& name, DWORD access, DWORD share, std::string* why,
+                            DWORD* error);
   // A new file under a name nobody can foresee, opened for access and share
   // (with DELETE for MoveIntoPlace); empty, with the error, when none can be
   // made here.
-  ScopedHandle CreateFresh(DWORD access, DWORD share);
+  ScopedHandle CreateFresh(DWORD access, DWORD share, DWORD* error);
   // Gives fresh (from CreateFresh) name in this folder, through its own
   // handle and relative to the held folder. With replace, whatever stands at
   // name goes: a link itself, never what it leads to. False, with the
@@ -44,7 +46,7 @@ class CheckedFolder {
   // is being written. Empty, with the error, when the fresh file was not
   // moved (it is gone then) or is no longer what stands at name.
   ScopedHandle PlaceFresh(ScopedHandle fresh, const std::string& name, bool replace, DWORD access,
-                          DWORD share);
+                          DWORD share, DWORD* error);
 
  private:
   std::vector<ScopedHandle> held_;
@@ -67,8 +69,10 @@ bool RenameIntoFolder(const ScopedHandle& item, const ScopedHandle& folder,
 ScopedHandle CreateFileInPlace(const std::string& path, DWORD* error);
 
 // Replaces the file at name in folder by a fresh one holding bytes, moved
-// over the name. False, with the error; nothing then stays behind.
-bool ReplaceFileWith(CheckedFolder& folder, const std::string& name, const std::string& bytes);
+// over the name. False, with the Windows error in error; nothing then stays
+// behind.
+bool ReplaceFileWith(CheckedFolder& folder, const std::string& name, const std::string& bytes,
+                     DWORD* error);
 
 // True when file is a link: marked as a reparse point, a hard link, or a
 // name whose final path leads elsewhere; also when what it is cannot be

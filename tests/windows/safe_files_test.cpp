@@ -120,10 +120,11 @@ TEST(SafeFiles, NameThatCannotBeToldCountsAsALinkAndNoNameAsNone) {
   ASSERT_TRUE(CreateHardLinkA((scratch / "second.txt").c_str(), (scratch / "real.txt").c_str(),
                               nullptr));
   CheckedFolder folder;
-  ASSERT_TRUE(folder.Hold(scratch.path()));
+  DWORD error = ERROR_SUCCESS;
+  ASSERT_TRUE(folder.Hold(scratch.path(), &error));
   std::string why;
-  EXPECT_FALSE(folder.OpenExisting("second.txt", GENERIC_WRITE, FILE_SHARE_READ, &why));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANT_ACCESS_FILE));
+  EXPECT_FALSE(folder.OpenExisting("second.txt", GENERIC_WRITE, FILE_SHARE_READ, &why, &error));
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_CANT_ACCESS_FILE));
   EXPECT_NE(why.find("hard link"), std::string::npos) << why;
 }
 
@@ -135,9 +136,11 @@ TEST(SafeFiles, NameInAnotherCaseIsTheFileItself) {
   ScratchFolder scratch("name-case");
   WriteFileBytes(scratch / "P_MARA64.INI", "[old]\r\n");
   CheckedFolder folder;
-  ASSERT_TRUE(folder.Hold(scratch.path()));
+  DWORD error = ERROR_SUCCESS;
+  ASSERT_TRUE(folder.Hold(scratch.path(), &error));
   std::string why;
-  EXPECT_TRUE(folder.OpenExisting("p_mara64.ini", GENERIC_READ, FILE_SHARE_READ, &why)) << why;
+  EXPECT_TRUE(folder.OpenExisting("p_mara64.ini", GENERIC_READ, FILE_SHARE_READ, &why, &error))
+      << why;
   ScopedHandle held = HoldRealFolder(scratch.path());
   ASSERT_TRUE(held);
   EXPECT_TRUE(DeleteRealFileIn(held, "p_mara64.ini"));
@@ -171,7 +174,8 @@ TEST(SafeFiles, FolderBelowALevelAnotherHandleMayRenameIsNotHeld) {
   ASSERT_TRUE(CreateDirectoryA(level.c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryA((level + "\\inner").c_str(), nullptr));
   CheckedFolder folder;
-  ASSERT_TRUE(folder.Hold(level + "\\inner"));
+  DWORD error = ERROR_SUCCESS;
+  ASSERT_TRUE(folder.Hold(level + "\\inner", &error));
   ScopedHandle other(CreateFileA(level.c_str(), DELETE | FILE_READ_ATTRIBUTES,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -181,8 +185,8 @@ TEST(SafeFiles, FolderBelowALevelAnotherHandleMayRenameIsNotHeld) {
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   ASSERT_TRUE(other);
-  EXPECT_FALSE(folder.Hold(level + "\\inner"));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_FALSE(folder.Hold(level + "\\inner", &error));
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
 }
 
 }  // namespace

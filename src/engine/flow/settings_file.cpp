@@ -28,8 +28,9 @@ std::string ReadAll(HANDLE file) {
 bool ReadExisting(CheckedFolder& folder, const std::string& file, const SettingsJudge& judge,
                   std::string* bytes) {
   std::string what;
+  DWORD error = ERROR_SUCCESS;
   if (ScopedHandle existing = folder.OpenExisting(kSettingsFileName, GENERIC_READ, FILE_SHARE_READ,
-                                                  &what)) {
+                                                  &what, &error)) {
     // Judged through the very handle it would be read from; an owner that
     // cannot be read counts as someone else.
     FolderSecurity security;
@@ -50,8 +51,8 @@ bool ReadExisting(CheckedFolder& folder, const std::string& file, const Settings
                      ": replaced by a file of the setup's own, not written through");
     return true;
   }
-  if (GetLastError() == ERROR_FILE_NOT_FOUND) return true;
-  TheRunLog().NoteFailure("settings file not written: it cannot be read: " + file, GetLastError());
+  if (error == ERROR_FILE_NOT_FOUND) return true;
+  TheRunLog().NoteFailure("settings file not written: it cannot be read: " + file, error);
   return false;
 }
 
@@ -100,9 +101,10 @@ bool EditSettingsFile(const std::string& folder_path, WorkFolder& work, const Se
                       const SettingsEdit& edit) {
   const std::string file = folder_path + kSettingsFileName;
   CheckedFolder folder;
-  if (!folder.Hold(folder_path)) {
+  DWORD error = ERROR_SUCCESS;
+  if (!folder.Hold(folder_path, &error)) {
     TheRunLog().NoteFailure("settings file not written: its folder cannot be held: " + file,
-                            GetLastError());
+                            error);
     return false;
   }
   std::string bytes;
@@ -114,8 +116,8 @@ bool EditSettingsFile(const std::string& folder_path, WorkFolder& work, const Se
   }
   bool written = true;
   const std::string done = edit(work_file, file, written);
-  if (!ReplaceFileWith(folder, kSettingsFileName, work.Bytes())) {
-    TheRunLog().NoteFailure("settings file not written: " + file, GetLastError());
+  if (!ReplaceFileWith(folder, kSettingsFileName, work.Bytes(), &error)) {
+    TheRunLog().NoteFailure("settings file not written: " + file, error);
     return false;
   }
   TheRunLog().Note(done);

@@ -41,13 +41,14 @@ ScopedHandle OpenSetupLog(CheckedFolder& folder) {
   constexpr DWORD kAccess = FILE_APPEND_DATA | SYNCHRONIZE;
   constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
   std::string what;
+  DWORD error = ERROR_SUCCESS;
   for (int attempt = 0; attempt < 2; ++attempt) {
-    ScopedHandle log = folder.OpenExisting(kSetupLogName, kAccess, kShare, &what);
+    ScopedHandle log = folder.OpenExisting(kSetupLogName, kAccess, kShare, &what, &error);
     if (log) return log;
-    if (GetLastError() != ERROR_FILE_NOT_FOUND) break;
-    ScopedHandle fresh = folder.CreateFresh(kAccess, kShare);
+    if (error != ERROR_FILE_NOT_FOUND) break;
+    ScopedHandle fresh = folder.CreateFresh(kAccess, kShare, &error);
     if (!fresh) break;
-    log = folder.PlaceFresh(std::move(fresh), kSetupLogName, false, kAccess, kShare);
+    log = folder.PlaceFresh(std::move(fresh), kSetupLogName, false, kAccess, kShare, &error);
     // Else another setup may have made the log meanwhile: append to that one.
     if (log) return log;
   }
@@ -55,7 +56,7 @@ ScopedHandle OpenSetupLog(CheckedFolder& folder) {
   if (!what.empty()) {
     TheRunLog().Note("setup log refused: " + path + " is " + what + ", not written through");
   } else {
-    TheRunLog().NoteFailure("setup log cannot be opened: " + path, GetLastError());
+    TheRunLog().NoteFailure("setup log cannot be opened: " + path, error);
   }
   return ScopedHandle();
 }
@@ -72,8 +73,9 @@ void TakeSetupLogFolder() {
 
 void WriteSetupLog(const char* message) {
   CheckedFolder folder;
-  if (!folder.Hold(LogFolder())) {
-    TheRunLog().NoteFailure("setup log's folder cannot be held: " + LogFolder(), GetLastError());
+  DWORD error = ERROR_SUCCESS;
+  if (!folder.Hold(LogFolder(), &error)) {
+    TheRunLog().NoteFailure("setup log's folder cannot be held: " + LogFolder(), error);
     return;
   }
   ScopedHandle log = OpenSetupLog(folder);
