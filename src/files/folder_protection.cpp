@@ -81,31 +81,36 @@ bool Build(const char* sddl, ScopedLocalMemory* descriptor) {
   return true;
 }
 
-// Opens the target at path (without a trailing backslash) itself into
-// held, to give it its permissions. The contents are listed through this
-// very folder. A target that is itself a link or junction (Windows opens it
-// as such; Wine follows it) lists nothing of what it leads to: that is
-// refused, not reported done. So is a folder other than the one judged,
-// one whose control cannot be read, and one that others may re-permission
-// or take over (result's others_control). False then, noted in the run log.
+// Opens the target into held, to give it its permissions: through the
+// judged folder's own handle when there is one, else at path (without a
+// trailing backslash) itself. The contents are listed through this very
+// folder. A target that is itself a link or junction (Windows opens it as
+// such; Wine follows it) lists nothing of what it leads to: that is
+// refused, not reported done. So is one whose control cannot be read, and
+// one that others may re-permission or take over (result's others_control). False then, noted in the run log.
 // True with held empty when it cannot be opened: its error is still the
 // last one for the caller to note.
 bool OpenTargetToProtect(const std::string& folder, const std::string& path,
-                         const ProtectionWalk& walk, HANDLE judged, ScopedHandle* held,
-                         FolderProtectionResult* result) {
-  *held = ScopedHandle(CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                   nullptr));
-  if (!*held) return true;
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!GetFileInformationByHandle(held->Get(), &information) ||
-      (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-      (judged != nullptr && !SameObject(held->Get(), judged))) {
-    TheRunLog().Note("cannot protect the contents of " + folder +
-                     ": it is a link, another folder than the one judged, or what it is cannot "
-                     "be read");
-    return false;
+                         const ProtectionWalk& walk, const ScopedHandle* judged,
+                         ScopedHandle* held, FolderProtectionResult* result) {
+  if (judged != nullptr) {
+    // The folder the check judged, through its own handle: no path is
+    // resolved, so no other folder can be met.
+    *held = ReopenHeldFolder(*judged, READ_CONTROL | WRITE_DAC);
+    if (!*held) return true;
+  } else {
+    *held = ScopedHandle(CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                     nullptr));
+    if (!*held) return true;
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(held->Get(), &information) ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      TheRunLog().Note("cannot protect the contents of " + folder +
+                       ": it is a link, or what it is cannot be read");
+      return false;
+    }
   }
   FolderSecurity target;
   walk.reader.ReadItem(held->Get(), path, &target);
@@ -123,7 +128,7 @@ bool OpenTargetToProtect(const std::string& folder, const std::string& path,
 FolderProtectionResult ProtectExistingFolder(const std::string& folder,
                                              FolderSecurityReader& reader,
                                              const std::vector<std::string>& payload_names,
-                                             HANDLE judged) {
+                                             const ScopedHandle* judged) {
   FolderProtectionResult result;
   ProtectionWalk walk{{}, reader, reader.RunningUser(), payload_names, {}, {}, {}};
   if (!Build(kProtectedFolderSddl, &walk.descriptors.folder) ||

@@ -87,11 +87,12 @@ struct FolderProtectionResult {
 // Administrators as owner and what the target hands down; anything else, a
 // read-only file among them, refuses the folder (refused_item). The walk
 // goes folder by folder, no deeper than a fixed limit. judged, when given,
-// is the handle of the folder the check judged: the walk refuses another.
+// is the handle of the folder the check judged and holds: the folder is
+// opened anew through it, never by its path again.
 FolderProtectionResult ProtectExistingFolder(const std::string& folder,
                                              FolderSecurityReader& reader,
                                              const std::vector<std::string>& payload_names,
-                                             HANDLE judged = nullptr);
+                                             const ScopedHandle* judged = nullptr);
 
 // Test builds only: called with a planted item's name (as the run log
 // shows it) after the walk judged it and before its name is opened again

@@ -130,7 +130,7 @@ bool PrepareTargetFolder(char* folder, FolderProtection& protection,
       TheRunLog().Note("the archive's names cannot be read: the target folder may hold nothing");
     }
     const FolderProtectionResult result = ProtectExistingFolder(
-        folder, reader, payload_names, after.held.empty() ? nullptr : after.held.back().Get());
+        folder, reader, payload_names, after.held.empty() ? nullptr : &after.held.back());
     stage->quarantined = result.quarantined;
     if (!result.others_control.empty()) {
       return Refuse(stage, FillShown(LoadMessage(IDS_FOLDER_OTHERS_CONTROL), "%s",
