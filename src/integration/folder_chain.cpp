@@ -33,9 +33,9 @@ class Win32FolderSystem final : public FolderSystem {
 
 }  // namespace
 
-int CreateFolderChain(char* path, SECURITY_ATTRIBUTES* security, std::string* highest_created) {
+bool CreateFolderChain(char* path, SECURITY_ATTRIBUTES* security, std::string* highest_created) {
   Win32FolderSystem system(security);
-  int result = CreateFolderChainIn(system, path, CodePageCharacters::Of(SystemAnsiCodePage()));
+  const bool made = CreateFolderChainIn(system, path, CodePageCharacters::Of(SystemAnsiCodePage()));
   if (highest_created != nullptr) *highest_created = system.highest_created();
-  return result;
+  return made;
 }

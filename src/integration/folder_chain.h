@@ -7,8 +7,9 @@
 
 // Creates the folder in path (260 bytes) with every missing level and puts
 // path into canonical form (trimmed, ending in a backslash), its levels
-// split among the characters of the system's code page. 1 or 0. The
+// split among the characters of the system's code page. True when the
+// folder exists afterwards. The
 // highest level created, if any, is created with security (when given),
 // the levels below inherit from it; its path goes to highest_created.
-int CreateFolderChain(char* path, SECURITY_ATTRIBUTES* security = nullptr,
-                      std::string* highest_created = nullptr);
+bool CreateFolderChain(char* path, SECURITY_ATTRIBUTES* security = nullptr,
+                       std::string* highest_created = nullptr);

@@ -13,7 +13,7 @@ const char kBrowseVerb[] = "Browse with &Pellumara";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pellumara64";
 
 // 1 for a link that could not be saved, so that it counts as a failed entry.
-int NotSaved(int saved) { return saved ? 0 : 1; }
+int NotSaved(bool saved) { return saved ? 0 : 1; }
 
 // Every link the request asks for; the number that could not be saved.
 int MakeLinks(const IntegrationRequest& request, const std::string& viewer_path) {

@@ -65,7 +65,7 @@ struct LinkFile {
 // target; all but the link's own name are paths or plain ASCII. S_OK, or
 // the error that stopped it.
 HRESULT WriteLink(const LinkFile& link_file, const char* target, const char* arguments,
-                  const char* description, const char* icon_path, int icon_index) {
+                   const char* description, const char* icon_path, int icon_index) {
   ScopedCom com;
   ScopedComPtr<IShellLinkW> link;
   HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
@@ -83,20 +83,20 @@ HRESULT WriteLink(const LinkFile& link_file, const char* target, const char* arg
 }
 
 // WriteLink with its result in the run log; 1 when the link was saved.
-int SaveLink(const LinkFile& link, const char* target, const char* arguments,
+bool SaveLink(const LinkFile& link, const char* target, const char* arguments,
              const char* description, const char* icon_path, int icon_index) {
   if (!FitsPath(target) || !FitsPath(icon_path)) {
     TheRunLog().Note(std::string("link failed, its path is too long: ") + link.shown);
-    return 0;
+    return false;
   }
   HRESULT result = WriteLink(link, target, arguments, description, icon_path, icon_index);
   if (FAILED(result)) {
     TheRunLog().NoteFailure(std::string("link failed: ") + link.shown,
                             static_cast<unsigned long>(result));
-    return 0;
+    return false;
   }
   TheRunLog().Note(std::string("link made: ") + link.shown + " -> " + target);
-  return 1;
+  return true;
 }
 
 // folder + name as a link's file; false when it would not fit.
@@ -118,26 +118,26 @@ bool LinkPath(LinkFile* link, const char* folder, const char* name) {
 
 }  // namespace
 
-int CreateShortcut(const char* target, const char* link_name, const char* icon_path,
-                   const char* link_description, const char* arguments, int icon_index,
-                   LinkPlaces places) {
+bool CreateShortcut(const char* target, const char* link_name, const char* icon_path,
+                    const char* link_description, const char* arguments, int icon_index,
+                    LinkPlaces places) {
   char folder[kPathSize];
   ResolveSpecialFolder(
       places == LinkPlaces::kAllUsers ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP, folder);
   LinkFile link;
-  if (!LinkPath(&link, folder, link_name)) return 0;
+  if (!LinkPath(&link, folder, link_name)) return false;
   return SaveLink(link, target, arguments, link_description, icon_path, icon_index);
 }
 
-int CreateShortcutInFolder(const char* folder, const char* link_name, const char* target,
-                           const char* arguments, const char* icon_path, int icon_index) {
+bool CreateShortcutInFolder(const char* folder, const char* link_name, const char* target,
+                            const char* arguments, const char* icon_path, int icon_index) {
   LinkFile link;
-  if (!LinkPath(&link, folder, link_name)) return 0;
+  if (!LinkPath(&link, folder, link_name)) return false;
   return SaveLink(link, target, arguments, nullptr, icon_path, icon_index);
 }
 
-int CreateProgramGroup(const char* program_folder, LinkPlaces places, bool uninstall_link,
-                       int* failed_links) {
+bool CreateProgramGroup(const char* program_folder, LinkPlaces places, bool uninstall_link,
+                        int* failed_links) {
   int not_saved = 0;
   int& failed = failed_links != nullptr ? *failed_links : not_saved;
   char group_folder[kPathSize];
@@ -147,7 +147,7 @@ int CreateProgramGroup(const char* program_folder, LinkPlaces places, bool unins
   if (!AppendBounded(group_folder, sizeof group_folder, kProductFolderName)) {
     TheRunLog().Note(std::string("start menu group failed, its path is too long: ") + group_folder);
     ++failed;
-    return 0;
+    return false;
   }
   // Its result is not needed: links into a folder that could not be made
   // fail one by one. Every link path below relies on the final backslash.
@@ -155,13 +155,13 @@ int CreateProgramGroup(const char* program_folder, LinkPlaces places, bool unins
   if (!CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(group_folder, '\\')) {
     TheRunLog().Note(std::string("start menu group failed: ") + group_folder);
     ++failed;
-    return 0;
+    return false;
   }
 
   auto link_in_group = [&](const char* link_name, const std::string& target,
                            const char* arguments, const char* icon_path, int icon_index) {
-    int saved = CreateShortcutInFolder(group_folder, link_name, target.c_str(), arguments,
-                                       icon_path, icon_index);
+    const bool saved = CreateShortcutInFolder(group_folder, link_name, target.c_str(),
+                                              arguments, icon_path, icon_index);
     if (!saved) ++failed;
     return saved;
   };
@@ -182,7 +182,7 @@ int CreateProgramGroup(const char* program_folder, LinkPlaces places, bool unins
                   0);
   }
 
-  int result = 0;
+  bool result = false;
   for (const DocumentLink& document : kDocumentLinks) {
     result = link_in_group(document.link_name, folder + document.file, nullptr, nullptr, 0);
   }

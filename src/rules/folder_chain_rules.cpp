@@ -60,18 +60,18 @@ bool MakeCanonicalFolder(char* path, const CodePageCharacters& characters) {
   return true;
 }
 
-int CreateFolderChainIn(FolderSystem& system, char* path, const CodePageCharacters& characters) {
+bool CreateFolderChainIn(FolderSystem& system, char* path, const CodePageCharacters& characters) {
   // Canonical whether or not the folder stands: a level typed with a
   // trailing blank ("C:\\Tools \\") is another folder than the one the
   // chain would make, and the caller goes on with the path as rewritten.
-  if (path[0] == '\0' || !MakeCanonicalFolder(path, characters)) return 0;
-  if (system.FolderExists(path)) return 1;
+  if (path[0] == '\0' || !MakeCanonicalFolder(path, characters)) return false;
+  if (system.FolderExists(path)) return true;
 
   char rebuilt[kPathSize];
   RebuildLevels(&system, path, rebuilt, characters);
   std::memcpy(path, rebuilt, std::strlen(rebuilt) + 1);
   AppendBackslash(path, characters);
-  return system.FolderExists(path) ? 1 : 0;
+  return system.FolderExists(path);
 }
 
 bool IsInFolder(std::string_view path, std::string_view folder,

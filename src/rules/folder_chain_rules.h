@@ -27,9 +27,9 @@ bool MakeCanonicalFolder(char* path, const CodePageCharacters& characters);
 // Makes sure the folder in path (kPathSize bytes) exists, creating every
 // missing level, and rewrites path into its canonical form: trimmed, each
 // level without trailing blanks, doubled backslashes collapsed, ending in a
-// backslash. Returns 1 when the folder exists afterwards, else 0. Its
+// backslash. True when the folder exists afterwards. Its
 // levels are split at the backslashes among the path's characters.
-int CreateFolderChainIn(FolderSystem& system, char* path, const CodePageCharacters& characters);
+bool CreateFolderChainIn(FolderSystem& system, char* path, const CodePageCharacters& characters);
 
 // True when path is folder itself or lies below it, the names compared as
 // Windows compares them; a trailing backslash on either makes no difference.
