@@ -116,7 +116,9 @@ TEST_F(Extraction, TruncatedArchiveIsNotOpenedAndWritesNothing) {
 }
 
 TEST_F(Extraction, UnreadableArchiveOrMissingTargetFails) {
-  EXPECT_FALSE(UnzipToFolder(INVALID_HANDLE_VALUE, (target_.path() + "\\").c_str()).unpacked);
+  const std::string folder = target_.path() + "\\";
+  const HeldTestFolder held(folder.c_str());
+  EXPECT_FALSE(UnzipToFolder(INVALID_HANDLE_VALUE, folder.c_str(), held.target()).unpacked);
   WriteFileBytes(archive_path_, MakeZip({FileEntry("one.txt", "1")}));
   std::string before = CurrentDirectory();
   EXPECT_EQ(UnzipToFolder(archive_path_.c_str(), (target_ / "missing\\").c_str()), -1);

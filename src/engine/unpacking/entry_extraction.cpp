@@ -218,7 +218,8 @@ UnpackingResult ExtractAllEntries(unzFile archive, const std::string& folder) {
   return result;
 }
 
-UnpackingResult UnzipToFolder(HANDLE archive_file, const char* folder) {
+UnpackingResult UnzipToFolder(HANDLE archive_file, const char* folder,
+                              const ScopedHandle* held_folder) {
   zlib_filefunc_def functions;
   FillBufferedFileFunctions(&functions, archive_file);
   // The name is never opened: the functions read archive_file.
@@ -226,10 +227,10 @@ UnpackingResult UnzipToFolder(HANDLE archive_file, const char* folder) {
   if (!archive || folder[0] == '\0') return UnpackingResult();
   std::string root(folder);
   if (!CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(root, '\\')) root += '\\';
-  // Every path is formed from root: while the entries go in, the folder and
-  // the levels above it are held, so that none can be swapped for a link
-  // that would lead the writes elsewhere.
-  std::vector<ScopedHandle> held;
-  if (!HoldFolderPath(root, held)) return UnpackingResult();
+  // Every path formed from root leads into the held folder: while the
+  // entries go in, it and the levels above it are held by the caller, so
+  // that none can be swapped for a link that would lead the writes
+  // elsewhere.
+  if (held_folder == nullptr || !*held_folder) return UnpackingResult();
   return ExtractAllEntries(archive.Get(), root);
 }

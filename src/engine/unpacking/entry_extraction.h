@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/scoped_win.h"
 #include "engine/unpacking/unpacking_result.h"
 #include "unzip.h"
 
@@ -17,11 +18,13 @@ constexpr unsigned kEntryBufferSize = 256 * 1024;
 // Reads the archive through archive_file (open for reading, as it was
 // written: never by a name, which may lead to another file by now) and
 // unpacks every entry into folder (an existing folder, full path), which
-// and whose levels are held meanwhile, so that nobody can move them.
-// Unpacked when every entry was unpacked or kept; not when the archive
-// cannot be opened, the folder is none or the extraction failed (the
+// the caller holds as held_folder, the levels above it held too, so that
+// nobody can move them meanwhile. Unpacked when every entry was unpacked
+// or kept; not when the archive cannot be opened, the folder is none or
+// not held (held_folder null or empty) or the extraction failed (the
 // folder is then as it was).
-UnpackingResult UnzipToFolder(HANDLE archive_file, const char* folder);
+UnpackingResult UnzipToFolder(HANDLE archive_file, const char* folder,
+                              const ScopedHandle* held_folder);
 
 // Unpacks every entry of an opened archive below folder (full path, ending
 // in a backslash), with their paths, all or nothing. First a killed run's leftovers there
