@@ -9,7 +9,6 @@
 #include "common/fresh_names.h"
 #include "common/random_number.h"
 #include "common/run_log.h"
-#include "common/scoped_win.h"
 #include "engine/unpacking/restart_list.h"
 #include "files/checked_files.h"
 #include "files/file_identity.h"
@@ -215,12 +214,10 @@ void RemoveAside(const std::string& aside) {
 
 void DiscardStaging(Staging& staging) {
   for (StagedEntry& entry : staging.entries) {
-    if (entry.file) {
-      DeleteWhenClosed(entry.file);
-      entry.file.Close();
-    } else {
-      DeleteFileA(staging.Path(entry.staged).c_str());
-    }
+    // One still open goes through its handle.
+    if (entry.file) DeleteWhenClosed(entry.file);
+    else DeleteFileA(staging.Path(entry.staged).c_str());
+    entry.file.Close();
   }
   staging.folders.Release();
   // A folder that now holds anything, the user's files included, stays.
@@ -229,20 +226,15 @@ void DiscardStaging(Staging& staging) {
   }
 }
 
-// Where nothing stands at its name, as in a first installation, the
-// staged file still open takes the name through its handle, relative to
-// its held folder: one call, no path. Otherwise, and for a file closed
-// before, the moves of CommitEntry.
+// Where nothing stands at its name, the staged file still open takes it
+// through its handle, relative to its held folder; otherwise the moves of
+// CommitEntry.
 CommitStep CommitStaged(StagedEntry& entry, const Staging& staging) {
   if (entry.file) {
     const bool moved = RenameInto(entry.file, *entry.folder->handle,
                                   WideOf(EntryNamePart(entry.name), CP_ACP));
     entry.file.Close();
-    if (moved) {
-      CommitStep step;
-      step.outcome = EntryOutcome::kWritten;
-      return step;
-    }
+    if (moved) return CommitStep{EntryOutcome::kWritten, {}, 0};
   }
   return CommitEntry(staging.Path(entry.staged), staging.Path(entry.name));
 }
