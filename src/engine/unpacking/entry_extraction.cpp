@@ -236,10 +236,11 @@ UnpackingResult ExtractAllEntries(unzFile archive, const std::string& folder,
   unsigned long long total = 0;
   std::set<std::string> folders;
   if (!SurveyArchive(archive, &entries, &total, &folders)) return result;
-  FinishEarlierRun(folder, std::vector<std::string>(folders.begin(), folders.end()));
+  Staging staging(folder, held_folder);
+  FinishEarlierRun(folder, std::vector<std::string>(folders.begin(), folders.end()),
+                   staging.folders);
   if (!RoomForAll(folder, total, result)) return result;
 
-  Staging staging(folder, held_folder);
   // Every entry decided up to the first that fails the run.
   std::vector<EntryStep> steps;
   for (const SurveyedEntry& entry : entries) {
