@@ -22,12 +22,22 @@ class Locked {
   SRWLOCK& lock_;
 };
 
+// The processors this process may run on: on one, a second thread would
+// only take turns with the first.
+int ProcessorsToRunOn() {
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return 1;
+  int count = 0;
+  for (; process != 0; process &= process - 1) ++count;
+  return count;
+}
+
 }  // namespace
 
 EntryInflater::EntryInflater(unzFile archive, std::vector<InflaterEntry> entries,
                              std::size_t piece_size)
     : archive_(archive), entries_(std::move(entries)), piece_size_(piece_size) {
-  thread_ = std::thread([this] { Run(); });
+  if (ProcessorsToRunOn() > 1) thread_ = std::thread([this] { Run(); });
 }
 
 EntryInflater::~EntryInflater() { Finish(); }
@@ -59,6 +69,9 @@ bool EntryInflater::Push(InflatedPiece&& piece) {
 }
 
 InflatedPiece EntryInflater::Next() {
+  // Without a thread of its own, the walk goes a step whenever the writer
+  // has nothing to write.
+  while (!thread_.joinable() && pieces_.empty() && !ended_) ended_ = !Step();
   Locked locked(lock_);
   while (pieces_.empty()) {
     // A walk that ended before the piece waited for: the archive could
@@ -88,52 +101,64 @@ void EntryInflater::Recycle(std::vector<char>&& bytes) {
   if (spare_.size() < 4) spare_.push_back(std::move(bytes));
 }
 
-// Inflates one entry's data into pieces; false when the walk is to end: the
-// data was faulty or the writer stopped it.
-bool EntryInflater::InflateEntry(const InflaterEntry& entry) {
-  int error = unzOpenCurrentFilePassword(archive_, nullptr);
-  unsigned long long inflated = 0;
-  while (error == UNZ_OK) {
-    InflatedPiece piece;
-    {
-      Locked locked(lock_);
-      if (!spare_.empty()) {
-        piece.bytes = std::move(spare_.back());
-        spare_.pop_back();
-      }
-    }
-    piece.bytes.resize(piece_size_);
-    const int read = unzReadCurrentFile(archive_, piece.bytes.data(),
-                                        static_cast<unsigned>(piece_size_));
-    if (read <= 0) {
-      if (read < 0) error = read;
-      else if (inflated != entry.declared_size) error = kShortData;
-      break;
-    }
-    piece.bytes.resize(static_cast<std::size_t>(read));
-    inflated += static_cast<unsigned long long>(read);
-    if (!Push(std::move(piece))) return false;
+InflatedPiece EntryInflater::SparePiece() {
+  InflatedPiece piece;
+  Locked locked(lock_);
+  if (!spare_.empty()) {
+    piece.bytes = std::move(spare_.back());
+    spare_.pop_back();
   }
+  return piece;
+}
+
+bool EntryInflater::Advance() {
+  ++index_;
+  if (index_ < entries_.size() && unzGoToNextFile(archive_) != UNZ_OK) {
+    walk_error_ = UNZ_BADZIPFILE;
+    return false;
+  }
+  return true;
+}
+
+// Closes the entry's data (the CRC of an entry read whole is checked then)
+// and pushes its last piece; the walk goes on after an entry without fault.
+bool EntryInflater::EndEntry(int error) {
   const int closed = unzCloseCurrentFile(archive_);
+  opened_ = false;
   if (error == UNZ_OK) error = closed;
   InflatedPiece last;
   last.last = true;
   last.error = error;
-  return Push(std::move(last)) && error == 0;
+  return Push(std::move(last)) && error == UNZ_OK && Advance();
+}
+
+bool EntryInflater::Step() {
+  while (index_ < entries_.size() && !entries_[index_].wanted) {
+    if (!Advance()) return false;
+  }
+  if (index_ >= entries_.size()) return false;
+  if (!opened_) {
+    const int error = unzOpenCurrentFilePassword(archive_, nullptr);
+    if (error != UNZ_OK) return EndEntry(error);
+    opened_ = true;
+    inflated_ = 0;
+  }
+  InflatedPiece piece = SparePiece();
+  piece.bytes.resize(piece_size_);
+  const int read =
+      unzReadCurrentFile(archive_, piece.bytes.data(), static_cast<unsigned>(piece_size_));
+  if (read < 0) return EndEntry(read);
+  if (read == 0) return EndEntry(inflated_ == entries_[index_].declared_size ? 0 : kShortData);
+  piece.bytes.resize(static_cast<std::size_t>(read));
+  inflated_ += static_cast<unsigned long long>(read);
+  return Push(std::move(piece));
 }
 
 void EntryInflater::Run() {
-  int walk_error = 0;
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    if (i > 0 && unzGoToNextFile(archive_) != UNZ_OK) {
-      walk_error = UNZ_BADZIPFILE;
-      break;
-    }
-    if (entries_[i].wanted && !InflateEntry(entries_[i])) break;
+  while (Step()) {
   }
   {
     Locked locked(lock_);
-    walk_error_ = walk_error;
     ended_ = true;
   }
   WakeAllConditionVariable(&changed_);

@@ -34,7 +34,8 @@ struct InflaterEntry {
 };
 
 // Walks the archive (at its first entry; nothing else uses it until this
-// is finished) on a thread of its own and inflates the data of every
+// is finished) on a thread of its own, where there is more than one
+// processor to run on, and inflates the data of every
 // wanted entry of entries, piece by piece. It stops after an entry whose
 // data is faulty.
 class EntryInflater {
@@ -57,8 +58,16 @@ class EntryInflater {
   std::size_t peak_bytes() const { return peak_bytes_; }
 
  private:
+  // One step of the walk: one piece of a wanted entry's data, or its end,
+  // is pushed. False when the walk is over: every entry walked, a fault,
+  // or the writer stopped it.
+  bool Step();
+  bool EndEntry(int error);
+  // To the next entry; false, with walk_error_, when the archive cannot
+  // be walked there.
+  bool Advance();
+  InflatedPiece SparePiece();
   void Run();
-  bool InflateEntry(const InflaterEntry& entry);
   bool Push(InflatedPiece&& piece);
 
   unzFile archive_;
@@ -73,5 +82,12 @@ class EntryInflater {
   bool stopped_ = false;  // the writer wants no more
   bool ended_ = false;    // the walk is over
   int walk_error_ = 0;
+  // Where the walk stands: the entry, whether its data is open, how much
+  // of it was inflated.
+  std::size_t index_ = 0;
+  bool opened_ = false;
+  unsigned long long inflated_ = 0;
+  // Started only where the process may run on more than one processor;
+  // otherwise the writer's Next inflates when it needs data.
   std::thread thread_;
 };
