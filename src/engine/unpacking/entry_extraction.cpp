@@ -175,9 +175,9 @@ int StageFileEntry(EntryInflater& inflater, const SurveyedEntry& entry, HeldEntr
     if (piece.last && piece.error != 0) return piece.error;
     if (piece.last) break;
     DWORD written = 0;
-    if (!WriteFile(file, piece.bytes.data(), static_cast<DWORD>(piece.bytes.size()), &written,
+    if (!WriteFile(file, piece.bytes.data(), static_cast<DWORD>(piece.length), &written,
                    nullptr) ||
-        written != piece.bytes.size()) {
+        written != piece.length) {
       return kWriteError;
     }
     inflater.Recycle(std::move(piece.bytes));

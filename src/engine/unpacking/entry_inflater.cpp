@@ -144,12 +144,13 @@ bool EntryInflater::Step() {
     inflated_ = 0;
   }
   InflatedPiece piece = SparePiece();
-  piece.bytes.resize(piece_size_);
+  // A piece's room is filled by the inflating alone, never cleared first.
+  if (piece.bytes.size() != piece_size_) piece.bytes.resize(piece_size_);
   const int read =
       unzReadCurrentFile(archive_, piece.bytes.data(), static_cast<unsigned>(piece_size_));
   if (read < 0) return EndEntry(read);
   if (read == 0) return EndEntry(inflated_ == entries_[index_].declared_size ? 0 : kShortData);
-  piece.bytes.resize(static_cast<std::size_t>(read));
+  piece.length = static_cast<std::size_t>(read);
   inflated_ += static_cast<unsigned long long>(read);
   return Push(std::move(piece));
 }

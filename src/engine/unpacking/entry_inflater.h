@@ -22,7 +22,8 @@ constexpr std::size_t kInflatedBytesInFlight = 32 * 1024 * 1024;
 // (minizip reports such an early end as the end of the data, and checks
 // the CRC only of an entry read to its declared size).
 struct InflatedPiece {
-  std::vector<char> bytes;
+  std::vector<char> bytes;  // a whole piece's room, reused, never filled
+  std::size_t length = 0;   // how much of it holds data
   bool last = false;
   int error = 0;
 };
