@@ -102,7 +102,6 @@ HeldEntryFolder* HeldEntryFolders::HoldLevel(HeldEntryFolder& parent, const std:
   const std::string path = root_ + level;
   HeldEntryFolder folder;
   folder.owned = HoldRealFolderIn(*parent.handle, name, 0);
-  if (!folder.owned && created == nullptr) return nullptr;
   if (!folder.owned) {
     folder.owned = CreateFolderIn(*parent.handle, name);
     folder.made = static_cast<bool>(folder.owned);
@@ -128,20 +127,9 @@ HeldEntryFolder* HeldEntryFolders::Hold(const std::string& relative_folder,
   return whole ? folder : nullptr;
 }
 
-const std::vector<HeldItem>& HeldEntryFolders::Listing(HeldEntryFolder& folder) {
-  if (!folder.listed && !folder.made) {
-    // The target's handle is the caller's: a pattern another listing gave
-    // it would stay with it, so it is listed through a handle of its own.
-    ScopedHandle own;
-    if (!folder.owned) own = ReopenHeldFolder(*folder.handle, FILE_LIST_DIRECTORY);
-    ListHeldFolder(folder.owned ? folder.owned : own, &folder.items);
-  }
-  folder.listed = true;
-  return folder.items;
-}
-
 DWORD HeldEntryFolders::AttributesIn(HeldEntryFolder& folder, const std::string& name) {
-  Listing(folder);
+  if (!folder.listed && !folder.made) ListHeldFolder(*folder.handle, &folder.items);
+  folder.listed = true;
   const std::wstring wide = WideOf(name, CP_ACP);
   auto same = [&wide](const std::wstring& other) {
     return !other.empty() &&

@@ -57,18 +57,8 @@ class HeldEntryFolders {
   // "/" or "\" separated): every level a real folder, one that is missing
   // made (its path added to created, in the order they were made), a link
   // or junction at a level removed, the link itself, and made a real
-  // folder. Null when a level cannot be made real or held. With created
-  // null, only levels that stand as real folders are held (Find).
+  // folder. Null when a level cannot be made real or held.
   HeldEntryFolder* Hold(const std::string& relative_folder, std::vector<std::string>* created);
-
-  // The held folder of a relative folder as Hold gives it, where every
-  // level stands as a real folder already; null otherwise. Makes nothing.
-  HeldEntryFolder* Find(const std::string& relative_folder) { return Hold(relative_folder, nullptr); }
-
-  // What folder held before the run (its first listing, through a handle
-  // of its own; empty for a folder the run made or one that cannot be
-  // listed).
-  static const std::vector<HeldItem>& Listing(HeldEntryFolder& folder);
 
   // The attributes of what stood at name (one name, in the code page) in
   // folder when the folder was first listed, matched as the file system

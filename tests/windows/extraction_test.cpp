@@ -1,9 +1,7 @@
 // Unpacking crafted archives through minizip into a real folder: content,
 // folders, faults that stop the walk, unsafe names, files that cannot be
 // replaced and the times the unpacked files get.
-#include "engine/unpacking/buffered_archive.h"
 #include "engine/unpacking/entry_commit.h"
-#include "engine/unpacking/entry_inflater.h"
 #include "engine/unpacking/entry_extraction.h"
 #include "files/entry_folders.h"
 
@@ -126,40 +124,6 @@ TEST_F(Extraction, EntriesGoIntoTheHeldFolderHandedOver) {
   EXPECT_EQ(Tree(held_path), "Empty\\|Sub\\|Sub\\two.txt|one.txt");
   EXPECT_EQ(ReadFileBytes(held_path + "\\Sub\\two.txt"), "2");
   EXPECT_EQ(Tree(named), "");
-}
-
-// The inflating thread runs ahead of the writer by a bounded number of
-// bytes however large the entries are, and a writer that stops early
-// stops it even while it waits for room.
-TEST_F(Extraction, InflaterRunsAheadWithinBoundedMemory) {
-  const std::string big(kInflatedBytesInFlight * 3 / 4, 'z');
-  WriteFileBytes(archive_path_, MakeZip({FileEntry("a.bin", big), FileEntry("b.bin", big)}));
-  ScopedHandle file(CreateFileA(archive_path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
-  zlib_filefunc_def functions;
-  FillBufferedFileFunctions(&functions, file.Get());
-  const unsigned long size = static_cast<unsigned long>(big.size());
-  const std::vector<InflaterEntry> both = {{true, size}, {true, size}};
-  for (bool read_all : {true, false}) {
-    unzFile archive = unzOpen2("", &functions);
-    ASSERT_NE(archive, nullptr);
-    std::size_t received = 0;
-    {
-      EntryInflater inflater(archive, both, kEntryBufferSize);
-      Sleep(300);  // as far ahead as it may go
-      for (int ended = 0; read_all && ended < 2;) {
-        InflatedPiece piece = inflater.Next();
-        received += piece.length;
-        if (piece.last) ++ended;
-        EXPECT_EQ(piece.error, 0);
-      }
-      EXPECT_EQ(inflater.Finish(), 0);
-      EXPECT_GT(inflater.peak_bytes(), kEntryBufferSize) << read_all;
-      EXPECT_LE(inflater.peak_bytes(), kInflatedBytesInFlight) << read_all;
-    }
-    EXPECT_EQ(received, read_all ? 2 * big.size() : 0u);
-    unzClose(archive);
-  }
 }
 
 TEST_F(Extraction, TruncatedArchiveIsNotOpenedAndWritesNothing) {

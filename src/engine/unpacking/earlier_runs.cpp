@@ -79,31 +79,35 @@ void RemoveFreshFileIn(const ScopedHandle& folder, const std::string& folder_pat
 
 // The setup's own files in one folder: staged files of a run killed before
 // its commit and files set aside by a killed commit. A file that waits for
-// the restart, to replace its name or to be deleted, stays. The folder is
-// held as the unpacking then holds it, so that no level can become a link
-// to another folder meanwhile; one that does not stand holds nothing.
+// the restart, to replace its name or to be deleted, stays.
 void RemoveFreshFiles(const std::string& target, const std::string& relative_folder,
-                      HeldEntryFolders& held, const RestartList& restart_list) {
-  HeldEntryFolder* folder = held.Find(relative_folder);
-  if (folder == nullptr) return;
-  const std::string path = target + relative_folder;
-  for (const HeldItem& item : HeldEntryFolders::Listing(*folder)) {
+                      const RestartList& restart_list) {
+  // Held, so that no level can become a link to another folder meanwhile;
+  // the target itself is held as the folder chain reached it.
+  std::vector<ScopedHandle> held;
+  held.emplace_back(CreateFileA(target.c_str(), FILE_LIST_DIRECTORY,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!held.back() || !HoldRealFolderLevels(target, relative_folder, held)) return;
+  const std::string folder = target + relative_folder;
+  std::vector<HeldItem> items;
+  if (!ListHeldFolder(held.back(), &items, kFreshNamePattern)) return;
+  for (const HeldItem& item : items) {
     // A name the code page cannot hold exactly is none of the setup's.
     std::string name;
     if (ExactAnsiOf(item.name, &name) && IsFreshFileName(name) && IsPlainFile(item.attributes) &&
-        !restart_list.Names(path + name)) {
-      RemoveFreshFileIn(*folder->handle, path, name);
+        !restart_list.Names(folder + name)) {
+      RemoveFreshFileIn(held.back(), folder, name);
     }
   }
 }
 
 }  // namespace
 
-void FinishEarlierRun(const std::string& target, const std::vector<std::string>& folders,
-                      HeldEntryFolders& held) {
+void FinishEarlierRun(const std::string& target, const std::vector<std::string>& folders) {
   if (GetFileAttributesA((target + kJournalName).c_str()) != INVALID_FILE_ATTRIBUTES) {
     CompleteJournal(target);
   }
   const RestartList restart_list = RestartList::Read();
-  for (const std::string& folder : folders) RemoveFreshFiles(target, folder, held, restart_list);
+  for (const std::string& folder : folders) RemoveFreshFiles(target, folder, restart_list);
 }

@@ -4,12 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "files/entry_folders.h"
-
 // Before a run unpacks into target (full path, ending in a backslash):
 // finishes the commit of a killed run that left its journal, then removes
 // the setup's own fresh and set-aside files that no journal names from the
-// folders given (relative to target, "" for target itself), each held
-// through held, which the unpacking goes on using.
-void FinishEarlierRun(const std::string& target, const std::vector<std::string>& folders,
-                      HeldEntryFolders& held);
+// folders given (relative to target, "" for target itself).
+void FinishEarlierRun(const std::string& target, const std::vector<std::string>& folders);

@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <set>
-#include <string>
-#include <utility>
 #include <vector>
 
 #include "common/ansi_path.h"
@@ -20,7 +18,6 @@
 #include "engine/unpacking/buffered_archive.h"
 #include "engine/unpacking/earlier_runs.h"
 #include "engine/unpacking/entry_commit.h"
-#include "engine/unpacking/entry_inflater.h"
 #include "files/entry_folders.h"
 #include "files/file_identity.h"
 #include "files/held_folders.h"
@@ -43,27 +40,18 @@ bool ReadEntryInfo(unzFile archive, unz_file_info* info, char* name) {
          info->size_filename < kEntryNameSize;
 }
 
-// One entry as the central directory lists it.
-struct SurveyedEntry {
-  std::string name;
-  unz_file_info info;
-};
-
-// The archive's central directory: every entry, what they unpack to in
-// bytes, and every folder they land in ("" for the target folder itself).
-bool SurveyArchive(unzFile archive, std::vector<SurveyedEntry>* entries,
-                   unsigned long long* total, std::set<std::string>* folders) {
+// The archive's central directory: what it unpacks to in bytes, and every
+// folder its entries land in ("" for the target folder itself).
+bool SurveyArchive(unzFile archive, unsigned long long* total, std::set<std::string>* folders) {
   folders->insert("");
   int status = unzGoToFirstFile(archive);
   while (status == UNZ_OK) {
-    SurveyedEntry entry;
+    unz_file_info info;
     char name[kEntryNameSize];
-    if (!ReadEntryInfo(archive, &entry.info, name)) return false;
-    entry.name = name;
-    *total += entry.info.uncompressed_size;
+    if (!ReadEntryInfo(archive, &info, name)) return false;
+    *total += info.uncompressed_size;
     std::string_view folder = EntryFolderPart(name);
     if (!folder.empty() && IsSafeEntryName(folder)) folders->insert(std::string(folder));
-    entries->push_back(std::move(entry));
     status = unzGoToNextFile(archive);
   }
   return status == UNZ_END_OF_LIST_OF_FILE && unzGoToFirstFile(archive) == UNZ_OK;
@@ -126,99 +114,79 @@ void SetEntryFileTime(HANDLE file, unsigned long dos_date_time) {
   }
 }
 
-// What becomes of one entry, decided before any data is read.
-struct EntryStep {
-  enum Kind { kFolder, kKept, kStage, kStop } kind = kStop;
-  HeldEntryFolder* folder = nullptr;  // kStage: the entry's held folder
-  int error = 0;                      // kStop: the error that fails the run
-  DWORD windows_error = 0;            // kStop of a file entry: noted with it
-  bool noted = false;                 // kStop: the entry is noted as failed
-};
-
-EntryStep Stop(int error, bool noted) {
-  EntryStep step;
-  step.error = error;
-  step.noted = noted;
-  step.windows_error = GetLastError();
-  return step;
-}
-
-// Nothing of an entry is written unless its name stays inside the folder;
-// its folders are made real and held. A read-only file at a file entry's
-// name stays, and its data is not read; a folder there fails the run.
-EntryStep DecideEntry(const std::string& name, Staging& staging) {
-  if (!IsSafeEntryName(name)) return Stop(UNZ_BADZIPFILE, false);
-  EntryStep step;
-  if (EntryNamePart(name).empty()) {
-    if (!staging.folders.Hold(name, &staging.created_folders)) return Stop(kWriteError, false);
-    step.kind = EntryStep::kFolder;
-    return step;
-  }
-  step.folder = staging.folders.Hold(std::string(EntryFolderPart(name)), &staging.created_folders);
-  if (step.folder == nullptr) return Stop(kWriteError, true);
-  const DWORD attributes =
-      HeldEntryFolders::AttributesIn(*step.folder, std::string(EntryNamePart(name)));
-  if (IsFolder(attributes)) return Stop(kWriteError, true);
-  step.kind = IsReadOnlyFile(attributes) ? EntryStep::kKept : EntryStep::kStage;
-  return step;
-}
-
-// Writes the inflated pieces of one entry into a fresh file beside its
-// name, with the entry's times; complete once its CRC is checked. 0, or
-// the error that fails the run.
-int StageFileEntry(EntryInflater& inflater, const SurveyedEntry& entry, HeldEntryFolder& folder,
-                   Staging& staging) {
-  const HANDLE file = CreateFreshFile(folder, entry.name.c_str(), staging);
-  if (file == INVALID_HANDLE_VALUE) return kWriteError;
+// Copies the opened entry's data into file through buffer. 0, or the
+// first read error, or kWriteError for a write that did not complete or
+// data that ended before the entry's declared size (minizip reports such an
+// early end as the end of the data, and checks the CRC only of an entry
+// read to its declared size).
+int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long declared_size) {
+  unsigned long long copied = 0;
   for (;;) {
-    InflatedPiece piece = inflater.Next();
-    if (piece.last && piece.error != 0) return piece.error;
-    if (piece.last) break;
+    int read = unzReadCurrentFile(archive, buffer, kEntryBufferSize);
+    if (read == 0) return copied == declared_size ? 0 : kWriteError;
+    if (read < 0) return read;
     DWORD written = 0;
-    if (!WriteFile(file, piece.bytes.data(), static_cast<DWORD>(piece.length), &written,
-                   nullptr) ||
-        written != piece.length) {
+    if (!WriteFile(file, buffer, static_cast<DWORD>(read), &written, nullptr) ||
+        written != static_cast<DWORD>(read)) {
       return kWriteError;
     }
-    inflater.Recycle(std::move(piece.bytes));
+    copied += written;
     AnswerNowAndThen();
   }
-  // Through the handle, so the times never go to anything else.
-  SetEntryFileTime(file, entry.info.dosDate);
-  // Past a bound, a staged file is closed now and moved by its path.
-  if (staging.entries.size() > kStagedFilesKeptOpen && !staging.entries.back().file.Close()) {
-    return kWriteError;
-  }
-  return 0;
 }
 
-// Stages the entries as decided, in archive order, while the inflater
-// inflates the next ones. 0, or the error that fails the run.
-int StageEntries(unzFile archive, const std::vector<SurveyedEntry>& entries,
-                 const std::vector<EntryStep>& steps, Staging& staging, UnpackingResult& result) {
-  std::vector<InflaterEntry> wanted(steps.size());
-  for (std::size_t i = 0; i < steps.size(); ++i) {
-    wanted[i] = {steps[i].kind == EntryStep::kStage, entries[i].info.uncompressed_size};
+// Stages one file entry: its data goes into a fresh file beside its name,
+// with the entry's times, and is complete once its CRC is checked (on
+// closing the entry's data). A read-only file at the name stays, and the
+// entry is not read at all. 0, or the error that fails the run.
+int StageFileEntry(unzFile archive, const char* name, const unz_file_info& info, char* buffer,
+                   Staging& staging, UnpackingResult& result) {
+  // The entry's folder, every level real and held; what stands at the name
+  // is asked relative to it.
+  HeldEntryFolder* folder =
+      staging.folders.Hold(std::string(EntryFolderPart(name)), &staging.created_folders);
+  if (folder == nullptr) return kWriteError;
+  const DWORD attributes =
+      HeldEntryFolders::AttributesIn(*folder, std::string(EntryNamePart(name)));
+  if (IsReadOnlyFile(attributes)) {
+    NoteEntryOutcome(result, name, EntryOutcome::kKeptReadOnly);
+    return 0;
   }
-  EntryInflater inflater(archive, std::move(wanted), kEntryBufferSize);
-  int error = 0;
-  for (std::size_t i = 0; i < steps.size() && error == 0; ++i) {
-    const char* name = entries[i].name.c_str();
-    const EntryStep& step = steps[i];
-    if (step.kind == EntryStep::kKept) NoteEntryOutcome(result, name, EntryOutcome::kKeptReadOnly);
-    if (step.kind == EntryStep::kStop) {
-      SetLastError(step.windows_error);
-      error = step.error;
-    } else if (step.kind == EntryStep::kStage) {
-      error = StageFileEntry(inflater, entries[i], *step.folder, staging);
+  // Nothing can be put at a name that holds a folder.
+  if (IsFolder(attributes)) return kWriteError;
+  int error = unzOpenCurrentFilePassword(archive, nullptr);
+  if (error == UNZ_OK) {
+    const HANDLE file = CreateFreshFile(*folder, name, staging);
+    if (file == INVALID_HANDLE_VALUE) {
+      error = kWriteError;
+    } else {
+      error = CopyEntryData(archive, file, buffer, info.uncompressed_size);
+      // Through the handle, so the times never go to anything else.
+      if (error == 0) SetEntryFileTime(file, info.dosDate);
+      // Past a bound, a staged file is closed now and moved by its path.
+      if (staging.entries.size() > kStagedFilesKeptOpen && !staging.entries.back().file.Close() &&
+          error == 0) {
+        error = kWriteError;
+      }
     }
-    if (error != 0 && (step.kind == EntryStep::kStage || step.noted)) {
-      NoteEntryOutcome(result, name, EntryOutcome::kFailed, GetLastError());
-    }
-    AnswerNowAndThen();
   }
-  const int walked = inflater.Finish();
-  return error != 0 ? error : walked;
+  int closed = unzCloseCurrentFile(archive);
+  return error == 0 ? closed : error;
+}
+
+// Stages the current entry; 0 or the error that fails the run.
+int StageCurrentEntry(unzFile archive, char* buffer, Staging& staging, UnpackingResult& result) {
+  unz_file_info info;
+  char name[kEntryNameSize];
+  if (!ReadEntryInfo(archive, &info, name)) return UNZ_BADZIPFILE;
+  // Nothing of an entry is written unless its name stays inside the folder.
+  if (!IsSafeEntryName(name)) return UNZ_BADZIPFILE;
+  if (!EntryNamePart(name).empty()) {
+    int error = StageFileEntry(archive, name, info, buffer, staging, result);
+    if (error != 0) NoteEntryOutcome(result, name, EntryOutcome::kFailed, GetLastError());
+    return error;
+  }
+  return staging.folders.Hold(name, &staging.created_folders) != nullptr ? 0 : kWriteError;
 }
 
 }  // namespace
@@ -232,22 +200,21 @@ UnpackingResult ExtractAllEntries(unzFile archive, const std::string& folder,
     result.unpacked = true;
     return result;
   }
-  std::vector<SurveyedEntry> entries;
   unsigned long long total = 0;
   std::set<std::string> folders;
-  if (!SurveyArchive(archive, &entries, &total, &folders)) return result;
-  Staging staging(folder, held_folder);
-  FinishEarlierRun(folder, std::vector<std::string>(folders.begin(), folders.end()),
-                   staging.folders);
+  if (!SurveyArchive(archive, &total, &folders)) return result;
+  FinishEarlierRun(folder, std::vector<std::string>(folders.begin(), folders.end()));
   if (!RoomForAll(folder, total, result)) return result;
 
-  // Every entry decided up to the first that fails the run.
-  std::vector<EntryStep> steps;
-  for (const SurveyedEntry& entry : entries) {
-    steps.push_back(DecideEntry(entry.name, staging));
-    if (steps.back().kind == EntryStep::kStop) break;
+  std::vector<char> buffer(kEntryBufferSize);
+  Staging staging(folder, held_folder);
+  int error = 0;
+  for (uLong i = 0; i < global.number_entry && error == 0; ++i) {
+    if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) error = UNZ_BADZIPFILE;
+    if (error == 0) error = StageCurrentEntry(archive, buffer.data(), staging, result);
+    AnswerNowAndThen();
   }
-  if (StageEntries(archive, entries, steps, staging, result) != 0) {
+  if (error != 0) {
     DiscardStaging(staging);
     return result;
   }
