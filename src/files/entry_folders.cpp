@@ -128,7 +128,13 @@ HeldEntryFolder* HeldEntryFolders::Hold(const std::string& relative_folder,
 }
 
 DWORD HeldEntryFolders::AttributesIn(HeldEntryFolder& folder, const std::string& name) {
-  if (!folder.listed && !folder.made) ListHeldFolder(*folder.handle, &folder.items);
+  if (!folder.listed && !folder.made) {
+    // The target's handle is the caller's: a pattern another listing gave
+    // it stays with it, so it is listed through a handle of its own.
+    ScopedHandle own;
+    if (!folder.owned) own = ReopenHeldFolder(*folder.handle, FILE_LIST_DIRECTORY);
+    ListHeldFolder(folder.owned ? folder.owned : own, &folder.items);
+  }
   folder.listed = true;
   const std::wstring wide = WideOf(name, CP_ACP);
   auto same = [&wide](const std::wstring& other) {
