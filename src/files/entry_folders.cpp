@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "common/ansi_path.h"
 #include "common/code_page_bytes.h"
 #include "common/install_options.h"
 #include "common/scoped_win.h"
@@ -89,3 +90,60 @@ bool HoldRealFolderLevels(const std::string& root, const std::string& relative_f
   });
 }
 
+
+HeldEntryFolder* HeldEntryFolders::HoldLevel(HeldEntryFolder& parent, const std::string& level,
+                                             std::vector<std::string>* created) {
+  auto found = held_.find(level);
+  if (found != held_.end()) return &found->second;
+  const CodePageCharacters characters = CodePageCharacters::Of(SystemAnsiCodePage());
+  const std::size_t last = characters.FindLastOf(level, "/\\");
+  const std::wstring name =
+      WideOf(last == std::string::npos ? level : level.substr(last + 1), CP_ACP);
+  const std::string path = root_ + level;
+  HeldEntryFolder folder;
+  folder.owned = HoldRealFolderIn(*parent.handle, name, 0);
+  if (!folder.owned) {
+    folder.owned = CreateFolderIn(*parent.handle, name);
+    folder.made = static_cast<bool>(folder.owned);
+    if (folder.made) created->push_back(path);
+  }
+  if (!folder.owned && IsReparsePoint(GetFileAttributesA(path.c_str())) &&
+      ReplaceFolderLink(path.c_str())) {
+    folder.owned = HoldRealFolderIn(*parent.handle, name, 0);
+  }
+  if (!folder.owned) return nullptr;
+  HeldEntryFolder& held = held_.emplace(level, std::move(folder)).first->second;
+  held.handle = &held.owned;
+  return &held;
+}
+
+HeldEntryFolder* HeldEntryFolders::Hold(const std::string& relative_folder,
+                                        std::vector<std::string>* created) {
+  HeldEntryFolder* folder = &target_;
+  const bool whole = ForEachFolderLevel(relative_folder.c_str(), true, [&](const char* level) {
+    folder = HoldLevel(*folder, level, created);
+    return folder != nullptr;
+  });
+  return whole ? folder : nullptr;
+}
+
+DWORD HeldEntryFolders::AttributesIn(HeldEntryFolder& folder, const std::string& name) {
+  if (!folder.listed && !folder.made) {
+    // The target's handle is the caller's: a pattern another listing gave
+    // it stays with it, so it is listed through a handle of its own.
+    ScopedHandle own;
+    if (!folder.owned) own = ReopenHeldFolder(*folder.handle, FILE_LIST_DIRECTORY);
+    ListHeldFolder(folder.owned ? folder.owned : own, &folder.items);
+  }
+  folder.listed = true;
+  const std::wstring wide = WideOf(name, CP_ACP);
+  auto same = [&wide](const std::wstring& other) {
+    return !other.empty() &&
+           CompareStringOrdinal(wide.c_str(), static_cast<int>(wide.size()), other.c_str(),
+                                static_cast<int>(other.size()), TRUE) == CSTR_EQUAL;
+  };
+  for (const HeldItem& item : folder.items) {
+    if (same(item.name) || same(item.short_name)) return item.attributes;
+  }
+  return INVALID_FILE_ATTRIBUTES;
+}

@@ -4,6 +4,8 @@
 #include <winternl.h>
 #include <aclapi.h>
 
+#include <cstddef>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,8 +23,11 @@ using NtQueryDirectoryFileFunction = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVO
                                                       PIO_STATUS_BLOCK, PVOID, ULONG, ULONG,
                                                       BOOLEAN, PUNICODE_STRING, BOOLEAN);
 using NtStatusToErrorFunction = ULONG(NTAPI*)(NTSTATUS);
+using NtSetInformationFileFunction = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG,
+                                                      ULONG);
 
 constexpr ULONG kFileIdBothDirectoryInformation = 37;  // FILE_INFORMATION_CLASS
+constexpr ULONG kFileRenameInformation = 10;           // FILE_INFORMATION_CLASS
 constexpr NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006L);
 constexpr NTSTATUS kNoSuchFile = static_cast<NTSTATUS>(0xC000000FL);
 constexpr std::size_t kListingBufferBytes = 64 * 1024;
@@ -55,7 +60,10 @@ void TakeEntries(const unsigned char* buffer, std::vector<HeldItem>* items) {
   for (std::size_t offset = 0;;) {
     const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + offset);
     std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-    if (name != L"." && name != L"..") items->push_back({std::move(name), entry->FileAttributes});
+    if (name != L"." && name != L"..") {
+      items->push_back({std::move(name), entry->FileAttributes,
+                        std::wstring(entry->ShortName, entry->ShortNameLength / sizeof(wchar_t))});
+    }
     if (entry->NextEntryOffset == 0) return;
     offset += entry->NextEntryOffset;
   }
@@ -156,6 +164,38 @@ ScopedHandle CreateInFolder(const ScopedHandle& folder, const std::wstring& name
   if (!IsOneName(name)) return ScopedHandle();
   return OpenRelative(folder.Get(), name, access, FILE_NON_DIRECTORY_FILE, FILE_CREATE, share,
                       file_attributes);
+}
+
+ScopedHandle CreateFolderIn(const ScopedHandle& folder, const std::wstring& name) {
+  if (!IsOneName(name)) return ScopedHandle();
+  return OpenRelative(folder.Get(), name, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                      FILE_DIRECTORY_FILE, FILE_CREATE);
+}
+
+bool RenameInto(const ScopedHandle& file, const ScopedHandle& folder, const std::wstring& name) {
+  static const auto set_information = NtEntry<NtSetInformationFileFunction>("NtSetInformationFile");
+  if (set_information == nullptr || !IsOneName(name)) {
+    if (set_information == nullptr) SetLastError(ERROR_PROC_NOT_FOUND);
+    return false;
+  }
+  // The name follows the fixed part; the system reads FileNameLength bytes.
+  const std::size_t bytes = name.size() * sizeof(wchar_t);
+  std::vector<LONGLONG> buffer((offsetof(FILE_RENAME_INFO, FileName) + bytes + sizeof(wchar_t) +
+                                sizeof(LONGLONG) - 1) / sizeof(LONGLONG));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = FALSE;
+  rename->RootDirectory = folder.Get();
+  rename->FileNameLength = static_cast<DWORD>(bytes);
+  std::memcpy(rename->FileName, name.c_str(), bytes);
+  IO_STATUS_BLOCK status_block = {};
+  const NTSTATUS status = set_information(file.Get(), &status_block, rename,
+                                          static_cast<ULONG>(buffer.size() * sizeof(LONGLONG)),
+                                          kFileRenameInformation);
+  if (status < 0) {
+    SetErrorOfStatus(status);
+    return false;
+  }
+  return true;
 }
 
 ScopedHandle ReopenHeldFolder(const ScopedHandle& folder, ACCESS_MASK access) {

@@ -13,6 +13,7 @@
 struct HeldItem {
   std::wstring name;
   DWORD attributes = 0;
+  std::wstring short_name;  // its 8.3 name where it has one
 };
 
 // Lists the held folder (a handle with list access, listed once) through
@@ -37,6 +38,18 @@ ScopedHandle OpenInFolder(const ScopedHandle& folder, const std::wstring& name, 
 // fails it. Empty, with the error, when it cannot be made.
 ScopedHandle CreateInFolder(const ScopedHandle& folder, const std::wstring& name,
                             ACCESS_MASK access, ULONG share, ULONG file_attributes);
+
+// Makes the new folder name (one name) in the held folder, relative to its
+// handle, and holds it as HoldRealFolderIn does (list access, no delete
+// sharing); whatever stands at the name, a link included, fails it. Empty,
+// with the error, when it cannot be made.
+ScopedHandle CreateFolderIn(const ScopedHandle& folder, const std::wstring& name);
+
+// Gives the open file (opened with DELETE access) the name name (one name)
+// in the held folder, relative to the folder's handle, never through a
+// path. Whatever stands at the name, a link included, fails it: nothing is
+// replaced. False, with the error, when it did not move.
+bool RenameInto(const ScopedHandle& file, const ScopedHandle& folder, const std::wstring& name);
 
 // Opens the held folder once more through its own handle, with access
 // checked against its descriptor as it is now (changed through the held

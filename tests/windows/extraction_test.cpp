@@ -106,6 +106,26 @@ TEST_F(Extraction, FailedUpgradeLeavesTheFolderAsItWas) {
   }
 }
 
+// Every entry goes in relative to the folder handed over as held, its
+// fresh file made and moved to its name through handles, never by the
+// folder's path again.
+TEST_F(Extraction, EntriesGoIntoTheHeldFolderHandedOver) {
+  const std::string named = Target("named");
+  const std::string held_path = Target("held");
+  ASSERT_TRUE(CreateDirectoryA(named.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(held_path.c_str(), nullptr));
+  WriteFileBytes(archive_path_, MakeZip({FileEntry("one.txt", "1"), FolderEntry("Empty/"),
+                                         FileEntry("Sub/two.txt", "2")}));
+  ScopedHandle archive(CreateFileA(archive_path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+  const HeldTestFolder held((held_path + "\\").c_str());
+  ASSERT_NE(held.target(), nullptr);
+  EXPECT_TRUE(UnzipToFolder(archive.Get(), (named + "\\").c_str(), held.target()).unpacked);
+  EXPECT_EQ(Tree(held_path), "Empty\\|Sub\\|Sub\\two.txt|one.txt");
+  EXPECT_EQ(ReadFileBytes(held_path + "\\Sub\\two.txt"), "2");
+  EXPECT_EQ(Tree(named), "");
+}
+
 TEST_F(Extraction, TruncatedArchiveIsNotOpenedAndWritesNothing) {
   std::string whole = MakeZip({FileEntry("one.txt", std::string(4000, 'o')),
                                FileEntry("two.txt", std::string(4000, 't'))});
@@ -116,7 +136,9 @@ TEST_F(Extraction, TruncatedArchiveIsNotOpenedAndWritesNothing) {
 }
 
 TEST_F(Extraction, UnreadableArchiveOrMissingTargetFails) {
-  EXPECT_FALSE(UnzipToFolder(INVALID_HANDLE_VALUE, (target_.path() + "\\").c_str()).unpacked);
+  const std::string folder = target_.path() + "\\";
+  const HeldTestFolder held(folder.c_str());
+  EXPECT_FALSE(UnzipToFolder(INVALID_HANDLE_VALUE, folder.c_str(), held.target()).unpacked);
   WriteFileBytes(archive_path_, MakeZip({FileEntry("one.txt", "1")}));
   std::string before = CurrentDirectory();
   EXPECT_EQ(UnzipToFolder(archive_path_.c_str(), (target_ / "missing\\").c_str()), -1);

@@ -349,8 +349,9 @@ TEST_F(Payload, LoadedLibraryIsReplacedAndTheOldFileDeletedAtTheRestart) {
   ASSERT_NE(module, nullptr);
   const unsigned long long loaded = FileIndex(plugin);
 
-  const UnpackingResult report = ExtractPayload(kPayloadResourceId, kPayloadResourceType,
-                                                kPayloadTempName, (target_.path() + "\\").c_str());
+  const UnpackingResult report = ExtractPayloadHeld(kPayloadResourceId, kPayloadResourceType,
+                                                    kPayloadTempName,
+                                                    (target_.path() + "\\").c_str());
   EXPECT_TRUE(report.unpacked);
   EXPECT_TRUE(report.replaced_at_restart.empty());
   EXPECT_NE(FileIndex(plugin), loaded);

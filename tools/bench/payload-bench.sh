@@ -26,6 +26,8 @@
 # --full runs the setup with every option (/group=1 /desktop=1 /thumbs=1
 # /assoc=1): the program group and desktop links, the thumbnail handler and
 # the file associations.
+# --unpinned runs every process on every core (no taskset), for the figure
+# of a program that uses more than one; the counts are taken the same way.
 # The NSIS installer does the same work as the setup besides the files: a
 # silent run of the setup (with the same options) is recorded once in a
 # prefix of its own, and every registry value it added or changed and every
@@ -46,16 +48,18 @@
 # that the prefix's services send on their own. The request names where the
 # setup makes the most more requests than NSIS are listed, the calls that
 # can still be removed.
-#   tools/bench/payload-bench.sh [--large] [--full] [RUNS] [OTHER_SETUP.exe]
+#   tools/bench/payload-bench.sh [--large] [--full] [--unpinned] [RUNS] [OTHER_SETUP.exe]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 large=0
+unpinned=0
 options=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --large) large=1 ;;
     --full) options=(/group=1 /desktop=1 /thumbs=1 /assoc=1) ;;
+    --unpinned) unpinned=1 ;;
     *) break ;;
   esac
   shift
@@ -63,7 +67,7 @@ done
 runs=${1:-7}
 other=${2:-}
 [ -z "$other" ] || other=$(realpath "$other")
-pin() { taskset -c 0 "$@"; }
+pin() { if [ "$unpinned" = 1 ]; then "$@"; else taskset -c 0 "$@"; fi; }
 mkdir -p build
 
 bash tools/bootstrap.sh

@@ -54,13 +54,14 @@ bool PrepareTarget(const InstallationPlan& plan, InstallationSession& session,
   return true;
 }
 
-// Phase: the viewer unpacked into the folder; after a failure the user is
+// Phase: the viewer unpacked into the folder the target phase holds; after a failure the user is
 // told what failed: the temporary archive, else the folder, with the space
 // figures when space ran short. A shutdown may go on while the box waits.
-UnpackingResult UnpackViewer(const InstallationPlan& plan, ShutdownBlock& shutdown_block,
-                             InstallationSession& session) {
-  UnpackingResult unpacking = ExtractPayload(kPayloadResourceId, kPayloadResourceType,
-                                             kPayloadTempName, plan.target_folder.c_str());
+UnpackingResult UnpackViewer(const InstallationPlan& plan, const TargetFolderStage& target,
+                             ShutdownBlock& shutdown_block, InstallationSession& session) {
+  UnpackingResult unpacking =
+      ExtractPayload(kPayloadResourceId, kPayloadResourceType, kPayloadTempName,
+                     plan.target_folder.c_str(), HeldTarget(target));
   if (unpacking.unpacked) return unpacking;
   shutdown_block.Lift();
   const std::string message = LoadMessage(IDS_INSTALL_FAILED);
@@ -168,7 +169,7 @@ InstallationOutcome RunInstallation(const InstallationPlan& plan, InstallationSe
   if (!PrepareTarget(plan, session, &target)) return Ended(InstallResult::kFolderRejected);
   // No shutdown from the staging to the registration.
   ShutdownBlock shutdown_block(session.owner());
-  UnpackingResult unpacking = UnpackViewer(plan, shutdown_block, session);
+  UnpackingResult unpacking = UnpackViewer(plan, target, shutdown_block, session);
   if (!unpacking.unpacked) return Ended(InstallResult::kPayloadFailed);
   SettingsResult settings = WriteSettings(plan);
   const bool associations_confirmed = ConfirmAssociations(plan, session);

@@ -85,6 +85,12 @@ FolderChainResult MakeJudgedFolderChain(char* folder, SECURITY_ATTRIBUTES* attri
                                                                       : FolderChainResult::kMade;
 }
 
+const ScopedHandle* HeldTarget(const TargetFolderStage& stage) {
+  const std::vector<ScopedHandle>& held =
+      !stage.after.held.empty() ? stage.after.held : stage.held_path;
+  return !held.empty() && held.back() ? &held.back() : nullptr;
+}
+
 const ExistingFolderCheck& RefusingCheck(const JudgedFolderChain& chain) {
   return chain.before.verdict.action == ExistingFolderAction::kRefuse ? chain.before : chain.after;
 }
@@ -109,7 +115,10 @@ bool PrepareTargetFolder(char* folder, FolderProtection& protection,
                           : std::string(", with the permissions of its parent")));
   }
   if (made == FolderChainResult::kRefused) return RefuseJudged(folder, RefusingCheck(*stage), stage);
-  if (!judged) return true;
+  if (!judged) {
+    if (!HoldFolderPath(folder, stage->held_path)) stage->held_path.clear();
+    return true;
+  }
 
   ExistingFolderCheck& after = stage->after;
   if (!NamesHeldTarget(folder, after)) {

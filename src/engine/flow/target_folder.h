@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/messages.h"
+#include "common/scoped_win.h"
 #include "files/folder_protection.h"
 #include "files/folder_security.h"
 
@@ -46,11 +47,22 @@ struct TargetFolderStage : JudgedFolderChain {
   // What another account had put into the target, moved aside there
   // (FolderProtectionResult::quarantined), refused or not.
   std::vector<QuarantinedItem> quarantined;
+  // A target that was not judged: its path's levels, held once the chain
+  // made it (HoldFolderPath), the target last; empty when they could not
+  // be held.
+  std::vector<ScopedHandle> held_path;
 };
+
+// The target as the stage holds it, for the unpacking to write into: the
+// judged check's innermost level, or the innermost level of held_path; the
+// levels above it stay held with the stage. Null when none is held.
+const ScopedHandle* HeldTarget(const TargetFolderStage& stage);
 
 // Makes folder (absolute, canonical) ready. Elevated, wherever it lies, its
 // levels are judged through reader on both sides of the chain
-// (MakeJudgedFolderChain). False, with the refusal in stage, when the
+// (MakeJudgedFolderChain) and stay held; otherwise the path is held once
+// made (held_path), and a path that cannot be held is left for the
+// unpacking to fail on. False, with the refusal in stage, when the
 // folder is refused or cannot be made.
 bool PrepareTargetFolder(char* folder, FolderProtection& protection,
                          FolderSecurityReader& reader, bool elevated, TargetFolderStage* stage);

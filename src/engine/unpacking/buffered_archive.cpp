@@ -12,15 +12,25 @@ namespace {
 // are served from here, and the file is read in pieces this large.
 constexpr uLong kReadBufferSize = 256 * 1024;
 
-// One archive opened on the file: the logical position, the window of the
-// file the buffer holds, and whether a read failed.
+// A piece of the file held in memory: where it starts, how long it is, and
+// when it was last used.
+struct Window {
+  long start = 0;
+  uLong length = 0;
+  unsigned long long used = 0;
+  char bytes[kReadBufferSize];
+};
+
+// One archive opened on the file: the logical position, two windows of the
+// file (minizip goes back and forth between the central directory at the
+// end and each entry's data: each keeps a window of its own), and whether
+// a read failed.
 struct BufferedStream {
   HANDLE file = nullptr;
   long position = 0;
-  long buffer_start = 0;
-  uLong buffer_length = 0;
+  unsigned long long uses = 0;
   bool failed = false;
-  char buffer[kReadBufferSize];
+  Window windows[2];
 };
 
 voidpf ZCALLBACK BufferedOpen(voidpf opaque, const char*, int mode) {
@@ -31,23 +41,38 @@ voidpf ZCALLBACK BufferedOpen(voidpf opaque, const char*, int mode) {
   return stream;
 }
 
-// Reads from the file at the logical position. Each read names its offset,
-// so nothing depends on where the handle's own position stands: at the end
-// of the file after it was written.
+// Reads from the file at the logical position: the handle is put there
+// first, so nothing depends on where it stood (at the end of the file
+// after it was written). A plain read of a synchronous handle, which
+// reports to no completion port.
 uLong ReadAt(BufferedStream* stream, void* buf, uLong size) {
-  if (stream->position < 0) {
+  LARGE_INTEGER at;
+  at.QuadPart = stream->position;
+  DWORD read = 0;
+  if (stream->position < 0 || !SetFilePointerEx(stream->file, at, nullptr, FILE_BEGIN) ||
+      !ReadFile(stream->file, buf, size, &read, nullptr)) {
     stream->failed = true;
     return 0;
   }
-  OVERLAPPED at = {};
-  at.Offset = static_cast<DWORD>(stream->position);
-  DWORD read = 0;
-  if (!ReadFile(stream->file, buf, size, &read, &at)) {
-    // A read from the end on reads nothing; it is no failure.
-    if (GetLastError() != ERROR_HANDLE_EOF) stream->failed = true;
-    return 0;
-  }
   return read;
+}
+
+// The window that holds the position, or nullptr.
+Window* WindowAt(BufferedStream* stream) {
+  for (Window& window : stream->windows) {
+    const long offset = stream->position - window.start;
+    if (offset >= 0 && static_cast<uLong>(offset) < window.length) return &window;
+  }
+  return nullptr;
+}
+
+// The window used longest ago, filled from the position on.
+Window* FillWindow(BufferedStream* stream) {
+  Window* oldest = &stream->windows[0];
+  if (stream->windows[1].used < oldest->used) oldest = &stream->windows[1];
+  oldest->start = stream->position;
+  oldest->length = ReadAt(stream, oldest->bytes, kReadBufferSize);
+  return oldest->length != 0 ? oldest : nullptr;
 }
 
 uLong ZCALLBACK BufferedRead(voidpf, voidpf stream_pointer, void* buf, uLong size) {
@@ -55,24 +80,23 @@ uLong ZCALLBACK BufferedRead(voidpf, voidpf stream_pointer, void* buf, uLong siz
   char* out = static_cast<char*>(buf);
   uLong done = 0;
   while (done < size) {
-    long offset = stream->position - stream->buffer_start;
-    if (offset >= 0 && static_cast<uLong>(offset) < stream->buffer_length) {
-      uLong take = stream->buffer_length - static_cast<uLong>(offset);
-      if (take > size - done) take = size - done;
-      std::memcpy(out + done, stream->buffer + offset, take);
-      done += take;
-      stream->position += static_cast<long>(take);
-    } else if (size - done >= kReadBufferSize) {
+    Window* window = WindowAt(stream);
+    if (window == nullptr && size - done >= kReadBufferSize) {
       // A large read goes straight into the caller's memory.
       uLong read = ReadAt(stream, out + done, size - done);
       done += read;
       stream->position += static_cast<long>(read);
       break;
-    } else {
-      stream->buffer_start = stream->position;
-      stream->buffer_length = ReadAt(stream, stream->buffer, kReadBufferSize);
-      if (stream->buffer_length == 0) break;
     }
+    if (window == nullptr) window = FillWindow(stream);
+    if (window == nullptr) break;
+    window->used = ++stream->uses;
+    const uLong offset = static_cast<uLong>(stream->position - window->start);
+    uLong take = window->length - offset;
+    if (take > size - done) take = size - done;
+    std::memcpy(out + done, window->bytes + offset, take);
+    done += take;
+    stream->position += static_cast<long>(take);
   }
   return done;
 }

@@ -4,13 +4,16 @@
 
 #include <windows.h>
 
+#include "common/ansi_path.h"
 #include "common/answering_wait.h"
 #include "common/fresh_names.h"
 #include "common/random_number.h"
 #include "common/run_log.h"
-#include "common/scoped_win.h"
 #include "engine/unpacking/restart_list.h"
 #include "files/checked_files.h"
+#include "files/file_identity.h"
+#include "files/held_folders.h"
+#include "rules/payload_rules.h"
 #include "rules/text_rules.h"
 #include "rules/upgrade_rules.h"
 
@@ -209,24 +212,43 @@ void RemoveAside(const std::string& aside) {
   MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
-void DiscardStaging(const Staging& staging) {
-  for (const StagedEntry& entry : staging.entries) DeleteFileA(staging.Path(entry.staged).c_str());
+void DiscardStaging(Staging& staging) {
+  for (StagedEntry& entry : staging.entries) {
+    // One still open goes through its handle.
+    if (entry.file) DeleteWhenClosed(entry.file);
+    else DeleteFileA(staging.Path(entry.staged).c_str());
+    entry.file.Close();
+  }
+  staging.folders.Release();
   // A folder that now holds anything, the user's files included, stays.
   for (auto it = staging.created_folders.rbegin(); it != staging.created_folders.rend(); ++it) {
     RemoveDirectoryA(it->c_str());
   }
 }
 
-bool CommitStaging(const Staging& staging, UnpackingResult& result) {
+// Where nothing stands at its name, the staged file still open takes it
+// through its handle, relative to its held folder; otherwise the moves of
+// CommitEntry.
+CommitStep CommitStaged(StagedEntry& entry, const Staging& staging) {
+  if (entry.file) {
+    const bool moved = RenameInto(entry.file, *entry.folder->handle,
+                                  WideOf(EntryNamePart(entry.name), CP_ACP));
+    entry.file.Close();
+    if (moved) return CommitStep{EntryOutcome::kWritten, {}, 0};
+  }
+  return CommitEntry(staging.Path(entry.staged), staging.Path(entry.name));
+}
+
+bool CommitStaging(Staging& staging, UnpackingResult& result) {
   if (!WriteJournal(staging)) {
     DiscardStaging(staging);
     return false;
   }
   std::vector<Done> done;
   done.reserve(staging.entries.size());
-  for (const StagedEntry& entry : staging.entries) {
+  for (StagedEntry& entry : staging.entries) {
     AnswerNowAndThen();
-    CommitStep step = CommitEntry(staging.Path(entry.staged), staging.Path(entry.name));
+    CommitStep step = CommitStaged(entry, staging);
     if (step.outcome == EntryOutcome::kFailed) {
       NoteEntryOutcome(result, entry.name.c_str(), EntryOutcome::kFailed, step.error);
       UndoCommit(staging, done);

@@ -7,19 +7,30 @@
 #include <string>
 #include <vector>
 
+#include "common/scoped_win.h"
 #include "engine/unpacking/unpacking_result.h"
+#include "files/entry_folders.h"
 
 // Names relative to the target folder, as the journal lists them.
 struct StagedEntry {
   std::string staged;  // the fresh file that holds the entry's data
   std::string name;    // the entry's name
+  // The fresh file, still open (no sharing, DELETE access) until it takes
+  // the entry's name through this handle; empty once closed.
+  ScopedHandle file;
+  HeldEntryFolder* folder = nullptr;  // the entry's held folder
 };
 
 // Everything one run has made before its commit.
 struct Staging {
-  std::string root;  // the target folder, canonical, ending in a backslash
+  // root: the target folder, canonical, ending in a backslash; target: its
+  // held handle, which outlives the staging.
+  Staging(const std::string& root, const ScopedHandle& target) : root(root), folders(root, target) {}
+
+  std::string root;
   std::vector<StagedEntry> entries;
   std::vector<std::string> created_folders;  // full paths, in the order they were made
+  HeldEntryFolders folders;                  // every entry's folder, held once
 
   std::string Path(const std::string& relative) const { return root + relative; }
 };
@@ -50,9 +61,10 @@ CommitStep CommitEntry(const std::string& staged, const std::string& name);
 // library, a running program's own file) is deleted at the restart.
 void RemoveAside(const std::string& aside);
 
-// Removes every staged file and every folder of the run that is still
-// empty, newest first: the folder is as it was before the run.
-void DiscardStaging(const Staging& staging);
+// Removes every staged file (one still open through its handle) and every
+// folder of the run that is still empty, newest first, once the folders
+// are let go: the folder is as it was before the run.
+void DiscardStaging(Staging& staging);
 
 // Puts every staged file at its entry's name. A file at the name is moved
 // aside to a fresh name first and deleted once all are in place (at the
@@ -62,4 +74,6 @@ void DiscardStaging(const Staging& staging);
 // when the journal or a move failed or the restart list could not be
 // written: then every name has its earlier file again and the staging is
 // discarded.
-bool CommitStaging(const Staging& staging, UnpackingResult& result);
+// A staged file still open takes its name through its handle, relative
+// to its held folder, where nothing stands at the name.
+bool CommitStaging(Staging& staging, UnpackingResult& result);

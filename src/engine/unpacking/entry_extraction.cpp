@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "common/ansi_path.h"
 #include "common/answering_wait.h"
 #include "common/code_page_bytes.h"
 #include "common/fresh_names.h"
@@ -19,6 +20,7 @@
 #include "engine/unpacking/entry_commit.h"
 #include "files/entry_folders.h"
 #include "files/file_identity.h"
+#include "files/held_folders.h"
 #include "rules/payload_rules.h"
 #include "rules/text_rules.h"
 #include "rules/upgrade_rules.h"
@@ -27,6 +29,8 @@ namespace {
 
 constexpr unsigned kEntryNameSize = 520;
 constexpr int kWriteError = -1;
+// Staged files stay open until they take their names, within this many.
+constexpr std::size_t kStagedFilesKeptOpen = 2048;
 
 // The current entry's information and name; false for a name that could
 // not be kept whole (minizip cuts a longer one without terminating it).
@@ -65,32 +69,25 @@ bool RoomForAll(const std::string& folder, unsigned long long needed, UnpackingR
   return false;
 }
 
-// Creates a fresh file of the setup's own beside name, under a name nobody
-// can foresee; its path goes into staging. CREATE_NEW never opens what
-// already stands at a name, a link included: on a clash another name is
-// taken. Missing folders of the entry are created once, and noted.
-HANDLE CreateFreshFile(const char* name, Staging& staging) {
-  const std::string folder(EntryFolderPart(name));
-  bool folders_missing = !folder.empty();
+// Creates a fresh file of the setup's own beside name, in its held folder
+// and relative to its handle, under a name nobody can foresee; it goes into
+// staging, its handle too. FILE_CREATE never opens what already stands at
+// a name, a link included: on a clash another name is taken. Open for
+// writing and for the move to its name, shared with nobody meanwhile.
+HANDLE CreateFreshFile(HeldEntryFolder& folder, const char* name, Staging& staging) {
+  const std::string folder_part(EntryFolderPart(name));
   HANDLE made = INVALID_HANDLE_VALUE;
   TryFreshNames([&](unsigned number) {
     // Short, so that a fresh name fits almost wherever the entry's own
     // name fits within a path's 259 characters.
     char fresh[kEntryNameSize];
-    if (!MakeFreshName(folder.c_str(), number, fresh, sizeof fresh)) return FreshTry::kFailed;
-    made = CreateFileA(staging.Path(fresh).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (made != INVALID_HANDLE_VALUE) {
-      staging.entries.push_back({fresh, name});
-      return FreshTry::kMade;
-    }
-    const DWORD error = GetLastError();
-    if (error == ERROR_PATH_NOT_FOUND && folders_missing) {
-      folders_missing = false;
-      CreateEntryFolders(folder.c_str(), &staging.created_folders, staging.root);
-      return FreshTry::kAgain;
-    }
-    return IsNameTaken(error) ? FreshTry::kAgain : FreshTry::kFailed;
+    if (!MakeFreshName(folder_part.c_str(), number, fresh, sizeof fresh)) return FreshTry::kFailed;
+    ScopedHandle file = CreateInFolder(*folder.handle, WideOf(FreshFileName(number), CP_ACP),
+                                       GENERIC_WRITE | DELETE, 0, FILE_ATTRIBUTE_NORMAL);
+    if (!file) return IsNameTaken(GetLastError()) ? FreshTry::kAgain : FreshTry::kFailed;
+    made = file.Get();
+    staging.entries.push_back({fresh, name, std::move(file), &folder});
+    return FreshTry::kMade;
   });
   return made;
 }
@@ -144,23 +141,33 @@ int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long decl
 // entry is not read at all. 0, or the error that fails the run.
 int StageFileEntry(unzFile archive, const char* name, const unz_file_info& info, char* buffer,
                    Staging& staging, UnpackingResult& result) {
-  DWORD attributes = GetFileAttributesA(staging.Path(name).c_str());
+  // The entry's folder, every level real and held; what stands at the name
+  // is asked relative to it.
+  HeldEntryFolder* folder =
+      staging.folders.Hold(std::string(EntryFolderPart(name)), &staging.created_folders);
+  if (folder == nullptr) return kWriteError;
+  const DWORD attributes =
+      HeldEntryFolders::AttributesIn(*folder, std::string(EntryNamePart(name)));
   if (IsReadOnlyFile(attributes)) {
     NoteEntryOutcome(result, name, EntryOutcome::kKeptReadOnly);
     return 0;
   }
   // Nothing can be put at a name that holds a folder.
-  if (IsFolder(attributes) || !MakeFolderLevelsReal(staging.root, name)) return kWriteError;
+  if (IsFolder(attributes)) return kWriteError;
   int error = unzOpenCurrentFilePassword(archive, nullptr);
   if (error == UNZ_OK) {
-    ScopedHandle file(CreateFreshFile(name, staging));
-    if (!file) {
+    const HANDLE file = CreateFreshFile(*folder, name, staging);
+    if (file == INVALID_HANDLE_VALUE) {
       error = kWriteError;
     } else {
-      error = CopyEntryData(archive, file.Get(), buffer, info.uncompressed_size);
-      // The handle is kept, so the times never go to anything else.
-      if (error == 0) SetEntryFileTime(file.Get(), info.dosDate);
-      if (!file.Close() && error == 0) error = kWriteError;
+      error = CopyEntryData(archive, file, buffer, info.uncompressed_size);
+      // Through the handle, so the times never go to anything else.
+      if (error == 0) SetEntryFileTime(file, info.dosDate);
+      // Past a bound, a staged file is closed now and moved by its path.
+      if (staging.entries.size() > kStagedFilesKeptOpen && !staging.entries.back().file.Close() &&
+          error == 0) {
+        error = kWriteError;
+      }
     }
   }
   int closed = unzCloseCurrentFile(archive);
@@ -179,15 +186,13 @@ int StageCurrentEntry(unzFile archive, char* buffer, Staging& staging, Unpacking
     if (error != 0) NoteEntryOutcome(result, name, EntryOutcome::kFailed, GetLastError());
     return error;
   }
-  if (!MakeFolderLevelsReal(staging.root, name)) return kWriteError;
-  const std::string folder = staging.Path(name);
-  if (CreateDirectoryA(folder.c_str(), nullptr)) staging.created_folders.push_back(folder);
-  return 0;
+  return staging.folders.Hold(name, &staging.created_folders) != nullptr ? 0 : kWriteError;
 }
 
 }  // namespace
 
-UnpackingResult ExtractAllEntries(unzFile archive, const std::string& folder) {
+UnpackingResult ExtractAllEntries(unzFile archive, const std::string& folder,
+                                  const ScopedHandle& held_folder) {
   UnpackingResult result;
   unz_global_info global;
   if (unzGetGlobalInfo(archive, &global) != UNZ_OK) return result;
@@ -202,8 +207,7 @@ UnpackingResult ExtractAllEntries(unzFile archive, const std::string& folder) {
   if (!RoomForAll(folder, total, result)) return result;
 
   std::vector<char> buffer(kEntryBufferSize);
-  Staging staging;
-  staging.root = folder;
+  Staging staging(folder, held_folder);
   int error = 0;
   for (uLong i = 0; i < global.number_entry && error == 0; ++i) {
     if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) error = UNZ_BADZIPFILE;
@@ -218,7 +222,8 @@ UnpackingResult ExtractAllEntries(unzFile archive, const std::string& folder) {
   return result;
 }
 
-UnpackingResult UnzipToFolder(HANDLE archive_file, const char* folder) {
+UnpackingResult UnzipToFolder(HANDLE archive_file, const char* folder,
+                              const ScopedHandle* held_folder) {
   zlib_filefunc_def functions;
   FillBufferedFileFunctions(&functions, archive_file);
   // The name is never opened: the functions read archive_file.
@@ -226,10 +231,10 @@ UnpackingResult UnzipToFolder(HANDLE archive_file, const char* folder) {
   if (!archive || folder[0] == '\0') return UnpackingResult();
   std::string root(folder);
   if (!CodePageCharacters::Of(SystemAnsiCodePage()).EndsWith(root, '\\')) root += '\\';
-  // Every path is formed from root: while the entries go in, the folder and
-  // the levels above it are held, so that none can be swapped for a link
-  // that would lead the writes elsewhere.
-  std::vector<ScopedHandle> held;
-  if (!HoldFolderPath(root, held)) return UnpackingResult();
-  return ExtractAllEntries(archive.Get(), root);
+  // Every path formed from root leads into the held folder: while the
+  // entries go in, it and the levels above it are held by the caller, so
+  // that none can be swapped for a link that would lead the writes
+  // elsewhere.
+  if (held_folder == nullptr || !*held_folder) return UnpackingResult();
+  return ExtractAllEntries(archive.Get(), root, *held_folder);
 }

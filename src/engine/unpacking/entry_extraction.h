@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/scoped_win.h"
 #include "engine/unpacking/unpacking_result.h"
 #include "unzip.h"
 
@@ -17,14 +18,17 @@ constexpr unsigned kEntryBufferSize = 256 * 1024;
 // Reads the archive through archive_file (open for reading, as it was
 // written: never by a name, which may lead to another file by now) and
 // unpacks every entry into folder (an existing folder, full path), which
-// and whose levels are held meanwhile, so that nobody can move them.
-// Unpacked when every entry was unpacked or kept; not when the archive
-// cannot be opened, the folder is none or the extraction failed (the
-// folder is then as it was).
-UnpackingResult UnzipToFolder(HANDLE archive_file, const char* folder);
+// the caller holds as held_folder, the levels above it held too, so that
+// nobody can move them meanwhile: every entry goes in relative to that
+// handle. Unpacked when every entry was unpacked or kept; not when the
+// archive cannot be opened, the folder is none or not held (held_folder
+// null or empty) or the extraction failed (the folder is then as it was).
+UnpackingResult UnzipToFolder(HANDLE archive_file, const char* folder,
+                              const ScopedHandle* held_folder);
 
 // Unpacks every entry of an opened archive below folder (full path, ending
-// in a backslash), with their paths, all or nothing. First a killed run's leftovers there
+// in a backslash; held_folder its held handle, every entry's folder opened
+// relative to it), with their paths, all or nothing. First a killed run's leftovers there
 // are finished or removed and the volume's free space is checked against
 // the archive's unpacked size. Then every file entry is staged: written to
 // a fresh file of its own beside its name and checked (length, CRC); a
@@ -35,5 +39,6 @@ UnpackingResult UnzipToFolder(HANDLE archive_file, const char* folder);
 // be made, data is faulty (read, inflate, short, CRC) or the commit could
 // not be finished: then every file made and every folder created that is
 // still empty is removed again, and each name keeps what it held.
-UnpackingResult ExtractAllEntries(unzFile archive, const std::string& folder);
+UnpackingResult ExtractAllEntries(unzFile archive, const std::string& folder,
+                                  const ScopedHandle& held_folder);
 

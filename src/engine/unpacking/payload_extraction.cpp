@@ -57,7 +57,8 @@ ScopedHandle WriteTempFile(const PrivateFolder& private_folder, const char* temp
 // handle, and removed through it. Its path, which the log and the user are
 // told, must fit a 260-byte buffer.
 UnpackingResult WriteAndUnzip(const PrivateFolder& private_folder, const char* temp_name,
-                              const void* data, DWORD size, const char* folder) {
+                              const void* data, DWORD size, const char* folder,
+                              const ScopedHandle* held_folder) {
   UnpackingResult blamed;
   char temp_path[kPathSize];
   if (!BuildTempFilePath(private_folder.path(), temp_name, temp_path, kPathSize,
@@ -75,7 +76,7 @@ UnpackingResult WriteAndUnzip(const PrivateFolder& private_folder, const char* t
 #ifdef PELLUMARA_TEST_SEAMS
   if (g_archive_written != nullptr) g_archive_written(temp_path);
 #endif
-  UnpackingResult result = UnzipToFolder(archive.Get(), folder);
+  UnpackingResult result = UnzipToFolder(archive.Get(), folder, held_folder);
   if (DeleteWhenClosed(archive) && archive.Close()) {
     TheRunLog().Note("temporary archive removed");
   } else {
@@ -88,7 +89,7 @@ UnpackingResult WriteAndUnzip(const PrivateFolder& private_folder, const char* t
 }  // namespace
 
 UnpackingResult ExtractPayload(int resource_id, const char* resource_type, const char* temp_name,
-                               const char* folder) {
+                               const char* folder, const ScopedHandle* held_folder) {
   HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(resource_id), resource_type);
   HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
   const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
@@ -105,7 +106,7 @@ UnpackingResult ExtractPayload(int resource_id, const char* resource_type, const
     blamed.temp_at_fault = private_folder.path();
     return blamed;
   }
-  return WriteAndUnzip(private_folder, temp_name, data, size, folder);
+  return WriteAndUnzip(private_folder, temp_name, data, size, folder, held_folder);
 }
 
 #ifdef PELLUMARA_TEST_SEAMS
