@@ -216,7 +216,7 @@ void DiscardStaging(Staging& staging) {
   for (StagedEntry& entry : staging.entries) {
     // One still open goes through its handle.
     if (entry.file) DeleteWhenClosed(entry.file);
-    else DeleteFileA(staging.Path(entry.staged).c_str());
+    else DeleteRealFile(staging.Path(entry.staged));
     entry.file.Close();
   }
   staging.folders.Release();
