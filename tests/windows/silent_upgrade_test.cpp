@@ -20,7 +20,16 @@
 
 namespace {
 
-class SilentUpgrade : public SilentSetup {};
+class SilentUpgrade : public SilentSetup {
+ protected:
+  // Installs with options (installed: the folder's snapshot then, where
+  // given), then again while held is open, so that its replacement waits
+  // for the restart (exit 3010); staged becomes the file the restart list
+  // moves over held. The setup log of these runs is removed.
+  void LeaveReplacementWaiting(const std::string& options, const std::string& folder,
+                               const std::string& held, std::string* staged,
+                               std::string* installed = nullptr);
+};
 
 // An upgrade while another program holds a file without delete sharing:
 // the restart puts the new file in place (exit 3010, the file named in the
@@ -220,6 +229,20 @@ std::string StagedFileFor(const std::string& held) {
   return staged;
 }
 
+void SilentUpgrade::LeaveReplacementWaiting(const std::string& options,
+                                            const std::string& folder, const std::string& held,
+                                            std::string* staged, std::string* installed) {
+  ASSERT_EQ(RunWith(options), 0);
+  if (installed != nullptr) *installed = Snapshot(folder);
+  ScopedHandle holder = HoldFile(held);
+  ASSERT_TRUE(holder);
+  ASSERT_EQ(RunWith(options), 3010);
+  holder.Close();
+  DeleteFileA((start_ / kSetupLogName).c_str());
+  *staged = StagedFileFor(held);
+  ASSERT_FALSE(staged->empty()) << PendingFileRenames();
+}
+
 // An earlier run's replacement whose staged file another program holds open
 // (any user may read it so) cannot be taken over: the later run's own file
 // waits behind it (exit 3010, the file named), and after the restart the
@@ -228,15 +251,9 @@ TEST_F(SilentUpgrade, HeldEarlierReplacementIsFollowedByTheLaterRunsFile) {
   ScratchFolder target("silent-held-waiting");
   const std::string options = "/silent /folder=" + target.path();
   const std::string held = target / "Plugins\\p_webp.dll";
-  ASSERT_EQ(RunWith(options), 0);
-  const std::string newest = Snapshot(target.path());
-  ScopedHandle holder = HoldFile(held);
-  ASSERT_TRUE(holder);
-  ASSERT_EQ(RunWith(options), 3010);
-  holder.Close();
-  DeleteFileA((start_ / kSetupLogName).c_str());
-  const std::string staged = StagedFileFor(held);
-  ASSERT_FALSE(staged.empty()) << PendingFileRenames();
+  std::string staged;
+  std::string newest;
+  ASSERT_NO_FATAL_FAILURE(LeaveReplacementWaiting(options, target.path(), held, &staged, &newest));
   WriteFileBytes(staged, "version of the earlier run");
   ScopedHandle staged_holder = HoldFile(staged);
   ASSERT_TRUE(staged_holder);
@@ -256,14 +273,8 @@ TEST_F(SilentUpgrade, EarlierReplacementNobodyCanFollowExits5NamingTheFile) {
   ScratchFolder target("silent-unfollowed");
   const std::string options = "/silent /folder=" + target.path();
   const std::string held = target / "Plugins\\p_webp.dll";
-  ASSERT_EQ(RunWith(options), 0);
-  ScopedHandle holder = HoldFile(held);
-  ASSERT_TRUE(holder);
-  ASSERT_EQ(RunWith(options), 3010);
-  holder.Close();
-  DeleteFileA((start_ / kSetupLogName).c_str());
-  const std::string staged = StagedFileFor(held);
-  ASSERT_FALSE(staged.empty()) << PendingFileRenames();
+  std::string staged;
+  ASSERT_NO_FATAL_FAILURE(LeaveReplacementWaiting(options, target.path(), held, &staged));
   ScopedHandle staged_holder = HoldFile(staged);
   ASSERT_TRUE(staged_holder);
   {
