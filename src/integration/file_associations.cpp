@@ -41,23 +41,29 @@ void NoteRule(const IntegrationRequest& request, AssociationRule rule, const cha
 
 }  // namespace
 
-void AssociateExtension(const char* extension, const char* type_name, const char* open_command,
-                        const char* icon_value, bool marked, AssociationRule rule,
-                        const AssociationKeys& keys, RegistryLayer& registry) {
+void AssociateExtension(const Registration& registration, bool introduces_type,
+                        const char* open_command, const char* icon_value, bool marked,
+                        AssociationRule rule, const AssociationKeys& keys,
+                        RegistryLayer& registry) {
+  const char* extension = registration.extension;
+  const char* type_name = registration.type_name;
   const std::string prog_id = ProgId(type_name);
   if (marked) {
     registry.SetSubkeyDefault(keys.classes, (std::string(".") + extension).c_str(),
                               prog_id.c_str());
   }
-  {
+  // A type's keys and capability hold the same data for each of its
+  // extensions: they are written with its first one.
+  if (introduces_type) {
     RegistryKey prog_id_key =
         registry.CreateSubkey(keys.classes, prog_id.c_str(), KeyRefusal::kPerValue);
     registry.SetString(prog_id_key, nullptr, TypeText(type_name).c_str());
     registry.SetSubkeyDefault(prog_id_key, kOpenCommandSubkey, open_command);
     registry.SetSubkeyDefault(prog_id_key, "DefaultIcon", icon_value);
+    // Not written when the capability key is not there to be opened.
+    registry.SetString(keys.capabilities, CapabilityValueName(type_name).c_str(),
+                       prog_id.c_str());
   }
-  // Not written when the capability key is not there to be opened.
-  registry.SetString(keys.capabilities, CapabilityValueName(type_name).c_str(), prog_id.c_str());
 
   // Since Windows 8 the shell keeps the user's choice with a hash only it
   // can make: a choice written by a program counts as tampered with, and
@@ -80,7 +86,8 @@ void NotifyAssociationChange() {
 
 namespace {
 
-// The 90 registrations in table order, through keys held for all of them;
+// The 90 registrations of the 73 types in table order, through keys held for
+// all of them;
 // closed again before the shell hears of it.
 void RegisterEveryExtension(const IntegrationRequest& request, const std::string& viewer_path,
                             RegistryLayer& registry) {
@@ -96,10 +103,9 @@ void RegisterEveryExtension(const IntegrationRequest& request, const std::string
     const FormatRow& format = FormatCatalogue[row];
     const std::string& icon_value = icons.Of(format.default_icon);
     for (int i = 0; i < format.registration_count(); ++i) {
-      const Registration& registration = format.registrations[i];
-      AssociateExtension(registration.extension, registration.type_name, open_command.c_str(),
-                         icon_value.c_str(), request.marks[row], request.association_rule, keys,
-                         registry);
+      AssociateExtension(format.registrations[i], format.introduces_type(i),
+                         open_command.c_str(), icon_value.c_str(), request.marks[row],
+                         request.association_rule, keys, registry);
     }
   }
 }

@@ -7,6 +7,7 @@
 
 #include "integration/integration_request.h"
 #include "integration/registry_layer.h"
+#include "rules/format_catalogue.h"
 
 // The keys the pass holds open for all its registrations.
 struct AssociationKeys {
@@ -14,12 +15,15 @@ struct AssociationKeys {
   RegistryKey capabilities;  // the capabilities' FileAssociations, where it already exists
 };
 
-// Registers one extension under the viewer's ProgID "Pellumara.<type_name>".
-// Only when marked does it become the extension's default and, under
-// AssociationRule::kUsersChoice, the current user's choice.
-void AssociateExtension(const char* extension, const char* type_name, const char* open_command,
-                        const char* icon_value, bool marked, AssociationRule rule,
-                        const AssociationKeys& keys, RegistryLayer& registry);
+// Registers one extension under the viewer's ProgID "Pellumara.<type_name>";
+// the ProgID's keys and the capability are written when the registration
+// introduces its type. Only when marked does it become the extension's
+// default and, under AssociationRule::kUsersChoice, the current user's
+// choice.
+void AssociateExtension(const Registration& registration, bool introduces_type,
+                        const char* open_command, const char* icon_value, bool marked,
+                        AssociationRule rule, const AssociationKeys& keys,
+                        RegistryLayer& registry);
 
 // Reloads the system icons and tells the shell that associations changed.
 void NotifyAssociationChange();

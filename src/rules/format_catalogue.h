@@ -3,6 +3,8 @@
 // position in the association pass.
 #pragma once
 
+#include <cstring>
+
 #include "common/install_options.h"
 
 // The icon a format's files show: their own picture, or one of the viewer's.
@@ -28,6 +30,18 @@ struct FormatRow {
     int count = 0;
     while (count < kMaxRegistrationsPerRow && registrations[count].extension != nullptr) ++count;
     return count;
+  }
+
+  // Whether registration i is the row's first of its type: a type's ProgID
+  // and capability are written once, there, and the row's other extensions
+  // of that type only point to it. A type never spans two rows.
+  bool introduces_type(int i) const {
+    for (int earlier = 0; earlier < i; ++earlier) {
+      if (std::strcmp(registrations[earlier].type_name, registrations[i].type_name) == 0) {
+        return false;
+      }
+    }
+    return true;
   }
 };
 

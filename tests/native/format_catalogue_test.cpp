@@ -30,15 +30,20 @@ std::map<std::string, Found> AllRegistrations() {
 TEST(FormatCatalogue, Holds90RegistrationsOf73TypesWithoutDuplicates) {
   int registrations = 0;
   std::set<std::string> types;
+  std::multiset<std::string> introduced;  // each type's ProgID is written where it is introduced
   for (const FormatRow& format : FormatCatalogue) {
     ASSERT_GE(format.registration_count(), 1) << format.list_text;
     registrations += format.registration_count();
-    for (int i = 0; i < format.registration_count(); ++i)
+    for (int i = 0; i < format.registration_count(); ++i) {
       types.insert(format.registrations[i].type_name);
+      if (format.introduces_type(i)) introduced.insert(format.registrations[i].type_name);
+    }
   }
   EXPECT_EQ(registrations, 90);
   EXPECT_EQ(AllRegistrations().size(), 90u) << "an extension is registered twice";
   EXPECT_EQ(types.size(), 73u);
+  EXPECT_EQ(introduced.size(), 73u) << "a type is introduced twice, or not at all";
+  EXPECT_EQ(std::set<std::string>(introduced.begin(), introduced.end()), types);
 }
 
 TEST(FormatCatalogue, ExtensionsAndTypesAreLowerCaseWithoutDot) {

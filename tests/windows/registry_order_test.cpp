@@ -228,26 +228,36 @@ TEST_F(RegistryOrder, RegistrationStepsRunInTheirOrder) {
       ++prog_id_writes;
     }
   }
-  EXPECT_EQ(prog_id_writes, 90);  // once per registration, aliases included
+  EXPECT_EQ(prog_id_writes, 73);  // once per type: an alias points to its type's ProgID
   EXPECT_EQ(trace_.keys_handed_out, 0) << "a key was left open";
 }
 
 TEST_F(RegistryOrder, MarkedAliasWritesItsTypeAndChoiceInOrder) {
   marks_[26] = true;  // JPG/JPEG/JPE
   IntegrateWithSystem(Request(false), trace_);
-  const std::string choice =
-      "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.jpe\\UserChoice";
+  const std::string choices = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
+  const std::string first_choice = choices + ".jpg\\UserChoice";
+  const std::string choice = choices + ".jpe\\UserChoice";
   const std::string prog_id_key = "HKLM\\SOFTWARE\\Classes\\Pellumara.jpg";
   const std::string viewer = "C:\\Tools\\Pellumara\\p_mara64.exe";
   EXPECT_EQ(
-      From("set HKLM\\SOFTWARE\\Classes\\.jpe (default) = Pellumara.jpg", 9),
+      From("set HKLM\\SOFTWARE\\Classes\\.jpg (default) = Pellumara.jpg", 9),
       (std::vector<std::string>{
-          "set HKLM\\SOFTWARE\\Classes\\.jpe (default) = Pellumara.jpg",
+          "set HKLM\\SOFTWARE\\Classes\\.jpg (default) = Pellumara.jpg",
           "create " + prog_id_key,
           "set " + prog_id_key + " (default) = Pellumara JPG File",
           "set " + prog_id_key + "\\shell\\open\\command (default) = \"" + viewer + "\" \"%1\"",
           "set " + prog_id_key + "\\DefaultIcon (default) = " + viewer + ",0",
           "set HKLM\\SOFTWARE\\Pellumara\\Capabilities\\FileAssociations .jpg = Pellumara.jpg",
+          "delete " + first_choice,
+          "create " + first_choice,
+          "set " + first_choice + " Progid = Pellumara.jpg",
+      }));
+  // The alias only points to the type its first extension wrote.
+  EXPECT_EQ(
+      From("set HKLM\\SOFTWARE\\Classes\\.jpe (default) = Pellumara.jpg", 4),
+      (std::vector<std::string>{
+          "set HKLM\\SOFTWARE\\Classes\\.jpe (default) = Pellumara.jpg",
           "delete " + choice,
           "create " + choice,
           "set " + choice + " Progid = Pellumara.jpg",
@@ -267,7 +277,7 @@ TEST_F(RegistryOrder, EachKeyIsReachedOnceForAllItsValues) {
   IntegrateWithSystem(Request(true), trace_);
   const std::string associations = "HKLM\\SOFTWARE\\Pellumara\\Capabilities\\FileAssociations";
   EXPECT_EQ(Count("open " + associations + " 0x2"), 1);
-  EXPECT_EQ(Count("set " + associations + " .jpg = Pellumara.jpg"), 3);  // jpg, jpeg, jpe
+  EXPECT_EQ(Count("set " + associations + " .jpg = Pellumara.jpg"), 1);  // not again for jpeg, jpe
   const std::string entry = std::string("HKLM\\") + kUninstallKey;
   EXPECT_EQ(Count("create " + entry + " 0xf003f"), 1);
   EXPECT_EQ(Count("open " + entry + " 0xf003f"), 0);
@@ -288,12 +298,13 @@ TEST_F(RegistryOrder, RefusedUninstallKeyKeepsOnlyItsEmptyDefault) {
 }
 
 // A key refused for its values counts each value meant for it, as values
-// written one by one would: the number the user is told stays honest.
+// written one by one would: the number the user is told stays honest. Each
+// value is counted once, however many extensions share its type.
 TEST_F(RegistryOrder, ARefusedKeyCountsEachValueMeantForIt) {
   trace_.refused_key = "SOFTWARE\\Classes";
   const IntegrationResult result = IntegrateWithSystem(Request(false), trace_);
-  // Type text, open command and icon of each of the 90 registrations.
-  EXPECT_EQ(result.failed_entries, 3 * 90);
+  // Type text, open command and icon of each of the 73 types.
+  EXPECT_EQ(result.failed_entries, 3 * 73);
   EXPECT_EQ(DumpRegistry().Children("HKLM\\SOFTWARE\\Classes", "Pellumara.").size(), 0u);
 }
 
