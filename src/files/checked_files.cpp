@@ -243,9 +243,8 @@ ScopedHandle OpenRealName(const std::string& path, DWORD access, DWORD flags, bo
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
                (folder ? FILE_ATTRIBUTE_DIRECTORY : 0u);
   };
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!GetFileInformationByHandle(handle.Get(), &information) ||
-      !is_real(information.dwFileAttributes)) {
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  if (!FileAttributesOf(handle.Get(), &attributes) || !is_real(attributes)) {
     SetLastError(ERROR_CANT_ACCESS_FILE);
     return ScopedHandle();
   }

@@ -44,6 +44,13 @@ bool IsNamedIn(const std::wstring& final_path, const std::wstring& folder_final,
          CompareStringOrdinal(final_path.c_str(), -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
+bool FileAttributesOf(HANDLE handle, DWORD* attributes) {
+  FILE_BASIC_INFO basic;
+  if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) return false;
+  *attributes = basic.FileAttributes;
+  return true;
+}
+
 bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
   return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
          a.nFileIndexLow == b.nFileIndexLow;
@@ -122,7 +129,9 @@ std::size_t FirstLevelStart(const std::string& path, const CodePageCharacters& c
 // a handle without read, write or delete access would neither keep anyone
 // from renaming the level nor fail against one who may.
 ScopedHandle HoldLevel(const std::string& level) {
-  return ScopedHandle(CreateFileA(level.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
+  return ScopedHandle(CreateFileA(level.c_str(),
+                                  FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES |
+                                      SYNCHRONIZE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
@@ -149,9 +158,9 @@ bool HoldFolderPath(const std::string& path, std::vector<ScopedHandle>& held) {
     end = characters.FindFirstOf(folder_path, "\\", end + 1);
   }
   ScopedHandle folder = HoldLevel(folder_path);
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!folder || !GetFileInformationByHandle(folder.Get(), &information) ||
-      !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+  DWORD attributes = 0;
+  if (!folder || !FileAttributesOf(folder.Get(), &attributes) ||
+      !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return false;
   }
   held.push_back(std::move(folder));

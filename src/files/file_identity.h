@@ -17,6 +17,11 @@ std::wstring FinalPathOf(HANDLE handle);
 bool IsNamedIn(const std::wstring& final_path, const std::wstring& folder_final,
                const std::wstring& name);
 
+// The attributes of what handle stands for (opened with FILE_READ_ATTRIBUTES):
+// one question to the file system, where GetFileInformationByHandle asks
+// the volume as well. False, with the error, when they cannot be had.
+bool FileAttributesOf(HANDLE handle, DWORD* attributes);
+
 // The same file or folder: one volume, one file index. SameObject asks two
 // open handles.
 bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b);

@@ -87,7 +87,8 @@ bool Build(const char* sddl, ScopedLocalMemory* descriptor) {
 // folder. A target that is itself a link or junction (Windows opens it as
 // such; Wine follows it) lists nothing of what it leads to: that is
 // refused, not reported done. So is one whose control cannot be read, and
-// one that others may re-permission or take over (result's others_control). False then, noted in the run log.
+// one that others may re-permission or take over (result's
+// others_control). False then, noted in the run log.
 // True with held empty when it cannot be opened: its error is still the
 // last one for the caller to note.
 bool OpenTargetToProtect(const std::string& folder, const std::string& path,
@@ -99,14 +100,14 @@ bool OpenTargetToProtect(const std::string& folder, const std::string& path,
     *held = ReopenHeldFolder(*judged, READ_CONTROL | WRITE_DAC);
     if (!*held) return true;
   } else {
-    *held = ScopedHandle(CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC,
+    *held = ScopedHandle(CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC | FILE_READ_ATTRIBUTES,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                      nullptr));
     if (!*held) return true;
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(held->Get(), &information) ||
-        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    DWORD attributes = 0;
+    if (!FileAttributesOf(held->Get(), &attributes) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       TheRunLog().Note("cannot protect the contents of " + folder +
                        ": it is a link, or what it is cannot be read");
       return false;

@@ -119,13 +119,13 @@ bool Win32FolderSecurityReader::Read(const std::string& level, FolderSecurity* s
     security->read = false;
     return true;
   }
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!GetFileInformationByHandle(handle.Get(), &information)) {
+  DWORD attributes = 0;
+  if (!FileAttributesOf(handle.Get(), &attributes)) {
     TheRunLog().NoteFailure("cannot read what " + level + " is", GetLastError());
     security->read = false;
     return true;
   }
-  security->reparse_point = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+  security->reparse_point = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
                             !IsLevelItself(handle.Get(), level);
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   const DWORD error = GetSecurityInfo(handle.Get(), SE_FILE_OBJECT,

@@ -212,9 +212,9 @@ ScopedHandle HoldRealFolderIn(const ScopedHandle& folder, const std::wstring& na
                                          FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | extra_access,
                                          FILE_DIRECTORY_FILE)
                           : ScopedHandle();
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!held || !GetFileInformationByHandle(held.Get(), &information) ||
-      (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+  DWORD attributes = 0;
+  if (!held || !FileAttributesOf(held.Get(), &attributes) ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     return ScopedHandle();
   }
   // Windows opens a link at the name itself, and the check above refuses

@@ -82,10 +82,10 @@ bool RemoveLinkName(ScopedHandle item, const ScopedHandle& folder, const HeldIte
     item.Close();
     ScopedHandle link =
         OpenInFolder(folder, listed.name, DELETE | FILE_READ_ATTRIBUTES, FILE_DIRECTORY_FILE);
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!link || !GetFileInformationByHandle(link.Get(), &information)) {
+    DWORD attributes = 0;
+    if (!link || !FileAttributesOf(link.Get(), &attributes)) {
       error = GetLastError();
-    } else if (!(information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    } else if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       error = ERROR_CANT_ACCESS_FILE;
     } else {
       removed = DeleteWhenClosed(link);
