@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/scoped_win.h"
 #include "integration/file_associations.h"
 #include "integration/shortcuts.h"
 #include "rules/integration_texts.h"
@@ -17,6 +18,9 @@ int NotSaved(bool saved) { return saved ? 0 : 1; }
 
 // Every link the request asks for; the number that could not be saved.
 int MakeLinks(const IntegrationRequest& request, const std::string& viewer_path) {
+  // One apartment for all the links: each link's own initialisation then
+  // only counts up, instead of setting COM up and tearing it down per link.
+  const ScopedCom com;
   int failed_links = 0;
   if (request.start_menu_links) {
     CreateProgramGroup(request.program_folder.c_str(), request.link_places, request.uninstall_link,
