@@ -133,8 +133,8 @@ bool CheckedFolder::MoveIntoPlace(const ScopedHandle& fresh, const std::string& 
 
 ScopedHandle CheckedFolder::PlaceFresh(ScopedHandle fresh, const std::string& name, bool replace,
                                       DWORD access, DWORD share, DWORD* error) {
-  FileIdentity made;
-  const bool known = FileIdentityOf(fresh.Get(), &made);
+  BY_HANDLE_FILE_INFORMATION made;
+  const bool known = GetFileInformationByHandle(fresh.Get(), &made) != FALSE;
   if (!known) *error = GetLastError();
   if (!known || !MoveIntoPlace(fresh, name, replace, error)) {
     DeleteWhenClosed(fresh);
@@ -143,8 +143,8 @@ ScopedHandle CheckedFolder::PlaceFresh(ScopedHandle fresh, const std::string& na
   fresh.Close();
   ScopedHandle file = OpenExisting(name, access, share, nullptr, error);
   if (!file) return file;
-  FileIdentity placed;
-  if (!FileIdentityOf(file.Get(), &placed)) {
+  BY_HANDLE_FILE_INFORMATION placed;
+  if (!GetFileInformationByHandle(file.Get(), &placed)) {
     *error = GetLastError();
     return ScopedHandle();
   }

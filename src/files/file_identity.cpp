@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,41 +56,11 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMAT
          a.nFileIndexLow == b.nFileIndexLow;
 }
 
-bool FileIdentityOf(HANDLE handle, FileIdentity* identity) {
-  // FILE_ID_INFO and its class (FileIdInfo, 18), known to the headers only
-  // for Windows 8 and later.
-  struct {
-    ULONGLONG volume_serial;
-    unsigned char file_id[16];
-  } id_info;
-  static_assert(sizeof id_info == 24, "FILE_ID_INFO is a 64-bit serial and a 128-bit id");
-  const auto file_id_info = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
-  *identity = FileIdentity();
-  if (GetFileInformationByHandleEx(handle, file_id_info, &id_info, sizeof id_info)) {
-    identity->whole = true;
-    identity->volume = id_info.volume_serial;
-    std::memcpy(identity->id, id_info.file_id, sizeof identity->id);
-    return true;
-  }
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!GetFileInformationByHandle(handle, &information)) return false;
-  identity->volume = information.dwVolumeSerialNumber;
-  const unsigned long long index =
-      (static_cast<unsigned long long>(information.nFileIndexHigh) << 32) |
-      information.nFileIndexLow;
-  std::memcpy(identity->id, &index, sizeof index);
-  return true;
-}
-
-bool SameFile(const FileIdentity& a, const FileIdentity& b) {
-  return a.whole == b.whole && a.volume == b.volume &&
-         std::memcmp(a.id, b.id, sizeof a.id) == 0;
-}
-
 bool SameObject(HANDLE a, HANDLE b) {
-  FileIdentity first;
-  FileIdentity second;
-  return FileIdentityOf(a, &first) && FileIdentityOf(b, &second) && SameFile(first, second);
+  BY_HANDLE_FILE_INFORMATION first;
+  BY_HANDLE_FILE_INFORMATION second;
+  return GetFileInformationByHandle(a, &first) && GetFileInformationByHandle(b, &second) &&
+         SameFile(first, second);
 }
 
 FileCheck CheckRealFileAt(HANDLE file, const std::wstring& folder_final, const std::string& name,

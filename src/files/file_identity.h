@@ -22,23 +22,9 @@ bool IsNamedIn(const std::wstring& final_path, const std::wstring& folder_final,
 // the volume as well. False, with the error, when they cannot be had.
 bool FileAttributesOf(HANDLE handle, DWORD* attributes);
 
-// The same file or folder: one volume, one file index.
+// The same file or folder: one volume, one file index. SameObject asks two
+// open handles.
 bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b);
-
-// Who a file or folder is, asked through a handle: its volume and its id
-// there. Windows 8 and later give both in one question to the file system
-// (whole, as ReFS's ids are 128 bits); before, they come from
-// GetFileInformationByHandle, which asks the volume apart. Two identities
-// are the same file only when both were had the same way.
-struct FileIdentity {
-  bool whole = false;
-  unsigned long long volume = 0;
-  unsigned char id[16] = {};
-};
-bool FileIdentityOf(HANDLE handle, FileIdentity* identity);
-bool SameFile(const FileIdentity& a, const FileIdentity& b);
-
-// Whether two open handles stand for the same file or folder.
 bool SameObject(HANDLE a, HANDLE b);
 
 // What an open file is, asked through its handle: the one real file at name
