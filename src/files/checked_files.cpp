@@ -234,8 +234,11 @@ bool IsFileLink(const char* file) {
 }
 
 ScopedHandle OpenRealName(const std::string& path, DWORD access, DWORD flags, bool folder) {
-  ScopedHandle handle(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  // Reading the attributes below needs its own right; it takes no part in
+  // sharing.
+  ScopedHandle handle(CreateFileA(path.c_str(), access | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!handle) return handle;
   // A real folder or file: the kind asked for, and no reparse point.
   auto is_real = [folder](DWORD attributes) {
