@@ -62,6 +62,12 @@ foreach(release_target pellumara_common pellumara_rules pellumara_files pellumar
     -ffile-prefix-map=${PROJECT_SOURCE_DIR}/= -ffile-prefix-map=${PELLUMARA_BUILD_ROOT}/=build/)
 endforeach()
 target_link_options(pellumara64-setup PRIVATE -s)
+# Every section starts on a page of the file: the payload in the resources
+# is then mapped where the program is loaded, and read only as far as the
+# unpacking reads it. With the default 512 the resources lay
+# on a page boundary or not as the code before them happened to grow, and
+# where not, Wine read the whole section into memory at every start.
+target_link_options(pellumara64-setup PRIVATE -Wl,--file-alignment,4096)
 set_target_properties(pellumara64-setup PROPERTIES
   CXX_LINKER_LAUNCHER ${PROJECT_SOURCE_DIR}/cmake/link-time-stamp.sh)
 
