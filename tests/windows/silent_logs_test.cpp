@@ -98,11 +98,12 @@ TEST_F(SilentLogs, RunLogOfAFailedRunNamesTheEntryAndItsError) {
   EXPECT_EQ(RunWith("/silent /folder=" + target.path() + " /log=\"" + log + "\""), 3);
   const std::vector<std::string> facts = RunLogFacts(ReadFileBytes(log));
   ASSERT_FALSE(facts.empty());
-  const std::string failed = "entry p_mara64.exe: failed: error ";
-  auto entry = std::find_if(facts.begin(), facts.end(),
-                            [&](const std::string& fact) { return fact.rfind(failed, 0) == 0; });
-  ASSERT_NE(entry, facts.end());
-  EXPECT_TRUE(std::isdigit(static_cast<unsigned char>((*entry)[failed.size()]))) << *entry;
+  // The error of what failed, not one left over from earlier work: a folder
+  // stands at the name.
+  const std::string failed = "entry p_mara64.exe: failed: error 183";
+  EXPECT_NE(std::find_if(facts.begin(), facts.end(),
+                         [&](const std::string& fact) { return fact.rfind(failed, 0) == 0; }),
+            facts.end());
   EXPECT_TRUE(HasFact(facts, "message: " + LoadMessage(IDS_INSTALL_FAILED)));
   EXPECT_EQ(facts.back(), "exit code 3");
   EXPECT_EQ(OnlyLogMessage(), PayloadFailed(target.path() + "\\"));

@@ -118,16 +118,25 @@ void SetEntryFileTime(HANDLE file, unsigned long dos_date_time) {
 // first read error, or kWriteError for a write that did not complete or
 // data that ended before the entry's declared size (minizip reports such an
 // early end as the end of the data, and checks the CRC only of an entry
-// read to its declared size).
-int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long declared_size) {
+// read to its declared size); windows_error then says which.
+int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long declared_size,
+                  DWORD* windows_error) {
   unsigned long long copied = 0;
   for (;;) {
     int read = unzReadCurrentFile(archive, buffer, kEntryBufferSize);
-    if (read == 0) return copied == declared_size ? 0 : kWriteError;
+    if (read == 0) {
+      if (copied == declared_size) return 0;
+      *windows_error = ERROR_HANDLE_EOF;
+      return kWriteError;
+    }
     if (read < 0) return read;
     DWORD written = 0;
-    if (!WriteFile(file, buffer, static_cast<DWORD>(read), &written, nullptr) ||
-        written != static_cast<DWORD>(read)) {
+    if (!WriteFile(file, buffer, static_cast<DWORD>(read), &written, nullptr)) {
+      *windows_error = GetLastError();
+      return kWriteError;
+    }
+    if (written != static_cast<DWORD>(read)) {
+      *windows_error = ERROR_WRITE_FAULT;
       return kWriteError;
     }
     copied += written;
@@ -138,14 +147,19 @@ int CopyEntryData(unzFile archive, HANDLE file, char* buffer, unsigned long decl
 // Stages one file entry: its data goes into a fresh file beside its name,
 // with the entry's times, and is complete once its CRC is checked (on
 // closing the entry's data). A read-only file at the name stays, and the
-// entry is not read at all. 0, or the error that fails the run.
+// entry is not read at all. 0, or the error that fails the run; where
+// Windows (or what stands at the name) failed it, windows_error says how,
+// taken where it happened.
 int StageFileEntry(unzFile archive, const char* name, const unz_file_info& info, char* buffer,
-                   Staging& staging, UnpackingResult& result) {
+                   Staging& staging, UnpackingResult& result, DWORD* windows_error) {
   // The entry's folder, every level real and held; what stands at the name
   // is asked relative to it.
   HeldEntryFolder* folder =
       staging.folders.Hold(std::string(EntryFolderPart(name)), &staging.created_folders);
-  if (folder == nullptr) return kWriteError;
+  if (folder == nullptr) {
+    *windows_error = GetLastError();
+    return kWriteError;
+  }
   const DWORD attributes =
       HeldEntryFolders::AttributesIn(*folder, std::string(EntryNamePart(name)));
   if (IsReadOnlyFile(attributes)) {
@@ -153,19 +167,24 @@ int StageFileEntry(unzFile archive, const char* name, const unz_file_info& info,
     return 0;
   }
   // Nothing can be put at a name that holds a folder.
-  if (IsFolder(attributes)) return kWriteError;
+  if (IsFolder(attributes)) {
+    *windows_error = ERROR_ALREADY_EXISTS;
+    return kWriteError;
+  }
   int error = unzOpenCurrentFilePassword(archive, nullptr);
   if (error == UNZ_OK) {
     const HANDLE file = CreateFreshFile(*folder, name, staging);
     if (file == INVALID_HANDLE_VALUE) {
+      *windows_error = GetLastError();
       error = kWriteError;
     } else {
-      error = CopyEntryData(archive, file, buffer, info.uncompressed_size);
+      error = CopyEntryData(archive, file, buffer, info.uncompressed_size, windows_error);
       // Through the handle, so the times never go to anything else.
       if (error == 0) SetEntryFileTime(file, info.dosDate);
       // Past a bound, a staged file is closed now and moved by its path.
       if (staging.entries.size() > kStagedFilesKeptOpen && !staging.entries.back().file.Close() &&
           error == 0) {
+        *windows_error = GetLastError();
         error = kWriteError;
       }
     }
@@ -182,8 +201,14 @@ int StageCurrentEntry(unzFile archive, char* buffer, Staging& staging, Unpacking
   // Nothing of an entry is written unless its name stays inside the folder.
   if (!IsSafeEntryName(name)) return UNZ_BADZIPFILE;
   if (!EntryNamePart(name).empty()) {
-    int error = StageFileEntry(archive, name, info, buffer, staging, result);
-    if (error != 0) NoteEntryOutcome(result, name, EntryOutcome::kFailed, GetLastError());
+    // The archive reader's own errors are noted as such.
+    DWORD windows_error = ERROR_SUCCESS;
+    int error = StageFileEntry(archive, name, info, buffer, staging, result, &windows_error);
+    if (error != 0) {
+      NoteEntryOutcome(result, name, EntryOutcome::kFailed,
+                       windows_error != ERROR_SUCCESS ? windows_error
+                                                      : static_cast<unsigned long>(error));
+    }
     return error;
   }
   return staging.folders.Hold(name, &staging.created_folders) != nullptr ? 0 : kWriteError;
